@@ -1,0 +1,43 @@
+#include "cli/cli_main.h"
+
+#include "cli/collect_command.h"
+#include "cli/exit_codes.h"
+
+namespace valmeric::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: valmeric-cli COMMAND [OPTIONS]\n"
+    "commands:\n"
+    "  collect   fetch the selected categories and prefectures into a CSV file\n"
+    "  help      show this text\n";
+
+}  // namespace
+
+int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const std::atomic<bool>& interrupted, bool terminal) {
+  if (args.empty()) {
+    err << kUsage;
+    return kExitUsage;
+  }
+  const std::string& command = args[0];
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (command == "help" || command == "--help" || command == "-h") {
+    out << kUsage << "\n" << kCollectUsage;
+    return kExitWrote;
+  }
+  if (command == "collect") {
+    CollectOptions options;
+    try {
+      options = ParseCollectOptions(rest);
+    } catch (const UsageError& error) {
+      err << "valmeric-cli collect: " << error.what() << "\n" << kCollectUsage;
+      return kExitUsage;
+    }
+    return RunCollect(options, out, err, interrupted, terminal);
+  }
+  err << "valmeric-cli: unknown command \"" << command << "\"\n" << kUsage;
+  return kExitUsage;
+}
+
+}  // namespace valmeric::cli

@@ -1,0 +1,134 @@
+#include "cli/collect_command.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "cli/cli_owner.h"
+#include "cli/exit_codes.h"
+#include "common/app_paths.h"
+#include "engine/output_file_name.h"
+#include "engine/worker.h"
+#include "refdb/reference_db.h"
+#include "refdb/run_lock.h"
+
+namespace valmeric::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kConfigError[] = "DBファイルの設定が正しくありません。\n管理者に確認してください。";
+constexpr char kFileInUse[] =
+    "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。";
+constexpr char kCompleted[] = "事業所情報の取得が完了しました。";
+constexpr char kNothingFound[] = "該当する事業所情報は見つかりませんでした。";
+constexpr char kUnreachable[] =
+    "サイトへのアクセスができませんでした。\nしばらく時間を置いてから再度実行してください。";
+
+// Deletes an existing file at path; false when it is there and stays.
+bool DeleteExisting(const fs::path& path) {
+  std::error_code error;
+  const auto status = fs::symlink_status(path, error);
+  if (error || !fs::exists(status)) return true;
+  if (fs::is_directory(status)) return false;
+  return fs::remove(path, error) && !error;
+}
+
+int ExitCodeForFailure(const RunFailure& failure) {
+  return failure.kind == FailureKind::kDatabaseRead ? kExitUsage : kExitWriteError;
+}
+
+// Runs the worker to its end, pumping its synchronized calls on this thread.
+std::shared_ptr<RunSignals> RunWorker(CliOwner& owner, RunConfig config,
+                                      const std::atomic<bool>& interrupted) {
+  auto worker = TMyThread::Create(owner, std::move(config));
+  worker->Resume();
+  bool terminate_sent = false;
+  while (!owner.ended()) {
+    owner.Pump(std::chrono::milliseconds(100));
+    if (interrupted && !terminate_sent) {
+      worker->Terminate();
+      terminate_sent = true;
+    }
+  }
+  worker->WaitFor();
+  owner.FinishProgress();
+  return worker->signals();
+}
+
+int ReportOutcome(const RunSignals& signals, const std::string& output, bool interrupted,
+                  std::ostream& out, std::ostream& err, bool quiet) {
+  const RunFailure failure = signals.failure();
+  const int written = signals.records_written;
+  switch (signals.result_code) {
+    case kRunFailed:
+      err << "error: " << failure.message << "\n"
+          << "the run stopped; " << written << " facilities written so far stay in " << output
+          << "\n";
+      return interrupted ? kExitInterrupted : ExitCodeForFailure(failure);
+    case kSiteUnreachable:
+      err << kUnreachable << "\n(" << failure.message << "; " << written
+          << " facilities written so far stay in " << output << ")\n";
+      return interrupted ? kExitInterrupted : kExitUnreachable;
+    default:
+      break;
+  }
+  if (interrupted) {
+    err << "interrupted after " << signals.entries_done << " of " << signals.entries_total
+        << " entries; " << written << " facilities written to " << output << "\n";
+    return kExitInterrupted;
+  }
+  if (written == 0) {
+    if (!quiet) err << kNothingFound << "\n";
+    return kExitNothingFound;
+  }
+  if (!quiet) err << kCompleted << "\n";
+  out << output << "\t" << written << "\n";
+  return kExitWrote;
+}
+
+}  // namespace
+
+int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& err,
+               const std::atomic<bool>& interrupted, bool terminal) {
+  const fs::path db_path = options.database.empty() ? DefaultDatabasePath() : fs::path(options.database);
+  std::error_code error;
+  if (!fs::is_regular_file(db_path, error)) {
+    err << kConfigError << "\n(" << db_path.string() << ")\n";
+    return kExitUsage;
+  }
+
+  std::optional<RunLock> lock;
+  std::optional<ReferenceDb> db;
+  try {
+    lock.emplace(db_path.string());
+    db.emplace(db_path.string());
+  } catch (const std::exception& failure) {
+    err << "error: " << failure.what() << "\n";
+    return kExitUsage;
+  }
+
+  const std::string output = WithCsvExtension(options.output);
+  if (!DeleteExisting(output)) {
+    err << kFileInUse << "\n(" << output << ")\n";
+    return kExitUsage;
+  }
+  try {
+    db->ClearSeenCodes();
+  } catch (const DbError& failure) {
+    err << "error: " << failure.what() << "\n";
+    return failure.IsWriteFailure() ? kExitWriteError : kExitUsage;
+  }
+
+  RunConfig config;
+  config.output_path = output;
+  config.scratch_path = (db_path.parent_path() / "tmp.dat").string();
+  config.download.origin = options.origin;
+  config.download.ca_file = options.ca_file;
+  config.page_pause = options.pause;
+
+  CliOwner owner(db->db(), options.selection, err, options.quiet, terminal);
+  const auto signals = RunWorker(owner, std::move(config), interrupted);
+  return ReportOutcome(*signals, output, interrupted, out, err, options.quiet);
+}
+
+}  // namespace valmeric::cli

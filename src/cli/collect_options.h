@@ -1,0 +1,33 @@
+#pragma once
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "common/site_address.h"
+#include "engine/plan.h"
+
+namespace valmeric::cli {
+
+class UsageError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+struct CollectOptions {
+  Selection selection;
+  std::string output;
+  std::string database;  // empty: db/hpt_data.db beside the executable
+  SiteOrigin origin;
+  std::string ca_file;
+  std::chrono::milliseconds pause{500};
+  bool quiet = false;
+};
+
+// Reads the arguments that follow "collect". Throws UsageError.
+CollectOptions ParseCollectOptions(const std::vector<std::string>& args);
+
+extern const char kCollectUsage[];
+
+}  // namespace valmeric::cli

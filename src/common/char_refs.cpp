@@ -1,0 +1,83 @@
+#include "common/char_refs.h"
+
+#include <array>
+#include <optional>
+
+#include "common/sjis_text.h"
+#include "common/text_encoding.h"
+
+namespace valmeric {
+namespace {
+
+struct NamedRef {
+  std::string_view name;
+  char value;
+};
+
+constexpr std::array<NamedRef, 5> kNamedRefs{{
+    {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}}};
+
+bool IsDigit(char c, bool hex) {
+  return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+}
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return c - 'A' + 10;
+}
+
+std::optional<char32_t> ParseNumber(std::string_view body) {
+  const bool hex = !body.empty() && (body[0] == 'x' || body[0] == 'X');
+  if (hex) body.remove_prefix(1);
+  if (body.empty() || body.size() > 8) return std::nullopt;
+  char32_t value = 0;
+  for (char c : body) {
+    if (!IsDigit(c, hex)) return std::nullopt;
+    value = value * (hex ? 16 : 10) + static_cast<char32_t>(DigitValue(c));
+  }
+  return value;
+}
+
+// Appends the decoded form of the reference body (between "&" and ";") to out,
+// or returns false when it is not one that is decoded.
+bool AppendDecoded(std::string_view body, std::string& out) {
+  if (!body.empty() && body[0] == '#') {
+    const auto code_point = ParseNumber(body.substr(1));
+    return code_point && AppendCodePointAsSjis(*code_point, out);
+  }
+  for (const NamedRef& ref : kNamedRefs) {
+    if (body == ref.name) {
+      out.push_back(ref.value);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string DecodeCharRefs(std::string_view text) {
+  if (text.find('&') == std::string_view::npos) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  size_t at = 0;
+  while (at < text.size()) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    if (text[at] == '&') {
+      const size_t semicolon = text.find(';', at + 1);
+      // Longest reference body we decode: "#x10FFFF" or "#1114111".
+      if (semicolon != std::string_view::npos && semicolon - at <= 10 &&
+          AppendDecoded(text.substr(at + 1, semicolon - at - 1), out)) {
+        at = semicolon + 1;
+        continue;
+      }
+    }
+    const size_t n = IsSjisLeadByte(b) && at + 1 < text.size() ? 2 : 1;
+    out.append(text.substr(at, n));
+    at += n;
+  }
+  return out;
+}
+
+}  // namespace valmeric

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/site_address.h"
+
+namespace valmeric {
+
+struct DownloadSettings {
+  SiteOrigin origin;             // where requests for the site host really go
+  std::string ca_file;           // extra trusted certificates (tests); empty: the system's
+  long connect_timeout_s = 30;
+  long stall_timeout_s = 60;     // give up when under 1 byte/s arrives for this long
+  std::uint64_t max_body_bytes = 64ull << 20;
+};
+
+struct DownloadOutcome {
+  bool transport_ok = false;   // a whole response arrived
+  long http_status = 0;        // status of the last response, 0 when none came
+  std::uint64_t bytes_written = 0;
+  bool file_replaced = false;  // the file was created or emptied and refilled
+  bool local_error = false;    // the file could not be created or written
+  bool oversized = false;      // the body passed max_body_bytes and was abandoned
+  long retry_after_s = -1;     // the server's Retry-After, in seconds; -1 when absent
+  std::string error;           // what went wrong, for messages
+
+  // A page arrived: no transport or file error, and neither 429 nor a 5xx.
+  bool Fetched() const;
+};
+
+// The browser user agents requests are sent with.
+const std::array<std::string_view, 5>& UserAgents();
+
+// The agent seed steps and the index it gives (0..4), exposed for tests.
+std::uint32_t NextAgentSeed(std::uint32_t seed);
+int AgentIndexForSeed(std::uint32_t seed);
+
+// Fetches url with a plain GET (no cache, redirects followed up to 10, TLS
+// verified) and streams the body into file in chunks of at most 1000 bytes,
+// each cut at its first zero byte. When no response arrives the file is left
+// as it was. A body over the size limit is abandoned and its file removed.
+DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
+                               const DownloadSettings& settings = {});
+
+}  // namespace valmeric

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace valmeric {
+
+// The directory site's page addresses, all built from the one site host.
+std::string ResultPageUrl(std::string_view area_code, std::string_view sub_category_code);
+std::string CityListUrl(int prefecture_code);
+std::string SubCategoryListUrl();
+std::string DetailPageUrl(std::string_view link_path);
+
+// A replacement for the site's scheme, host and port ("http://127.0.0.1:8080"),
+// used by tests and local runs. Empty means the real site.
+class SiteOrigin final {
+ public:
+  SiteOrigin() = default;
+  // Throws std::invalid_argument unless origin is "http://" or "https://"
+  // followed by a host and an optional port, with nothing after but an
+  // optional "/".
+  static SiteOrigin Parse(std::string_view origin);
+
+  // url with the site's scheme, host and port replaced; path and query kept.
+  // Addresses of other hosts, and every address when no origin is set, come
+  // back unchanged.
+  std::string Apply(std::string_view url) const;
+
+  bool empty() const { return origin_.empty(); }
+  const std::string& str() const { return origin_; }
+
+ private:
+  std::string origin_;
+};
+
+}  // namespace valmeric

@@ -1,0 +1,101 @@
+#include "engine/csv_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "common/text_encoding.h"
+
+namespace valmeric {
+namespace {
+
+[[noreturn]] void ThrowErrno(const char* what, const std::string& path, int error) {
+  throw OutputError(std::string(what) + " " + path + ": " + std::strerror(error));
+}
+
+void AppendQuoted(std::string& line, std::string_view field) {
+  line.push_back('"');
+  for (char c : field) {
+    if (c == '"') line.push_back('"');
+    line.push_back(c);
+  }
+  line.push_back('"');
+}
+
+}  // namespace
+
+const std::string& CsvHeaderLine() {
+  static const std::string header = Utf8ToSjis(
+      "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
+      "\"詳細ページURL\"");
+  return header;
+}
+
+std::string FormatRecordLine(const Record& record) {
+  std::string line;
+  line.reserve(256);
+  for (const std::string& field : record) {
+    AppendQuoted(line, field);
+    line.push_back(',');
+  }
+  return line;
+}
+
+CsvFile::~CsvFile() {
+  if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (const OutputError&) {  // the run reports the first failure; here only close
+  }
+  ::close(fd_);
+}
+
+void CsvFile::Open(const std::string& path) {
+  path_ = path;
+  buffer_.clear();
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd_ < 0) ThrowErrno("cannot open", path, errno);
+}
+
+void CsvFile::WriteLine(std::string_view text) {
+  if (fd_ < 0) throw OutputError("the output file is not open");
+  buffer_.append(text);
+  buffer_.append("\r\n");
+  if (buffer_.size() >= kBufferLimit) Flush();
+}
+
+void CsvFile::Flush() {
+  if (buffer_.empty()) return;
+  const std::string pending = std::move(buffer_);
+  buffer_.clear();
+  WriteAll(pending);
+}
+
+void CsvFile::WriteAll(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno("cannot write", path_, errno);
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+void CsvFile::Close() {
+  if (fd_ < 0) return;
+  const int fd = fd_;
+  try {
+    Flush();
+  } catch (...) {
+    fd_ = -1;
+    ::close(fd);
+    throw;
+  }
+  fd_ = -1;
+  if (::close(fd) != 0) ThrowErrno("cannot close", path_, errno);
+}
+
+}  // namespace valmeric

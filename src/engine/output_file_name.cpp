@@ -1,0 +1,15 @@
+#include "engine/output_file_name.h"
+
+#include <strings.h>
+
+namespace valmeric {
+
+std::string WithCsvExtension(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  if (has_extension && strcasecmp(path.c_str() + dot, ".csv") == 0) return path;
+  return path + ".csv";
+}
+
+}  // namespace valmeric

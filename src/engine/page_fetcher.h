@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "common/download.h"
+#include "engine/cancel_token.h"
+
+namespace valmeric {
+
+struct RetryPolicy {
+  // The waits before the second, third, ... attempt.
+  std::vector<std::chrono::milliseconds> delays{std::chrono::seconds(2), std::chrono::seconds(4)};
+  // The longest wait a server's Retry-After may ask for.
+  std::chrono::milliseconds retry_after_cap = std::chrono::seconds(60);
+};
+
+// The scratch file could not be written: a local fault, not the site's.
+class ScratchFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Fetches one page into a scratch file, retrying transport failures, 429 and
+// 5xx answers. The scratch file is removed first, so after a failed fetch it
+// is absent and never holds an earlier page.
+class PageFetcher final {
+ public:
+  PageFetcher(DownloadSettings settings, RetryPolicy policy, const CancelToken& cancel);
+
+  // True when the page arrived; its body is then in scratch_path. Throws
+  // ScratchFileError when the scratch file cannot be written.
+  bool Fetch(const std::string& url, const std::string& scratch_path);
+
+  // The delay before attempt number attempt + 1 (attempt counts from 1).
+  std::chrono::milliseconds DelayAfter(int attempt, const DownloadOutcome& outcome) const;
+
+  const std::string& last_error() const { return last_error_; }
+
+ private:
+  DownloadSettings settings_;
+  RetryPolicy policy_;
+  const CancelToken& cancel_;
+  std::string last_error_;
+};
+
+}  // namespace valmeric

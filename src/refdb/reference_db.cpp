@@ -1,0 +1,46 @@
+#include "refdb/reference_db.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "refdb/statements.h"
+
+namespace valmeric {
+namespace {
+
+const std::string& ExistingFile(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    throw DbError(SQLITE_CANTOPEN, "database file not found: " + path);
+  }
+  return path;
+}
+
+}  // namespace
+
+ReferenceDb::ReferenceDb(const std::string& path) : db_(ExistingFile(path)) {
+  db_.SetBusyTimeout(5000);
+  // The duplicate table is scratch data: write-ahead logging without a flush
+  // per commit keeps each facility's insert cheap. A read-only file or folder
+  // keeps its journal mode; the statements that need to write report that.
+  try {
+    db_.Execute("PRAGMA journal_mode=WAL");
+    db_.Execute("PRAGMA synchronous=NORMAL");
+  } catch (const DbError& error) {
+    if (!error.IsWriteFailure()) throw;
+  }
+  // Reading the schema proves that the file is a database with our tables.
+  db_.Execute("SELECT Hsp_code FROM T00_Data LIMIT 0");
+  db_.Execute("SELECT AreaCode, CityCode, CityName FROM T01_City LIMIT 0");
+  db_.Execute("SELECT ID, CtgrCode, SubCtgrCode, SubCtgrName FROM T02_Category LIMIT 0");
+  try {
+    db_.Execute(sql::kSeenCodeIndex);
+  } catch (const DbError& error) {
+    if (!error.IsWriteFailure()) throw;
+  }
+}
+
+void ReferenceDb::ClearSeenCodes() { db_.Execute(sql::kClearSeenCodes); }
+
+}  // namespace valmeric

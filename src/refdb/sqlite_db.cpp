@@ -1,0 +1,114 @@
+#include "refdb/sqlite_db.h"
+
+#include <sqlite3.h>
+
+#include <utility>
+
+#include "common/text_encoding.h"
+
+namespace valmeric {
+namespace {
+
+[[noreturn]] void Throw(sqlite3* db, int code, std::string_view context) {
+  std::string message(context);
+  message += ": ";
+  message += db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  throw DbError(code, message);
+}
+
+}  // namespace
+
+bool DbError::IsWriteFailure() const {
+  switch (code_ & 0xFF) {
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_CANTOPEN:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
+  const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+  if (rc != SQLITE_OK) Throw(db, rc, std::string("cannot prepare \"") + std::string(sql) + "\"");
+}
+
+Statement::~Statement() { sqlite3_finalize(stmt_); }
+
+Statement::Statement(Statement&& other) noexcept
+    : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
+
+Statement& Statement::BindText(int index, std::string_view sjis) {
+  const std::string utf8 = SjisToUtf8(sjis);
+  const int rc = sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()),
+                                   SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind a text");
+  return *this;
+}
+
+Statement& Statement::BindInt(int index, std::int64_t value) {
+  const int rc = sqlite3_bind_int64(stmt_, index, value);
+  if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind a number");
+  return *this;
+}
+
+Statement& Statement::BindDecimal(int index, std::string_view digits) {
+  const bool plain = !digits.empty() && digits.size() <= 18 &&
+                     digits.find_first_not_of("0123456789") == std::string_view::npos;
+  if (!plain) {
+    throw DbError(SQLITE_MISMATCH, "\"" + SjisToUtf8(digits) + "\" is not a plain decimal number");
+  }
+  return BindInt(index, std::stoll(std::string(digits)));
+}
+
+bool Statement::Step() {
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  if (rc == SQLITE_DONE) return false;
+  Throw(db_, rc, std::string("statement failed: ") + sqlite3_sql(stmt_));
+}
+
+void Statement::Execute() {
+  while (Step()) {
+  }
+}
+
+std::string Statement::ColumnText(int column) const {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+  if (!text) return {};
+  return Utf8ToSjis(std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))));
+}
+
+std::int64_t Statement::ColumnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+void Statement::Reset() {
+  sqlite3_reset(stmt_);
+  sqlite3_clear_bindings(stmt_);
+}
+
+Database::Database(const std::string& path) : path_(path) {
+  const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
+                                 nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string message = "cannot open database " + path + ": " +
+                                (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+    sqlite3_close(db_);
+    db_ = nullptr;
+    throw DbError(rc, message);
+  }
+  sqlite3_extended_result_codes(db_, 1);
+}
+
+Database::~Database() { sqlite3_close(db_); }
+
+Statement Database::Prepare(std::string_view sql) { return Statement(db_, sql); }
+
+void Database::Execute(std::string_view sql) { Prepare(sql).Execute(); }
+
+void Database::SetBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+
+}  // namespace valmeric

@@ -1,0 +1,78 @@
+#pragma once
+
+// A thin RAII layer over the SQLite C API. Text crosses it as Shift_JIS and is
+// stored as UTF-8.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace valmeric {
+
+class DbError : public std::runtime_error {
+ public:
+  DbError(int code, const std::string& message) : std::runtime_error(message), code_(code) {}
+  int code() const { return code_; }
+  // The file or disk refused a write (read-only, full, I/O error, locked).
+  bool IsWriteFailure() const;
+
+ private:
+  int code_;
+};
+
+class Statement final {
+ public:
+  Statement(sqlite3* db, std::string_view sql);
+  ~Statement();
+  Statement(Statement&& other) noexcept;
+  Statement& operator=(Statement&&) = delete;
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  // Parameters count from 1. Text is Shift_JIS.
+  Statement& BindText(int index, std::string_view sjis);
+  Statement& BindInt(int index, std::int64_t value);
+  // Binds a code cut from a page as an integer; throws DbError unless it is a
+  // plain decimal number.
+  Statement& BindDecimal(int index, std::string_view digits);
+
+  // Advances to the next row; false at the end. Throws DbError on failure.
+  bool Step();
+  // Runs a statement that returns no rows.
+  void Execute();
+  // Columns count from 0. Text comes back as Shift_JIS.
+  std::string ColumnText(int column) const;
+  std::int64_t ColumnInt(int column) const;
+  // Makes the statement ready to run again, with its bindings cleared.
+  void Reset();
+
+ private:
+  sqlite3* db_;
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+class Database final {
+ public:
+  // Opens an existing file for reading and writing; never creates one.
+  explicit Database(const std::string& path);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  Statement Prepare(std::string_view sql);
+  void Execute(std::string_view sql);
+  // Waits up to ms for a lock held by another connection.
+  void SetBusyTimeout(int ms);
+
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  sqlite3* db_ = nullptr;
+};
+
+}  // namespace valmeric
