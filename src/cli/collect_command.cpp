@@ -125,6 +125,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   config.download.origin = options.origin;
   config.download.ca_file = options.ca_file;
   config.page_pause = options.pause;
+  config.retry.delays = options.retry_delays;
 
   CliOwner owner(db->db(), options.selection, err, options.quiet, terminal);
   const auto signals = RunWorker(owner, std::move(config), interrupted);

@@ -10,19 +10,35 @@ namespace valmeric::cli {
 const char kCollectUsage[] =
     "usage: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
     "                            [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
-    "                            [--pause-ms N] [--quiet]\n"
-    "  LIST: comma-separated codes (categories 1-10, prefectures 1-47) or all\n";
+    "                            [--pause-ms N] [--retry-delays-ms N,N...] [--quiet]\n"
+    "  LIST: comma-separated codes (categories 1-10, prefectures 1-47) or all\n"
+    "  --pause-ms         pause after each result page (default 500)\n"
+    "  --retry-delays-ms  waits before retrying a page that failed (default 2000,4000)\n"
+    "  --site-origin      send the site's requests to this scheme, host and port\n"
+    "  --ca-file          also trust the certificates in this file\n";
 
 namespace {
 
-std::chrono::milliseconds ParsePause(const std::string& text) {
+std::chrono::milliseconds ParseMilliseconds(std::string_view text, const std::string& option) {
   long long ms = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() || ms < 0 ||
       ms > 3'600'000) {
-    throw UsageError("--pause-ms takes a whole number of milliseconds from 0 to 3600000");
+    throw UsageError(option + " takes whole numbers of milliseconds from 0 to 3600000");
   }
   return std::chrono::milliseconds(ms);
+}
+
+std::vector<std::chrono::milliseconds> ParseDelays(std::string_view text) {
+  std::vector<std::chrono::milliseconds> delays;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    delays.push_back(ParseMilliseconds(text.substr(start, comma - start), "--retry-delays-ms"));
+    start = comma + 1;
+  }
+  if (delays.size() > 10) throw UsageError("--retry-delays-ms takes at most 10 waits");
+  return delays;
 }
 
 }  // namespace
@@ -65,7 +81,9 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
       } else if (name == "--ca-file") {
         options.ca_file = value;
       } else if (name == "--pause-ms") {
-        options.pause = ParsePause(value);
+        options.pause = ParseMilliseconds(value, "--pause-ms");
+      } else if (name == "--retry-delays-ms") {
+        options.retry_delays = ParseDelays(value);
       } else {
         throw UsageError("unknown option " + name);
       }

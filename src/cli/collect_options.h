@@ -22,6 +22,8 @@ struct CollectOptions {
   SiteOrigin origin;
   std::string ca_file;
   std::chrono::milliseconds pause{500};
+  std::vector<std::chrono::milliseconds> retry_delays{std::chrono::seconds(2),
+                                                      std::chrono::seconds(4)};
   bool quiet = false;
 };
 

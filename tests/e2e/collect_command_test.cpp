@@ -1,0 +1,115 @@
+#include "cli/cli_main.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "cli/exit_codes.h"
+#include "common/sjis_text.h"
+#include "refdb/run_lock.h"
+#include "site_fixture.h"
+#include "support/euc.h"
+
+namespace valmeric::cli {
+namespace {
+
+using test::SiteFixture;
+
+class CollectCommandTest : public ::testing::Test {
+ protected:
+  int Run(std::vector<std::string> extra, const std::string& output_name = "result") {
+    std::vector<std::string> args = {"collect", "--category", "1", "--prefecture", "1",
+                                     "--output", site_.File(output_name), "--db", site_.db_path(),
+                                     "--site-origin", site_.server().Origin(), "--pause-ms", "0",
+                                     "--retry-delays-ms", "1,1"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    out_.str("");
+    err_.str("");
+    return CliMain(args, out_, err_, interrupted_, false);
+  }
+
+  size_t RecordLines(const std::string& path) {
+    return SplitLines(test::ReadFile(path)).size() - 1;
+  }
+
+  SiteFixture site_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+  std::atomic<bool> interrupted_{false};
+};
+
+TEST_F(CollectCommandTest, ARunWritesTheCsvAndSaysWhere) {
+  site_.SetPage("01101110", 3, SiteFixture::Facilities(1, 3));
+  site_.SetPage("01202120", 2, SiteFixture::Facilities(3, 4));
+  test::WriteFile(site_.File("result.csv"), "an older file");
+  EXPECT_EQ(Run({}), kExitWrote) << err_.str();
+  const std::string csv = site_.File("result.csv");
+  EXPECT_EQ(RecordLines(csv), 4u);
+  EXPECT_EQ(out_.str(), csv + "\t4\n");
+  EXPECT_NE(err_.str().find("[4/4]"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("北海道札幌市中央区 - 一般内科"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(site_.File("tmp.dat")));
+}
+
+TEST_F(CollectCommandTest, ExitStatusTellsHowTheRunEnded) {
+  EXPECT_EQ(Run({"--quiet"}), kExitNothingFound);
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(RecordLines(site_.File("result.csv")), 0u);
+
+  site_.FailNext(1000, 503);
+  EXPECT_EQ(Run({"--quiet"}), kExitUnreachable);
+  EXPECT_NE(err_.str().find("サイトへのアクセスができませんでした。"), std::string::npos);
+  EXPECT_EQ(RecordLines(site_.File("result.csv")), 0u);
+}
+
+TEST_F(CollectCommandTest, BadArgumentsWriteNothing) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--category", "0"}, {"--prefecture", "48"}, {"--category", "1;2"}, {"--bogus"}};
+  for (const auto& extra : bad) {
+    EXPECT_EQ(Run(extra), kExitUsage) << extra[0];
+    EXPECT_FALSE(std::filesystem::exists(site_.File("result.csv")));
+    EXPECT_FALSE(err_.str().empty());
+  }
+  std::atomic<bool> no{false};
+  std::ostringstream out, err;
+  EXPECT_EQ(CliMain({}, out, err, no, false), kExitUsage);
+  EXPECT_EQ(CliMain({"frobnicate"}, out, err, no, false), kExitUsage);
+}
+
+TEST_F(CollectCommandTest, AMissingDatabaseIsAConfigurationError) {
+  EXPECT_EQ(Run({"--db", site_.File("missing.db")}), kExitUsage);
+  EXPECT_NE(err_.str().find("DBファイルの設定が正しくありません。"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(site_.File("result.csv")));
+}
+
+TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
+  test::WriteFile(site_.File("result.csv"), "the other run's file");
+  RunLock other(site_.db_path());
+  EXPECT_EQ(Run({}), kExitUsage);
+  EXPECT_NE(err_.str().find("another run"), std::string::npos) << err_.str();
+  EXPECT_EQ(test::ReadFile(site_.File("result.csv")), "the other run's file");
+}
+
+TEST_F(CollectCommandTest, AnOutputThatCannotBeDeletedStopsBeforeTheRun) {
+  std::filesystem::create_directory(site_.File("taken.csv"));
+  EXPECT_EQ(Run({}, "taken.csv"), kExitUsage);
+  EXPECT_NE(err_.str().find("使用中"), std::string::npos);
+  EXPECT_EQ(site_.ResultRequests(), 0);
+}
+
+TEST_F(CollectCommandTest, AnOutputFolderThatIsMissingIsAWriteError) {
+  EXPECT_EQ(Run({}, "no/such/folder/x"), kExitWriteError);
+  EXPECT_NE(err_.str().find("cannot open"), std::string::npos) << err_.str();
+}
+
+TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {
+  for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 1, SiteFixture::Facilities(1, 1));
+  interrupted_ = true;
+  EXPECT_EQ(Run({"--quiet"}), kExitInterrupted);
+  EXPECT_LE(site_.ResultRequests(), 1);
+  EXPECT_NE(err_.str().find("interrupted"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace valmeric::cli

@@ -1,0 +1,232 @@
+#include "common/download.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "common/site_host.h"
+#include "support/local_server.h"
+#include "support/temp_dir.h"
+
+namespace valmeric {
+namespace {
+
+using test::LocalServer;
+using test::ReadFile;
+
+class DownloadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto& s = server_.server();
+    s.Get("/empty", [](const auto&, auto& res) { res.set_content("", "text/html"); });
+    s.Get("/page", [](const auto& req, auto& res) {
+      res.set_content(req.get_header_value("Cache-Control") == "no-cache" ? "fresh" : "cached?",
+                      "text/html");
+    });
+    s.Get("/zeros", [](const auto&, auto& res) { res.set_content(zeros_body_, "application/octet-stream"); });
+    s.Get("/missing", [](const auto&, auto& res) {
+      res.status = 404;
+      res.set_content("not here", "text/html");
+    });
+    s.Get("/busy", [](const auto&, auto& res) {
+      res.status = 429;
+      res.set_header("Retry-After", "7");
+      res.set_content("slow down", "text/html");
+    });
+    s.Get("/down", [](const auto&, auto& res) {
+      res.status = 503;
+      res.set_content("maintenance", "text/html");
+    });
+    s.Get("/hop", [](const auto&, auto& res) { res.set_redirect("/page"); });
+    s.Get("/to-site", [](const auto&, auto& res) {
+      res.set_redirect(std::string("http://") + kSiteHost + "/page");
+    });
+    s.Get("/loop", [](const auto&, auto& res) { res.set_redirect("/loop"); });
+    s.Get("/big", [](const auto&, auto& res) {
+      res.set_chunked_content_provider("text/html", [](size_t offset, httplib::DataSink& sink) {
+        if (offset >= 200000) {
+          sink.done();
+          return true;
+        }
+        const std::string block(10000, 'x');
+        return sink.write(block.data(), block.size());
+      });
+    });
+    s.Get("/cut", [](const auto&, auto& res) {
+      res.set_content_provider(10000, "text/html", [](size_t, size_t, httplib::DataSink& sink) {
+        sink.write("partial", 7);
+        return false;  // the connection drops mid-body
+      });
+    });
+    s.Get("/stall", [](const auto&, auto& res) {
+      res.set_content_provider(100, "text/html", [](size_t offset, size_t, httplib::DataSink& sink) {
+        if (offset == 0) return sink.write("12345", 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        return false;
+      });
+    });
+    server_.Start();
+    settings_.origin = SiteOrigin::Parse(server_.Origin());
+  }
+
+  std::string Url(const std::string& path) const { return server_.Origin() + path; }
+
+  static inline const std::string zeros_body_ = [] {
+    std::string body(1500, 'a');
+    body[10] = '\0';
+    body[1200] = '\0';
+    for (size_t i = 0; i < body.size(); ++i) {
+      if (body[i] != '\0') body[i] = static_cast<char>('a' + i % 26);
+    }
+    return body;
+  }();
+
+  LocalServer server_;
+  test::TempDir dir_;
+  std::string file_ = dir_.File("tmp.dat");
+  DownloadSettings settings_;
+};
+
+TEST_F(DownloadTest, StoresTheBodyAndSendsNoCacheRequests) {
+  const DownloadOutcome outcome = DownloadToFile(Url("/page"), file_, settings_);
+  EXPECT_TRUE(outcome.Fetched());
+  EXPECT_EQ(outcome.http_status, 200);
+  EXPECT_EQ(ReadFile(file_), "fresh");
+  EXPECT_EQ(outcome.bytes_written, 5u);
+}
+
+TEST_F(DownloadTest, AnEmptyBodyLeavesAnEmptyFile) {
+  test::WriteFile(file_, "older page");
+  EXPECT_TRUE(DownloadToFile(Url("/empty"), file_, settings_).Fetched());
+  EXPECT_TRUE(std::filesystem::exists(file_));
+  EXPECT_EQ(ReadFile(file_), "");
+}
+
+TEST_F(DownloadTest, EachThousandByteChunkIsCutAtItsFirstZero) {
+  EXPECT_TRUE(DownloadToFile(Url("/zeros"), file_, settings_).Fetched());
+  EXPECT_EQ(ReadFile(file_), zeros_body_.substr(0, 10) + zeros_body_.substr(1000, 200));
+}
+
+TEST_F(DownloadTest, ErrorStatusesAreStoredAndTold) {
+  struct Case {
+    std::string path;
+    long status;
+    bool fetched;
+    long retry_after;
+    std::string body;
+  } cases[] = {
+      {"/missing", 404, true, -1, "not here"},
+      {"/busy", 429, false, 7, "slow down"},
+      {"/down", 503, false, -1, "maintenance"},
+  };
+  for (const Case& c : cases) {
+    const DownloadOutcome outcome = DownloadToFile(Url(c.path), file_, settings_);
+    EXPECT_TRUE(outcome.transport_ok) << c.path;
+    EXPECT_EQ(outcome.http_status, c.status) << c.path;
+    EXPECT_EQ(outcome.Fetched(), c.fetched) << c.path;
+    EXPECT_EQ(outcome.retry_after_s, c.retry_after) << c.path;
+    EXPECT_EQ(ReadFile(file_), c.body) << c.path;
+  }
+}
+
+TEST_F(DownloadTest, RedirectsAreFollowedAndSiteAddressesGoThroughTheOrigin) {
+  EXPECT_TRUE(DownloadToFile(Url("/hop"), file_, settings_).Fetched());
+  EXPECT_EQ(ReadFile(file_), "fresh");
+  std::filesystem::remove(file_);
+  EXPECT_TRUE(DownloadToFile(Url("/to-site"), file_, settings_).Fetched());
+  EXPECT_EQ(ReadFile(file_), "fresh");
+  std::filesystem::remove(file_);
+  EXPECT_TRUE(DownloadToFile(std::string("https://") + kSiteHost + "/page", file_, settings_).Fetched());
+  EXPECT_EQ(ReadFile(file_), "fresh");
+}
+
+TEST_F(DownloadTest, ARedirectLoopFailsWithoutAFile) {
+  const DownloadOutcome outcome = DownloadToFile(Url("/loop"), file_, settings_);
+  EXPECT_FALSE(outcome.Fetched());
+  EXPECT_FALSE(std::filesystem::exists(file_));
+  EXPECT_NE(outcome.error.find("redirect"), std::string::npos) << outcome.error;
+}
+
+TEST_F(DownloadTest, AnOversizedBodyIsAbandoned) {
+  settings_.max_body_bytes = 50000;
+  const DownloadOutcome outcome = DownloadToFile(Url("/big"), file_, settings_);
+  EXPECT_TRUE(outcome.oversized);
+  EXPECT_FALSE(outcome.Fetched());
+  EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+TEST_F(DownloadTest, ADroppedOrStalledBodyIsAFailure) {
+  EXPECT_FALSE(DownloadToFile(Url("/cut"), file_, settings_).Fetched());
+  settings_.stall_timeout_s = 1;
+  const auto start = std::chrono::steady_clock::now();
+  const DownloadOutcome outcome = DownloadToFile(Url("/stall"), file_, settings_);
+  EXPECT_FALSE(outcome.Fetched());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+TEST_F(DownloadTest, NoResponseLeavesAnOlderFileUntouched) {
+  LocalServer closed;
+  closed.Start();
+  const std::string origin = closed.Origin();
+  closed.Stop();
+  test::WriteFile(file_, "older page");
+  const DownloadOutcome outcome = DownloadToFile(origin + "/page", file_, settings_);
+  EXPECT_FALSE(outcome.transport_ok);
+  EXPECT_FALSE(outcome.error.empty());
+  EXPECT_EQ(ReadFile(file_), "older page");
+}
+
+TEST_F(DownloadTest, AFileThatCannotBeCreatedIsReportedAndLeftAlone) {
+  std::filesystem::create_directory(dir_.File("a-folder"));
+  const DownloadOutcome outcome = DownloadToFile(Url("/page"), dir_.File("a-folder"), settings_);
+  EXPECT_TRUE(outcome.local_error);
+  EXPECT_FALSE(outcome.Fetched());
+  EXPECT_TRUE(std::filesystem::is_directory(dir_.File("a-folder")));
+}
+
+TEST(UserAgents, TheFirstTenDrawsOfAProcess) {
+  std::uint32_t seed = 0;
+  std::vector<int> indexes;
+  for (int i = 0; i < 10; ++i) {
+    seed = NextAgentSeed(seed);
+    indexes.push_back(AgentIndexForSeed(seed));
+  }
+  EXPECT_EQ(indexes, (std::vector<int>{0, 0, 4, 1, 1, 3, 1, 0, 1, 2}));
+}
+
+TEST_F(DownloadTest, EveryRequestCarriesOneOfTheAgents) {
+  for (int i = 0; i < 10; ++i) DownloadToFile(Url("/page"), file_, settings_);
+  std::set<std::string_view> known(UserAgents().begin(), UserAgents().end());
+  std::set<std::string> used;
+  for (const auto& hit : server_.Hits()) {
+    EXPECT_EQ(known.count(hit.user_agent), 1u) << hit.user_agent;
+    used.insert(hit.user_agent);
+  }
+  EXPECT_GE(used.size(), 3u);
+}
+
+TEST(DownloadTls, AcceptsOnlyACertificateItTrusts) {
+  test::TempDir dir;
+  const auto cert = test::TestCertificate::Create(dir.path().string());
+  LocalServer server(cert);
+  server.server().Get("/page", [](const auto&, auto& res) { res.set_content("secret", "text/html"); });
+  server.Start();
+  DownloadSettings settings;
+  settings.origin = SiteOrigin::Parse(server.Origin());
+  const std::string file = dir.File("tmp.dat");
+
+  const DownloadOutcome untrusted = DownloadToFile(server.Origin() + "/page", file, settings);
+  EXPECT_FALSE(untrusted.transport_ok);
+  EXPECT_FALSE(std::filesystem::exists(file));
+
+  settings.ca_file = cert.cert_file;
+  const DownloadOutcome trusted = DownloadToFile(std::string("https://") + kSiteHost + "/page", file, settings);
+  EXPECT_TRUE(trusted.Fetched()) << trusted.error;
+  EXPECT_EQ(ReadFile(file), "secret");
+}
+
+}  // namespace
+}  // namespace valmeric

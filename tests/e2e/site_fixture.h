@@ -1,0 +1,57 @@
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "refdb/reference_db.h"
+#include "support/local_server.h"
+#include "support/result_page.h"
+#include "support/temp_dir.h"
+#include "support/test_database.h"
+
+namespace valmeric::test {
+
+// A small directory site on 127.0.0.1 and a database that matches it: two
+// cities of prefecture 1 and two sub-categories of category 1. Each result
+// page can be set, and the server can be told to fail its next requests.
+class SiteFixture {
+ public:
+  SiteFixture();
+  explicit SiteFixture(const TestCertificate& tls);
+
+  // The result page of (area code + sub-category code), e.g. "01101110".
+  void SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities);
+  // The result page's body exactly as given (already in the site's encoding).
+  void SetRawPage(const std::string& pair, const std::string& body);
+  // The next n result-page requests answer with status (429 carries Retry-After).
+  void FailNext(int n, int status, int retry_after_s = -1);
+  int ResultRequests() const { return result_requests_; }
+
+  LocalServer& server() { return *server_; }
+  const std::string& db_path() const { return db_path_; }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+
+  // Facilities shared between pages, so the duplicate filter matters.
+  static std::vector<PageFacility> Facilities(int from, int to);
+
+  // The four pairs of the plan, in plan order.
+  static const std::vector<std::string>& Pairs();
+
+ private:
+  void Start();
+
+  TempDir dir_;
+  std::string db_path_;
+  std::unique_ptr<LocalServer> server_;
+  std::mutex mutex_;
+  std::map<std::string, std::string> pages_;
+  int fail_next_ = 0;
+  int fail_status_ = 503;
+  int retry_after_s_ = -1;
+  std::atomic<int> result_requests_{0};
+};
+
+}  // namespace valmeric::test

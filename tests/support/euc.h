@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace valmeric::test {
+
+// UTF-8 test text in the site's encoding.
+std::string ToEuc(std::string_view utf8);
+
+// UTF-8 test text in the program's own encoding.
+std::string Sjis(std::string_view utf8);
+
+}  // namespace valmeric::test

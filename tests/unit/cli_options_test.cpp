@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include "cli/code_list.h"
+#include "cli/collect_options.h"
+#include "engine/output_file_name.h"
+
+namespace valmeric::cli {
+namespace {
+
+TEST(CodeList, ReadsCodesOrAll) {
+  struct Case {
+    std::string text;
+    std::vector<int> codes;
+  } cases[] = {
+      {"1", {1}}, {"3,1,3", {1, 3}}, {"10", {10}}, {"all", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ParseCodeList(c.text, 10, "category"), c.codes);
+}
+
+TEST(CodeList, RefusesAnythingElse) {
+  for (const char* bad : {"", "0", "11", "1,", ",1", "1,,2", "a", "1.5", " 1", "-1", "ALL", "+2"}) {
+    EXPECT_THROW(ParseCodeList(bad, 10, "category"), std::invalid_argument) << bad;
+  }
+}
+
+TEST(CollectOptions, ReadsEveryOption) {
+  const CollectOptions o = ParseCollectOptions(
+      {"--category", "1,3", "--prefecture=all", "--output", "x", "--db", "d.db", "--site-origin",
+       "http://127.0.0.1:9", "--pause-ms", "0", "--quiet", "--ca-file", "c.pem", "--retry-delays-ms", "5,0,7"});
+  EXPECT_EQ(o.selection.categories, (std::vector<int>{1, 3}));
+  EXPECT_EQ(o.selection.prefectures.size(), 47u);
+  EXPECT_EQ(o.output, "x");
+  EXPECT_EQ(o.database, "d.db");
+  EXPECT_EQ(o.origin.str(), "http://127.0.0.1:9");
+  EXPECT_EQ(o.pause.count(), 0);
+  EXPECT_TRUE(o.quiet);
+  EXPECT_EQ(o.ca_file, "c.pem");
+  EXPECT_EQ(o.retry_delays, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5),
+                                                                   std::chrono::milliseconds(0),
+                                                                   std::chrono::milliseconds(7)}));
+  EXPECT_EQ(ParseCollectOptions({"--category", "1", "--prefecture", "1", "--output", "o"}).pause.count(), 500);
+}
+
+TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--prefecture", "1", "--output", "o"},
+      {"--category", "1", "--output", "o"},
+      {"--category", "1", "--prefecture", "1"},
+      {"--category", "11", "--prefecture", "1", "--output", "o"},
+      {"--category", "1", "--prefecture", "48", "--output", "o"},
+      {"--category", "1", "--prefecture", "1", "--output"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--pause-ms", "-1"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--pause-ms", "x"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--site-origin", "ftp://x"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--frobnicate", "1"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--quiet=yes"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--retry-delays-ms", "1,,2"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--retry-delays-ms", ""},
+  };
+  for (const auto& args : bad) EXPECT_THROW(ParseCollectOptions(args), UsageError) << args.back();
+}
+
+TEST(OutputFileName, GetsCsvUnlessItAlreadyHasIt) {
+  struct Case {
+    std::string in, out;
+  } cases[] = {
+      {"list", "list.csv"},     {"list.csv", "list.csv"},       {"LIST.CsV", "LIST.CsV"},
+      {"a.txt", "a.txt.csv"},   {"dir.v2/list", "dir.v2/list.csv"}, {"dir/.csv", "dir/.csv"},
+      {"a.csv.bak", "a.csv.bak.csv"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WithCsvExtension(c.in), c.out);
+}
+
+}  // namespace
+}  // namespace valmeric::cli

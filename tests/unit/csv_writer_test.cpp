@@ -1,0 +1,75 @@
+#include "engine/csv_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/euc.h"
+#include "support/temp_dir.h"
+
+namespace valmeric {
+namespace {
+
+TEST(CsvHeader, IsTheEightQuotedTitlesInShiftJis) {
+  const std::string& header = CsvHeaderLine();
+  EXPECT_EQ(header.substr(0, 9), "\x22\x95\x61\x89\x40\x49\x44\x22\x2C");
+  EXPECT_EQ(header, test::Sjis("\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\","
+                               "\"診療科目\",\"詳細ページURL\""));
+}
+
+TEST(CsvRecord, QuotesEveryFieldDoublesInnerQuotesAndEndsWithAComma) {
+  struct Case {
+    Record record;
+    std::string line;
+  } cases[] = {
+      {{"1", "", "", "", "", "", "", "https://h/x/1/"}, "\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"https://h/x/1/\","},
+      {{"2", "ab\"c", "a,b", "", "", "", "", ""}, "\"2\",\"ab\"\"c\",\"a,b\",\"\",\"\",\"\",\"\",\"\","},
+      {{"3", "\"", "O'Neil", "", "", "", "", ""}, "\"3\",\"\"\"\",\"O'Neil\",\"\",\"\",\"\",\"\",\"\","},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatRecordLine(c.record), c.line);
+}
+
+TEST(CsvFile, WritesLinesWithCrLfAndTruncatesAnOldFile) {
+  test::TempDir dir;
+  const std::string path = dir.File("out.csv");
+  test::WriteFile(path, "old content that must go");
+  CsvFile file;
+  file.Open(path);
+  file.WriteLine(CsvHeaderLine());
+  file.WriteLine("x");
+  file.Close();
+  EXPECT_EQ(test::ReadFile(path), CsvHeaderLine() + "\r\nx\r\n");
+  EXPECT_FALSE(file.is_open());
+}
+
+TEST(CsvFile, BuffersWholeLinesOnly) {
+  test::TempDir dir;
+  const std::string path = dir.File("out.csv");
+  CsvFile file;
+  file.Open(path);
+  const std::string line(1000, 'a');
+  for (int i = 0; i < 200; ++i) file.WriteLine(line);
+  // Whatever reached the disk before the close is a whole number of lines.
+  const std::string partial = test::ReadFile(path);
+  EXPECT_GT(partial.size(), 0u);
+  EXPECT_EQ(partial.size() % (line.size() + 2), 0u);
+  file.Close();
+  EXPECT_EQ(test::ReadFile(path).size(), 200 * (line.size() + 2));
+}
+
+TEST(CsvFile, ReportsFailuresInsteadOfLosingLines) {
+  test::TempDir dir;
+  CsvFile missing_folder;
+  EXPECT_THROW(missing_folder.Open(dir.File("no/such/folder.csv")), OutputError);
+  EXPECT_THROW(missing_folder.WriteLine("x"), OutputError);
+
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  CsvFile full;
+  full.Open("/dev/full");
+  full.WriteLine("x");
+  EXPECT_THROW(full.Close(), OutputError);
+  EXPECT_FALSE(full.is_open());
+}
+
+}  // namespace
+}  // namespace valmeric

@@ -1,0 +1,93 @@
+#include "engine/plan.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text_encoding.h"
+#include "refdb/reference_db.h"
+#include "refdb/statements.h"
+#include "support/euc.h"
+#include "support/temp_dir.h"
+#include "support/test_database.h"
+
+namespace valmeric {
+namespace {
+
+using test::Sjis;
+
+TEST(PlanStatements, AreTheSelectsOfTheTickedCodes) {
+  EXPECT_EQ(sql::SubCategoryQuery({1, 3}),
+            "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR CtgrCode = 3 "
+            "ORDER BY ID");
+  EXPECT_EQ(sql::CityQuery({1, 13, 47}),
+            "SELECT AreaCode, CityCode, CityName FROM T01_City WHERE AreaCode = 1 OR AreaCode = 13 "
+            "OR AreaCode = 47 ORDER BY AreaCode, CityCode");
+  std::vector<int> all(47);
+  for (int i = 0; i < 47; ++i) all[static_cast<size_t>(i)] = i + 1;
+  const std::string city = sql::CityQuery(all);
+  size_t terms = 0;
+  for (size_t at = city.find("AreaCode = "); at != std::string::npos; at = city.find("AreaCode = ", at + 1)) ++terms;
+  EXPECT_EQ(terms, 47u);
+}
+
+TEST(AreaCode, PadsPrefectureToTwoAndCityToThreeDigits) {
+  EXPECT_EQ(FormatAreaCode(1, 27), "01027");
+  EXPECT_EQ(FormatAreaCode(47, 201), "47201");
+  EXPECT_EQ(FormatAreaCode(13, 1234), "131234");
+}
+
+class PlanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::CreateTestDatabase(
+        path_,
+        {{1, 202, "函館市"}, {1, 101, "札幌市中央区"}, {13, 101, "千代田区"}, {2, 201, "青森市"}},
+        {{1, 110, "一般内科"}, {2, 210, "一般外科"}, {1, 120, "循環器内科"}, {1, 90, "呼吸器内科"}});
+  }
+  test::TempDir dir_;
+  std::string path_ = dir_.File("hpt_data.db");
+};
+
+TEST_F(PlanTest, CitiesOuterSubCategoriesInnerInTableOrder) {
+  ReferenceDb db(path_);
+  const auto plan = BuildPlan(db.db(), {{1}, {1}});
+  const std::vector<std::string> expected = {
+      Sjis("1,札幌市中央区,01101,110,一般内科"), Sjis("1,札幌市中央区,01101,120,循環器内科"),
+      Sjis("1,札幌市中央区,01101,90,呼吸器内科"), Sjis("1,函館市,01202,110,一般内科"),
+      Sjis("1,函館市,01202,120,循環器内科"),     Sjis("1,函館市,01202,90,呼吸器内科")};
+  EXPECT_EQ(plan, expected);
+}
+
+TEST_F(PlanTest, SizeIsCitiesTimesSubCategoriesAndEmptyPrefecturesAddNothing) {
+  ReferenceDb db(path_);
+  EXPECT_EQ(BuildPlan(db.db(), {{1, 2}, {1, 2, 13}}).size(), 4u * 4u);
+  EXPECT_TRUE(BuildPlan(db.db(), {{1}, {5}}).empty());
+  EXPECT_TRUE(BuildPlan(db.db(), {{7}, {1}}).empty());
+}
+
+TEST_F(PlanTest, AFailingQueryIsReported) {
+  ReferenceDb db(path_);
+  test::ExecuteOn(path_, "DROP TABLE T01_City");
+  EXPECT_THROW(BuildPlan(db.db(), {{1}, {1}}), DbError);
+}
+
+TEST(PairStatus, ShowsPrefectureCityAndSubCategoryWithTheCounts) {
+  EXPECT_EQ(PairStatusText(Sjis("1,札幌市中央区,01101,110,一般内科"), 2, 5),
+            Sjis("北海道札幌市中央区 - 一般内科 (2/5)"));
+  EXPECT_EQ(PairStatusText(Sjis("47,那覇市,47201,110,一般内科"), 0, 0),
+            Sjis("沖縄県那覇市 - 一般内科 (0/0)"));
+  EXPECT_EQ(PairStatusText(Sjis("0,x,00001,1,y"), 1, 1), Sjis("x - y (1/1)"));
+  EXPECT_EQ(PairStatusText(Sjis("1,,01101,110,a"), 0, 0), " (0/0)");
+}
+
+TEST(ReferenceDb, NeverCreatesTheFileAndRefusesOneWithoutOurTables) {
+  test::TempDir dir;
+  EXPECT_THROW(ReferenceDb(dir.File("missing.db")), DbError);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.db")));
+  test::WriteFile(dir.File("junk.db"), std::string(4096, 'x'));
+  EXPECT_THROW(ReferenceDb(dir.File("junk.db")), DbError);
+  test::ExecuteOn(dir.File("other.db"), "CREATE TABLE t (x)");
+  EXPECT_THROW(ReferenceDb(dir.File("other.db")), DbError);
+}
+
+}  // namespace
+}  // namespace valmeric
