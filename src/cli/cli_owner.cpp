@@ -48,13 +48,15 @@ void CliOwner::Print(bool force) {
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - last_print_ < kPrintInterval) return;
   last_print_ = now;
-  std::string line = "[" + std::to_string(position_) + "/" + std::to_string(maximum_) + "] " +
-                     status_;
+  std::string line;
+  line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
+  line.append("] ").append(status_);
   if (position_ > 1) {
     const auto elapsed = now - started_;
     const auto per_entry = elapsed / (position_ - 1);
     const auto remaining = per_entry * (maximum_ - position_ + 1);
-    line += "  ETA " + FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining));
+    line.append("  ETA ").append(
+        FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining)));
   }
   if (terminal_) {
     progress_ << "\r\033[K" << line << std::flush;

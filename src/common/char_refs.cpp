@@ -80,4 +80,9 @@ std::string DecodeCharRefs(std::string_view text) {
   return out;
 }
 
+std::string DecodeCharRefs(std::string&& text) {
+  if (text.find('&') == std::string::npos) return std::move(text);
+  return DecodeCharRefs(std::string_view(text));
+}
+
 }  // namespace valmeric

@@ -9,5 +9,6 @@ namespace valmeric {
 // numeric ones (&#39; &#x27;) in Shift_JIS text, where CP932 can hold the
 // character. Any other reference, or one CP932 cannot hold, stays as written.
 std::string DecodeCharRefs(std::string_view text);
+std::string DecodeCharRefs(std::string&& text);  // reuses text when it holds no "&"
 
 }  // namespace valmeric

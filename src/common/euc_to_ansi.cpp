@@ -1,23 +1,69 @@
 #include "common/euc_to_ansi.h"
 
+#include <array>
+#include <cstdint>
+#include <mutex>
+
 #include "common/iconv_converter.h"
 #include "common/text_encoding.h"
 
 namespace valmeric {
 namespace {
 
-// EUC-JP: steps over a whole well-formed character, otherwise one byte.
-size_t EucSkip(std::string_view text, size_t at) {
-  const auto b = static_cast<unsigned char>(text[at]);
-  if (b == 0x8E) return ByteInRange(text, at + 1, 0xA1, 0xDF) ? 2 : 1;
-  if (b == 0x8F) return ByteInRange(text, at + 1, 0xA1, 0xFE) && ByteInRange(text, at + 2, 0xA1, 0xFE) ? 3 : 1;
-  if (b >= 0xA1 && b <= 0xFE) return ByteInRange(text, at + 1, 0xA1, 0xFE) ? 2 : 1;
-  return 1;
+constexpr int kCells = 94;  // bytes 0xA1..0xFE of each half of a two-byte character
+
+// CP932 forms of every two-byte (row, cell) character of EUC-JP, and of every
+// three-byte one (after 0x8F); 0 where CP932 has no form. Built once from
+// iconv, so the fast path gives exactly what iconv gives.
+struct EucTables {
+  std::array<std::uint16_t, kCells * kCells> two_byte{};
+  std::array<std::uint16_t, kCells * kCells> three_byte{};
+};
+
+std::uint16_t ConvertOne(IconvConverter& converter, std::string_view euc) {
+  bool failed = false;
+  const std::string sjis = converter.Convert(euc, "", [&failed](std::string_view, size_t) {
+    failed = true;
+    return size_t{3};
+  });
+  if (failed || sjis.empty() || sjis.size() > 2) return 0;
+  if (sjis.size() == 1) return static_cast<unsigned char>(sjis[0]);
+  return static_cast<std::uint16_t>((static_cast<unsigned char>(sjis[0]) << 8) |
+                                    static_cast<unsigned char>(sjis[1]));
 }
 
-IconvConverter& EucConverter() {
-  thread_local IconvConverter converter("CP932", "EUC-JP-MS");
-  return converter;
+const EucTables& Tables() {
+  static EucTables tables;
+  static std::once_flag built;
+  std::call_once(built, [] {
+    IconvConverter converter("CP932", "EUC-JP-MS");
+    char two[2];
+    char three[3] = {'\x8F', 0, 0};
+    for (int row = 0; row < kCells; ++row) {
+      for (int cell = 0; cell < kCells; ++cell) {
+        two[0] = three[1] = static_cast<char>(0xA1 + row);
+        two[1] = three[2] = static_cast<char>(0xA1 + cell);
+        tables.two_byte[static_cast<size_t>(row * kCells + cell)] = ConvertOne(converter, {two, 2});
+        tables.three_byte[static_cast<size_t>(row * kCells + cell)] =
+            ConvertOne(converter, {three, 3});
+      }
+    }
+  });
+  return tables;
+}
+
+bool IsCell(unsigned char b) { return b >= 0xA1 && b <= 0xFE; }
+
+char* AppendSjis(std::uint16_t code, char* out) {
+  if (code == 0) {
+    *out++ = '?';
+  } else if (code < 0x100) {
+    *out++ = static_cast<char>(code);
+  } else {
+    *out++ = static_cast<char>(code >> 8);
+    *out++ = static_cast<char>(code & 0xFF);
+  }
+  return out;
 }
 
 }  // namespace
@@ -26,7 +72,33 @@ std::string EucToAnsi(std::string_view euc) {
   const size_t zero = euc.find('\0');
   if (zero != std::string_view::npos) euc = euc.substr(0, zero);
   if (IsAscii(euc)) return std::string(euc);
-  return EucConverter().Convert(euc, "?", EucSkip);
+  const EucTables& tables = Tables();
+  // No character grows: two and three bytes give at most two, one gives one.
+  std::string out(euc.size(), '\0');
+  char* o = out.data();
+  const auto* p = reinterpret_cast<const unsigned char*>(euc.data());
+  const auto* const end = p + euc.size();
+  while (p < end) {
+    const unsigned char b = *p;
+    const size_t left = static_cast<size_t>(end - p);
+    if (b < 0x80) {
+      *o++ = static_cast<char>(*p++);
+    } else if (IsCell(b) && left >= 2 && IsCell(p[1])) {
+      o = AppendSjis(tables.two_byte[static_cast<size_t>((b - 0xA1) * kCells + p[1] - 0xA1)], o);
+      p += 2;
+    } else if (b == 0x8E && left >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF) {  // half-width katakana
+      *o++ = static_cast<char>(p[1]);
+      p += 2;
+    } else if (b == 0x8F && left >= 3 && IsCell(p[1]) && IsCell(p[2])) {
+      o = AppendSjis(tables.three_byte[static_cast<size_t>((p[1] - 0xA1) * kCells + p[2] - 0xA1)], o);
+      p += 3;
+    } else {  // a byte that opens no well-formed character
+      *o++ = '?';
+      p += 1;
+    }
+  }
+  out.resize(static_cast<size_t>(o - out.data()));
+  return out;
 }
 
 }  // namespace valmeric

@@ -17,9 +17,27 @@ bool SameIgnoringAsciiCase(std::string_view text, size_t at, std::string_view pa
   return true;
 }
 
+bool HasAsciiLetter(std::string_view text) {
+  for (char c : text) {
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return true;
+  }
+  return false;
+}
+
 // Length of the character that starts at byte at.
 size_t CharLength(std::string_view text, size_t at) {
   return (IsSjisLeadByte(static_cast<unsigned char>(text[at])) && at + 1 < text.size()) ? 2 : 1;
+}
+
+// The first position at or after pos where a character begins. A byte that
+// cannot open a double-byte character ends whatever came before it, so the
+// count of possible lead bytes between it and pos tells pos's place.
+size_t CharStartAtOrAfter(std::string_view text, size_t pos) {
+  size_t k = pos;
+  while (k > 0 && IsSjisLeadByte(static_cast<unsigned char>(text[k - 1]))) --k;
+  size_t at = k;
+  while (at < pos) at += CharLength(text, at);
+  return at;
 }
 
 }  // namespace
@@ -55,18 +73,32 @@ std::vector<std::string> LoadLines(const std::string& path) {
   return SplitLines(content);
 }
 
-std::string Trim(std::string_view text) {
+std::string_view TrimView(std::string_view text) {
   size_t begin = 0;
   size_t end = text.size();
   while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
   while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-  return std::string(text.substr(begin, end - begin));
+  return text.substr(begin, end - begin);
+}
+
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+
+std::string Trim(std::string&& text) {
+  const std::string_view kept = TrimView(text);
+  const size_t begin = static_cast<size_t>(kept.data() - text.data());
+  text.erase(begin + kept.size());
+  text.erase(0, begin);
+  return std::move(text);
 }
 
 int Find(std::string_view text, std::string_view sub) {
   if (text.empty() || sub.empty()) return 0;
-  for (size_t at = 0; at + sub.size() <= text.size(); at += CharLength(text, at)) {
-    if (text.compare(at, sub.size(), sub) == 0) return static_cast<int>(at) + 1;
+  // Jump from byte match to byte match, passing over those that start at a
+  // trail byte.
+  for (size_t next = text.find(sub); next != std::string_view::npos;) {
+    const size_t at = CharStartAtOrAfter(text, next);
+    if (at == next) return static_cast<int>(at) + 1;
+    next = text.find(sub, at);
   }
   return 0;
 }
@@ -85,21 +117,38 @@ std::string Cut(std::string_view text, int index, int count) {
 
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement) {
-  if (pattern.empty()) return std::string(text);
+  std::string result(text);
+  ReplaceAllInPlace(result, pattern, replacement);
+  return result;
+}
+
+void ReplaceAllInPlace(std::string& text, std::string_view pattern, std::string_view replacement) {
+  if (pattern.empty() || text.empty()) return;
+  const char first_upper = AsciiUpper(pattern[0]);
+  const char first_lower = (first_upper >= 'A' && first_upper <= 'Z') ? first_upper + 32 : first_upper;
+  const std::string_view view(text);
+  // Where the first match may begin: a byte match, found quickly, or for
+  // patterns with letters the first byte that may open one.
+  const size_t candidate = HasAsciiLetter(pattern)
+                               ? std::min(view.find(first_upper), view.find(first_lower))
+                               : view.find(pattern);
+  if (candidate == std::string_view::npos) return;
   std::string result;
-  result.reserve(text.size());
-  size_t at = 0;
-  while (at < text.size()) {
-    if (SameIgnoringAsciiCase(text, at, pattern)) {
-      result.append(replacement);
+  size_t copied = 0;  // text before this position is in result already
+  size_t at = CharStartAtOrAfter(view, candidate);
+  while (at < view.size()) {
+    const char c = view[at];
+    if ((c == first_upper || c == first_lower) && SameIgnoringAsciiCase(view, at, pattern)) {
+      result.append(view.substr(copied, at - copied)).append(replacement);
       at += pattern.size();
+      copied = at;
     } else {
-      const size_t n = CharLength(text, at);
-      result.append(text.substr(at, n));
-      at += n;
+      at += CharLength(view, at);
     }
   }
-  return result;
+  if (copied == 0) return;
+  result.append(view.substr(copied));
+  text = std::move(result);
 }
 
 bool HasAt(std::string_view text, int from, std::string_view marker) {

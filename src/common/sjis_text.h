@@ -24,6 +24,8 @@ std::vector<std::string> SplitLines(std::string_view text);
 
 // Drops every byte of value 32 or less at both ends.
 std::string Trim(std::string_view text);
+std::string Trim(std::string&& text);  // reuses text's storage
+std::string_view TrimView(std::string_view text);
 
 // 1-based position of the first occurrence of sub, or 0. Case-sensitive; a
 // match never starts at the second byte of a double-byte character.
@@ -41,6 +43,8 @@ std::string Cut(std::string_view text, int index, int count);
 // a double-byte character.
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement);
+// The same on text itself, which is left untouched when nothing matches.
+void ReplaceAllInPlace(std::string& text, std::string_view pattern, std::string_view replacement);
 
 // True when bytes [from, from + marker.size()) of text (1-based) equal marker.
 bool HasAt(std::string_view text, int from, std::string_view marker);

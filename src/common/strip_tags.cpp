@@ -5,6 +5,7 @@ namespace valmeric {
 // Byte-wise scanning is safe on Shift_JIS: neither '<' nor '>' can be the
 // second byte of a double-byte character.
 std::string StripTags(std::string_view text) {
+  if (text.find('<') == std::string_view::npos) return std::string(text);
   std::string result;
   result.reserve(text.size());
   size_t scan = 0;
@@ -18,6 +19,11 @@ std::string StripTags(std::string_view text) {
   }
   if (scan < text.size()) result.append(text.substr(scan));
   return result;
+}
+
+std::string StripTags(std::string&& text) {
+  if (text.find('<') == std::string::npos) return std::move(text);
+  return StripTags(std::string_view(text));
 }
 
 }  // namespace valmeric

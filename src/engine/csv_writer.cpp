@@ -17,11 +17,11 @@ namespace {
 
 void AppendQuoted(std::string& line, std::string_view field) {
   line.push_back('"');
-  for (char c : field) {
-    if (c == '"') line.push_back('"');
-    line.push_back(c);
+  for (size_t quote = field.find('"'); quote != std::string_view::npos; quote = field.find('"')) {
+    line.append(field.substr(0, quote + 1)).push_back('"');
+    field.remove_prefix(quote + 1);
   }
-  line.push_back('"');
+  line.append(field).push_back('"');
 }
 
 }  // namespace

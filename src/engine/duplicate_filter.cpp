@@ -5,7 +5,28 @@
 namespace valmeric {
 
 DuplicateFilter::DuplicateFilter(Database& db)
-    : select_(db.Prepare(sql::kSelectSeenCode)), insert_(db.Prepare(sql::kInsertSeenCode)) {}
+    : db_(db), select_(db.Prepare(sql::kSelectSeenCode)), insert_(db.Prepare(sql::kInsertSeenCode)) {}
+
+DuplicateFilter::~DuplicateFilter() {
+  try {
+    Commit();
+  } catch (const DbError&) {  // the codes were scratch data of a run that is over
+  }
+}
+
+void DuplicateFilter::Commit() {
+  if (!in_transaction_) return;
+  in_transaction_ = false;
+  try {
+    db_.Execute("COMMIT");
+  } catch (const DbError&) {
+    try {
+      db_.Execute("ROLLBACK");
+    } catch (const DbError&) {  // SQLite may have rolled back already
+    }
+    throw;
+  }
+}
 
 bool DuplicateFilter::CheckHspCode(const std::string& code) {
   if (unrecorded_.count(code) != 0) return true;
@@ -15,6 +36,10 @@ bool DuplicateFilter::CheckHspCode(const std::string& code) {
   select_.Reset();
   if (seen) return true;
   try {
+    if (!in_transaction_) {
+      db_.Execute("BEGIN");
+      in_transaction_ = true;
+    }
     insert_.Reset();
     insert_.BindText(1, code);
     insert_.Execute();

@@ -8,15 +8,24 @@
 namespace valmeric {
 
 // Remembers the facility codes met in a run in the duplicate table. A code is
-// recorded the first time it is asked about.
+// recorded the first time it is asked about. New codes are written in one
+// transaction until Commit, so a facility costs no commit of its own.
 class DuplicateFilter final {
  public:
   explicit DuplicateFilter(Database& db);
+  // Commits what is pending; a failure here is dropped.
+  ~DuplicateFilter();
+  DuplicateFilter(const DuplicateFilter&) = delete;
+  DuplicateFilter& operator=(const DuplicateFilter&) = delete;
 
   // True when code was met before in this run; otherwise records it.
   bool CheckHspCode(const std::string& code);
+  // Commits the codes recorded since the last commit. Throws DbError.
+  void Commit();
 
  private:
+  Database& db_;
+  bool in_transaction_ = false;
   Statement select_;
   Statement insert_;
   // Codes the table refused to store; kept here so they are still recognised.

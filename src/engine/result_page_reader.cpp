@@ -32,7 +32,7 @@ const Labels& SjisLabels() {
   return labels;
 }
 
-std::string Converted(const std::string& raw_line) { return EucToAnsi(Trim(raw_line)); }
+std::string Converted(const std::string& raw_line) { return EucToAnsi(TrimView(raw_line)); }
 
 // trim(StripTags(convert(trim(line)))): the visible text of a line.
 std::string VisibleText(const std::string& raw_line) { return Trim(StripTags(Converted(raw_line))); }
@@ -52,20 +52,19 @@ int ParseCount(const std::string& text) {
 
 // Runs of white space that the site writes as &nbsp;, ideographic spaces or
 // double spaces become one space.
-std::string FoldSpaces(const std::string& text) {
-  std::string x = ReplaceAll(text, "&nbsp;", " ");
-  x = ReplaceAll(x, SjisLabels().ideographic_space, " ");
-  return ReplaceAll(x, "  ", " ");
+void FoldSpaces(std::string& text) {
+  ReplaceAllInPlace(text, "&nbsp;", " ");
+  ReplaceAllInPlace(text, SjisLabels().ideographic_space, " ");
+  ReplaceAllInPlace(text, "  ", " ");
 }
 
 bool StartsEntry(const std::vector<std::string>& lines, size_t i) {
-  return i + 1 < lines.size() && HasAt(Trim(lines[i]), 2, "h1>") &&
-         HasAt(Trim(lines[i + 1]), 1, "<a ");
+  return i + 1 < lines.size() && HasAt(TrimView(lines[i]), 2, "h1>") &&
+         HasAt(TrimView(lines[i + 1]), 1, "<a ");
 }
 
-// The href of the anchor line without its leading "/", or empty.
-std::string LinkPath(const std::string& raw_anchor_line) {
-  std::string text = Converted(raw_anchor_line);
+// The href of the anchor line (converted) without its leading "/", or empty.
+std::string LinkPath(std::string text) {
   const int slash = Find(text, "/");
   if (slash <= 0) return {};
   text = Cut(text, slash + 1, Length(text) - slash);
@@ -78,7 +77,7 @@ std::string LinkPath(const std::string& raw_anchor_line) {
 int AddressBlockOffset(const std::vector<std::string>& lines, size_t i, ResultPageSink& sink) {
   for (int k = 1; k <= kAddressSearchLines; ++k) {
     if (sink.CancelRequested() || i + k + 1 >= lines.size()) return 0;
-    const std::string t = Trim(lines[i + k]);
+    const std::string_view t = TrimView(lines[i + k]);
     if (HasAt(t, 2, "/dl")) return 0;
     if (HasAt(t, 1, "<ad")) return k;
   }
@@ -88,15 +87,17 @@ int AddressBlockOffset(const std::vector<std::string>& lines, size_t i, ResultPa
 void ReadTelephone(const std::string& raw_line, Record& record) {
   std::string t = Converted(raw_line);
   if (Find(t, "TEL") <= 0) return;
-  t = Trim(StripTags(t));
-  record[4] = ReplaceAll(t, "TEL.", "");
+  t = Trim(StripTags(std::move(t)));
+  ReplaceAllInPlace(t, "TEL.", "");
+  record[4] = std::move(t);
 }
 
 void ReadAddress(const std::string& raw_line, Record& record) {
   const Labels& labels = SjisLabels();
   std::string x = VisibleText(raw_line);
   if (Find(x, labels.address) <= 0) return;
-  x = ReplaceAll(FoldSpaces(x), labels.address_label, "");
+  FoldSpaces(x);
+  ReplaceAllInPlace(x, labels.address_label, "");
   record[2] = Cut(x, 1, 10);
   record[3] = Trim(Cut(x, 11, Length(x) - 10));
 }
@@ -106,24 +107,26 @@ void ReadStation(const std::string& raw_line, Record& record) {
   std::string x = VisibleText(raw_line);
   const int p = Find(x, labels.station);
   if (p <= 0) return;
-  x = FoldSpaces(Cut(x, p, Length(x) - p + 1));
-  x = ReplaceAll(x, labels.map_link, "");
-  x = ReplaceAll(x, labels.station_label, "");
-  record[5] = Trim(x);
+  x = Cut(x, p, Length(x) - p + 1);
+  FoldSpaces(x);
+  ReplaceAllInPlace(x, labels.map_link, "");
+  ReplaceAllInPlace(x, labels.station_label, "");
+  record[5] = Trim(std::move(x));
 }
 
 void ReadDepartments(const std::string& raw_line, Record& record) {
   const Labels& labels = SjisLabels();
-  const std::string x = VisibleText(raw_line);
+  std::string x = VisibleText(raw_line);
   if (Find(x, labels.departments) <= 0) return;
-  record[6] = Trim(ReplaceAll(x, labels.departments_label, ""));
+  ReplaceAllInPlace(x, labels.departments_label, "");
+  record[6] = Trim(std::move(x));
 }
 
 // Cuts the entry that starts at line i into a record (the code and detail
 // address are already filled in).
-void ReadEntryFields(const std::vector<std::string>& lines, size_t i, ResultPageSink& sink,
-                     Record& record) {
-  record[1] = VisibleText(lines[i + 1]);
+void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std::string& anchor,
+                     ResultPageSink& sink, Record& record) {
+  record[1] = Trim(StripTags(anchor));
   const size_t block = i + static_cast<size_t>(AddressBlockOffset(lines, i, sink));
   ReadTelephone(lines[block], record);
   if (block + 3 < lines.size()) {
@@ -131,7 +134,7 @@ void ReadEntryFields(const std::vector<std::string>& lines, size_t i, ResultPage
     ReadStation(lines[block + 2], record);
     ReadDepartments(lines[block + 3], record);
   }
-  for (size_t field = 1; field <= 6; ++field) record[field] = DecodeCharRefs(record[field]);
+  for (size_t field = 1; field <= 6; ++field) record[field] = DecodeCharRefs(std::move(record[field]));
 }
 
 }  // namespace
@@ -139,7 +142,7 @@ void ReadEntryFields(const std::vector<std::string>& lines, size_t i, ResultPage
 int ReadResultCount(const std::vector<std::string>& lines, ResultPageSink& sink) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool announces =
-        HasAt(Trim(lines[i]), 2, "sec") && FindBytes(lines[i], "results_number") > 0;
+        HasAt(TrimView(lines[i]), 2, "sec") && FindBytes(lines[i], "results_number") > 0;
     if (!announces) {
       if (sink.CancelRequested()) return 0;
       continue;
@@ -163,7 +166,8 @@ PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink&
 
   for (size_t i = 0; i < lines.size(); ++i) {
     if (StartsEntry(lines, i)) {
-      const std::string link_path = LinkPath(lines[i + 1]);
+      const std::string anchor = Converted(lines[i + 1]);
+      const std::string link_path = LinkPath(anchor);
       std::vector<std::string> segments;
       SplitText(link_path, "/", segments);
       if (!segments.empty()) {
@@ -171,7 +175,7 @@ PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink&
         record[0] = segments.back();
         if (!sink.CheckHspCode(record[0])) {
           record[7] = DetailPageUrl(link_path);
-          ReadEntryFields(lines, i, sink, record);
+          ReadEntryFields(lines, i, anchor, sink, record);
           sink.WriteRecord(record);
         }
         ++counts.done;

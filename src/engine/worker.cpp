@@ -57,6 +57,11 @@ void TMyThread::WaitFor() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
+void TMyThread::Forget() {
+  signals_->forgotten = true;
+  filter_.reset();
+}
+
 void TMyThread::Execute() {
   signals_->running = true;
   signals_->result_code = kNothingWritten;
@@ -77,7 +82,7 @@ void TMyThread::FinishRun() {
   signals_->running = false;
   try {
     Synchronize([this] {
-      filter_.reset();  // its statements belong to the owner's connection
+      filter_.reset();  // its statements and transaction belong to the owner's connection
       if (!signals_->forgotten) owner_.RunEnded();
     });
   } catch (...) {
@@ -102,6 +107,7 @@ void TMyThread::RunPlan() {
       for (size_t i = 0; i < plan_.size(); ++i) {
         plan_index_ = i;
         Synchronize([this] {
+          if (filter_) filter_->Commit();
           if (!signals_->forgotten) owner_.StepProgress();
         });
         ProcessQuery(i);

@@ -43,6 +43,9 @@ class TMyThread final : public std::enable_shared_from_this<TMyThread>, private 
   void Terminate() { signals_->cancel.Cancel(); }
   // Waits until the thread has ended (not from the worker thread itself).
   void WaitFor();
+  // Owner's thread only: lets go of the run. It is no longer shown or told,
+  // and it leaves the duplicate table (and the connection) to newer runs.
+  void Forget();
 
   const std::shared_ptr<RunSignals>& signals() const { return signals_; }
 

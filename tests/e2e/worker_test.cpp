@@ -223,7 +223,7 @@ TEST_F(WorkerTest, AFailingQueryEndsTheRunWithTheHeaderWritten) {
 TEST_F(WorkerTest, AForgottenWorkerNeitherTellsTheOwnerNorTouchesTheDuplicateTable) {
   for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 3, SiteFixture::Facilities(1, 3));
   FakeOwner owner(db_.db(), kPrefecture1Category1);
-  owner.on_step = [&owner](int) { owner.worker->signals()->forgotten = true; };
+  owner.on_step = [&owner](int) { owner.worker->Forget(); };
   const auto signals = owner.Run(Config());
   EXPECT_EQ(owner.end_calls, 0);
   EXPECT_TRUE(owner.statuses.empty());

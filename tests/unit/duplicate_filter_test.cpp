@@ -24,7 +24,8 @@ TEST_F(DuplicateFilterTest, RecordsACodeTheFirstTimeAndKnowsItAfterwards) {
                                test::Sjis("病院'１"), "\"q\""};
   for (const std::string& code : codes) EXPECT_FALSE(filter.CheckHspCode(code)) << code;
   for (const std::string& code : codes) EXPECT_TRUE(filter.CheckHspCode(code)) << code;
-  // Stored as UTF-8 text, one row per code.
+  // Stored as UTF-8 text, one row per code, once committed.
+  filter.Commit();
   const auto rows = test::QueryColumn(path_, "SELECT Hsp_code FROM T00_Data ORDER BY rowid");
   ASSERT_EQ(rows.size(), 5u);
   EXPECT_EQ(rows[1], "O'Brien");
