@@ -2,6 +2,7 @@
 
 #include "cli/collect_command.h"
 #include "cli/exit_codes.h"
+#include "cli/rebuild_command.h"
 
 namespace valmeric::cli {
 namespace {
@@ -9,8 +10,10 @@ namespace {
 constexpr char kUsage[] =
     "usage: valmeric-cli COMMAND [OPTIONS]\n"
     "commands:\n"
-    "  collect   fetch the selected categories and prefectures into a CSV file\n"
-    "  help      show this text\n";
+    "  collect             fetch the selected categories and prefectures into a CSV file\n"
+    "  rebuild-cities      refill the city table from the site's city list pages\n"
+    "  rebuild-categories  refill the sub-category table from the site's list page\n"
+    "  help                show this text\n";
 
 }  // namespace
 
@@ -23,7 +26,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "help" || command == "--help" || command == "-h") {
-    out << kUsage << "\n" << kCollectUsage;
+    out << kUsage << "\n" << kCollectUsage << kRebuildUsage;
     return kExitWrote;
   }
   if (command == "collect") {
@@ -36,6 +39,8 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     return RunCollect(options, out, err, interrupted, terminal);
   }
+  if (command == "rebuild-cities") return RunRebuild(RebuildTable::kCities, rest, err);
+  if (command == "rebuild-categories") return RunRebuild(RebuildTable::kSubCategories, rest, err);
   err << "valmeric-cli: unknown command \"" << command << "\"\n" << kUsage;
   return kExitUsage;
 }

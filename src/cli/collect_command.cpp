@@ -5,7 +5,7 @@
 
 #include "cli/cli_owner.h"
 #include "cli/exit_codes.h"
-#include "common/app_paths.h"
+#include "cli/database_path.h"
 #include "engine/output_file_name.h"
 #include "engine/worker.h"
 #include "refdb/reference_db.h"
@@ -16,7 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kConfigError[] = "DBファイルの設定が正しくありません。\n管理者に確認してください。";
 constexpr char kFileInUse[] =
     "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。";
 constexpr char kCompleted[] = "事業所情報の取得が完了しました。";
@@ -90,12 +89,9 @@ int ReportOutcome(const RunSignals& signals, const std::string& output, bool int
 
 int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& err,
                const std::atomic<bool>& interrupted, bool terminal) {
-  const fs::path db_path = options.database.empty() ? DefaultDatabasePath() : fs::path(options.database);
-  std::error_code error;
-  if (!fs::is_regular_file(db_path, error)) {
-    err << kConfigError << "\n(" << db_path.string() << ")\n";
-    return kExitUsage;
-  }
+  const auto existing = ExistingDatabase(options.database, err);
+  if (!existing) return kExitUsage;
+  const fs::path& db_path = *existing;
 
   std::optional<RunLock> lock;
   std::optional<ReferenceDb> db;

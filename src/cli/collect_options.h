@@ -5,15 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "cli/option_reader.h"
 #include "common/site_address.h"
 #include "engine/plan.h"
 
 namespace valmeric::cli {
-
-class UsageError : public std::invalid_argument {
- public:
-  using std::invalid_argument::invalid_argument;
-};
 
 struct CollectOptions {
   Selection selection;

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "engine/cancel_token.h"
+#include "common/cancel_token.h"
 
 namespace valmeric {
 

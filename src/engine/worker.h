@@ -11,7 +11,7 @@
 #include "common/download.h"
 #include "engine/csv_writer.h"
 #include "engine/duplicate_filter.h"
-#include "engine/page_fetcher.h"
+#include "common/page_fetcher.h"
 #include "engine/result_page_reader.h"
 #include "engine/run_owner.h"
 #include "engine/run_signals.h"

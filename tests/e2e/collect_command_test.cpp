@@ -113,3 +113,25 @@ TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {
 
 }  // namespace
 }  // namespace valmeric::cli
+
+namespace valmeric::cli {
+namespace {
+
+TEST(RebuildCommand, APageThatFailsStopsWithStatusThreeAndKeepsTheTable) {
+  SiteFixture site;  // serves result pages only: its city list pages answer 404
+  const auto before = test::QueryColumn(site.db_path(), "SELECT CityName FROM T01_City");
+  std::atomic<bool> no{false};
+  std::ostringstream out, err;
+  const int status = CliMain({"rebuild-cities", "--db", site.db_path(), "--site-origin",
+                              site.server().Origin(), "--retry-delays-ms", "1"},
+                             out, err, no, false);
+  EXPECT_EQ(status, kExitUnreachable);
+  EXPECT_NE(err.str().find("pref_no=1: HTTP 404"), std::string::npos) << err.str();
+  EXPECT_EQ(test::QueryColumn(site.db_path(), "SELECT CityName FROM T01_City"), before);
+  EXPECT_EQ(CliMain({"rebuild-categories", "--bogus"}, out, err, no, false), kExitUsage);
+  EXPECT_EQ(CliMain({"rebuild-categories", "--db", site.File("none.db")}, out, err, no, false),
+            kExitUsage);
+}
+
+}  // namespace
+}  // namespace valmeric::cli

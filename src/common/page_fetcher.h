@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "common/download.h"
-#include "engine/cancel_token.h"
+#include "common/cancel_token.h"
 
 namespace valmeric {
 
@@ -37,12 +37,15 @@ class PageFetcher final {
   std::chrono::milliseconds DelayAfter(int attempt, const DownloadOutcome& outcome) const;
 
   const std::string& last_error() const { return last_error_; }
+  // HTTP status of the last answer, 0 when none came.
+  long last_status() const { return last_status_; }
 
  private:
   DownloadSettings settings_;
   RetryPolicy policy_;
   const CancelToken& cancel_;
   std::string last_error_;
+  long last_status_ = 0;
 };
 
 }  // namespace valmeric

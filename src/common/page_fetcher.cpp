@@ -1,4 +1,4 @@
-#include "engine/page_fetcher.h"
+#include "common/page_fetcher.h"
 
 #include <cstdio>
 #include <utility>
@@ -22,6 +22,7 @@ bool PageFetcher::Fetch(const std::string& url, const std::string& scratch_path)
   for (int attempt = 1;; ++attempt) {
     std::remove(scratch_path.c_str());
     const DownloadOutcome outcome = DownloadToFile(url, scratch_path, settings_);
+    last_status_ = outcome.http_status;
     if (outcome.local_error) {
       std::remove(scratch_path.c_str());
       throw ScratchFileError(outcome.error);

@@ -1,0 +1,15 @@
+#include "cli/database_path.h"
+
+#include "common/app_paths.h"
+
+namespace valmeric::cli {
+
+std::optional<std::filesystem::path> ExistingDatabase(const std::string& named, std::ostream& err) {
+  const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : std::filesystem::path(named);
+  std::error_code error;
+  if (std::filesystem::is_regular_file(path, error)) return path;
+  err << "DBファイルの設定が正しくありません。\n管理者に確認してください。\n(" << path.string() << ")\n";
+  return std::nullopt;
+}
+
+}  // namespace valmeric::cli

@@ -1,0 +1,58 @@
+#include "cli/option_reader.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace valmeric::cli {
+
+void ReadOptions(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                 const std::function<void(const std::string& name, const std::string& value)>& handle) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::string value;
+    const size_t equals = name.find('=');
+    const bool inline_value = name.rfind("--", 0) == 0 && equals != std::string::npos;
+    if (inline_value) {
+      value = name.substr(equals + 1);
+      name = name.substr(0, equals);
+    }
+    if (flags.count(name) != 0) {
+      if (inline_value) throw UsageError(name + " takes no value");
+    } else if (!inline_value) {
+      if (name.rfind("--", 0) != 0) throw UsageError("unexpected argument " + name);
+      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+      value = args[++i];
+    }
+    try {
+      handle(name, value);
+    } catch (const UsageError&) {
+      throw;
+    } catch (const std::invalid_argument& error) {
+      throw UsageError(error.what());
+    }
+  }
+}
+
+std::chrono::milliseconds ParseMilliseconds(std::string_view text, const std::string& option) {
+  long long ms = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || ms < 0 ||
+      ms > 3'600'000) {
+    throw UsageError(option + " takes whole numbers of milliseconds from 0 to 3600000");
+  }
+  return std::chrono::milliseconds(ms);
+}
+
+std::vector<std::chrono::milliseconds> ParseDelays(std::string_view text) {
+  std::vector<std::chrono::milliseconds> delays;
+  size_t start = 0;
+  while (start <= text.size()) {
+    const size_t comma = std::min(text.find(',', start), text.size());
+    delays.push_back(ParseMilliseconds(text.substr(start, comma - start), "--retry-delays-ms"));
+    start = comma + 1;
+  }
+  if (delays.size() > 10) throw UsageError("--retry-delays-ms takes at most 10 waits");
+  return delays;
+}
+
+}  // namespace valmeric::cli

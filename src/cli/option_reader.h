@@ -1,0 +1,29 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace valmeric::cli {
+
+class UsageError : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// Walks "--name value", "--name=value" and bare flags, calling handle(name,
+// value) for each (value empty for flags). An invalid_argument thrown by
+// handle becomes a UsageError. Throws UsageError for a missing value.
+void ReadOptions(const std::vector<std::string>& args, const std::set<std::string>& flags,
+                 const std::function<void(const std::string& name, const std::string& value)>& handle);
+
+// Whole milliseconds from 0 to one hour.
+std::chrono::milliseconds ParseMilliseconds(std::string_view text, const std::string& option);
+// Comma-separated waits, at most ten.
+std::vector<std::chrono::milliseconds> ParseDelays(std::string_view text);
+
+}  // namespace valmeric::cli

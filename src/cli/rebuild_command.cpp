@@ -1,0 +1,94 @@
+#include "cli/rebuild_command.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "cli/database_path.h"
+#include "cli/exit_codes.h"
+#include "cli/option_reader.h"
+#include "common/text_encoding.h"
+#include "refdb/reference_db.h"
+#include "refdb/run_lock.h"
+#include "refdb/table_builders.h"
+
+namespace valmeric::cli {
+
+const char kRebuildUsage[] =
+    "usage: valmeric-cli rebuild-cities|rebuild-categories [--db FILE] [--site-origin URL]\n"
+    "                            [--ca-file FILE] [--retry-delays-ms N,N...] [--quiet]\n";
+
+namespace {
+
+struct RebuildOptions {
+  std::string database;
+  BuilderSettings settings;
+  bool quiet = false;
+};
+
+RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
+  RebuildOptions options;
+  ReadOptions(args, {"--quiet"}, [&](const std::string& name, const std::string& value) {
+    if (name == "--quiet") {
+      options.quiet = true;
+    } else if (name == "--db") {
+      options.database = value;
+    } else if (name == "--site-origin") {
+      options.settings.download.origin = SiteOrigin::Parse(value);
+    } else if (name == "--ca-file") {
+      options.settings.download.ca_file = value;
+    } else if (name == "--retry-delays-ms") {
+      options.settings.retry.delays = ParseDelays(value);
+    } else {
+      throw UsageError("unknown option " + name);
+    }
+  });
+  return options;
+}
+
+int Build(RebuildTable table, Database& db, const RebuildOptions& options, std::ostream& err) {
+  if (table == RebuildTable::kSubCategories) return RebuildSubCategories(db, options.settings);
+  return RebuildCities(db, options.settings, [&](int prefecture) {
+    if (!options.quiet) err << SjisToUtf8(CityBuilderStatus(prefecture)) << "\n" << std::flush;
+  });
+}
+
+}  // namespace
+
+int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::ostream& err) {
+  RebuildOptions options;
+  try {
+    options = ParseRebuildOptions(args);
+  } catch (const UsageError& error) {
+    err << "valmeric-cli: " << error.what() << "\n" << kRebuildUsage;
+    return kExitUsage;
+  }
+  const auto db_path = ExistingDatabase(options.database, err);
+  if (!db_path) return kExitUsage;
+  // The builder's own scratch file, apart from a run's.
+  options.settings.scratch_path = (db_path->parent_path() / "tmp-build.dat").string();
+
+  std::optional<RunLock> lock;
+  std::optional<ReferenceDb> db;
+  try {
+    lock.emplace(db_path->string());
+    db.emplace(db_path->string());
+  } catch (const std::exception& error) {
+    err << "error: " << error.what() << "\n";
+    return kExitUsage;
+  }
+  int exit_code = kExitWrote;
+  try {
+    const int rows = Build(table, db->db(), options, err);
+    if (!options.quiet) err << rows << " rows\n終了\n";
+  } catch (const BuildError& error) {
+    err << "error: " << error.what() << "\nthe table was left as it was\n";
+    exit_code = kExitUnreachable;
+  } catch (const DbError& error) {
+    err << "error: " << error.what() << "\nthe table was left as it was\n";
+    exit_code = error.IsWriteFailure() ? kExitWriteError : kExitUsage;
+  }
+  std::remove(options.settings.scratch_path.c_str());
+  return exit_code;
+}
+
+}  // namespace valmeric::cli
