@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The main job on the bundled local directory site: installs, builds, starts the
+# site on loopback, collects one small prefecture and one category at the real
+# 500 ms pacing, shows the result, and stops the site.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+cmake --preset release
+cmake --build --preset release -j "$(nproc)"
+
+bin=build/release/bin
+work=$(mktemp -d)
+"$bin/valmeric-sitesim" --host 127.0.0.1 --port 0 --port-file "$work/port" >"$work/site.log" 2>&1 &
+site_pid=$!
+trap 'kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 1 100); do
+  grep -q '^http=' "$work/port" 2>/dev/null && break
+  sleep 0.1
+done
+port=$(sed -n 's/^http=//p' "$work/port")
+echo "local directory site on http://127.0.0.1:$port"
+
+# Category 10 (動物病院) in prefecture 31 (鳥取県).
+status=0
+"$bin/valmeric-cli" collect --category 10 --prefecture 31 \
+  --output "$work/病院施設一覧" --site-origin "http://127.0.0.1:$port" || status=$?
+
+csv="$work/病院施設一覧.csv"
+if [ -f "$csv" ]; then
+  records=$(( $(wc -l <"$csv") - 1 ))
+  echo
+  echo "CSV file: $csv"
+  echo "records:  $records"
+  echo "first lines (converted to UTF-8):"
+  head -n 6 "$csv" | iconv -f CP932 -t UTF-8
+fi
+exit "$status"
