@@ -151,6 +151,11 @@ void ReplaceAllInPlace(std::string& text, std::string_view pattern, std::string_
   text = std::move(result);
 }
 
+bool IsPlainDecimal(std::string_view text) {
+  return !text.empty() && text.size() <= 18 &&
+         text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 bool HasAt(std::string_view text, int from, std::string_view marker) {
   if (from < 1) return false;
   const size_t at = static_cast<size_t>(from) - 1;

@@ -46,6 +46,9 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
 // The same on text itself, which is left untouched when nothing matches.
 void ReplaceAllInPlace(std::string& text, std::string_view pattern, std::string_view replacement);
 
+// True for text made of decimal digits only, short enough for a 64-bit number.
+bool IsPlainDecimal(std::string_view text);
+
 // True when bytes [from, from + marker.size()) of text (1-based) equal marker.
 bool HasAt(std::string_view text, int from, std::string_view marker);
 

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "common/sjis_text.h"
 #include "common/text_encoding.h"
 
 namespace valmeric {
@@ -57,9 +58,7 @@ Statement& Statement::BindInt(int index, std::int64_t value) {
 }
 
 Statement& Statement::BindDecimal(int index, std::string_view digits) {
-  const bool plain = !digits.empty() && digits.size() <= 18 &&
-                     digits.find_first_not_of("0123456789") == std::string_view::npos;
-  if (!plain) {
+  if (!IsPlainDecimal(digits)) {
     throw DbError(SQLITE_MISMATCH, "\"" + SjisToUtf8(digits) + "\" is not a plain decimal number");
   }
   return BindInt(index, std::stoll(std::string(digits)));

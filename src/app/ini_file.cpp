@@ -1,0 +1,206 @@
+#include "app/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+namespace valmeric::app {
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trim(std::string_view text) {
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  const size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string WithoutLineBreaks(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    if (c != '\r' && c != '\n') out.push_back(c);
+  }
+  return out;
+}
+
+// The name of a section header line, or nothing.
+std::optional<std::string_view> SectionName(std::string_view line) {
+  const std::string_view trimmed = Trim(line);
+  if (trimmed.empty() || trimmed.front() != '[') return std::nullopt;
+  const size_t close = trimmed.find(']');
+  if (close == std::string_view::npos) return std::nullopt;
+  return Trim(trimmed.substr(1, close - 1));
+}
+
+struct KeyLine {
+  std::string_view key;
+  std::string_view value;
+};
+
+// A "key=value" line; comments and lines without '=' are none.
+std::optional<KeyLine> ParseKeyLine(std::string_view line) {
+  const std::string_view trimmed = Trim(line);
+  if (trimmed.empty() || trimmed.front() == ';') return std::nullopt;
+  const size_t eq = trimmed.find('=');
+  if (eq == std::string_view::npos) return std::nullopt;
+  return KeyLine{Trim(trimmed.substr(0, eq)), Trim(trimmed.substr(eq + 1))};
+}
+
+std::string_view Unquoted(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front()) {
+    return value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+[[noreturn]] void Fail(const std::string& what, const std::filesystem::path& path, int error) {
+  throw std::runtime_error(what + " " + path.string() + ": " + std::strerror(error));
+}
+
+}  // namespace
+
+IniFile IniFile::Parse(std::string_view text) {
+  IniFile file;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  bool line_end_seen = false;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '\r' && c != '\n') continue;
+    const bool crlf = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    if (!line_end_seen) {
+      file.line_end_ = crlf ? "\r\n" : std::string(1, c);
+      line_end_seen = true;
+    }
+    file.lines_.emplace_back(text.substr(start, i - start));
+    if (crlf) ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) file.lines_.emplace_back(text.substr(start));
+  return file;
+}
+
+IniFile IniFile::Load(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {};
+  std::ostringstream text;
+  text << in.rdbuf();
+  return Parse(text.str());
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                std::string_view fallback) const {
+  bool in_section = false;
+  bool section_seen = false;
+  for (const std::string& line : lines_) {
+    if (const auto name = SectionName(line)) {
+      // Only the first section of a name counts, as with the profile functions.
+      if (in_section) break;
+      in_section = !section_seen && SameName(*name, section);
+      section_seen = section_seen || in_section;
+      continue;
+    }
+    if (!in_section) continue;
+    const auto entry = ParseKeyLine(line);
+    if (entry && SameName(entry->key, key)) return std::string(Unquoted(entry->value));
+  }
+  return std::string(fallback);
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  const std::string section_text = WithoutLineBreaks(Trim(section));
+  const std::string key_text = WithoutLineBreaks(Trim(key));
+  const std::string new_line = key_text + "=" + WithoutLineBreaks(value);
+
+  std::optional<size_t> section_line;
+  size_t insert_at = lines_.size();
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    if (const auto name = SectionName(lines_[i])) {
+      if (section_line) {
+        insert_at = i;
+        break;
+      }
+      if (SameName(*name, section_text)) section_line = i;
+      continue;
+    }
+    if (!section_line) continue;
+    const auto entry = ParseKeyLine(lines_[i]);
+    if (entry && SameName(entry->key, key_text)) {
+      lines_[i] = new_line;
+      return;
+    }
+  }
+  if (!section_line) {
+    lines_.push_back("[" + section_text + "]");
+    lines_.push_back(new_line);
+    return;
+  }
+  // After the section's last non-blank line, so a blank separator stays last.
+  while (insert_at > *section_line + 1 && Trim(lines_[insert_at - 1]).empty()) --insert_at;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), new_line);
+}
+
+std::string IniFile::Text() const {
+  std::string text;
+  for (const std::string& line : lines_) text.append(line).append(line_end_);
+  return text;
+}
+
+void IniFile::Save(const std::filesystem::path& path) const {
+  // Renaming would replace a file the user has made read-only; honour that.
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0) {
+    Fail("cannot write", path, errno);
+  }
+  struct stat info {};
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) Fail("cannot write", path, EISDIR);
+
+  std::filesystem::path temp = path;
+  temp += ".tmp-" + std::to_string(::getpid());
+  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) Fail("cannot create", temp, errno);
+  const std::string text = Text();
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;
+      ::close(fd);
+      ::unlink(temp.c_str());
+      Fail("cannot write", temp, error);
+    }
+    done += static_cast<size_t>(n);
+  }
+  const int synced = ::fsync(fd) == 0 ? 0 : errno;
+  const int closed = ::close(fd) == 0 ? 0 : errno;
+  if (synced != 0 || closed != 0) {
+    const int error = synced != 0 ? synced : closed;
+    ::unlink(temp.c_str());
+    Fail("cannot write", temp, error);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(temp.c_str());
+    Fail("cannot replace", path, error);
+  }
+}
+
+}  // namespace valmeric::app
