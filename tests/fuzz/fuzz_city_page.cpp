@@ -1,0 +1,15 @@
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/sjis_text.h"
+#include "refdb/list_page_readers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string page(reinterpret_cast<const char*>(data), size);
+  const auto lines = valmeric::SplitLines(page);
+  for (const auto& city : valmeric::ReadCityListPage(lines)) {
+    if (city.code.empty() || city.line < 2 || city.line > lines.size()) __builtin_trap();
+  }
+  return 0;
+}

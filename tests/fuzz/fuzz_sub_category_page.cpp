@@ -1,0 +1,17 @@
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "common/sjis_text.h"
+#include "refdb/list_page_readers.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string page(reinterpret_cast<const char*>(data), size);
+  const auto lines = valmeric::SplitLines(page);
+  int last_category = 0;
+  for (const auto& sub : valmeric::ReadSubCategoryListPage(lines)) {
+    if (sub.code.empty() || sub.line > lines.size() || sub.category < last_category) __builtin_trap();
+    last_category = sub.category;
+  }
+  return 0;
+}
