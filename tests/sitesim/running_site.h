@@ -1,0 +1,41 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <cstdint>
+#include <string>
+
+#include "facility_model.h"
+#include "faults.h"
+#include "options.h"
+#include "site_data.h"
+#include "site_host.h"
+#include "site_server.h"
+
+namespace valmeric::sitesim::testing {
+
+// The committed reference data, loaded once per test program.
+const SiteData& SharedData();
+
+// A simulator serving on a free loopback port for the lifetime of the object.
+class RunningSite final {
+ public:
+  explicit RunningSite(FaultOptions faults = {}, std::uint64_t seed = kDefaultSeed,
+                       ListenOptions listen = {});
+
+  int port() const { return host_.http_port(); }
+  int https_port() const { return host_.https_port(); }
+  const FacilityModel& model() const { return model_; }
+  SiteServer& server() { return server_; }
+
+  // A GET on a fresh connection; the result may hold an error instead of a
+  // response.
+  httplib::Result Get(const std::string& path) const;
+
+ private:
+  FacilityModel model_;
+  SiteServer server_;
+  SiteHost host_;
+};
+
+}  // namespace valmeric::sitesim::testing

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "site_data.h"
+
+namespace valmeric::sitesim {
+
+// A facility is identified by its home city, the category whose pool it
+// belongs to and its index in that pool. Everything else about it follows
+// from this and the seed.
+struct FacilityId {
+  int city_index = 0;
+  int category = 0;
+  int index = 0;
+
+  std::uint64_t Key() const {
+    return (static_cast<std::uint64_t>(city_index) << 24) |
+           (static_cast<std::uint64_t>(category) << 16) | static_cast<std::uint64_t>(index);
+  }
+  friend bool operator==(const FacilityId&, const FacilityId&) = default;
+};
+
+// Every facility a (city, sub-category) pair lists, in the site's order.
+struct Listing {
+  std::vector<FacilityId> members;
+  int total() const { return static_cast<int>(members.size()); }
+};
+
+// Who is listed where. Each city has a pool of facilities per category; a
+// facility appears under several sub-categories of its category, a few
+// general hospitals also under other categories, and some facilities near a
+// city boundary under the neighbouring city too.
+class FacilityModel final {
+ public:
+  static constexpr int kPageSize = 20;
+
+  FacilityModel(const SiteData& data, std::uint64_t seed);
+
+  Listing List(int city_index, const refdata::SubCategory& sub) const;
+  // Whether `id` appears on the pages of `sub` (in its home city, and in the
+  // neighbouring city when it is a boundary facility).
+  bool ListedUnder(const FacilityId& id, const refdata::SubCategory& sub) const;
+  // The sub-categories `id` is listed under, in page order.
+  std::vector<const refdata::SubCategory*> SubCategoriesOf(const FacilityId& id) const;
+
+  bool IsHospital(const FacilityId& id) const;
+  // The ten-digit facility code: prefecture, city, then a number unique in the city.
+  std::string Code(const FacilityId& id) const;
+
+  const SiteData& data() const { return data_; }
+  std::uint64_t seed() const { return seed_; }
+
+ private:
+  int PoolSize(int city_index, int category) const;
+  int HospitalCount(int city_index) const;
+  bool IsBoundary(const FacilityId& id) const;
+  void Collect(int city_index, const refdata::SubCategory& sub, bool boundary_only,
+               std::vector<FacilityId>& out) const;
+
+  const SiteData& data_;
+  std::uint64_t seed_;
+  std::vector<int> general_code_;  // per category: its first sub-category's code
+};
+
+}  // namespace valmeric::sitesim

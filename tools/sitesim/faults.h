@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace valmeric::sitesim {
+
+// Misbehaviour on demand, for reliability tests of a client. Rates are
+// probabilities per site request; which requests misbehave depends only on
+// the seed and the request's arrival number, so a run that sends the same
+// requests in the same order meets the same faults.
+struct FaultOptions {
+  std::uint64_t seed = 0;
+  int latency_ms = 0;      // added before every site response
+  double fail_rate = 0.0;  // answer with one of fail_codes
+  std::vector<int> fail_codes = {503};
+  int retry_after_s = 1;    // Retry-After of a 429
+  double drop_rate = 0.0;   // close the connection half-way through the body
+  double stall_rate = 0.0;  // pause half-way through the body
+  int stall_ms = 5000;
+  double redirect_loop_rate = 0.0;  // send the client round a redirect loop
+  int oversize_mb = 0;              // size of /_fault/big and of padded result pages
+  bool oversize_results = false;    // pad every result page to oversize_mb
+  long fail_after = -1;             // after this many result pages every request gets 503
+  int fail_pref = 0;                // the city list of this prefecture answers 500
+};
+
+enum class FaultKind { kNone, kFail, kDrop, kStall, kRedirectLoop };
+
+struct FaultDecision {
+  FaultKind kind = FaultKind::kNone;
+  int status = 200;  // for kFail
+};
+
+class FaultInjector final {
+ public:
+  explicit FaultInjector(FaultOptions options) : options_(std::move(options)) {}
+
+  // The fault, if any, for the site request that arrived as number `request`
+  // (counting from 0).
+  FaultDecision Decide(std::uint64_t request) const;
+  // Whether the site has "died" after serving `result_pages` result pages.
+  bool Dead(std::uint64_t result_pages) const {
+    return options_.fail_after >= 0 &&
+           result_pages >= static_cast<std::uint64_t>(options_.fail_after);
+  }
+
+  const FaultOptions& options() const { return options_; }
+
+ private:
+  FaultOptions options_;
+};
+
+}  // namespace valmeric::sitesim

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "facility_model.h"
+
+namespace valmeric::sitesim {
+
+struct ListedQuery {
+  std::vector<int> prefectures;  // ascending, distinct
+  std::vector<int> categories;   // ascending, distinct
+  // Names as a reader that decodes character references sees them; with
+  // false, as they stand in the markup (after tag removal only).
+  bool decode_references = true;
+};
+
+// Parses "all" or a comma list such as "1,13,47" for each parameter;
+// nullopt when a value is malformed or out of range.
+std::optional<ListedQuery> ParseListedQuery(const std::string& prefectures,
+                                            const std::string& categories);
+
+// One UTF-8 TSV line per distinct facility shown on the first result page of
+// any (city, sub-category) pair the query covers, in the order a client that
+// walks cities, then sub-categories in page order, meets them first:
+// code, name, postal code, address, telephone, station, departments, link path.
+std::string ListedFacilitiesTsv(const FacilityModel& model, const ListedQuery& query);
+
+}  // namespace valmeric::sitesim

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "facility_model.h"
+#include "site_data.h"
+
+namespace valmeric::sitesim {
+
+// Builds the site's pages as UTF-8 HTML; the server converts them to EUC-JP.
+// The readers of these pages work line by line on trimmed lines, so every
+// marker they look for starts its own line and nothing else on a page
+// resembles one.
+class PageRenderer final {
+ public:
+  explicit PageRenderer(const FacilityModel& model) : model_(model) {}
+
+  // The municipalities of one prefecture; empty when the prefecture is unknown.
+  std::string CityPage(int prefecture) const;
+  // The sub-category list for one city (the site shows the same list everywhere).
+  std::string SubCategoryPage(int prefecture, int city_code) const;
+  // One page (1-based) of the results of a (city, sub-category) pair.
+  std::string ResultPage(int city_index, const refdata::SubCategory& sub, int page) const;
+  std::string NotFoundPage() const;
+  std::string ErrorPage(int status) const;
+
+ private:
+  const FacilityModel& model_;
+};
+
+}  // namespace valmeric::sitesim
