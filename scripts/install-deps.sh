@@ -7,6 +7,8 @@ packages=(
   libcurl4-openssl-dev libsqlite3-dev sqlite3
   libcpp-httplib-dev libssl-dev openssl ca-certificates
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev python3-bs4 python3-lxml curl
+  qt6-base-dev dbus xvfb xauth fonts-ipafont-gothic imagemagick
 )
 
 sudo=""

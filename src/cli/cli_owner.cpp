@@ -51,6 +51,7 @@ void CliOwner::Print(bool force) {
   std::string line;
   line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
   line.append("] ").append(status_);
+  if (signals_) line.append("  ").append(std::to_string(signals_->records_written.load())).append(" written");
   if (position_ > 1) {
     const auto elapsed = now - started_;
     const auto per_entry = elapsed / (position_ - 1);

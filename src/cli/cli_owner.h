@@ -4,7 +4,10 @@
 #include <ostream>
 #include <string>
 
+#include <memory>
+
 #include "engine/run_owner.h"
+#include "engine/run_signals.h"
 #include "engine/sync_queue.h"
 
 namespace valmeric::cli {
@@ -28,6 +31,8 @@ class CliOwner final : public RunOwner {
   bool ended() const { return ended_; }
   // Ends the progress line, if one is showing.
   void FinishProgress();
+  // The run whose written count the progress line shows.
+  void Watch(std::shared_ptr<const RunSignals> signals) { signals_ = std::move(signals); }
 
  private:
   void Print(bool force);
@@ -45,6 +50,7 @@ class CliOwner final : public RunOwner {
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_print_{};
   bool line_open_ = false;
+  std::shared_ptr<const RunSignals> signals_;
 };
 
 }  // namespace valmeric::cli

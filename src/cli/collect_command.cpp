@@ -40,6 +40,7 @@ int ExitCodeForFailure(const RunFailure& failure) {
 std::shared_ptr<RunSignals> RunWorker(CliOwner& owner, RunConfig config,
                                       const std::atomic<bool>& interrupted) {
   auto worker = TMyThread::Create(owner, std::move(config));
+  owner.Watch(worker->signals());
   worker->Resume();
   bool terminate_sent = false;
   while (!owner.ended()) {

@@ -1,0 +1,89 @@
+#!/usr/bin/python3
+"""A whole collection against the local site with no pause.
+
+usage: bench/full_run.py [--prefectures LIST] [--categories LIST]
+Runs build/release/bin/valmeric-cli against a fresh valmeric-sitesim, follows
+its progress lines, and prints plan entries per second, the time per entry
+around 1,000 / 10,000 / 50,000 / 100,000 facilities written, and the command
+line's peak RSS.
+"""
+import argparse
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BIN = os.path.join(ROOT, "build", "release", "bin")
+PROGRESS = re.compile(r"^\[(\d+)/(\d+)\].*?(\d+) written")
+
+
+def start_site(work):
+    port_file = os.path.join(work, "port")
+    site = subprocess.Popen([os.path.join(BIN, "valmeric-sitesim"), "--host", "127.0.0.1",
+                             "--port", "0", "--port-file", port_file],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(200):
+        if os.path.exists(port_file):
+            text = open(port_file).read()
+            match = re.search(r"http=(\d+)", text)
+            if match:
+                return site, int(match.group(1))
+        time.sleep(0.05)
+    site.kill()
+    sys.exit("the local site did not start")
+
+
+def per_entry_ms(samples, facilities, width=0.1):
+    """Mean time per entry over the samples whose written count lies within
+    width of facilities (or the nearest 2,000 entries when the window is thin)."""
+    window = [s for s in samples if abs(s[2] - facilities) <= facilities * width]
+    if len(window) < 2:
+        return None
+    (t0, e0, _), (t1, e1, _) = window[0], window[-1]
+    return (t1 - t0) * 1000 / (e1 - e0) if e1 > e0 else None
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--prefectures", default="all")
+    parser.add_argument("--categories", default="all")
+    args = parser.parse_args()
+    with tempfile.TemporaryDirectory() as work:
+        site, port = start_site(work)
+        try:
+            started = time.monotonic()
+            cli = subprocess.Popen([os.path.join(BIN, "valmeric-cli"), "collect",
+                                    "--category", args.categories, "--prefecture", args.prefectures,
+                                    "--output", os.path.join(work, "out"), "--pause-ms", "0",
+                                    "--site-origin", f"http://127.0.0.1:{port}"],
+                                   stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            samples = []
+            for line in cli.stderr:
+                match = PROGRESS.match(line)
+                if match:
+                    samples.append((time.monotonic(), int(match.group(1)), int(match.group(3))))
+            _, status, usage = os.wait4(cli.pid, 0)
+            cli.returncode = os.waitstatus_to_exitcode(status)
+            elapsed = time.monotonic() - started
+            peak_kib = usage.ru_maxrss
+        finally:
+            site.terminate()
+            site.wait()
+    if cli.returncode != 0 or not samples:
+        sys.exit(f"the run failed with status {cli.returncode}")
+    entries, written = samples[-1][1], samples[-1][2]
+    print(f"entries: {entries}, facilities written: {written}, seconds: {elapsed:.1f}")
+    print(f"plan entries per second: {entries / elapsed:.0f}")
+    print("| facilities written | ms per entry |")
+    print("|---:|---:|")
+    for mark in (1000, 10000, 50000, 100000):
+        ms = per_entry_ms(samples, mark)
+        print(f"| {mark:,} | {'-' if ms is None else f'{ms:.2f}'} |")
+    print(f"peak RSS of the command line: {peak_kib / 1024:.1f} MiB")
+
+
+if __name__ == "__main__":
+    main()

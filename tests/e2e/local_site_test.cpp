@@ -1,0 +1,212 @@
+// Collections and table rebuilds against the local directory site, with the
+// shipped reference database.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+#include "cli/cli_main.h"
+#include "cli/exit_codes.h"
+#include "common/site_host.h"
+#include "common/sjis_text.h"
+#include "common/text_encoding.h"
+#include "refdb/reference_db.h"
+#include "refdb/table_builders.h"
+#include "running_site.h"
+#include "support/temp_dir.h"
+#include "support/test_database.h"
+
+namespace valmeric {
+namespace {
+
+using sitesim::testing::RunningSite;
+
+class LocalSiteTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy_file(VALMERIC_SHIPPED_DB, db_path_);
+  }
+
+  std::string Origin(const RunningSite& site) const {
+    return "http://127.0.0.1:" + std::to_string(site.port());
+  }
+
+  BuilderSettings Settings(const RunningSite& site) const {
+    BuilderSettings settings;
+    settings.download.origin = SiteOrigin::Parse(Origin(site));
+    settings.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+    settings.scratch_path = dir_.File("tmp-build.dat");
+    return settings;
+  }
+
+  std::vector<std::string> Rows(const std::string& path, const std::string& sql) {
+    return test::QueryColumn(path, sql);
+  }
+  std::vector<std::string> Cities(const std::string& path) {
+    return Rows(path, "SELECT AreaCode || '|' || CityCode || '|' || CityName FROM T01_City ORDER BY rowid");
+  }
+  std::vector<std::string> SubCategories(const std::string& path) {
+    return Rows(path, "SELECT CtgrCode || '|' || SubCtgrCode || '|' || SubCtgrName FROM T02_Category ORDER BY ID");
+  }
+
+  test::TempDir dir_;
+  std::string db_path_ = dir_.File("hpt_data.db");
+};
+
+TEST_F(LocalSiteTest, ARebuildFromTheSiteReproducesTheShippedTablesRowForRow) {
+  RunningSite site;
+  const auto shipped_cities = Cities(VALMERIC_SHIPPED_DB);
+  const auto shipped_subs = SubCategories(VALMERIC_SHIPPED_DB);
+  ASSERT_GT(shipped_cities.size(), 1700u);
+  ASSERT_GT(shipped_subs.size(), 50u);
+  test::ExecuteOn(db_path_, "DELETE FROM T01_City");
+  test::ExecuteOn(db_path_, "DELETE FROM T02_Category");
+
+  ReferenceDb db(db_path_);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RebuildCities(db.db(), Settings(site)), static_cast<int>(shipped_cities.size()));
+  EXPECT_EQ(RebuildSubCategories(db.db(), Settings(site)), static_cast<int>(shipped_subs.size()));
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  RecordProperty("rebuild_ms", static_cast<int>(ms.count()));
+  std::cout << "full rebuild of both tables: " << ms.count() << " ms\n";
+
+  EXPECT_EQ(Cities(db_path_), shipped_cities);
+  EXPECT_EQ(SubCategories(db_path_), shipped_subs);
+}
+
+TEST_F(LocalSiteTest, BuilderFailuresLeaveTheOldTablesExactlyAsTheyWere) {
+  const auto shipped_cities = Cities(VALMERIC_SHIPPED_DB);
+  const auto shipped_subs = SubCategories(VALMERIC_SHIPPED_DB);
+  struct Case {
+    const char* name;
+    sitesim::FaultOptions faults;
+  } cases[3];
+  cases[0].name = "prefecture 30 answers 500";
+  cases[0].faults.fail_pref = 30;
+  cases[1].name = "every page cut off mid-body";
+  cases[1].faults.drop_rate = 1.0;
+  cases[2].name = "every page a 503";
+  cases[2].faults.fail_rate = 1.0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunningSite site(c.faults);
+    ReferenceDb db(db_path_);
+    try {
+      RebuildCities(db.db(), Settings(site));
+      ADD_FAILURE() << "the city builder did not stop";
+    } catch (const BuildError& error) {
+      if (c.faults.fail_pref == 30) {
+        EXPECT_NE(std::string(error.what()).find("pref_no=30"), std::string::npos) << error.what();
+      }
+    }
+    if (c.faults.fail_pref == 0) {
+      EXPECT_THROW(RebuildSubCategories(db.db(), Settings(site)), BuildError);
+    }
+    EXPECT_EQ(Cities(db_path_), shipped_cities);
+    EXPECT_EQ(SubCategories(db_path_), shipped_subs);
+  }
+}
+
+// The facilities the site lists for a selection, as a correct reader cuts
+// them, keyed by code: the CSV's eight columns in UTF-8.
+std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& site, const std::string& query) {
+  const auto reply = site.Get("/_sim/listed?" + query);
+  EXPECT_TRUE(reply && reply->status == 200);
+  std::map<std::string, std::vector<std::string>> listed;
+  std::istringstream lines(reply ? reply->body : "");
+  for (std::string line; std::getline(lines, line);) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+    if (fields.size() < 8) fields.resize(8);
+    fields[7] = std::string("https://") + kSiteHost + "/" + fields[7];
+    listed[fields[0]] = fields;
+  }
+  return listed;
+}
+
+// The CSV's records in UTF-8, split into their eight fields.
+std::vector<std::vector<std::string>> CsvRecords(const std::string& path) {
+  const auto lines = SplitLines(test::ReadFile(path));
+  std::vector<std::vector<std::string>> records;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const std::string line = SjisToUtf8(lines[i]);
+    std::vector<std::string> fields;
+    size_t at = 0;
+    while (at < line.size() && line[at] == '"') {
+      std::string field;
+      size_t k = at + 1;
+      for (; k < line.size(); ++k) {
+        if (line[k] == '"' && k + 1 < line.size() && line[k + 1] == '"') {
+          field.push_back('"');
+          ++k;
+        } else if (line[k] == '"') {
+          break;
+        } else {
+          field.push_back(line[k]);
+        }
+      }
+      fields.push_back(field);
+      at = k + 2;  // past the closing quote and the comma
+    }
+    records.push_back(fields);
+  }
+  return records;
+}
+
+TEST_F(LocalSiteTest, ACollectionWritesEveryListedFacilityExactlyOnceAndNothingElse) {
+  RunningSite site;
+  struct Case {
+    const char* prefecture;
+    const char* category;
+  } cases[] = {{"31", "1"}, {"13", "9"}, {"47", "10"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("prefecture ") + c.prefecture + ", category " + c.category);
+    const auto listed = ListedFacilities(site, std::string("pref_no=") + c.prefecture + "&ctgr=" + c.category);
+    ASSERT_FALSE(listed.empty());
+    std::atomic<bool> no{false};
+    std::ostringstream out, err;
+    const std::string output = dir_.File(std::string("out-") + c.prefecture);
+    const int status = cli::CliMain({"collect", "--category", c.category, "--prefecture", c.prefecture,
+                                     "--output", output, "--db", db_path_, "--site-origin", Origin(site),
+                                     "--pause-ms", "0", "--quiet"},
+                                    out, err, no, false);
+    ASSERT_EQ(status, cli::kExitWrote) << err.str();
+    const auto records = CsvRecords(output + ".csv");
+    std::map<std::string, int> seen;
+    for (const auto& record : records) {
+      ASSERT_EQ(record.size(), 8u);
+      ++seen[record[0]];
+      const auto expected = listed.find(record[0]);
+      ASSERT_NE(expected, listed.end()) << "not listed: " << record[0];
+      EXPECT_EQ(record, expected->second);
+    }
+    for (const auto& [code, count] : seen) EXPECT_EQ(count, 1) << code;
+    EXPECT_EQ(records.size(), listed.size());
+  }
+}
+
+TEST_F(LocalSiteTest, TheSiteDyingMidRunKeepsEveryLineWrittenWhole) {
+  sitesim::FaultOptions faults;
+  faults.fail_after = 40;
+  RunningSite site(faults);
+  std::atomic<bool> no{false};
+  std::ostringstream out, err;
+  const std::string output = dir_.File("dying");
+  const int status = cli::CliMain({"collect", "--category", "1", "--prefecture", "13", "--output", output,
+                                   "--db", db_path_, "--site-origin", Origin(site), "--pause-ms", "0",
+                                   "--retry-delays-ms", "1,1", "--quiet"},
+                                  out, err, no, false);
+  EXPECT_EQ(status, cli::kExitUnreachable) << err.str();
+  const auto records = CsvRecords(output + ".csv");
+  EXPECT_GT(records.size(), 0u);
+  for (const auto& record : records) EXPECT_EQ(record.size(), 8u);
+  const std::string bytes = test::ReadFile(output + ".csv");
+  EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+}
+
+}  // namespace
+}  // namespace valmeric
