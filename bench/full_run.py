@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A whole collection against the local site with no pause.
 
-usage: bench/full_run.py [--prefectures LIST] [--categories LIST]
+usage: bench/full_run.py [--prefectures LIST] [--categories LIST] [--density F]
 Runs build/release/bin/valmeric-cli against a fresh valmeric-sitesim, follows
 its progress lines, and prints plan entries per second, the time per entry
 around 1,000 / 10,000 / 50,000 / 100,000 facilities written, and the command
@@ -20,10 +20,10 @@ BIN = os.path.join(ROOT, "build", "release", "bin")
 PROGRESS = re.compile(r"^\[(\d+)/(\d+)\].*?(\d+) written")
 
 
-def start_site(work):
+def start_site(work, density):
     port_file = os.path.join(work, "port")
     site = subprocess.Popen([os.path.join(BIN, "valmeric-sitesim"), "--host", "127.0.0.1",
-                             "--port", "0", "--port-file", port_file],
+                             "--port", "0", "--port-file", port_file, "--density", density],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for _ in range(200):
         if os.path.exists(port_file):
@@ -36,13 +36,13 @@ def start_site(work):
     sys.exit("the local site did not start")
 
 
-def per_entry_ms(samples, facilities, width=0.1):
-    """Mean time per entry over the samples whose written count lies within
-    width of facilities (or the nearest 2,000 entries when the window is thin)."""
-    window = [s for s in samples if abs(s[2] - facilities) <= facilities * width]
-    if len(window) < 2:
+def per_entry_ms(samples, facilities, reach=4):
+    """Mean time per entry over the progress lines around the moment the
+    written count passed facilities (about two seconds of the run)."""
+    k = next((i for i, s in enumerate(samples) if s[2] >= facilities), None)
+    if k is None:
         return None
-    (t0, e0, _), (t1, e1, _) = window[0], window[-1]
+    (t0, e0, _), (t1, e1, _) = samples[max(0, k - reach)], samples[min(len(samples) - 1, k + reach)]
     return (t1 - t0) * 1000 / (e1 - e0) if e1 > e0 else None
 
 
@@ -50,9 +50,10 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--prefectures", default="all")
     parser.add_argument("--categories", default="all")
+    parser.add_argument("--density", default="1", help="the local site's facilities per city")
     args = parser.parse_args()
     with tempfile.TemporaryDirectory() as work:
-        site, port = start_site(work)
+        site, port = start_site(work, args.density)
         try:
             started = time.monotonic()
             cli = subprocess.Popen([os.path.join(BIN, "valmeric-cli"), "collect",

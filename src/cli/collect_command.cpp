@@ -104,16 +104,18 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     return kExitUsage;
   }
 
-  const std::string output = WithCsvExtension(options.output);
-  if (!DeleteExisting(output)) {
-    err << kFileInUse << "\n(" << output << ")\n";
-    return kExitUsage;
-  }
+  // The duplicate table is emptied before the old output file goes, so a
+  // database that refuses the write costs the user nothing.
   try {
     db->ClearSeenCodes();
   } catch (const DbError& failure) {
     err << "error: " << failure.what() << "\n";
     return failure.IsWriteFailure() ? kExitWriteError : kExitUsage;
+  }
+  const std::string output = WithCsvExtension(options.output);
+  if (!DeleteExisting(output)) {
+    err << kFileInUse << "\n(" << output << ")\n";
+    return kExitUsage;
   }
 
   RunConfig config;

@@ -15,22 +15,34 @@ std::string FormatAreaCode(long long prefecture_code, long long city_code) {
   return text;
 }
 
-std::vector<std::string> BuildPlan(Database& db, const Selection& selection) {
+Plan::Plan(std::vector<std::string> city_prefixes, std::vector<std::string> sub_category_items)
+    : city_prefixes_(std::move(city_prefixes)), sub_category_items_(std::move(sub_category_items)) {}
+
+std::string Plan::Entry(size_t index) const {
+  const size_t subs = sub_category_items_.size();
+  return city_prefixes_.at(index / subs) + sub_category_items_[index % subs];
+}
+
+std::vector<std::string> Plan::Entries() const {
+  std::vector<std::string> entries;
+  entries.reserve(size());
+  for (size_t i = 0; i < size(); ++i) entries.push_back(Entry(i));
+  return entries;
+}
+
+Plan BuildPlan(Database& db, const Selection& selection) {
   std::vector<std::string> sub_categories;
   Statement sub_query = db.Prepare(sql::SubCategoryQuery(selection.categories));
   while (sub_query.Step()) {
     sub_categories.push_back(sub_query.ColumnText(0) + "," + sub_query.ColumnText(1));
   }
-
-  std::vector<std::string> plan;
+  std::vector<std::string> city_prefixes;
   Statement city_query = db.Prepare(sql::CityQuery(selection.prefectures));
   while (city_query.Step()) {
-    const std::string prefix = city_query.ColumnText(0) + "," + city_query.ColumnText(2) + "," +
-                               FormatAreaCode(city_query.ColumnInt(0), city_query.ColumnInt(1)) +
-                               ",";
-    for (const std::string& item : sub_categories) plan.push_back(prefix + item);
+    city_prefixes.push_back(city_query.ColumnText(0) + "," + city_query.ColumnText(2) + "," +
+                            FormatAreaCode(city_query.ColumnInt(0), city_query.ColumnInt(1)) + ",");
   }
-  return plan;
+  return Plan(std::move(city_prefixes), std::move(sub_categories));
 }
 
 std::string PairStatusText(const std::string& plan_entry, int done, int total) {

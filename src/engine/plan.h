@@ -16,9 +16,27 @@ struct Selection {
 // Prefecture as at least two digits, city as at least three: 1, 27 -> "01027".
 std::string FormatAreaCode(long long prefecture_code, long long city_code);
 
-// One plan entry per (city, sub-category) pair, cities outer and sub-categories
-// inner: "prefecture,city name,area code,sub-category code,sub-category name".
-std::vector<std::string> BuildPlan(Database& db, const Selection& selection);
+// The plan of a run: one entry per (city, sub-category) pair, cities outer and
+// sub-categories inner, each the text "prefecture,city name,area code,
+// sub-category code,sub-category name". Entries are put together when asked
+// for, so a plan of all Japan costs a few hundred kilobytes, not one string each.
+class Plan final {
+ public:
+  Plan() = default;
+  Plan(std::vector<std::string> city_prefixes, std::vector<std::string> sub_category_items);
+
+  size_t size() const { return city_prefixes_.size() * sub_category_items_.size(); }
+  bool empty() const { return size() == 0; }
+  std::string Entry(size_t index) const;
+  std::vector<std::string> Entries() const;
+
+ private:
+  std::vector<std::string> city_prefixes_;       // "prefecture,city name,area code,"
+  std::vector<std::string> sub_category_items_;  // "sub-category code,sub-category name"
+};
+
+// Reads the plan of a selection from the two reference tables.
+Plan BuildPlan(Database& db, const Selection& selection);
 
 // The status line of a plan entry: prefecture name, city name, " - ",
 // sub-category name, " (done/total)". Entries that do not split into five

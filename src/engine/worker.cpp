@@ -91,7 +91,7 @@ void TMyThread::FinishRun() {
 }
 
 void TMyThread::RunPlan() {
-  plan_.clear();
+  plan_ = Plan();
   try {
     out_file_.Open(config_.output_path);
     out_file_.WriteLine(CsvHeaderLine());
@@ -105,7 +105,6 @@ void TMyThread::RunPlan() {
         if (!signals_->forgotten) owner_.InitProgress(static_cast<int>(plan_.size()));
       });
       for (size_t i = 0; i < plan_.size(); ++i) {
-        plan_index_ = i;
         Synchronize([this] {
           if (filter_) filter_->Commit();
           if (!signals_->forgotten) owner_.StepProgress();
@@ -130,12 +129,13 @@ void TMyThread::RunPlan() {
     }
     throw;
   }
-  plan_.clear();
+  plan_ = Plan();
 }
 
 void TMyThread::ProcessQuery(size_t index) {
+  entry_ = plan_.Entry(index);
   std::vector<std::string> fields;
-  SplitText(plan_[index], ",", fields);
+  SplitText(entry_, ",", fields);
   if (fields.size() != kPlanFields) return;
 
   const bool fetched = fetcher_.Fetch(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
@@ -169,7 +169,7 @@ void TMyThread::WriteRecord(const Record& record) {
 
 void TMyThread::ShowPairStatus(int done, int total) {
   Synchronize([&] {
-    if (!signals_->forgotten) owner_.ShowStatus(PairStatusText(plan_[plan_index_], done, total));
+    if (!signals_->forgotten) owner_.ShowStatus(PairStatusText(entry_, done, total));
   });
 }
 

@@ -72,8 +72,8 @@ class TMyThread final : public std::enable_shared_from_this<TMyThread>, private 
 
   // Run state, touched by the worker thread and, inside synchronized calls,
   // by the owner's thread while the worker waits.
-  std::vector<std::string> plan_;
-  size_t plan_index_ = 0;
+  Plan plan_;
+  std::string entry_;  // the entry being read
   CsvFile out_file_;
   std::optional<DuplicateFilter> filter_;
   std::unordered_set<std::string> private_codes_;

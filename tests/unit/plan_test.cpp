@@ -49,7 +49,7 @@ class PlanTest : public ::testing::Test {
 
 TEST_F(PlanTest, CitiesOuterSubCategoriesInnerInTableOrder) {
   ReferenceDb db(path_);
-  const auto plan = BuildPlan(db.db(), {{1}, {1}});
+  const auto plan = BuildPlan(db.db(), {{1}, {1}}).Entries();
   const std::vector<std::string> expected = {
       Sjis("1,札幌市中央区,01101,110,一般内科"), Sjis("1,札幌市中央区,01101,120,循環器内科"),
       Sjis("1,札幌市中央区,01101,90,呼吸器内科"), Sjis("1,函館市,01202,110,一般内科"),

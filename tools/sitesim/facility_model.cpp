@@ -34,8 +34,8 @@ double CityWeight(const CityInfo& city) {
 
 }  // namespace
 
-FacilityModel::FacilityModel(const SiteData& data, std::uint64_t seed)
-    : data_(data), seed_(seed), general_code_(SiteData::kCategories + 1, -1) {
+FacilityModel::FacilityModel(const SiteData& data, std::uint64_t seed, double density)
+    : data_(data), seed_(seed), density_(density), general_code_(SiteData::kCategories + 1, -1) {
   for (const auto& s : data_.subcategories()) {
     auto& code = general_code_[static_cast<std::size_t>(s.category)];
     if (code < 0) code = s.code;
@@ -50,7 +50,7 @@ int FacilityModel::PoolSize(int city_index, int category) const {
   double wobble = 0.7 + 0.6 * Unit(Hash({seed_, Tag("pool"), static_cast<std::uint64_t>(city_index),
                                          static_cast<std::uint64_t>(category)}));
   double expected = CityWeight(city) * city_factor * wobble *
-                    kCategoryWeight[static_cast<std::size_t>(category - 1)];
+                    kCategoryWeight[static_cast<std::size_t>(category - 1)] * density_;
   double whole = std::floor(expected);
   double frac = expected - whole;
   bool round_up = Unit(Hash({seed_, Tag("round"), static_cast<std::uint64_t>(city_index),

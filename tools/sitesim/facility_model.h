@@ -37,7 +37,8 @@ class FacilityModel final {
  public:
   static constexpr int kPageSize = 20;
 
-  FacilityModel(const SiteData& data, std::uint64_t seed);
+  // density scales every pool (1 is the usual size; a larger site for benchmarks).
+  FacilityModel(const SiteData& data, std::uint64_t seed, double density = 1.0);
 
   Listing List(int city_index, const refdata::SubCategory& sub) const;
   // Whether `id` appears on the pages of `sub` (in its home city, and in the
@@ -62,6 +63,7 @@ class FacilityModel final {
 
   const SiteData& data_;
   std::uint64_t seed_;
+  double density_;
   std::vector<int> general_code_;  // per category: its first sub-category's code
 };
 

@@ -42,6 +42,7 @@ const char* UsageText() {
          "  --port-file FILE      write the bound ports there (http=N, https=N lines)\n"
          "  --threads N           worker threads per listener (default 8)\n"
          "  --seed N              data and fault seed\n"
+         "  --density F           facilities per city, relative to the usual (0-20, default 1)\n"
          "faults:\n"
          "  --latency-ms N        delay every page by N ms\n"
          "  --fail-rate R         answer a share R of pages with an error from --fail-codes\n"
@@ -95,6 +96,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args,
       ok = ParseValue(v, o.listen.threads) && o.listen.threads >= 1 && o.listen.threads <= 256;
     } else if (a == "--seed") {
       ok = ParseValue(v, o.seed);
+    } else if (a == "--density") {
+      ok = ParseValue(v, o.density) && o.density > 0.0 && o.density <= 20.0;
     } else if (a == "--latency-ms") {
       ok = ParseValue(v, o.faults.latency_ms) && o.faults.latency_ms >= 0;
     } else if (a == "--fail-rate") {

@@ -16,6 +16,7 @@ struct SimOptions {
   std::string data_dir;
   std::string port_file;
   std::uint64_t seed = kDefaultSeed;
+  double density = 1.0;  // facilities per pool, relative to the usual size
   ListenOptions listen;
   FaultOptions faults;
 };
