@@ -36,14 +36,17 @@ def start_site(work, density):
     sys.exit("the local site did not start")
 
 
-def per_entry_ms(samples, facilities, reach=4):
-    """Mean time per entry over the progress lines around the moment the
-    written count passed facilities (about two seconds of the run)."""
+def around(samples, facilities, reach=4):
+    """Milliseconds per plan entry and per facility written over the progress
+    lines around the moment the written count passed facilities (about two
+    seconds of the run)."""
     k = next((i for i, s in enumerate(samples) if s[2] >= facilities), None)
     if k is None:
-        return None
-    (t0, e0, _), (t1, e1, _) = samples[max(0, k - reach)], samples[min(len(samples) - 1, k + reach)]
-    return (t1 - t0) * 1000 / (e1 - e0) if e1 > e0 else None
+        return None, None
+    (t0, e0, w0), (t1, e1, w1) = samples[max(0, k - reach)], samples[min(len(samples) - 1, k + reach)]
+    per_entry = (t1 - t0) * 1000 / (e1 - e0) if e1 > e0 else None
+    per_facility = (t1 - t0) * 1000 / (w1 - w0) if w1 > w0 else None
+    return per_entry, per_facility
 
 
 def main():
@@ -78,11 +81,12 @@ def main():
     entries, written = samples[-1][1], samples[-1][2]
     print(f"entries: {entries}, facilities written: {written}, seconds: {elapsed:.1f}")
     print(f"plan entries per second: {entries / elapsed:.0f}")
-    print("| facilities written | ms per entry |")
-    print("|---:|---:|")
+    print("| facilities written | ms per entry | ms per facility |")
+    print("|---:|---:|---:|")
+    show = lambda v: "-" if v is None else f"{v:.2f}"
     for mark in (1000, 10000, 50000, 100000):
-        ms = per_entry_ms(samples, mark)
-        print(f"| {mark:,} | {'-' if ms is None else f'{ms:.2f}'} |")
+        per_entry, per_facility = around(samples, mark)
+        print(f"| {mark:,} | {show(per_entry)} | {show(per_facility)} |")
     print(f"peak RSS of the command line: {peak_kib / 1024:.1f} MiB")
 
 

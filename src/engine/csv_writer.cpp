@@ -55,6 +55,9 @@ CsvFile::~CsvFile() {
 void CsvFile::Open(const std::string& path) {
   path_ = path;
   buffer_.clear();
+  buffered_lines_ = 0;
+  lines_on_disk_ = 0;
+  bytes_on_disk_ = 0;
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) ThrowErrno("cannot open", path, errno);
 }
@@ -63,14 +66,19 @@ void CsvFile::WriteLine(std::string_view text) {
   if (fd_ < 0) throw OutputError("the output file is not open");
   buffer_.append(text);
   buffer_.append("\r\n");
+  ++buffered_lines_;
   if (buffer_.size() >= kBufferLimit) Flush();
 }
 
 void CsvFile::Flush() {
   if (buffer_.empty()) return;
   const std::string pending = std::move(buffer_);
+  const size_t lines = buffered_lines_;
   buffer_.clear();
+  buffered_lines_ = 0;
   WriteAll(pending);
+  lines_on_disk_ += lines;
+  bytes_on_disk_ += static_cast<off_t>(pending.size());
 }
 
 void CsvFile::WriteAll(std::string_view bytes) {
@@ -78,7 +86,11 @@ void CsvFile::WriteAll(std::string_view bytes) {
     const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
     if (n < 0) {
       if (errno == EINTR) continue;
-      ThrowErrno("cannot write", path_, errno);
+      const int error = errno;
+      // Whatever part of the buffer got through is taken back, so the file
+      // ends with a whole line.
+      if (::ftruncate(fd_, bytes_on_disk_) == 0) ::lseek(fd_, bytes_on_disk_, SEEK_SET);
+      ThrowErrno("cannot write", path_, error);
     }
     bytes.remove_prefix(static_cast<size_t>(n));
   }

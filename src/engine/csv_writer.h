@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,7 +24,9 @@ const std::string& CsvHeaderLine();
 std::string FormatRecordLine(const Record& record);
 
 // The output CSV file. Lines end with CR LF. Whole lines are buffered and
-// written together, so a file cut off by a crash never ends in half a line.
+// written together, so a file cut off by a crash never ends in half a line,
+// and a write that fails half-way (a full disk) is cut back to the last whole
+// line.
 class CsvFile final {
  public:
   CsvFile() = default;
@@ -39,6 +43,8 @@ class CsvFile final {
   // Flushes and closes. Throws OutputError; the file is closed either way.
   void Close();
   bool is_open() const { return fd_ >= 0; }
+  // Lines that have reached the file.
+  size_t lines_on_disk() const { return lines_on_disk_; }
 
  private:
   void WriteAll(std::string_view bytes);
@@ -46,6 +52,9 @@ class CsvFile final {
   static constexpr size_t kBufferLimit = 64 * 1024;
   std::string path_;
   std::string buffer_;
+  size_t buffered_lines_ = 0;
+  size_t lines_on_disk_ = 0;
+  off_t bytes_on_disk_ = 0;
   int fd_ = -1;
 };
 

@@ -121,15 +121,22 @@ void TMyThread::RunPlan() {
       }
     }
     out_file_.Close();
+    CountRecordsOnDisk();
   } catch (...) {
     // Close what can be closed; the first error is the one the run reports.
     try {
       out_file_.Close();
     } catch (...) {
     }
+    CountRecordsOnDisk();
     throw;
   }
   plan_ = Plan();
+}
+
+void TMyThread::CountRecordsOnDisk() {
+  const size_t lines = out_file_.lines_on_disk();
+  signals_->records_written = lines > 0 ? static_cast<int>(lines - 1) : 0;  // less the header
 }
 
 void TMyThread::ProcessQuery(size_t index) {
@@ -163,7 +170,7 @@ bool TMyThread::CheckHspCode(const std::string& code) {
 
 void TMyThread::WriteRecord(const Record& record) {
   out_file_.WriteLine(FormatRecordLine(record));
-  ++signals_->records_written;
+  ++signals_->records_written;  // buffered; set to what reached the file at the end
   if (signals_->result_code != kRunFailed) signals_->result_code = kWroteFacilities;
 }
 

@@ -56,6 +56,8 @@ class TMyThread final : public std::enable_shared_from_this<TMyThread>, private 
   void RunPlan();
   void ProcessQuery(size_t index);
   void FinishRun();
+  // Makes records_written the count of record lines that reached the file.
+  void CountRecordsOnDisk();
   void Synchronize(const std::function<void()>& fn) { owner_.Synchronize(fn); }
 
   // ResultPageSink

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <filesystem>
 
 #include "support/euc.h"
@@ -69,6 +74,43 @@ TEST(CsvFile, ReportsFailuresInsteadOfLosingLines) {
   full.WriteLine("x");
   EXPECT_THROW(full.Close(), OutputError);
   EXPECT_FALSE(full.is_open());
+}
+
+}  // namespace
+}  // namespace valmeric
+
+namespace valmeric {
+namespace {
+
+TEST(CsvFile, AWriteThatFailsHalfWayLeavesOnlyWholeLines) {
+  test::TempDir dir;
+  const std::string path = dir.File("limited.csv");
+  const std::string line(999, 'x');  // 1001 bytes with CR LF: no buffer ends on a line end
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    // A file size limit stands in for a disk that fills half-way through a write.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{150000, 150000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    CsvFile file;
+    file.Open(path);
+    try {
+      for (int i = 0; i < 1000; ++i) file.WriteLine(line);
+      file.Close();
+    } catch (const OutputError&) {
+      _exit(file.lines_on_disk() > 0 ? 3 : 4);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3);  // the write failed, after some lines got through
+  const std::string written = test::ReadFile(path);
+  EXPECT_GT(written.size(), 0u);
+  EXPECT_LE(written.size(), 150000u);
+  EXPECT_EQ(written.size() % (line.size() + 2), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,254 @@
+// What the user gets when the site, the network, the disk or the database
+// misbehaves during a real collection. Each case runs the command line, most
+// of them as a separate process against the local directory site.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "common/sjis_text.h"
+#include "engine/csv_writer.h"
+#include "running_site.h"
+#include "support/local_server.h"
+#include "support/temp_dir.h"
+#include "support/test_database.h"
+
+extern char** environ;
+
+namespace valmeric {
+namespace {
+
+using sitesim::testing::RunningSite;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+struct Outcome {
+  int status = -1;          // exit status, or 128 + signal
+  long peak_rss_kib = 0;
+  std::string err;          // what the user read on stderr
+};
+
+class FaultMatrixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::copy_file(VALMERIC_SHIPPED_DB, db_path_);
+    // Whatever earlier runs left in the duplicate table, start from a compact file.
+    test::ExecuteOn(db_path_, "DELETE FROM T00_Data");
+    test::ExecuteOn(db_path_, "VACUUM");
+    std::filesystem::permissions(dir_.path(), std::filesystem::perms::all);
+  }
+
+  std::vector<std::string> CollectArgs(const std::string& origin, const std::string& prefecture = "31",
+                                       const std::string& category = "1") {
+    return {VALMERIC_CLI_EXE, "collect", "--category", category, "--prefecture", prefecture,
+            "--output", output_, "--db", db_path_, "--site-origin", origin, "--pause-ms", "0",
+            "--retry-delays-ms", "1,1"};
+  }
+
+  // Starts args (optionally behind a wrapper such as a shell); stderr goes to a file.
+  pid_t Spawn(const std::vector<std::string>& args) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0) << "cannot start " << args[0];
+    return pid;
+  }
+
+  Outcome Wait(pid_t pid) {
+    Outcome outcome;
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.peak_rss_kib = usage.ru_maxrss;
+    outcome.err = test::ReadFile(err_path_);
+    return outcome;
+  }
+
+  Outcome Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
+
+  std::string Csv() const { return test::ReadFile(output_ + ".csv"); }
+
+  // Every line of the CSV ends with CR LF, and every record has its eight
+  // quoted fields and the closing comma.
+  void ExpectOnlyWholeLines() const {
+    const std::string csv = Csv();
+    ASSERT_GE(csv.size(), 2u);
+    EXPECT_EQ(csv.substr(csv.size() - 2), "\r\n");
+    const auto lines = SplitLines(csv);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], CsvHeaderLine());
+    for (size_t i = 1; i < lines.size(); ++i) {
+      const std::string& line = lines[i];
+      size_t quotes = 0;
+      for (char c : line) quotes += c == '"';
+      EXPECT_TRUE(line.size() >= 25 && line.front() == '"' && line.substr(line.size() - 2) == "\",")
+          << "line " << i + 1 << ": " << line;
+      EXPECT_GE(quotes, 16u) << "line " << i + 1;
+    }
+  }
+
+  static std::string Origin(const RunningSite& site) {
+    return "http://127.0.0.1:" + std::to_string(site.port());
+  }
+
+  test::TempDir dir_;
+  std::string db_path_ = dir_.File("hpt_data.db");
+  std::string output_ = dir_.File("result");
+  std::string err_path_ = dir_.File("stderr.txt");
+};
+
+constexpr char kUnreachable[] = "サイトへのアクセスができませんでした。";
+constexpr char kCompleted[] = "事業所情報の取得が完了しました。";
+
+TEST_F(FaultMatrixTest, ServerDownFromTheStart) {
+  test::LocalServer closed;
+  closed.Start();
+  const std::string origin = closed.Origin();
+  closed.Stop();
+  const Outcome o = Run(CollectArgs(origin));
+  EXPECT_EQ(o.status, 3);
+  EXPECT_NE(o.err.find(kUnreachable), std::string::npos) << o.err;
+  EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
+}
+
+TEST_F(FaultMatrixTest, EveryBodyCutOffMidwayIsNeverRead) {
+  sitesim::FaultOptions faults;
+  faults.drop_rate = 1.0;
+  RunningSite site(faults);
+  const Outcome o = Run(CollectArgs(Origin(site)));
+  EXPECT_EQ(o.status, 3) << o.err;
+  EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
+}
+
+TEST_F(FaultMatrixTest, ARedirectLoopIsAFailedPageNotAnEndlessOne) {
+  sitesim::FaultOptions faults;
+  faults.redirect_loop_rate = 1.0;
+  RunningSite site(faults);
+  const Outcome o = Run(CollectArgs(Origin(site)));
+  EXPECT_EQ(o.status, 3) << o.err;
+  EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
+}
+
+TEST_F(FaultMatrixTest, AnUntrustedCertificateGivesNoDataAndATrustedOneDoes) {
+  const auto cert = test::TestCertificate::Create(dir_.path().string());
+  sitesim::ListenOptions listen;
+  listen.tls_port = 0;
+  listen.cert_file = cert.cert_file;
+  listen.key_file = cert.key_file;
+  RunningSite site({}, sitesim::kDefaultSeed, listen);
+  const std::string origin = "https://127.0.0.1:" + std::to_string(site.https_port());
+  const Outcome untrusted = Run(CollectArgs(origin));
+  EXPECT_EQ(untrusted.status, 3) << untrusted.err;
+  EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
+
+  auto args = CollectArgs(origin);
+  args.insert(args.end(), {"--ca-file", cert.cert_file});
+  const Outcome trusted = Run(args);
+  EXPECT_EQ(trusted.status, 0) << trusted.err;
+  EXPECT_GT(SplitLines(Csv()).size(), 1u);
+}
+
+TEST_F(FaultMatrixTest, HundredMebibyteBodiesAreAbandonedWithFlatMemory) {
+  sitesim::FaultOptions faults;
+  faults.oversize_results = true;
+  faults.oversize_mb = 100;
+  RunningSite site(faults);
+  const Outcome o = Run(CollectArgs(Origin(site)));
+  EXPECT_EQ(o.status, 3) << o.err;
+  EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
+  if (!kSanitized) {
+    EXPECT_LT(o.peak_rss_kib, 40 * 1024);
+  }
+}
+
+TEST_F(FaultMatrixTest, AFullDiskEndsWithTheWriteErrorNeverCompleted) {
+  RunningSite site;
+  // A file size limit stands in for a disk that fills: every write past
+  // 1 MiB fails, whether the CSV's or the database's reaches it first.
+  auto args = CollectArgs(Origin(site), "13", "all");
+  std::string command = "trap '' XFSZ; ulimit -f 1024; exec";
+  for (const auto& a : args) command += " '" + a + "'";
+  const Outcome o = Run({"/bin/bash", "-c", command});
+  EXPECT_EQ(o.status, 4) << o.err;
+  EXPECT_EQ(o.err.find(kCompleted), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("error: "), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find("facilities written so far stay in"), std::string::npos) << o.err;
+  ExpectOnlyWholeLines();
+}
+
+TEST_F(FaultMatrixTest, ADatabaseLockedByAnotherProgramStopsBeforeTouchingTheOldFile) {
+  RunningSite site;
+  test::WriteFile(output_ + ".csv", "yesterday's results");
+  sqlite3* other = nullptr;
+  ASSERT_EQ(sqlite3_open(db_path_.c_str(), &other), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const Outcome o = Run(CollectArgs(Origin(site)));
+  sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  EXPECT_EQ(o.status, 4) << o.err;
+  EXPECT_NE(o.err.find("locked"), std::string::npos) << o.err;
+  EXPECT_EQ(Csv(), "yesterday's results");
+}
+
+TEST_F(FaultMatrixTest, AReadOnlyDatabaseStopsBeforeTouchingTheOldFile) {
+  RunningSite site;
+  test::WriteFile(output_ + ".csv", "yesterday's results");
+  std::filesystem::permissions(output_ + ".csv", std::filesystem::perms::all);
+  std::filesystem::permissions(db_path_, std::filesystem::perms::owner_read |
+                                            std::filesystem::perms::group_read |
+                                            std::filesystem::perms::others_read);
+  auto args = CollectArgs(Origin(site));
+  if (geteuid() == 0) {
+    // Root writes anywhere; an unprivileged user meets the read-only file.
+    if (!std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
+    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  const Outcome o = Run(args);
+  EXPECT_EQ(o.status, 4) << o.err;
+  EXPECT_NE(o.err.find("readonly"), std::string::npos) << o.err;
+  EXPECT_EQ(Csv(), "yesterday's results");
+}
+
+TEST_F(FaultMatrixTest, KilledMidRunLeavesOnlyWholeLines) {
+  sitesim::FaultOptions faults;
+  faults.latency_ms = 2;
+  RunningSite site(faults);
+  const pid_t pid = Spawn(CollectArgs(Origin(site), "13", "all"));
+  // Wait until the run has written something, then kill it without warning.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < deadline) {
+    std::error_code error;
+    if (std::filesystem::file_size(output_ + ".csv", error) > 20000 && !error) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  kill(pid, SIGKILL);
+  const Outcome o = Wait(pid);
+  EXPECT_EQ(o.status, 128 + SIGKILL);
+  EXPECT_GT(SplitLines(Csv()).size(), 10u);
+  ExpectOnlyWholeLines();
+}
+
+}  // namespace
+}  // namespace valmeric
