@@ -1,5 +1,8 @@
 #include "site_fixture.h"
 
+#include <chrono>
+#include <thread>
+
 namespace valmeric::test {
 
 SiteFixture::SiteFixture() : db_path_(dir_.File("hpt_data.db")), server_(std::make_unique<LocalServer>()) {
@@ -25,6 +28,17 @@ void SiteFixture::Start() {
       res.set_content("<html>busy</html>", "text/html");
       return;
     }
+    if (stall_next_ > 0) {
+      --stall_next_;
+      const int ms = stall_ms_;
+      res.set_content_provider(1000, "text/html", [ms](size_t offset, size_t, httplib::DataSink& sink) {
+        if (offset > 0) return false;
+        sink.write("<html><body>", 12);
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        return false;
+      });
+      return;
+    }
     const auto page = pages_.find(req.matches[1]);
     res.set_content(page != pages_.end() ? page->second : ResultPageBody(0, {}),
                     "text/html; charset=EUC-JP");
@@ -41,6 +55,12 @@ void SiteFixture::SetPage(const std::string& pair, int count,
 void SiteFixture::SetRawPage(const std::string& pair, const std::string& body) {
   std::lock_guard lock(mutex_);
   pages_[pair] = body;
+}
+
+void SiteFixture::StallNext(int n, int ms) {
+  std::lock_guard lock(mutex_);
+  stall_next_ = n;
+  stall_ms_ = ms;
 }
 
 void SiteFixture::FailNext(int n, int status, int retry_after_s) {

@@ -28,6 +28,8 @@ class SiteFixture {
   void SetRawPage(const std::string& pair, const std::string& body);
   // The next n result-page requests answer with status (429 carries Retry-After).
   void FailNext(int n, int status, int retry_after_s = -1);
+  // The next n result-page requests send half a page and then stall for ms.
+  void StallNext(int n, int ms);
   int ResultRequests() const { return result_requests_; }
 
   LocalServer& server() { return *server_; }
@@ -51,6 +53,8 @@ class SiteFixture {
   int fail_next_ = 0;
   int fail_status_ = 503;
   int retry_after_s_ = -1;
+  int stall_next_ = 0;
+  int stall_ms_ = 0;
   std::atomic<int> result_requests_{0};
 };
 

@@ -151,6 +151,19 @@ TEST_F(WorkerTest, RetriesRideOutABriefOutage) {
   EXPECT_EQ(site_.ResultRequests(), 4 + 2);
 }
 
+TEST_F(WorkerTest, AStalledBodyTimesOutAndTheRunGoesOn) {
+  site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
+  site_.SetPage("01101120", 1, SiteFixture::Facilities(3, 3));
+  site_.StallNext(1, 3000);
+  RunConfig config = Config();
+  config.download.stall_timeout_s = 1;
+  FakeOwner owner(db_.db(), kPrefecture1Category1);
+  const auto signals = owner.Run(config);
+  EXPECT_EQ(signals->result_code, kWroteFacilities);
+  EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 3)));
+  EXPECT_EQ(site_.ResultRequests(), 4 + 1);  // the stalled page was asked for again
+}
+
 TEST_F(WorkerTest, RetryAfterIsHonouredUpToTheCap) {
   site_.SetPage("01101110", 1, SiteFixture::Facilities(1, 1));
   site_.FailNext(1, 429, 1);
