@@ -11,20 +11,15 @@ cmake --build --preset release -j "$(nproc)"
 
 bin=build/release/bin
 work=$(mktemp -d)
-"$bin/valmeric-sitesim" --host 127.0.0.1 --port 0 --port-file "$work/port" >"$work/site.log" 2>&1 &
-site_pid=$!
-trap 'kill "$site_pid" 2>/dev/null || true; wait "$site_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 1 100); do
-  grep -q '^http=' "$work/port" 2>/dev/null && break
-  sleep 0.1
-done
-port=$(sed -n 's/^http=//p' "$work/port")
-echo "local directory site on http://127.0.0.1:$port"
+source scripts/local_site.sh
+trap stop_local_site EXIT
+start_local_site "$bin" "$work"
+echo "local directory site on $LOCAL_SITE"
 
 # Category 10 (動物病院) in prefecture 31 (鳥取県).
 status=0
 "$bin/valmeric-cli" collect --category 10 --prefecture 31 \
-  --output "$work/病院施設一覧" --site-origin "http://127.0.0.1:$port" || status=$?
+  --output "$work/病院施設一覧" --site-origin "$LOCAL_SITE" || status=$?
 
 csv="$work/病院施設一覧.csv"
 if [ -f "$csv" ]; then

@@ -7,11 +7,10 @@ cd "$(dirname "$0")/../.."
 pages=${1:-300}
 bin=build/release/bin
 work=$(mktemp -d)
-"$bin/valmeric-sitesim" --host 127.0.0.1 --port 0 --port-file "$work/port" >/dev/null 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 1 100); do grep -q '^http=' "$work/port" 2>/dev/null && break; sleep 0.1; done
-site="http://127.0.0.1:$(sed -n 's/^http=//p' "$work/port")"
+source scripts/local_site.sh
+trap 'stop_local_site; rm -rf "$work"' EXIT
+start_local_site "$bin" "$work"
+site=$LOCAL_SITE
 
 # The result pages of the first cities of Tokyo, Osaka and Hokkaido crossed with
 # the first sub-categories, as a run would ask for them.

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "common/iconv_converter.h"
+#include "common/sjis_text.h"
 #include "common/text_encoding.h"
 
 namespace valmeric {
@@ -20,16 +21,33 @@ struct EucTables {
   std::array<std::uint16_t, kCells * kCells> three_byte{};
 };
 
-std::uint16_t ConvertOne(IconvConverter& converter, std::string_view euc) {
-  bool failed = false;
-  const std::string sjis = converter.Convert(euc, "", [&failed](std::string_view, size_t) {
-    failed = true;
-    return size_t{3};
-  });
-  if (failed || sjis.empty() || sjis.size() > 2) return 0;
-  if (sjis.size() == 1) return static_cast<unsigned char>(sjis[0]);
-  return static_cast<std::uint16_t>((static_cast<unsigned char>(sjis[0]) << 8) |
-                                    static_cast<unsigned char>(sjis[1]));
+// Converts the 94 characters of one row at once. A character iconv cannot
+// convert comes out as DEL, which no EUC-JP character converts to, so the
+// output splits back into one entry per character.
+void FillRow(IconvConverter& converter, std::string_view prefix, int row, std::uint16_t* out) {
+  std::string euc;
+  for (int cell = 0; cell < kCells; ++cell) {
+    euc.append(prefix);
+    euc.push_back(static_cast<char>(0xA1 + row));
+    euc.push_back(static_cast<char>(0xA1 + cell));
+  }
+  const size_t width = prefix.size() + 2;
+  const std::string sjis =
+      converter.Convert(euc, "\x7f", [width](std::string_view, size_t) { return width; });
+  size_t at = 0;
+  for (int cell = 0; cell < kCells && at < sjis.size(); ++cell) {
+    const auto b = static_cast<unsigned char>(sjis[at]);
+    if (b == 0x7F) {
+      out[cell] = 0;
+      at += 1;
+    } else if (IsSjisLeadByte(b) && at + 1 < sjis.size()) {
+      out[cell] = static_cast<std::uint16_t>((b << 8) | static_cast<unsigned char>(sjis[at + 1]));
+      at += 2;
+    } else {
+      out[cell] = b;
+      at += 1;
+    }
+  }
 }
 
 const EucTables& Tables() {
@@ -37,16 +55,9 @@ const EucTables& Tables() {
   static std::once_flag built;
   std::call_once(built, [] {
     IconvConverter converter("CP932", "EUC-JP-MS");
-    char two[2];
-    char three[3] = {'\x8F', 0, 0};
     for (int row = 0; row < kCells; ++row) {
-      for (int cell = 0; cell < kCells; ++cell) {
-        two[0] = three[1] = static_cast<char>(0xA1 + row);
-        two[1] = three[2] = static_cast<char>(0xA1 + cell);
-        tables.two_byte[static_cast<size_t>(row * kCells + cell)] = ConvertOne(converter, {two, 2});
-        tables.three_byte[static_cast<size_t>(row * kCells + cell)] =
-            ConvertOne(converter, {three, 3});
-      }
+      FillRow(converter, "", row, &tables.two_byte[static_cast<size_t>(row * kCells)]);
+      FillRow(converter, "\x8F", row, &tables.three_byte[static_cast<size_t>(row * kCells)]);
     }
   });
   return tables;

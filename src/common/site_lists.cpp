@@ -8,7 +8,7 @@ namespace valmeric {
 namespace {
 
 template <size_t N>
-std::vector<std::string> ToSjis(const std::string_view (&names)[N]) {
+std::vector<std::string> ToSjis(const std::array<std::string_view, N>& names) {
   std::vector<std::string> out;
   out.reserve(N);
   for (std::string_view name : names) out.push_back(Utf8ToSjis(name));
@@ -18,22 +18,12 @@ std::vector<std::string> ToSjis(const std::string_view (&names)[N]) {
 }  // namespace
 
 const std::vector<std::string>& CategoryNames() {
-  static const std::string_view kNames[kCategoryCount] = {
-      "内科系",   "外科系",   "小児科系",           "精神科系",           "産婦人科系",
-      "皮膚科系", "泌尿器科・肛門科系", "眼科・耳鼻咽喉科系", "歯科系", "動物病院"};
-  static const std::vector<std::string> names = ToSjis(kNames);
+  static const std::vector<std::string> names = ToSjis(kCategoryNamesUtf8);
   return names;
 }
 
 const std::vector<std::string>& PrefectureNames() {
-  static const std::string_view kNames[kPrefectureCount] = {
-      "北海道", "青森県", "岩手県",   "宮城県", "秋田県", "山形県", "福島県", "茨城県",
-      "栃木県", "群馬県", "埼玉県",   "千葉県", "東京都", "神奈川県", "新潟県", "富山県",
-      "石川県", "福井県", "山梨県",   "長野県", "岐阜県", "静岡県", "愛知県", "三重県",
-      "滋賀県", "京都府", "大阪府",   "兵庫県", "奈良県", "和歌山県", "鳥取県", "島根県",
-      "岡山県", "広島県", "山口県",   "徳島県", "香川県", "愛媛県", "高知県", "福岡県",
-      "佐賀県", "長崎県", "熊本県",   "大分県", "宮崎県", "鹿児島県", "沖縄県"};
-  static const std::vector<std::string> names = ToSjis(kNames);
+  static const std::vector<std::string> names = ToSjis(kPrefectureNamesUtf8);
   return names;
 }
 

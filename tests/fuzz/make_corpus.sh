@@ -6,11 +6,10 @@ bin=${1:?usage: make_corpus.sh BUILD_BIN_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 corpus="$here/corpus"
 work=$(mktemp -d)
-"$bin/valmeric-sitesim" --host 127.0.0.1 --port 0 --port-file "$work/port" >/dev/null 2>&1 &
-pid=$!
-trap 'kill $pid 2>/dev/null || true; rm -rf "$work"' EXIT
-for _ in $(seq 1 100); do grep -q '^http=' "$work/port" 2>/dev/null && break; sleep 0.1; done
-site="http://127.0.0.1:$(sed -n 's/^http=//p' "$work/port")"
+source "$here/../../scripts/local_site.sh"
+trap 'stop_local_site; rm -rf "$work"' EXIT
+start_local_site "$bin" "$work"
+site=$LOCAL_SITE
 
 mkdir -p "$corpus"/{result_page,euc_to_ansi,strip_tags,split_text,city_page,sub_category_page}
 fetch() { curl -sf "$site$1" -o "$2"; }

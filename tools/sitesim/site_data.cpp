@@ -5,32 +5,23 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "common/site_lists.h"
+
 namespace valmeric::sitesim {
 namespace {
 
-constexpr std::array<std::string_view, SiteData::kPrefectures> kPrefectureNames = {
-    "北海道", "青森県", "岩手県", "宮城県", "秋田県", "山形県",   "福島県", "茨城県",
-    "栃木県", "群馬県", "埼玉県", "千葉県", "東京都", "神奈川県", "新潟県", "富山県",
-    "石川県", "福井県", "山梨県", "長野県", "岐阜県", "静岡県",   "愛知県", "三重県",
-    "滋賀県", "京都府", "大阪府", "兵庫県", "奈良県", "和歌山県", "鳥取県", "島根県",
-    "岡山県", "広島県", "山口県", "徳島県", "香川県", "愛媛県",   "高知県", "福岡県",
-    "佐賀県", "長崎県", "熊本県", "大分県", "宮崎県", "鹿児島県", "沖縄県"};
-
-constexpr std::array<std::string_view, SiteData::kCategories> kCategoryNames = {
-    "内科系",     "外科系",   "小児科系",           "精神科系",
-    "産婦人科系", "皮膚科系", "泌尿器科・肛門科系", "眼科・耳鼻咽喉科系",
-    "歯科系",     "動物病院"};
+static_assert(SiteData::kPrefectures == kPrefectureCount && SiteData::kCategories == kCategoryCount);
 
 }  // namespace
 
 std::string_view SiteData::PrefectureName(int prefecture) {
   if (prefecture < 1 || prefecture > kPrefectures) return {};
-  return kPrefectureNames[static_cast<std::size_t>(prefecture - 1)];
+  return kPrefectureNamesUtf8[static_cast<std::size_t>(prefecture - 1)];
 }
 
 std::string_view SiteData::CategoryName(int category) {
   if (category < 1 || category > kCategories) return {};
-  return kCategoryNames[static_cast<std::size_t>(category - 1)];
+  return kCategoryNamesUtf8[static_cast<std::size_t>(category - 1)];
 }
 
 SiteData SiteData::Load(const std::string& dir) {
