@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QWindow>
 #include <shobjidl.h>
 #include <windows.h>

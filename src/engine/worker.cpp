@@ -96,6 +96,7 @@ void TMyThread::RunPlan() {
     out_file_.Open(config_.output_path);
     out_file_.WriteLine(CsvHeaderLine());
     Synchronize([this] {
+      if (signals_->forgotten) return;  // let go of before it began: nothing to read
       plan_ = BuildPlan(owner_.RunDatabase(), owner_.CurrentSelection());
       filter_.emplace(owner_.RunDatabase());
     });

@@ -1,0 +1,33 @@
+#include "app/application.h"
+
+#include <exception>
+
+#include "app/dialogs.h"
+#include "app/error_text.h"
+
+namespace valmeric::app {
+
+void ShowDefaultError(Dialogs& dialogs, const QString& message) {
+  const QString text = QString::fromStdString(ErrorDisplayText(message.toStdString()));
+  dialogs.MessageBox(nullptr, text, QString::fromUtf8(kApplicationTitle), mb::kError);
+}
+
+TApplication::TApplication(int& argc, char** argv, Dialogs& dialogs)
+    : QApplication(argc, argv), dialogs_(dialogs) {
+  setApplicationName(QStringLiteral("valmeric"));
+  setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+  setDesktopFileName(QStringLiteral("valmeric"));
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& error) {
+    ShowDefaultError(dialogs_, QString::fromUtf8(error.what()));
+  } catch (...) {
+    ShowDefaultError(dialogs_, QString());
+  }
+  return false;
+}
+
+}  // namespace valmeric::app

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QApplication>
+#include <QString>
+
+namespace valmeric::app {
+
+class Dialogs;
+
+// The application's title: the main window's caption and the title of the
+// default error display.
+inline constexpr char kApplicationTitle[] = "Valmeric";
+
+// The default error display: the message (with a full stop where it lacks a
+// closing mark) in a box titled with the application title, with an OK
+// button and the stop icon.
+void ShowDefaultError(Dialogs& dialogs, const QString& message);
+
+// The application object. An exception that escapes an event handler is shown
+// by the default error display, and the event loop goes on.
+class TApplication final : public QApplication {
+  Q_OBJECT
+
+ public:
+  TApplication(int& argc, char** argv, Dialogs& dialogs);
+
+  bool notify(QObject* receiver, QEvent* event) override;
+  Dialogs& dialogs() { return dialogs_; }
+
+ private:
+  Dialogs& dialogs_;
+};
+
+}  // namespace valmeric::app

@@ -1,0 +1,37 @@
+// Valmeric: collects the listings of a hospital directory site into a CSV file.
+
+#include <exception>
+
+#include "app/application.h"
+#include "app/dialogs.h"
+#include "app/frm_main.h"
+#include "app/single_instance.h"
+#include "app/tsan_defaults.h"
+#include "common/app_paths.h"
+
+namespace {
+
+// One instance per user logon.
+constexpr char kInstanceName[] = "Quillmere";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const auto instance = valmeric::app::ClaimSingleInstance(kInstanceName);
+  if (!instance) return 1;
+
+  // The program takes no arguments; the toolkit sees only the program name.
+  int qt_argc = argc > 0 ? 1 : 0;
+  valmeric::app::QtDialogs dialogs;
+  valmeric::app::TApplication app(qt_argc, argv, dialogs);
+  try {
+    valmeric::app::TFrmMain FrmMain(dialogs, valmeric::DefaultDatabasePath());
+    FrmMain.show();
+    valmeric::app::TApplication::exec();
+  } catch (const std::exception& error) {
+    valmeric::app::ShowDefaultError(dialogs, QString::fromUtf8(error.what()));
+  } catch (...) {
+    valmeric::app::ShowDefaultError(dialogs, QString());
+  }
+  return 0;
+}

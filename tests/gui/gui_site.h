@@ -1,0 +1,59 @@
+#pragma once
+
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/local_server.h"
+#include "support/result_page.h"
+#include "support/temp_dir.h"
+
+namespace valmeric::test {
+
+// A program folder (with db/hpt_data.db holding two cities of prefecture 1
+// and two sub-categories of category 1) and a directory site on 127.0.0.1
+// whose result pages can be held back, so a test can act while a run waits.
+class GuiSite {
+ public:
+  GuiSite();
+  ~GuiSite();
+
+  // The four pairs a run of category 1 and prefecture 1 requests, in order.
+  static const std::vector<std::string>& Pairs();
+  // Facilities with codes from..to.
+  static std::vector<PageFacility> Facilities(int from, int to);
+  // Pages for the four pairs that hold five facilities, some of them twice.
+  void SetFivePages();
+
+  void SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities);
+  // The next request for pair waits until Release (or the end of the test).
+  void HoldNext(const std::string& pair);
+  // True once a held request has arrived and is waiting.
+  bool Holding() const;
+  void Release();
+  int Requests(const std::string& pair) const;
+
+  LocalServer& server() { return *server_; }
+  std::string Origin() const { return server_->Origin(); }
+  const std::filesystem::path& root() const { return dir_.path(); }
+  std::filesystem::path db_folder() const { return dir_.path() / "db"; }
+  std::filesystem::path db_path() const { return db_folder() / "hpt_data.db"; }
+  std::string File(const std::string& name) const { return dir_.File(name); }
+
+ private:
+  TempDir dir_;
+  std::unique_ptr<LocalServer> server_;
+  mutable std::mutex mutex_;
+  std::condition_variable released_;
+  std::map<std::string, std::string> pages_;
+  std::map<std::string, int> requests_;
+  std::set<std::string> hold_next_;
+  int holding_ = 0;
+  bool release_all_ = false;
+};
+
+}  // namespace valmeric::test

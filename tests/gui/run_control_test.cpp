@@ -1,0 +1,436 @@
+// The window's side of a run, driven through its buttons against a local site.
+
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QUrl>
+#include <filesystem>
+
+#include "app/dialogs.h"
+#include "app/selection_settings.h"
+#include "common/sjis_text.h"
+#include "engine/csv_writer.h"
+#include "support/temp_dir.h"
+#include "support/test_database.h"
+#include "window_harness.h"
+
+namespace valmeric::test {
+namespace {
+
+namespace fs = std::filesystem;
+using app::kIdNo;
+using app::kIdYes;
+using app::TFrmMain;
+
+const QString kDone = QString::fromUtf8("事業所情報の取得が完了しました。\n保存したファイルを開きますか？");
+const QString kCancelQuestion = QString::fromUtf8("取得処理を中断します。\nよろしいですか？");
+const QString kCloseQuestion = QString::fromUtf8("取得処理の実行中ですが終了しますか？");
+const QString kNothing = QString::fromUtf8("該当する事業所情報は見つかりませんでした。");
+const QString kFileInUse =
+    QString::fromUtf8("選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。");
+const QString kUnreachable = QString::fromUtf8(
+    "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。");
+
+// Catches the request to open the finished file.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public:
+  UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+  ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+  std::vector<QUrl> opened;
+
+ public Q_SLOTS:
+  void Open(const QUrl& url) { opened.push_back(url); }
+};
+
+class RunControlTest : public ::testing::Test {
+ protected:
+  void ExpectIdleLook() {
+    EXPECT_TRUE(h.Idle());
+    for (const char* name : {"chkCtgr", "chkArea"}) EXPECT_TRUE(h.Check(name)->isEnabled()) << name;
+    for (const char* name : {"lstCtgr", "lstArea"}) EXPECT_TRUE(h.List(name)->isEnabled()) << name;
+    EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(), QString());
+    EXPECT_EQ(h.Find<QProgressBar>("prgBar")->value(), 0);
+    EXPECT_TRUE(h.Find<QProgressBar>("prgBar")->isVisible());
+  }
+  void ExpectRunningLook() {
+    EXPECT_FALSE(h.Button("btnAction")->isEnabled());
+    EXPECT_TRUE(h.Button("btnCancel")->isEnabled());
+    for (const char* name : {"chkCtgr", "chkArea"}) EXPECT_FALSE(h.Check(name)->isEnabled()) << name;
+    for (const char* name : {"lstCtgr", "lstArea"}) EXPECT_FALSE(h.List(name)->isEnabled()) << name;
+  }
+  std::vector<QString> BoxTexts() {
+    std::vector<QString> texts;
+    for (const auto& box : h.dialogs.boxes) texts.push_back(box.text);
+    return texts;
+  }
+
+  WindowHarness h;
+};
+
+struct MissingTickCase {
+  const char* name;
+  bool category;
+  bool prefecture;
+  const char* message;
+};
+
+class MissingTickTest : public RunControlTest, public ::testing::WithParamInterface<MissingTickCase> {};
+
+TEST_P(MissingTickTest, NamesTheFirstEmptyListAndStartsNothing) {
+  const auto& c = GetParam();
+  if (c.category) h.Tick("lstCtgr", 3);
+  if (c.prefecture) h.Tick("lstArea", 12);
+  h.Button("btnAction")->click();
+
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, QString::fromUtf8(c.message));
+  EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
+  EXPECT_TRUE(h.dialogs.save_dialogs.empty());
+  EXPECT_TRUE(h.Idle());
+  EXPECT_FALSE(h.window().hasWorker());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, MissingTickTest,
+    ::testing::Values(MissingTickCase{"Neither", false, false, "診療科目は１つ以上を選択してください。"},
+                      MissingTickCase{"PrefectureOnly", false, true, "診療科目は１つ以上を選択してください。"},
+                      MissingTickCase{"CategoryOnly", true, false, "都道府県は１つ以上を選択してください。"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.dialogs.setNextAnswer(kIdNo);
+  UrlCatcher urls;
+  const fs::path scratch = h.site.db_folder() / "tmp.dat";
+  WriteFile(scratch.string(), "left over");
+
+  h.Start("result");  // no extension: ".csv" is added
+
+  ASSERT_EQ(h.dialogs.save_dialogs.size(), 1u);
+  EXPECT_EQ(h.dialogs.save_dialogs[0].title, QString::fromUtf8("取得情報の保存先を指定してください"));
+  EXPECT_EQ(h.dialogs.save_dialogs[0].initial_name, QString::fromUtf8("病院施設一覧.csv"));
+  EXPECT_EQ(h.dialogs.save_dialogs[0].filter, QString::fromUtf8("CSVファイル (*.csv)"));
+  ExpectRunningLook();
+  ASSERT_TRUE(h.WaitIdle());
+
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, kDone);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("処理確認"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40124u);
+  EXPECT_EQ(h.window().outputPath(), QString::fromStdString(h.site.File("result.csv")));
+  EXPECT_EQ(h.window().runState(), 0);
+  EXPECT_EQ(CsvCodes(h.site.File("result.csv")), Codes(GuiSite::Facilities(1, 5)));
+  EXPECT_EQ(valmeric::SplitLines(ReadText(h.site.File("result.csv")))[0], CsvHeaderLine());
+  EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
+  EXPECT_FALSE(fs::exists(scratch));
+  EXPECT_TRUE(urls.opened.empty());
+  ExpectIdleLook();
+}
+
+TEST_F(RunControlTest, AnsweringYesOpensTheFile) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.dialogs.setNextAnswer(kIdYes);
+  UrlCatcher urls;
+  h.Start("result.CSV");  // any letter case keeps the name
+  ASSERT_TRUE(h.WaitIdle());
+  ASSERT_EQ(urls.opened.size(), 1u);
+  EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(QString::fromStdString(h.site.File("result.CSV"))));
+  EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+}
+
+TEST_F(RunControlTest, AFileGoneBeforeTheAnswerIsReported) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.dialogs.setNextAnswer(kIdYes);
+  UrlCatcher urls;
+  h.dialogs.on_box = [&](const ShownBox& box) {
+    if (box.text == kDone) fs::remove(h.site.File("result.txt.csv"));
+  };
+  h.Start("result.txt");
+  ASSERT_TRUE(h.WaitIdle());
+  ASSERT_EQ(h.dialogs.boxes.size(), 2u);
+  EXPECT_EQ(h.dialogs.boxes[1].text, QString::fromUtf8("該当するファイルが見つかりませんでした。"));
+  EXPECT_EQ(h.dialogs.boxes[1].title, QStringLiteral("Error"));
+  EXPECT_EQ(h.dialogs.boxes[1].style, 0x40040u);
+  EXPECT_TRUE(urls.opened.empty());
+}
+
+TEST_F(RunControlTest, AnExistingFileIsReplacedWithoutAnotherQuestion) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  WriteFile(h.site.File("result.csv"), "old content that must go\r\n");
+  h.dialogs.setNextAnswer(kIdNo);
+  h.Start("result");
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(ReadText(h.site.File("result.csv")).find("old content"), std::string::npos);
+  EXPECT_EQ(CsvCodes(h.site.File("result.csv")).size(), 5u);
+}
+
+TEST_F(RunControlTest, CancellingTheSaveDialogStartsNothing) {
+  h.TickFirstOfEach();
+  h.dialogs.setNextFileCancelled();
+  h.Button("btnAction")->click();
+  EXPECT_TRUE(h.Idle());
+  EXPECT_FALSE(h.window().hasWorker());
+  EXPECT_TRUE(h.dialogs.boxes.empty());
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]), 0);
+}
+
+TEST_F(RunControlTest, AFileThatCannotBeDeletedStopsTheStart) {
+  h.TickFirstOfEach();
+  fs::create_directories(h.site.File("result.csv") + "/inside");
+  h.Start("result.csv");
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, kFileInUse);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
+  EXPECT_TRUE(h.Idle());
+  EXPECT_FALSE(h.window().hasWorker());
+  QTest::qWait(50);
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]), 0);
+}
+
+TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish) {
+  h.site.SetFivePages();
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.TickFirstOfEach();
+  h.Start("result");
+  ASSERT_TRUE(h.WaitHolding());
+  // The second entry is being read: the bar stands at 2 of 4, the label shows the first.
+  EXPECT_EQ(h.Find<QProgressBar>("prgBar")->value(), 2);
+  EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
+  EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(), QString::fromUtf8("北海道札幌市中央区 - 一般内科 (3/3)"));
+  EXPECT_EQ(h.Find<QLabel>("lblStatus")->geometry().right() + 1, 304);
+
+  h.dialogs.setNextAnswer(kIdNo);
+  h.Button("btnCancel")->click();
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, kCancelQuestion);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("中断確認"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40024u);
+  EXPECT_EQ(h.window().runState(), 0);
+  ExpectRunningLook();
+
+  h.dialogs.setNextAnswer(kIdNo);
+  h.site.Release();
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion, kDone}));
+  EXPECT_EQ(CsvCodes(h.site.File("result.csv")), Codes(GuiSite::Facilities(1, 5)));
+}
+
+TEST_F(RunControlTest, CancelAnsweredYesStopsAfterTheEntryWithoutAMessage) {
+  h.site.SetFivePages();
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.TickFirstOfEach();
+  h.Start("result");
+  ASSERT_TRUE(h.WaitHolding());
+
+  h.dialogs.setNextAnswer(kIdYes);
+  h.Button("btnCancel")->click();
+  EXPECT_EQ(h.window().runState(), 2);
+  ExpectRunningLook();  // until the worker has stopped
+
+  h.site.Release();
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion}));
+  EXPECT_EQ(h.window().runState(), 2);
+  EXPECT_FALSE(h.window().hasWorker());
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[2]), 0);
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[3]), 0);
+  const auto codes = CsvCodes(h.site.File("result.csv"));
+  ASSERT_GE(codes.size(), 3u);  // the first entry's facilities at least
+  EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.begin() + 3), Codes(GuiSite::Facilities(1, 3)));
+  EXPECT_FALSE(fs::exists(h.site.db_folder() / "tmp.dat"));
+  ExpectIdleLook();
+}
+
+TEST_F(RunControlTest, CancelPressedTwiceLetsGoOfTheWorkerAndANewRunIsUndisturbed) {
+  h.site.SetFivePages();
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.TickFirstOfEach();
+  h.Start("first");
+  ASSERT_TRUE(h.WaitHolding());
+  const std::string first_scratch = h.window().currentScratchPath();
+  EXPECT_EQ(fs::path(first_scratch).filename(), "tmp.dat");
+
+  h.dialogs.setNextAnswer(kIdYes);
+  h.Button("btnCancel")->click();
+  h.Button("btnCancel")->click();  // the worker is still waiting for its page
+  EXPECT_TRUE(h.Idle());
+  EXPECT_FALSE(h.window().hasWorker());
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion}));
+  ExpectIdleLook();
+  EXPECT_EQ(h.window().runsStillCalling(), 1);
+
+  // A new run while the old worker still waits: its own scratch file, its own rows.
+  h.dialogs.setNextAnswer(kIdNo);
+  h.Start("second");
+  EXPECT_EQ(fs::path(h.window().currentScratchPath()).filename(), "tmp-2.dat");
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion, kDone}));
+  EXPECT_EQ(CsvCodes(h.site.File("second.csv")), Codes(GuiSite::Facilities(1, 5)));
+
+  // The old worker now ends without touching the window.
+  const int state = h.window().runState();
+  h.site.Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return h.window().runsStillCalling() == 0; }, kWaitMs));
+  QTest::qWait(50);
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion, kDone}));
+  EXPECT_EQ(h.window().runState(), state);
+  ExpectIdleLook();
+  EXPECT_EQ(valmeric::SplitLines(ReadText(h.site.File("first.csv")))[0], CsvHeaderLine());
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[2]), 1);  // the second run's request only
+}
+
+TEST_F(RunControlTest, ClosingDuringARunAnsweredNoKeepsItGoing) {
+  h.site.SetFivePages();
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.TickFirstOfEach();
+  h.Start("result");
+  ASSERT_TRUE(h.WaitHolding());
+
+  h.dialogs.setNextAnswer(kIdNo);
+  EXPECT_FALSE(h.window().close());
+  EXPECT_TRUE(h.window().isVisible());
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, kCloseQuestion);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("終了確認"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40024u);
+
+  h.dialogs.setNextAnswer(kIdNo);
+  h.site.Release();
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCloseQuestion, kDone}));
+  EXPECT_FALSE(h.window().terminateRequested());
+}
+
+TEST_F(RunControlTest, ClosingDuringARunAnsweredYesEndsOnceTheWorkerHasStopped) {
+  h.site.SetFivePages();
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.TickFirstOfEach();
+  h.Start("result");
+  ASSERT_TRUE(h.WaitHolding());
+
+  h.dialogs.setNextAnswer(kIdYes);
+  EXPECT_FALSE(h.window().close());
+  EXPECT_EQ(h.window().runState(), 6);
+  EXPECT_FALSE(h.window().terminateRequested());
+  EXPECT_FALSE(fs::exists(h.window().settingsPath()));
+
+  h.site.Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return h.window().terminateRequested(); }, kWaitMs));
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCloseQuestion}));
+  EXPECT_FALSE(h.window().isVisible());
+  EXPECT_FALSE(h.Button("btnCancel")->isEnabled());
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[2]), 0);
+  const std::string ini = ReadText(h.window().settingsPath().string());
+  EXPECT_NE(ini.find("Category=1000000000"), std::string::npos) << ini;
+  EXPECT_NE(ini.find("Area=1" + std::string(46, '0')), std::string::npos) << ini;
+}
+
+TEST_F(RunControlTest, CancelDuringTheCloseEndsAtOnceWithoutWaiting) {
+  h.site.SetFivePages();
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.TickFirstOfEach();
+  h.Start("result");
+  ASSERT_TRUE(h.WaitHolding());
+
+  h.dialogs.setNextAnswer(kIdYes);
+  h.window().close();
+  EXPECT_EQ(h.window().runState(), 6);
+  h.Button("btnCancel")->click();  // while the worker still waits for its page
+
+  EXPECT_TRUE(h.window().terminateRequested());
+  EXPECT_TRUE(h.site.Holding());
+  EXPECT_FALSE(h.window().hasWorker());
+  EXPECT_TRUE(fs::exists(h.window().settingsPath()));
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCloseQuestion}));
+}
+
+TEST_F(RunControlTest, ARunThatFindsNothingSaysSo) {
+  h.TickFirstOfEach();  // every page announces no result
+  h.Start("result");
+  ASSERT_TRUE(h.WaitIdle());
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, kNothing);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("検索終了"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
+  EXPECT_EQ(h.window().runState(), 1);
+  EXPECT_EQ(valmeric::SplitLines(ReadText(h.site.File("result.csv"))),
+            (std::vector<std::string>{CsvHeaderLine()}));
+  ExpectIdleLook();
+}
+
+TEST_F(RunControlTest, ASiteThatCannotBeReachedIsReported) {
+  h.TickFirstOfEach();
+  h.site.server().Stop();
+  h.Start("result");
+  ASSERT_TRUE(h.WaitIdle());
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, kUnreachable);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
+  EXPECT_EQ(h.window().runState(), 9);
+  ExpectIdleLook();
+}
+
+TEST_F(RunControlTest, AnOutputFileThatCannotBeCreatedIsAnErrorNotASuccess) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.Start("no-such-folder/result");
+  ASSERT_TRUE(h.WaitIdle());
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
+  EXPECT_FALSE(h.dialogs.boxes[0].text.isEmpty());
+  EXPECT_NE(h.dialogs.boxes[0].text, kDone);
+  EXPECT_EQ(h.dialogs.boxes[0].style & 0xF, 0u);  // OK only: nothing to open
+  EXPECT_EQ(h.window().runState(), 8);
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]), 0);
+  ExpectIdleLook();
+}
+
+TEST(RunControlDatabaseTest, AFailureWhileEmptyingTheDuplicateTableGoesToTheErrorDisplay) {
+  WindowHarness h(false);
+  WriteFile(h.site.db_path().string(), "this is not a database file, though it exists");
+  h.Show();
+  h.TickFirstOfEach();
+  h.Start("result");
+
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Valmeric"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x10u);
+  EXPECT_FALSE(h.window().hasWorker());
+  EXPECT_TRUE(h.Button("btnCancel")->isEnabled());  // still the running look
+
+  h.Button("btnCancel")->click();
+  ASSERT_EQ(h.dialogs.boxes.size(), 2u);
+  EXPECT_EQ(h.dialogs.boxes[1].text, kNothing);
+  EXPECT_TRUE(h.Idle());
+}
+
+TEST(ConfigCheckTest, AMissingDatabaseIsReportedOnceAndEndsTheApplication) {
+  WindowHarness h(true, [](GuiSite& site) {
+    fs::remove(site.db_path());
+    WriteFile(site.db_folder().string() + "/hpt.ini", "[Config]\nCategory=1111111111\n");
+  });
+  ASSERT_TRUE(h.window().terminateRequested());
+  QTest::qWait(50);
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(h.dialogs.boxes[0].text, QString::fromUtf8("DBファイルの設定が正しくありません。\n管理者に確認してください。"));
+  EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("設定エラー"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
+  EXPECT_FALSE(h.window().dbReady());
+  // The settings are neither read nor written.
+  EXPECT_FALSE(h.Check("chkCtgr")->isChecked());
+  EXPECT_EQ(ReadText(h.site.db_folder().string() + "/hpt.ini"), "[Config]\nCategory=1111111111\n");
+}
+
+}  // namespace
+}  // namespace valmeric::test
+
+#include "run_control_test.moc"
