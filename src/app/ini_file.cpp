@@ -79,7 +79,10 @@ std::string_view Unquoted(std::string_view value) {
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile file;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+    text.remove_prefix(3);
+    file.byte_order_mark_ = true;
+  }
   bool line_end_seen = false;
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -159,7 +162,7 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 }
 
 std::string IniFile::Text() const {
-  std::string text;
+  std::string text = byte_order_mark_ ? "\xEF\xBB\xBF" : "";
   for (const std::string& line : lines_) text.append(line).append(line_end_);
   return text;
 }

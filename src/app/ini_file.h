@@ -32,8 +32,8 @@ class IniFile final {
   // names and values are not allowed; they are dropped.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
-  // The file's text, with the line end of the text it was read from (LF for
-  // a new file).
+  // The file's text, with the line end (LF for a new file) and the byte order
+  // mark, if any, of the text it was read from.
   std::string Text() const;
 
   // Writes Text() to a temporary file beside path and renames it into place,
@@ -44,6 +44,7 @@ class IniFile final {
  private:
   std::vector<std::string> lines_;
   std::string line_end_ = "\n";
+  bool byte_order_mark_ = false;  // the text began with one; it is written back
 };
 
 }  // namespace valmeric::app

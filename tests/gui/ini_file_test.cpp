@@ -73,6 +73,26 @@ TEST(IniWriteTest, ANewFileIsReadableAgain) {
   EXPECT_EQ(again.ReadString("Config", "Area", ""), "10");
 }
 
+TEST(IniWriteTest, AByteOrderMarkIsKeptSoTheFileReadsTheSameAgain) {
+  struct Case {
+    std::string text;
+  } cases[] = {
+      {"\xEF\xBB\xBF[Config]\r\nCategory=1\r\n"},
+      // A second mark is part of the first line, which then is no section
+      // header; written back without the first mark it would become one.
+      {"\xEF\xBB\xBF\xEF\xBB\xBF[Config]\nCategory=1\n[Config]\nCategory=0\n"},
+  };
+  for (const Case& c : cases) {
+    IniFile file = IniFile::Parse(c.text);
+    const std::string before = file.ReadString("Config", "Category", "none");
+    EXPECT_EQ(file.Text(), c.text);
+    file.WriteString("Config", "Area", "1");
+    const IniFile again = IniFile::Parse(file.Text());
+    EXPECT_EQ(again.ReadString("Config", "Category", "none"), before);
+    EXPECT_EQ(again.ReadString("Config", "Area", ""), "1");
+  }
+}
+
 TEST(IniSaveTest, WritesThroughATemporaryFileAndLeavesNoneBehind) {
   test::TempDir dir;
   const fs::path path = dir.path() / "hpt.ini";
