@@ -78,16 +78,6 @@ class FixedRowDelegate final : public QStyledItemDelegate {
   }
 };
 
-// Removes a file at path. False when something is there and stays: a folder
-// of that name, or a file that cannot be removed.
-bool DeleteExisting(const fs::path& path) {
-  std::error_code error;
-  const auto status = fs::symlink_status(path, error);
-  if (error || !fs::exists(status)) return true;
-  if (fs::is_directory(status)) return false;
-  return fs::remove(path, error) && !error;
-}
-
 std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
@@ -393,7 +383,7 @@ void TFrmMain::btnActionClick() {
   if (!chosen) return;
   OutputPath = *chosen;
   OutputPath = QFile::decodeName(QByteArray::fromStdString(WithCsvExtension(LocalPath(OutputPath))));
-  if (!DeleteExisting(LocalPath(OutputPath))) {
+  if (!DeleteExistingOutput(LocalPath(OutputPath))) {
     dialogs_.MessageBox(this, Text(kFileInUse), Text(kErrorTitle), mb::kNotice);
     return;
   }

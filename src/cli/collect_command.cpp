@@ -23,15 +23,6 @@ constexpr char kNothingFound[] = "該当する事業所情報は見つかりま�
 constexpr char kUnreachable[] =
     "サイトへのアクセスができませんでした。\nしばらく時間を置いてから再度実行してください。";
 
-// Deletes an existing file at path; false when it is there and stays.
-bool DeleteExisting(const fs::path& path) {
-  std::error_code error;
-  const auto status = fs::symlink_status(path, error);
-  if (error || !fs::exists(status)) return true;
-  if (fs::is_directory(status)) return false;
-  return fs::remove(path, error) && !error;
-}
-
 int ExitCodeForFailure(const RunFailure& failure) {
   return failure.kind == FailureKind::kDatabaseRead ? kExitUsage : kExitWriteError;
 }
@@ -113,7 +104,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     return failure.IsWriteFailure() ? kExitWriteError : kExitUsage;
   }
   const std::string output = WithCsvExtension(options.output);
-  if (!DeleteExisting(output)) {
+  if (!DeleteExistingOutput(output)) {
     err << kFileInUse << "\n(" << output << ")\n";
     return kExitUsage;
   }
