@@ -1,16 +1,9 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package the build, the tests and the demo need.
+# Installs every Debian 12 package the build, the tests and the demo need
+# (listed in scripts/packages.txt).
 set -euo pipefail
-
-packages=(
-  build-essential cmake ninja-build pkg-config git
-  libcurl4-openssl-dev libsqlite3-dev sqlite3
-  libcpp-httplib-dev libssl-dev openssl ca-certificates
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev python3-bs4 python3-lxml curl
-  qt6-base-dev dbus xvfb xauth fonts-ipafont-gothic imagemagick
-)
-
+cd "$(dirname "$0")"
+mapfile -t packages < <(grep -v '^#' packages.txt | tr ' ' '\n' | grep -v '^$')
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
