@@ -65,6 +65,14 @@ class RunControlTest : public ::testing::Test {
     for (const auto& box : h.dialogs.boxes) texts.push_back(box.text);
     return texts;
   }
+  // Starts a run over five pages and holds it at the second page's request.
+  void StartRunHeldAtSecondPage() {
+    h.site.SetFivePages();
+    h.site.HoldNext(GuiSite::Pairs()[1]);
+    h.TickFirstOfEach();
+    h.Start("result");
+    ASSERT_TRUE(h.WaitHolding());
+  }
 
   WindowHarness h;
 };
@@ -196,11 +204,7 @@ TEST_F(RunControlTest, AFileThatCannotBeDeletedStopsTheStart) {
 }
 
 TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish) {
-  h.site.SetFivePages();
-  h.site.HoldNext(GuiSite::Pairs()[1]);
-  h.TickFirstOfEach();
-  h.Start("result");
-  ASSERT_TRUE(h.WaitHolding());
+  ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
   // The second entry is being read: the bar stands at 2 of 4, the label shows the first.
   EXPECT_EQ(h.Find<QProgressBar>("prgBar")->value(), 2);
   EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
@@ -224,11 +228,7 @@ TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish) {
 }
 
 TEST_F(RunControlTest, CancelAnsweredYesStopsAfterTheEntryWithoutAMessage) {
-  h.site.SetFivePages();
-  h.site.HoldNext(GuiSite::Pairs()[1]);
-  h.TickFirstOfEach();
-  h.Start("result");
-  ASSERT_TRUE(h.WaitHolding());
+  ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
 
   h.dialogs.setNextAnswer(kIdYes);
   h.Button("btnCancel")->click();
@@ -288,11 +288,7 @@ TEST_F(RunControlTest, CancelPressedTwiceLetsGoOfTheWorkerAndANewRunIsUndisturbe
 }
 
 TEST_F(RunControlTest, ClosingDuringARunAnsweredNoKeepsItGoing) {
-  h.site.SetFivePages();
-  h.site.HoldNext(GuiSite::Pairs()[1]);
-  h.TickFirstOfEach();
-  h.Start("result");
-  ASSERT_TRUE(h.WaitHolding());
+  ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
 
   h.dialogs.setNextAnswer(kIdNo);
   EXPECT_FALSE(h.window().close());
@@ -310,11 +306,7 @@ TEST_F(RunControlTest, ClosingDuringARunAnsweredNoKeepsItGoing) {
 }
 
 TEST_F(RunControlTest, ClosingDuringARunAnsweredYesEndsOnceTheWorkerHasStopped) {
-  h.site.SetFivePages();
-  h.site.HoldNext(GuiSite::Pairs()[1]);
-  h.TickFirstOfEach();
-  h.Start("result");
-  ASSERT_TRUE(h.WaitHolding());
+  ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
 
   h.dialogs.setNextAnswer(kIdYes);
   EXPECT_FALSE(h.window().close());
@@ -334,11 +326,7 @@ TEST_F(RunControlTest, ClosingDuringARunAnsweredYesEndsOnceTheWorkerHasStopped) 
 }
 
 TEST_F(RunControlTest, CancelDuringTheCloseEndsAtOnceWithoutWaiting) {
-  h.site.SetFivePages();
-  h.site.HoldNext(GuiSite::Pairs()[1]);
-  h.TickFirstOfEach();
-  h.Start("result");
-  ASSERT_TRUE(h.WaitHolding());
+  ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
 
   h.dialogs.setNextAnswer(kIdYes);
   h.window().close();
