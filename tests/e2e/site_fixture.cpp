@@ -1,5 +1,7 @@
 #include "site_fixture.h"
 
+#include "support/small_site.h"
+
 #include <chrono>
 #include <thread>
 
@@ -15,8 +17,7 @@ SiteFixture::SiteFixture(const TestCertificate& tls)
 }
 
 void SiteFixture::Start() {
-  CreateTestDatabase(db_path_, {{1, 101, "札幌市中央区"}, {1, 202, "函館市"}, {2, 201, "青森市"}},
-                     {{1, 110, "一般内科"}, {1, 120, "循環器内科"}, {9, 910, "一般歯科"}});
+  CreateSmallSiteDatabase(db_path_);
   server_->server().Get(R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request& req,
                                                              httplib::Response& res) {
     ++result_requests_;
@@ -71,19 +72,9 @@ void SiteFixture::FailNext(int n, int status, int retry_after_s) {
 }
 
 std::vector<PageFacility> SiteFixture::Facilities(int from, int to) {
-  std::vector<PageFacility> list;
-  for (int i = from; i <= to; ++i) {
-    PageFacility f;
-    f.code = "0110" + std::to_string(100000 + i);
-    f.name = "医療法人 さくら&amp;会 クリニック" + std::to_string(i);
-    list.push_back(f);
-  }
-  return list;
+  return NumberedFacilities(from, to, "医療法人 さくら&amp;会 クリニック");
 }
 
-const std::vector<std::string>& SiteFixture::Pairs() {
-  static const std::vector<std::string> pairs = {"01101110", "01101120", "01202110", "01202120"};
-  return pairs;
-}
+const std::vector<std::string>& SiteFixture::Pairs() { return SmallSitePairs(); }
 
 }  // namespace valmeric::test

@@ -2,14 +2,13 @@
 
 #include <filesystem>
 
-#include "support/test_database.h"
+#include "support/small_site.h"
 
 namespace valmeric::test {
 
 GuiSite::GuiSite() : server_(std::make_unique<LocalServer>()) {
   std::filesystem::create_directories(db_folder());
-  CreateTestDatabase(db_path().string(), {{1, 101, "札幌市中央区"}, {1, 202, "函館市"}, {2, 201, "青森市"}},
-                     {{1, 110, "一般内科"}, {1, 120, "循環器内科"}, {9, 910, "一般歯科"}});
+  CreateSmallSiteDatabase(db_path().string());
   server_->server().Get(R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request& req,
                                                              httplib::Response& res) {
     const std::string pair = req.matches[1];
@@ -32,20 +31,10 @@ GuiSite::~GuiSite() {
   server_->Stop();
 }
 
-const std::vector<std::string>& GuiSite::Pairs() {
-  static const std::vector<std::string> pairs = {"01101110", "01101120", "01202110", "01202120"};
-  return pairs;
-}
+const std::vector<std::string>& GuiSite::Pairs() { return SmallSitePairs(); }
 
 std::vector<PageFacility> GuiSite::Facilities(int from, int to) {
-  std::vector<PageFacility> list;
-  for (int i = from; i <= to; ++i) {
-    PageFacility f;
-    f.code = "0110" + std::to_string(100000 + i);
-    f.name = "さくらクリニック" + std::to_string(i);
-    list.push_back(f);
-  }
-  return list;
+  return NumberedFacilities(from, to, "さくらクリニック");
 }
 
 void GuiSite::SetFivePages() {
