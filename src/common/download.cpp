@@ -37,7 +37,6 @@ struct Transfer {
   const std::string& path;
   const DownloadSettings& settings;
   std::unique_ptr<FILE, FileCloser> file;
-  bool opened = false;
   bool open_failed = false;
   bool write_failed = false;
   bool oversized = false;
@@ -52,8 +51,7 @@ struct Transfer {
   bool EnsureFile() {
     if (file || open_failed) return static_cast<bool>(file);
     file.reset(std::fopen(path.c_str(), "wb"));
-    opened = static_cast<bool>(file);
-    open_failed = !opened;
+    open_failed = !file;
     return static_cast<bool>(file);
   }
 
@@ -239,11 +237,9 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   // A response arrived with an empty body: the file still becomes an empty one.
   if (outcome.transport_ok) t.EnsureFile();
   if (t.file && std::fclose(t.file.release()) != 0) outcome.local_error = true;
-  outcome.file_replaced = t.opened;
   outcome.bytes_written = t.written;
   if (outcome.oversized) {
     std::remove(file.c_str());
-    outcome.file_replaced = false;
     outcome.transport_ok = false;
     outcome.error = "body larger than the limit";
   } else if (outcome.local_error) {

@@ -21,7 +21,6 @@ struct DownloadOutcome {
   bool transport_ok = false;   // a whole response arrived
   long http_status = 0;        // status of the last response, 0 when none came
   std::uint64_t bytes_written = 0;
-  bool file_replaced = false;  // the file was created or emptied and refilled
   bool local_error = false;    // the file could not be created or written
   bool oversized = false;      // the body passed max_body_bytes and was abandoned
   long retry_after_s = -1;     // the server's Retry-After, in seconds; -1 when absent

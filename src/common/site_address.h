@@ -26,7 +26,6 @@ class SiteOrigin final {
   // back unchanged.
   std::string Apply(std::string_view url) const;
 
-  bool empty() const { return origin_.empty(); }
   const std::string& str() const { return origin_; }
 
  private:
