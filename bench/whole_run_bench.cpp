@@ -4,9 +4,7 @@
 
 #include <map>
 
-#include "engine/worker.h"
-#include "refdb/reference_db.h"
-#include "support/fake_owner.h"
+#include "engine/run_session.h"
 #include "support/local_server.h"
 #include "support/result_page.h"
 #include "support/temp_dir.h"
@@ -45,21 +43,23 @@ void BM_WholeRun(benchmark::State& state) {
   });
   server.Start();
 
-  ReferenceDb db(db_path);
   int entries = 0;
   int written = 0;
   for (auto _ : state) {
-    db.ClearSeenCodes();
-    test::FakeOwner owner(db.db(), {{1}, {1}});
-    RunConfig config;
-    config.output_path = dir.File("out.csv");
-    config.scratch_path = dir.File("tmp.dat");
-    config.download.origin = SiteOrigin::Parse(server.Origin());
-    config.page_pause = std::chrono::milliseconds(0);
-    const auto signals = owner.Run(config);
-    entries += owner.position;
-    written += signals->records_written;
-    if (signals->result_code != kWroteFacilities) state.SkipWithError("the run did not write");
+    RunRequest request;
+    request.selection = {{1}, {1}};
+    request.output_path = dir.File("out.csv");
+    request.database_path = db_path;
+    request.settings.download.origin = SiteOrigin::Parse(server.Origin());
+    request.settings.page_pause = std::chrono::milliseconds(0);
+    RunReports reports({}, RunReports::Wake::kOnEndOnly);
+    RunSession session(request, reports);
+    while (!reports.WaitForEnd(std::chrono::seconds(1))) {
+    }
+    const RunOutcome outcome = *reports.Take().outcome;
+    entries += outcome.entries_done;
+    written += outcome.facilities_written;
+    if (outcome.kind != Outcome::kCompleted) state.SkipWithError("the run did not complete");
   }
   state.counters["entries_per_s"] = benchmark::Counter(entries, benchmark::Counter::kIsRate);
   state.counters["facilities"] = benchmark::Counter(static_cast<double>(written) / state.iterations());

@@ -15,7 +15,8 @@ void ShowDefaultError(Dialogs& dialogs, const QString& message) {
 TApplication::TApplication(int& argc, char** argv, Dialogs& dialogs)
     : QApplication(argc, argv), dialogs_(dialogs) {
   setApplicationName(QStringLiteral("valmeric"));
-  setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+  // No display name: on X11 the toolkit would append it to every window's
+  // title ("設定エラー — Valmeric"), and each box has a title of its own.
   setDesktopFileName(QStringLiteral("valmeric"));
 }
 

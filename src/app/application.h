@@ -3,13 +3,15 @@
 #include <QApplication>
 #include <QString>
 
+#include "common/user_messages.h"
+
 namespace valmeric::app {
 
 class Dialogs;
 
 // The application's title: the main window's caption and the title of the
 // default error display.
-inline constexpr char kApplicationTitle[] = "Valmeric";
+using valmeric::msg::kApplicationTitle;
 
 // The default error display: the message (with a full stop where it lacks a
 // closing mark) in a box titled with the application title, with an OK

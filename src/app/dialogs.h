@@ -6,31 +6,18 @@
 #include <QString>
 #include <optional>
 
+#include "common/user_messages.h"
+
 class QWidget;
 
 namespace valmeric::app {
 
-// Message box styles, with the values of the Windows message box flags so
-// that a style reads the same as the original one (0x40040, 0x40024, ...).
-namespace mb {
-inline constexpr unsigned kOk = 0x0;
-inline constexpr unsigned kYesNo = 0x4;
-inline constexpr unsigned kIconStop = 0x10;
-inline constexpr unsigned kIconQuestion = 0x20;
-inline constexpr unsigned kIconInformation = 0x40;
-inline constexpr unsigned kDefaultButton2 = 0x100;
-inline constexpr unsigned kTopmost = 0x40000;
-
-inline constexpr unsigned kNotice = kOk | kIconInformation | kTopmost;               // 0x40040
-inline constexpr unsigned kConfirm = kYesNo | kIconQuestion | kTopmost;              // 0x40024
-inline constexpr unsigned kConfirmDefaultNo = kConfirm | kDefaultButton2;           // 0x40124
-inline constexpr unsigned kError = kOk | kIconStop;                                  // 0x10
-}  // namespace mb
-
-// Answers, as the Windows message box returns them.
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
+// Styles and answers are those of the Windows message box (0x40040, 0x40024,
+// ..., IDYES), defined with the messages themselves.
+using valmeric::kIdNo;
+using valmeric::kIdOk;
+using valmeric::kIdYes;
+namespace mb = valmeric::mb;
 
 struct SaveDialogOptions {
   QString title;

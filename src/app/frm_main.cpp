@@ -15,13 +15,14 @@
 
 #include "app/application.h"
 #include "app/dialogs.h"
-#include "app/scratch_name.h"
 #include "app/selection_settings.h"
+#include "app/ui_waker.h"
 #include "common/site_lists.h"
 #include "common/text_encoding.h"
 #include "desktop/taskbar_progress.h"
 #include "desktop/vista_alt_fix.h"
-#include "engine/output_file_name.h"
+#include "refdb/reference_db.h"
+#include "refdb/run_lock.h"
 #include "refdb/table_builders.h"
 
 namespace valmeric::app {
@@ -33,33 +34,10 @@ namespace fs = std::filesystem;
 // then runs from the event loop, after the window has appeared.
 const QEvent::Type WM_CHECKCONFIG = static_cast<QEvent::Type>(QEvent::User + 100);
 
-const char kCaption[] = "Valmeric";
 const char kDefaultFontFamily[] = "ＭＳ Ｐゴシック";
 const char kFallbackFontFamily[] = "IPAPGothic";
-const char kDefaultOutputName[] = "病院施設一覧.csv";
-const char kSaveTitle[] = "取得情報の保存先を指定してください";
-const char kSaveFilter[] = "CSVファイル (*.csv)";
 
-const char kNoCategory[] = "診療科目は１つ以上を選択してください。";
-const char kNoPrefecture[] = "都道府県は１つ以上を選択してください。";
-const char kFileInUse[] = "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。";
-const char kFetching[] = "ページ情報を取得中です。しばらくお待ちください。";
-const char kCancelQuestion[] = "取得処理を中断します。\nよろしいですか？";
-const char kCancelTitle[] = "中断確認";
-const char kCloseQuestion[] = "取得処理の実行中ですが終了しますか？";
-const char kCloseTitle[] = "終了確認";
-const char kDoneQuestion[] = "事業所情報の取得が完了しました。\n保存したファイルを開きますか？";
-const char kDoneTitle[] = "処理確認";
-const char kFileGone[] = "該当するファイルが見つかりませんでした。";
-const char kNothingFound[] = "該当する事業所情報は見つかりませんでした。";
-const char kNothingTitle[] = "検索終了";
-const char kUnreachable[] =
-    "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。";
-const char kConfigError[] = "DBファイルの設定が正しくありません。\n管理者に確認してください。";
-const char kConfigTitle[] = "設定エラー";
-const char kErrorTitle[] = "Error";
-const char kBuilderDone[] = "終了";
-
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
 
 QFont WindowFont(int pixel_size) {
@@ -78,58 +56,8 @@ class FixedRowDelegate final : public QStyledItemDelegate {
   }
 };
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
-
-// The window's side of one run. The worker holds it as its owner; it stays
-// with the window until the worker has made its last call, even after the
-// window has let go of the run.
-class TFrmMain::RunBridge final : public RunOwner {
- public:
-  RunBridge(TFrmMain& form, std::string scratch_name)
-      : form_(form), scratch_name_(std::move(scratch_name)) {}
-
-  void Synchronize(const std::function<void()>& fn) override {
-    form_.gate_.Call([&] {
-      // Running goes false just before the worker's last call.
-      if (!signals->running) ended = true;
-      fn();
-    });
-  }
-  Selection CurrentSelection() override {
-    return {form_.categories_.TickedCodes(), form_.prefectures_.TickedCodes()};
-  }
-  Database& RunDatabase() override {
-    // A run let go of must not touch the tables a newer run uses.
-    if (forgotten) throw std::runtime_error("the run was cancelled");
-    return form_.Db();
-  }
-  void InitProgress(int maximum) override {
-    if (!forgotten) form_.InitProgress(maximum);
-  }
-  void StepProgress() override {
-    if (!forgotten) form_.StepProgress();
-  }
-  void ShowStatus(const std::string& sjis_text) override {
-    if (!forgotten) form_.SetStatusText(QString::fromStdString(SjisToUtf8(sjis_text)));
-  }
-  void RunEnded() override {
-    ended = true;
-    if (!forgotten) form_.Guarded([this] { form_.btnCancelClick(); });
-  }
-
-  const std::string& scratch_name() const { return scratch_name_; }
-
-  std::shared_ptr<TMyThread> worker;
-  std::shared_ptr<RunSignals> signals;
-  bool forgotten = false;  // UI thread only
-  bool ended = false;      // UI thread only: the worker has made its last call
-
- private:
-  TFrmMain& form_;
-  const std::string scratch_name_;
-};
 
 template <typename Fn>
 void TFrmMain::Guarded(Fn&& fn) {
@@ -142,30 +70,27 @@ void TFrmMain::Guarded(Fn&& fn) {
   }
 }
 
-TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, QWidget* parent)
+TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings settings, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
       database_path_(std::move(database_path)),
       categories_(CategoryNames()),
-      prefectures_(PrefectureNames()) {
+      prefectures_(PrefectureNames()),
+      waker_(new UiWaker([this] { Guarded([this] { controller_.Poll(); }); }, this)),
+      controller_(*this, database_path_, std::move(settings), [waker = waker_] { waker->Wake(); }) {
   setObjectName(QStringLiteral("FrmMain"));
   CreateControls();
   FormCreate();
 }
 
 TFrmMain::~TFrmMain() {
-  // The workers hold this window as their owner, so none may outlive it:
-  // calls still on their way fail, and each worker stops after its entry.
-  gate_.Close();
-  for (const auto& run : runs_) run->worker->Terminate();
-  for (const auto& run : runs_) run->worker->WaitFor();
   if (cursor_saved_) QApplication::restoreOverrideCursor();
 }
 
 void TFrmMain::CreateControls() {
-  setWindowTitle(Text(kCaption));
+  setWindowTitle(Text(msg::kApplicationTitle));
   setFixedSize(316, 303);
   move(0, 0);
   setFont(WindowFont(12));
@@ -303,7 +228,7 @@ void TFrmMain::CheckConfig() {
     LoadSettings();
     return;
   }
-  dialogs_.MessageBox(this, Text(kConfigError), Text(kConfigTitle), mb::kNotice);
+  dialogs_.MessageBox(this, Text(msg::kConfigError), Text(msg::kConfigTitle), mb::kNotice);
   Terminate();
 }
 
@@ -311,33 +236,13 @@ fs::path TFrmMain::settingsPath() const { return database_path_.parent_path() / 
 
 void TFrmMain::LoadSettings() { LoadSelectionSettings(settingsPath(), categories_, prefectures_); }
 
-void TFrmMain::SaveSettingsQuietly() {
+void TFrmMain::SaveSettings() {
   try {
     SaveSelectionSettings(settingsPath(), categories_, prefectures_);
   } catch (...) {
     // A settings file that cannot be written must not keep the window open.
   }
 }
-
-Database& TFrmMain::Db() {
-  if (!db_) db_.emplace(database_path_.string());
-  return db_->db();
-}
-
-std::string TFrmMain::currentScratchPath() const {
-  if (current_ == nullptr) return {};
-  return (database_path_.parent_path() / current_->scratch_name()).string();
-}
-
-int TFrmMain::runsStillCalling() const {
-  int count = 0;
-  for (const auto& run : runs_) count += run->ended ? 0 : 1;
-  return count;
-}
-
-bool TFrmMain::Running() const { return current_ != nullptr && !current_->ended; }
-
-int TFrmMain::ResultCode() const { return current_ != nullptr ? current_->signals->result_code.load() : 0; }
 
 void TFrmMain::SetStatusText(const QString& text) {
   lblStatus->setText(text);
@@ -346,13 +251,60 @@ void TFrmMain::SetStatusText(const QString& text) {
   lblStatus->setGeometry(304 - width, 275, width, lblStatus->sizeHint().height());
 }
 
-void TFrmMain::SetRunningLook(bool running) {
+void TFrmMain::SetControlsEnabled(bool idle) {
   for (QWidget* control : {static_cast<QWidget*>(chkArea), static_cast<QWidget*>(chkCtgr),
                            static_cast<QWidget*>(lstArea), static_cast<QWidget*>(lstCtgr),
                            static_cast<QWidget*>(btnAction)}) {
-    control->setEnabled(!running);
+    control->setEnabled(idle);
   }
-  btnCancel->setEnabled(running);
+  btnCancel->setEnabled(!idle);
+}
+
+// The run controller's view.
+
+Selection TFrmMain::TickedSelection() { return {categories_.TickedCodes(), prefectures_.TickedCodes()}; }
+
+int TFrmMain::ShowMessage(const UserMessage& message) {
+  return dialogs_.MessageBox(this, Text(message.text), Text(message.title), message.style);
+}
+
+std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
+  OutputPath = Text(initial_name);
+  const QString filter = Text(msg::kSaveFilterName) + " (" + Text(msg::kSaveFilterPattern) + ")";
+  const auto chosen = dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filter, OutputPath});
+  if (!chosen) return std::nullopt;
+  OutputPath = *chosen;
+  return QFile::encodeName(*chosen).toStdString();
+}
+
+void TFrmMain::ShowRunningLook() {
+  OutputPath = QFile::decodeName(QByteArray::fromStdString(controller_.output_path()));
+  if (!cursor_saved_) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    cursor_saved_ = true;
+  }
+  SetControlsEnabled(false);
+  prgBar->setValue(0);
+  prgBar->setVisible(true);
+  QPalette palette = lblStatus->palette();
+  palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
+  lblStatus->setPalette(palette);
+  SetStatusText(Text(msg::kFetching));
+  repaint();
+}
+
+void TFrmMain::RestoreCursor() {
+  if (cursor_saved_) {
+    QApplication::restoreOverrideCursor();
+    cursor_saved_ = false;
+  }
+}
+
+void TFrmMain::ShowIdleLook() {
+  if (TaskbarReady) desktop::SetTaskbarProgressState(desktop::tbpsNone);
+  SetStatusText(QString());
+  prgBar->setValue(0);
+  SetControlsEnabled(true);
 }
 
 void TFrmMain::InitProgress(int maximum) {
@@ -361,178 +313,28 @@ void TFrmMain::InitProgress(int maximum) {
   prgBar->setMaximum(maximum);
 }
 
-void TFrmMain::StepProgress() {
-  prgBar->setValue(prgBar->value() + 1);
+void TFrmMain::SetProgress(int position) {
+  prgBar->setValue(position);
   if (TaskbarReady) {
     desktop::SetTaskbarProgressValue(static_cast<std::uint64_t>(prgBar->value()),
                                      static_cast<std::uint64_t>(prgBar->maximum()));
   }
 }
 
-void TFrmMain::btnActionClick() {
-  if (categories_.FirstTicked() < 0) {
-    dialogs_.MessageBox(this, Text(kNoCategory), Text(kErrorTitle), mb::kNotice);
-    return;
-  }
-  if (prefectures_.FirstTicked() < 0) {
-    dialogs_.MessageBox(this, Text(kNoPrefecture), Text(kErrorTitle), mb::kNotice);
-    return;
-  }
-  OutputPath = Text(kDefaultOutputName);
-  const auto chosen = dialogs_.SaveFileName(this, {Text(kSaveTitle), Text(kSaveFilter), OutputPath});
-  if (!chosen) return;
-  OutputPath = *chosen;
-  OutputPath = QFile::decodeName(QByteArray::fromStdString(WithCsvExtension(LocalPath(OutputPath))));
-  if (!DeleteExistingOutput(LocalPath(OutputPath))) {
-    dialogs_.MessageBox(this, Text(kFileInUse), Text(kErrorTitle), mb::kNotice);
-    return;
-  }
+void TFrmMain::ShowStatus(const std::string& text) { SetStatusText(Text(text)); }
 
-  RunState = kRunStarted;
-  current_ = nullptr;  // the outcome shown next is this run's
-  ReapEndedRuns();
-  if (!cursor_saved_) {
-    QApplication::setOverrideCursor(Qt::BusyCursor);
-    cursor_saved_ = true;
-  }
-  SetRunningLook(true);
-  prgBar->setValue(0);
-  prgBar->setVisible(true);
-  QPalette palette = lblStatus->palette();
-  palette.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::WindowText));
-  lblStatus->setPalette(palette);
-  SetStatusText(Text(kFetching));
-  repaint();
-
-  // Another program's run on the same database would share the duplicate table.
-  if (!run_lock_) run_lock_.emplace(database_path_.string());
-  Db();
-  db_->ClearSeenCodes();
-
-  if (Worker != nullptr) return;
-  std::vector<std::string> in_use;
-  for (const auto& run : runs_) {
-    if (!run->ended) in_use.push_back(run->scratch_name());
-  }
-  auto bridge = std::make_unique<RunBridge>(*this, FreeScratchName(in_use));
-  RunConfig config;
-  config.output_path = LocalPath(OutputPath);
-  config.scratch_path = (database_path_.parent_path() / bridge->scratch_name()).string();
-  config.download.origin = tuning_.origin;
-  config.download.ca_file = tuning_.ca_file;
-  config.retry = tuning_.retry;
-  config.page_pause = tuning_.page_pause;
-  config.max_failed_entries_in_row = tuning_.max_failed_entries_in_row;
-  bridge->worker = TMyThread::Create(*bridge, std::move(config));
-  bridge->signals = bridge->worker->signals();
-  Worker = bridge->worker;
-  current_ = bridge.get();
-  runs_.push_back(std::move(bridge));
-  Worker->Resume();
+void TFrmMain::AlertRunDone() {
+  QApplication::beep();
+  QApplication::alert(this, 0);  // flashes until the window is brought forward
 }
 
-void TFrmMain::btnCancelClick() {
-  const bool running = Running();
-  if (RunState == kRunStarted && running) {
-    if (dialogs_.MessageBox(this, Text(kCancelQuestion), Text(kCancelTitle), mb::kConfirm) == kIdYes) {
-      RunState = kRunCancelled;
-      if (Worker != nullptr) Worker->Terminate();
-    }
-  } else if (RunState == kRunStarted) {
-    Worker = nullptr;
-    const int code = ResultCode();
-    if (code == kNothingWritten) {
-      RunState = kRunNothing;
-    } else if (code == valmeric::kRunFailed) {
-      RunState = kRunFailed;
-    } else if (code == valmeric::kSiteUnreachable) {
-      RunState = kSiteUnreachable;
-    }
-    FinishRun(RunState);
-  } else if (RunState == kCloseConfirmed && running) {
-    if (Worker != nullptr) Worker->Terminate();
-    RunState = kClosing;
-  } else if (running) {
-    // Pressed again while the worker is still stopping: let it go.
-    ForgetWorker();
-    FinishRun(RunState);
-  } else {
-    Worker = nullptr;
-    FinishRun(RunState);
-  }
+void TFrmMain::OpenFile(const std::string& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 
-void TFrmMain::ForgetWorker() {
-  if (current_ != nullptr) {
-    current_->forgotten = true;
-    current_->worker->Forget();
-    current_ = nullptr;
-  }
-  Worker = nullptr;
-}
-
-void TFrmMain::closeEvent(QCloseEvent* event) {
-  Guarded([&] {
-    if (!btnCancel->isEnabled()) {
-      SaveSettingsQuietly();
-      event->accept();
-      return;
-    }
-    event->ignore();
-    if (dialogs_.MessageBox(this, Text(kCloseQuestion), Text(kCloseTitle), mb::kConfirm) == kIdYes) {
-      RunState = RunState == kCloseConfirmed ? kClosing : kCloseConfirmed;
-      btnCancelClick();  // as a click on the cancel button would
-    }
-  });
-}
-
-void TFrmMain::FinishRun(int state) {
-  if (cursor_saved_) {
-    QApplication::restoreOverrideCursor();
-    cursor_saved_ = false;
-  }
-  switch (state) {
-    case kRunStarted:
-      QApplication::beep();
-      QApplication::alert(this, 0);  // flashes until the window is brought forward
-      if (dialogs_.MessageBox(this, Text(kDoneQuestion), Text(kDoneTitle), mb::kConfirmDefaultNo) == kIdYes) {
-        std::error_code error;
-        if (fs::exists(LocalPath(OutputPath), error)) {
-          QDesktopServices::openUrl(QUrl::fromLocalFile(OutputPath));
-        } else {
-          dialogs_.MessageBox(this, Text(kFileGone), Text(kErrorTitle), mb::kNotice);
-        }
-      }
-      break;
-    case kRunNothing:
-      dialogs_.MessageBox(this, Text(kNothingFound), Text(kNothingTitle), mb::kNotice);
-      break;
-    case kCloseConfirmed:
-    case kClosing:
-      btnCancel->setEnabled(false);
-      SaveSettingsQuietly();
-      Terminate();
-      return;
-    case kRunFailed: {
-      // The run stopped on a local fault (the output file or the database);
-      // say what it was rather than offer a file that is not complete.
-      const QString message = current_ != nullptr
-                                  ? QString::fromStdString(current_->signals->failure().message)
-                                  : QString();
-      dialogs_.MessageBox(this, message, Text(kErrorTitle), mb::kNotice);
-      break;
-    }
-    case kSiteUnreachable:
-      dialogs_.MessageBox(this, Text(kUnreachable), Text(kErrorTitle), mb::kNotice);
-      break;
-    default:
-      break;  // cancelled: no message
-  }
-  if (TaskbarReady) desktop::SetTaskbarProgressState(desktop::tbpsNone);
-  SetStatusText(QString());
-  prgBar->setValue(0);
-  SetRunningLook(false);
-  ReleaseRunLockWhenIdle();
+void TFrmMain::Quit() {
+  btnCancel->setEnabled(false);
+  Terminate();
 }
 
 void TFrmMain::Terminate() {
@@ -541,44 +343,45 @@ void TFrmMain::Terminate() {
   QCoreApplication::quit();
 }
 
-void TFrmMain::ReapEndedRuns() {
-  for (auto it = runs_.begin(); it != runs_.end();) {
-    if ((*it)->ended && it->get() != current_) {
-      (*it)->worker->WaitFor();  // past its last call: only the thread's end is left
-      it = runs_.erase(it);
-    } else {
-      ++it;
-    }
+// Handlers.
+
+void TFrmMain::btnActionClick() { controller_.ActionClick(); }
+
+void TFrmMain::btnCancelClick() { controller_.CancelClick(); }
+
+void TFrmMain::closeEvent(QCloseEvent* event) {
+  bool may_close = false;
+  Guarded([&] { may_close = controller_.CloseQuery(); });
+  if (may_close) {
+    event->accept();
+  } else {
+    event->ignore();
   }
 }
 
-void TFrmMain::ReleaseRunLockWhenIdle() {
-  for (const auto& run : runs_) {
-    if (!run->ended) return;  // a worker let go of still runs
-  }
-  run_lock_.reset();
+BuilderSettings TFrmMain::BuilderSettingsFor() const {
+  BuilderSettings settings;
+  settings.download = controller_.settings().download;
+  settings.scratch_path = (database_path_.parent_path().parent_path() / "tmp.dat").string();
+  return settings;
 }
 
 void TFrmMain::btnAreaClick() {
-  BuilderSettings settings;
-  settings.download.origin = tuning_.origin;
-  settings.download.ca_file = tuning_.ca_file;
-  settings.scratch_path = (database_path_.parent_path().parent_path() / "tmp.dat").string();
-  RebuildCities(Db(), settings, [this](int prefecture) {
+  RunLock lock(database_path_.string());
+  ReferenceDb db(database_path_.string());
+  RebuildCities(db.db(), BuilderSettingsFor(), [this](int prefecture) {
     SetStatusText(QString::fromStdString(SjisToUtf8(CityBuilderStatus(prefecture))));
     lblStatus->repaint();
     QCoreApplication::processEvents();
   });
-  dialogs_.MessageBox(this, Text(kBuilderDone), Text(kCaption), mb::kOk);
+  dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
 }
 
 void TFrmMain::btnCtgrClick() {
-  BuilderSettings settings;
-  settings.download.origin = tuning_.origin;
-  settings.download.ca_file = tuning_.ca_file;
-  settings.scratch_path = (database_path_.parent_path().parent_path() / "tmp.dat").string();
-  RebuildSubCategories(Db(), settings);
-  dialogs_.MessageBox(this, Text(kBuilderDone), Text(kCaption), mb::kOk);
+  RunLock lock(database_path_.string());
+  ReferenceDb db(database_path_.string());
+  RebuildSubCategories(db.db(), BuilderSettingsFor());
+  dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
 }
 
 }  // namespace valmeric::app

@@ -25,7 +25,11 @@ int main(int argc, char** argv) {
   valmeric::app::QtDialogs dialogs;
   valmeric::app::TApplication app(qt_argc, argv, dialogs);
   try {
-    valmeric::app::TFrmMain FrmMain(dialogs, valmeric::DefaultDatabasePath());
+    // VALMERIC_SITE_ORIGIN points the window at another copy of the site (the
+    // bundled local one, for a demo); the program takes no arguments.
+    valmeric::RunSettings settings;
+    settings.download.origin = valmeric::SiteOrigin::FromEnvironment();
+    valmeric::app::TFrmMain FrmMain(dialogs, valmeric::DefaultDatabasePath(), settings);
     FrmMain.show();
     valmeric::app::TApplication::exec();
   } catch (const std::exception& error) {

@@ -13,10 +13,12 @@ const char kCollectUsage[] =
     "  --pause-ms         pause after each result page (default 500)\n"
     "  --retry-delays-ms  waits before retrying a page that failed (default 2000,4000)\n"
     "  --site-origin      send the site's requests to this scheme, host and port\n"
+    "                     (default: the VALMERIC_SITE_ORIGIN environment variable)\n"
     "  --ca-file          also trust the certificates in this file\n";
 
 CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   CollectOptions options;
+  options.settings.download.origin = EnvironmentOrigin();
   bool has_category = false;
   bool has_prefecture = false;
   ReadOptions(args, {"--quiet"}, [&](const std::string& name, const std::string& value) {
@@ -33,13 +35,13 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
     } else if (name == "--db") {
       options.database = value;
     } else if (name == "--site-origin") {
-      options.origin = SiteOrigin::Parse(value);
+      options.settings.download.origin = SiteOrigin::Parse(value);
     } else if (name == "--ca-file") {
-      options.ca_file = value;
+      options.settings.download.ca_file = value;
     } else if (name == "--pause-ms") {
-      options.pause = ParseMilliseconds(value, "--pause-ms");
+      options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
     } else if (name == "--retry-delays-ms") {
-      options.retry_delays = ParseDelays(value);
+      options.settings.retry.delays = ParseDelays(value);
     } else {
       throw UsageError("unknown option " + name);
     }

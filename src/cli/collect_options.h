@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "cli/option_reader.h"
-#include "common/site_address.h"
 #include "engine/plan.h"
+#include "engine/run_settings.h"
 
 namespace valmeric::cli {
 
@@ -15,11 +15,7 @@ struct CollectOptions {
   Selection selection;
   std::string output;
   std::string database;  // empty: db/hpt_data.db beside the executable
-  SiteOrigin origin;
-  std::string ca_file;
-  std::chrono::milliseconds pause{500};
-  std::vector<std::chrono::milliseconds> retry_delays{std::chrono::seconds(2),
-                                                      std::chrono::seconds(4)};
+  RunSettings settings;  // the site's origin comes from VALMERIC_SITE_ORIGIN unless given
   bool quiet = false;
 };
 

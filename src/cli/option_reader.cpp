@@ -33,6 +33,14 @@ void ReadOptions(const std::vector<std::string>& args, const std::set<std::strin
   }
 }
 
+SiteOrigin EnvironmentOrigin() {
+  try {
+    return SiteOrigin::FromEnvironment();
+  } catch (const std::invalid_argument& error) {
+    throw UsageError(error.what());
+  }
+}
+
 std::chrono::milliseconds ParseMilliseconds(std::string_view text, const std::string& option) {
   long long ms = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/site_address.h"
+
 namespace valmeric::cli {
 
 class UsageError : public std::invalid_argument {
@@ -20,6 +22,9 @@ class UsageError : public std::invalid_argument {
 // handle becomes a UsageError. Throws UsageError for a missing value.
 void ReadOptions(const std::vector<std::string>& args, const std::set<std::string>& flags,
                  const std::function<void(const std::string& name, const std::string& value)>& handle);
+
+// The site origin of VALMERIC_SITE_ORIGIN, or none. Throws UsageError.
+SiteOrigin EnvironmentOrigin();
 
 // Whole milliseconds from 0 to one hour.
 std::chrono::milliseconds ParseMilliseconds(std::string_view text, const std::string& option);

@@ -27,6 +27,7 @@ struct RebuildOptions {
 
 RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
   RebuildOptions options;
+  options.settings.download.origin = EnvironmentOrigin();
   ReadOptions(args, {"--quiet"}, [&](const std::string& name, const std::string& value) {
     if (name == "--quiet") {
       options.quiet = true;

@@ -45,7 +45,7 @@ struct Transfer {
   size_t chunk_pos = 0;     // position inside the current 1000-byte chunk
   bool chunk_cut = false;   // a zero byte ended the current chunk
   long status = 0;          // status of the response being received
-  bool redirect = false;    // the response being received is a redirect
+  bool redirect = false;    // the response being received is a redirect with a place to go
   long retry_after_s = -1;
 
   bool EnsureFile() {
@@ -124,8 +124,13 @@ size_t OnHeader(char* line, size_t size, size_t count, void* user) {
     t.status = 0;
     const char* space = static_cast<const char*>(std::memchr(line, ' ', n));
     if (space) t.status = std::strtol(space + 1, nullptr, 10);
-    t.redirect = t.status >= 300 && t.status < 400;
+    t.redirect = false;
     t.retry_after_s = -1;
+  } else if (StartsWithNoCase(line, n, "Location:")) {
+    // A 3xx without a Location is an answer like any other: its body is kept.
+    const std::string value(line + 9, n - 9);
+    const bool has_target = value.find_first_not_of(" \t\r\n") != std::string::npos;
+    t.redirect = t.status >= 300 && t.status < 400 && has_target;
   } else if (StartsWithNoCase(line, n, "Retry-After:")) {
     t.retry_after_s = ParseRetryAfter(std::string(line + 12, n - 12));
   }
@@ -165,18 +170,59 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
 }
 
+// How often a transfer looks at its cancel request while it waits.
+constexpr int kCancelPollMs = 50;
+
+// Runs one request through a multi handle, so that the wait for the network
+// can be cut short by a cancel request at any moment, even during a connect
+// or a stalled body.
+CURLcode PerformCancellable(CURL* curl, const CancelToken* cancel, bool& cancelled) {
+  if (cancel == nullptr) return curl_easy_perform(curl);
+  // One multi handle per thread, kept: making one costs a socket pair each time.
+  struct MultiCleanup {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  };
+  thread_local const std::unique_ptr<CURLM, MultiCleanup> kept(curl_multi_init());
+  CURLM* multi = kept.get();
+  if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
+  curl_multi_add_handle(multi, curl);
+  CURLcode result = CURLE_OK;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_RECV_ERROR;
+      break;
+    }
+    if (running == 0) {
+      int left = 0;
+      const CURLMsg* message = curl_multi_info_read(multi, &left);
+      result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
+                                                                   : CURLE_RECV_ERROR;
+      break;
+    }
+    if (cancel->IsCancelled()) {
+      cancelled = true;
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    curl_multi_poll(multi, nullptr, 0, kCancelPollMs, nullptr);
+  }
+  curl_multi_remove_handle(multi, curl);
+  return result;
+}
+
 // Performs the request, following redirects ourselves so that every hop to the
 // site host goes through the configured origin.
 CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer& t,
-                                   DownloadOutcome& outcome) {
+                                   DownloadOutcome& outcome, const CancelToken* cancel) {
   std::string current = t.settings.origin.Apply(url);
   for (int hop = 0;; ++hop) {
     curl_easy_setopt(curl, CURLOPT_URL, current.c_str());
-    const CURLcode rc = curl_easy_perform(curl);
+    const CURLcode rc = PerformCancellable(curl, cancel, outcome.cancelled);
     if (rc != CURLE_OK || !t.redirect) return rc;
     char* location = nullptr;
     curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-    if (!location) {  // a 3xx without a place to go: its body is the page
+    if (!location) {  // announced, but not one curl can follow: the body is the page
       t.redirect = false;
       return rc;
     }
@@ -216,7 +262,7 @@ int AgentIndexForSeed(std::uint32_t seed) {
 }
 
 DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
-                               const DownloadSettings& settings) {
+                               const DownloadSettings& settings, const CancelToken* cancel) {
   InitCurlOnce();
   DownloadOutcome outcome;
   const std::string agent(UserAgents()[static_cast<size_t>(DrawAgentIndex())]);
@@ -227,7 +273,7 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   }
   Transfer t{file, settings, nullptr};
   SetCommonOptions(curl.handle, curl, t, agent.c_str());
-  const CURLcode rc = PerformFollowingRedirects(curl.handle, url, t, outcome);
+  const CURLcode rc = PerformFollowingRedirects(curl.handle, url, t, outcome, cancel);
 
   outcome.http_status = t.status;
   outcome.retry_after_s = t.retry_after_s;
@@ -238,7 +284,10 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   if (outcome.transport_ok) t.EnsureFile();
   if (t.file && std::fclose(t.file.release()) != 0) outcome.local_error = true;
   outcome.bytes_written = t.written;
-  if (outcome.oversized) {
+  if (outcome.cancelled) {
+    outcome.transport_ok = false;
+    outcome.error = "cancelled";
+  } else if (outcome.oversized) {
     std::remove(file.c_str());
     outcome.transport_ok = false;
     outcome.error = "body larger than the limit";

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/cancel_token.h"
 #include "common/site_address.h"
 
 namespace valmeric {
@@ -23,6 +24,7 @@ struct DownloadOutcome {
   std::uint64_t bytes_written = 0;
   bool local_error = false;    // the file could not be created or written
   bool oversized = false;      // the body passed max_body_bytes and was abandoned
+  bool cancelled = false;      // the transfer was stopped on request
   long retry_after_s = -1;     // the server's Retry-After, in seconds; -1 when absent
   std::string error;           // what went wrong, for messages
 
@@ -41,7 +43,10 @@ int AgentIndexForSeed(std::uint32_t seed);
 // verified) and streams the body into file in chunks of at most 1000 bytes,
 // each cut at its first zero byte. When no response arrives the file is left
 // as it was. A body over the size limit is abandoned and its file removed.
+// When cancel is given, the transfer stops within about 50 ms of its request,
+// whatever it is waiting for.
 DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
-                               const DownloadSettings& settings = {});
+                               const DownloadSettings& settings = {},
+                               const CancelToken* cancel = nullptr);
 
 }  // namespace valmeric

@@ -4,6 +4,13 @@
 #include <utility>
 
 namespace valmeric {
+namespace {
+
+bool IsSuccess(long status) { return status >= 200 && status < 300; }
+// Answers that a later attempt may turn into a page.
+bool IsPassing(long status) { return status == 429 || status >= 500; }
+
+}  // namespace
 
 PageFetcher::PageFetcher(DownloadSettings settings, RetryPolicy policy, const CancelToken& cancel)
     : settings_(std::move(settings)), policy_(std::move(policy)), cancel_(cancel) {}
@@ -17,24 +24,30 @@ std::chrono::milliseconds PageFetcher::DelayAfter(int attempt,
   return policy_.delays[static_cast<size_t>(attempt) - 1];
 }
 
-bool PageFetcher::Fetch(const std::string& url, const std::string& scratch_path) {
+FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& scratch_path) {
   const int attempts = static_cast<int>(policy_.delays.size()) + 1;
   for (int attempt = 1;; ++attempt) {
     std::remove(scratch_path.c_str());
-    const DownloadOutcome outcome = DownloadToFile(url, scratch_path, settings_);
+    const DownloadOutcome outcome = DownloadToFile(url, scratch_path, settings_, &cancel_);
     last_status_ = outcome.http_status;
+    if (outcome.cancelled) {
+      std::remove(scratch_path.c_str());
+      return {FetchResult::kCancelled, false};
+    }
     if (outcome.local_error) {
       std::remove(scratch_path.c_str());
       throw ScratchFileError(outcome.error);
     }
-    if (outcome.Fetched()) {
-      last_error_.clear();
-      return true;
+    if (outcome.transport_ok && !IsPassing(outcome.http_status)) {
+      if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true};
+      last_error_ = "HTTP " + std::to_string(outcome.http_status);
+      return {FetchResult::kFailed, true};
     }
     last_error_ = outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status)
                                        : outcome.error;
     std::remove(scratch_path.c_str());
-    if (attempt == attempts || !cancel_.WaitFor(DelayAfter(attempt, outcome))) return false;
+    if (attempt == attempts) return {FetchResult::kFailed, false};
+    if (!cancel_.WaitFor(DelayAfter(attempt, outcome))) return {FetchResult::kCancelled, false};
   }
 }
 

@@ -22,20 +22,39 @@ class ScratchFileError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// What became of one page.
+struct FetchResult {
+  enum Kind {
+    kFetched,    // a 2xx answer arrived whole
+    kFailed,     // no 2xx answer after the retries
+    kCancelled,  // stopped on request: the page was not read, and nothing is said of the site
+  };
+  Kind kind = kFailed;
+  // The scratch file holds an answer's body to read: a 2xx page, or an error
+  // page such as a 404 (which is read, though the entry counts as not fetched).
+  bool has_body = false;
+};
+
 // Fetches one page into a scratch file, retrying transport failures, 429 and
 // 5xx answers. The scratch file is removed first, so after a failed fetch it
-// is absent and never holds an earlier page.
+// is absent and never holds an earlier page. A cancel request stops the
+// transfer or the wait under way.
 class PageFetcher final {
  public:
   PageFetcher(DownloadSettings settings, RetryPolicy policy, const CancelToken& cancel);
 
-  // True when the page arrived; its body is then in scratch_path. Throws
-  // ScratchFileError when the scratch file cannot be written.
-  bool Fetch(const std::string& url, const std::string& scratch_path);
+  // Throws ScratchFileError when the scratch file cannot be written.
+  FetchResult FetchPage(const std::string& url, const std::string& scratch_path);
+  // True when an answer's body is in scratch_path (see FetchResult::has_body).
+  bool Fetch(const std::string& url, const std::string& scratch_path) {
+    return FetchPage(url, scratch_path).has_body;
+  }
 
   // The delay before attempt number attempt + 1 (attempt counts from 1).
   std::chrono::milliseconds DelayAfter(int attempt, const DownloadOutcome& outcome) const;
 
+  // Why the last page that could not be fetched failed ("HTTP 403", a
+  // transport error); empty while every page arrived.
   const std::string& last_error() const { return last_error_; }
   // HTTP status of the last answer, 0 when none came.
   long last_status() const { return last_status_; }

@@ -1,5 +1,6 @@
 #include "common/site_address.h"
 
+#include <cstdlib>
 #include <stdexcept>
 
 #include "common/site_host.h"
@@ -81,6 +82,16 @@ std::string SiteOrigin::Apply(std::string_view url) const {
   const size_t prefix = origin_.empty() ? 0 : SitePrefixLength(url);
   if (prefix == 0) return std::string(url);
   return origin_ + std::string(url.substr(prefix));
+}
+
+SiteOrigin SiteOrigin::FromEnvironment() {
+  const char* value = std::getenv("VALMERIC_SITE_ORIGIN");
+  if (value == nullptr || *value == '\0') return {};
+  try {
+    return Parse(value);
+  } catch (const std::invalid_argument& error) {
+    throw std::invalid_argument(std::string("VALMERIC_SITE_ORIGIN: ") + error.what());
+  }
 }
 
 }  // namespace valmeric

@@ -20,6 +20,10 @@ class SiteOrigin final {
   // followed by a host and an optional port, with nothing after but an
   // optional "/".
   static SiteOrigin Parse(std::string_view origin);
+  // The origin named by the environment variable VALMERIC_SITE_ORIGIN, which
+  // the window and the command line both read; empty when it is unset or
+  // empty. Throws std::invalid_argument, naming the variable, for a bad value.
+  static SiteOrigin FromEnvironment();
 
   // url with the site's scheme, host and port replaced; path and query kept.
   // Addresses of other hosts, and every address when no origin is set, come

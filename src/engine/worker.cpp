@@ -2,183 +2,147 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "common/site_address.h"
 #include "common/sjis_text.h"
 #include "common/split_text.h"
-#include "engine/plan.h"
 
 namespace valmeric {
 namespace {
 
 constexpr int kPlanFields = 5;
 
-RunFailure DescribeFailure(const std::exception& error) {
-  if (dynamic_cast<const OutputError*>(&error)) return {FailureKind::kOutput, error.what()};
-  if (dynamic_cast<const ScratchFileError*>(&error)) return {FailureKind::kLocal, error.what()};
-  if (const auto* db = dynamic_cast<const DbError*>(&error)) {
-    return {db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead,
-            error.what()};
+RunOutcome DescribeFailure(const std::exception& error) {
+  RunOutcome outcome;
+  outcome.kind = Outcome::kFailed;
+  outcome.detail = error.what();
+  outcome.failure = FailureKind::kScratch;
+  if (dynamic_cast<const OutputError*>(&error)) {
+    outcome.failure = FailureKind::kOutput;
+  } else if (const auto* db = dynamic_cast<const DbError*>(&error)) {
+    outcome.failure = db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead;
   }
-  return {FailureKind::kLocal, error.what()};
-}
-
-bool FileExists(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::exists(path, error);
+  return outcome;
 }
 
 }  // namespace
 
-std::shared_ptr<TMyThread> TMyThread::Create(RunOwner& owner, RunConfig config) {
-  return std::shared_ptr<TMyThread>(new TMyThread(owner, std::move(config)));
-}
-
-TMyThread::TMyThread(RunOwner& owner, RunConfig config)
-    : owner_(owner),
-      config_(std::move(config)),
-      signals_(std::make_shared<RunSignals>()),
-      fetcher_(config_.download, config_.retry, signals_->cancel) {}
+TMyThread::TMyThread(RunConfig config, RunReports& reports)
+    : config_(std::move(config)),
+      reports_(reports),
+      fetcher_(config_.settings.download, config_.settings.retry, cancel_) {}
 
 TMyThread::~TMyThread() {
-  if (!thread_.joinable()) return;
-  if (thread_.get_id() == std::this_thread::get_id()) {
-    thread_.detach();  // the last reference went with the thread itself
-  } else {
-    thread_.join();
-  }
+  Terminate();
+  WaitFor();
 }
 
 void TMyThread::Resume() {
-  thread_ = std::thread([self = shared_from_this()] { self->Execute(); });
+  thread_ = std::thread([this] { Execute(); });
 }
 
 void TMyThread::WaitFor() {
-  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
-}
-
-void TMyThread::Forget() {
-  signals_->forgotten = true;
-  filter_.reset();
+  if (thread_.joinable()) thread_.join();
 }
 
 void TMyThread::Execute() {
-  signals_->running = true;
-  signals_->result_code = kNothingWritten;
+  RunOutcome outcome;
   try {
-    RunPlan();
+    outcome = RunPlan();
   } catch (const std::exception& error) {
-    signals_->SetFailure(DescribeFailure(error));
-    signals_->result_code = kRunFailed;
+    outcome = DescribeFailure(error);
   } catch (...) {
-    signals_->SetFailure({FailureKind::kLocal, "unknown error"});
-    signals_->result_code = kRunFailed;
+    outcome.kind = Outcome::kFailed;
+    outcome.failure = FailureKind::kScratch;
+    outcome.detail = "unknown error";
   }
-  std::remove(config_.scratch_path.c_str());
-  FinishRun();
-}
-
-void TMyThread::FinishRun() {
-  signals_->running = false;
+  // Close what can be closed; a failure here comes after the run's first one.
   try {
-    Synchronize([this] {
-      filter_.reset();  // its statements and transaction belong to the owner's connection
-      if (!signals_->forgotten) owner_.RunEnded();
-    });
-  } catch (...) {
-    // The owner's end handling failed; the run itself is over either way.
-  }
-}
-
-void TMyThread::RunPlan() {
-  plan_ = Plan();
-  try {
-    out_file_.Open(config_.output_path);
-    out_file_.WriteLine(CsvHeaderLine());
-    Synchronize([this] {
-      if (signals_->forgotten) return;  // let go of before it began: nothing to read
-      plan_ = BuildPlan(owner_.RunDatabase(), owner_.CurrentSelection());
-      filter_.emplace(owner_.RunDatabase());
-    });
-    signals_->entries_total = static_cast<int>(plan_.size());
-    if (!plan_.empty()) {
-      Synchronize([this] {
-        if (!signals_->forgotten) owner_.InitProgress(static_cast<int>(plan_.size()));
-      });
-      for (size_t i = 0; i < plan_.size(); ++i) {
-        Synchronize([this] {
-          if (filter_) filter_->Commit();
-          if (!signals_->forgotten) owner_.StepProgress();
-        });
-        ProcessQuery(i);
-        out_file_.Flush();
-        signals_->entries_done = static_cast<int>(i + 1);
-        if (failed_entries_in_row_ >= config_.max_failed_entries_in_row) {
-          signals_->result_code = kSiteUnreachable;
-          signals_->SetFailure({FailureKind::kNone, fetcher_.last_error()});
-          break;
-        }
-        if (signals_->cancel.IsCancelled()) break;
-      }
-    }
     out_file_.Close();
-    CountRecordsOnDisk();
-  } catch (...) {
-    // Close what can be closed; the first error is the one the run reports.
-    try {
-      out_file_.Close();
-    } catch (...) {
-    }
-    CountRecordsOnDisk();
-    throw;
+  } catch (const OutputError& error) {
+    if (outcome.kind != Outcome::kFailed) outcome = DescribeFailure(error);
   }
-  plan_ = Plan();
+  filter_.reset();
+  db_.reset();
+  std::remove(config_.scratch_path.c_str());
+  outcome.facilities_written = RecordsOnDisk();
+  outcome.entries_done = tally_.entries_done;
+  outcome.entries_total = tally_.entries_total;
+  outcome.entries_not_fetched = tally_.entries_not_fetched;
+  reports_.Ended(std::move(outcome));
 }
 
-void TMyThread::CountRecordsOnDisk() {
-  const size_t lines = out_file_.lines_on_disk();
-  signals_->records_written = lines > 0 ? static_cast<int>(lines - 1) : 0;  // less the header
+RunOutcome TMyThread::RunPlan() {
+  out_file_.Open(config_.output_path);
+  out_file_.WriteLine(CsvHeaderLine());
+  db_.emplace(config_.database_path);
+  plan_ = BuildPlan(db_->db(), config_.selection);
+  filter_.emplace(db_->db());
+  tally_.entries_total = static_cast<int>(plan_.size());
+  reports_.PlanReady(tally_.entries_total);
+
+  for (size_t i = 0; i < plan_.size() && !cancel_.IsCancelled(); ++i) {
+    filter_->Commit();
+    const EntryResult result = ProcessQuery(i);
+    out_file_.Flush();
+    if (result == EntryResult::kInterrupted) break;
+    ++tally_.entries_done;
+    if (result == EntryResult::kNotFetched) ++tally_.entries_not_fetched;
+    if (failed_entries_in_row_ >= config_.settings.max_failed_entries_in_row) {
+      tally_.failed_in_row_limit = true;
+      break;
+    }
+  }
+  filter_->Commit();
+  tally_.cancelled = cancel_.IsCancelled();
+  tally_.facilities_written = RecordsOnDisk();
+  RunOutcome outcome;
+  outcome.kind = DecideOutcome(tally_);
+  if (outcome.kind == Outcome::kSiteUnreachable || outcome.kind == Outcome::kIncomplete) {
+    outcome.detail = fetcher_.last_error();
+  }
+  return outcome;
 }
 
-void TMyThread::ProcessQuery(size_t index) {
-  entry_ = plan_.Entry(index);
+TMyThread::EntryResult TMyThread::ProcessQuery(size_t index) {
+  const std::string entry = plan_.Entry(index);
+  reports_.EntryStarted(static_cast<int>(index + 1), entry);
   std::vector<std::string> fields;
-  SplitText(entry_, ",", fields);
-  if (fields.size() != kPlanFields) return;
+  SplitText(entry, ",", fields);
+  if (fields.size() != kPlanFields) return EntryResult::kRead;
 
-  const bool fetched = fetcher_.Fetch(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
-  failed_entries_in_row_ = fetched ? 0 : failed_entries_in_row_ + 1;
-  signals_->cancel.WaitFor(config_.page_pause);
+  const FetchResult fetched = fetcher_.FetchPage(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
+  if (fetched.kind == FetchResult::kCancelled) return EntryResult::kInterrupted;
+  failed_entries_in_row_ = fetched.kind == FetchResult::kFetched ? 0 : failed_entries_in_row_ + 1;
+  cancel_.WaitFor(config_.settings.page_pause);
 
   std::vector<std::string> lines;
-  if (FileExists(config_.scratch_path)) lines = LoadLines(config_.scratch_path);
+  if (fetched.has_body) lines = LoadLines(config_.scratch_path);
+  cut_short_ = false;
   if (lines.empty()) {
     ShowPairStatus(0, 0);
-    return;
+  } else {
+    ReadResultPage(lines, *this);
   }
-  ReadResultPage(lines, *this);
+  if (cut_short_) return EntryResult::kInterrupted;
+  return fetched.kind == FetchResult::kFetched ? EntryResult::kRead : EntryResult::kNotFetched;
 }
 
-bool TMyThread::CheckHspCode(const std::string& code) {
-  bool seen = false;
-  Synchronize([&] {
-    // Once let go of, the run keeps its codes to itself: a newer run may own
-    // the duplicate table by now.
-    seen = signals_->forgotten ? !private_codes_.insert(code).second : filter_->CheckHspCode(code);
-  });
-  return seen;
+bool TMyThread::CancelRequested() {
+  if (!cancel_.IsCancelled()) return false;
+  cut_short_ = true;
+  return true;
 }
 
 void TMyThread::WriteRecord(const Record& record) {
   out_file_.WriteLine(FormatRecordLine(record));
-  ++signals_->records_written;  // buffered; set to what reached the file at the end
-  if (signals_->result_code != kRunFailed) signals_->result_code = kWroteFacilities;
+  ++lines_written_;
 }
 
-void TMyThread::ShowPairStatus(int done, int total) {
-  Synchronize([&] {
-    if (!signals_->forgotten) owner_.ShowStatus(PairStatusText(entry_, done, total));
-  });
+int TMyThread::RecordsOnDisk() const {
+  const size_t lines = out_file_.lines_on_disk();
+  return lines > 0 ? static_cast<int>(lines - 1) : 0;
 }
 
 }  // namespace valmeric

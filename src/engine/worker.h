@@ -1,85 +1,83 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
-#include <unordered_set>
-#include <vector>
 
-#include "common/download.h"
+#include "common/cancel_token.h"
+#include "common/page_fetcher.h"
 #include "engine/csv_writer.h"
 #include "engine/duplicate_filter.h"
-#include "common/page_fetcher.h"
+#include "engine/plan.h"
 #include "engine/result_page_reader.h"
-#include "engine/run_owner.h"
-#include "engine/run_signals.h"
+#include "engine/run_outcome.h"
+#include "engine/run_reports.h"
+#include "engine/run_settings.h"
+#include "refdb/reference_db.h"
 
 namespace valmeric {
 
+// Everything one run needs, handed to its worker at the start.
 struct RunConfig {
-  std::string output_path;   // the CSV file; any older file is deleted beforehand
-  std::string scratch_path;  // where each result page is downloaded
-  DownloadSettings download;
-  RetryPolicy retry;
-  std::chrono::milliseconds page_pause{500};
-  int max_failed_entries_in_row = 3;
+  std::string output_path;    // the CSV file, created (or emptied) by the run
+  std::string scratch_path;   // where each result page is downloaded
+  std::string database_path;  // the reference tables and the duplicate table
+  Selection selection;
+  RunSettings settings;
 };
 
-// The worker of one run: opens the CSV file, has the plan built, fetches and
-// reads every entry's result page, and tells the owner when it is over.
-class TMyThread final : public std::enable_shared_from_this<TMyThread>, private ResultPageSink {
+// The worker of one run: opens the CSV file, builds the plan, fetches and
+// reads every entry's result page and reports how the run ended. It owns its
+// database connection, its file and its plan; it reports to its owner through
+// RunReports and never waits for the owner.
+class TMyThread final : private ResultPageSink {
  public:
-  // Created suspended; Resume starts it. The thread keeps the object alive
-  // until it ends, so the owner may drop its pointer at any time.
-  static std::shared_ptr<TMyThread> Create(RunOwner& owner, RunConfig config);
+  // Created suspended; Resume starts it.
+  TMyThread(RunConfig config, RunReports& reports);
+  // Asks the run to stop and waits for its thread.
   ~TMyThread() override;
   TMyThread(const TMyThread&) = delete;
   TMyThread& operator=(const TMyThread&) = delete;
 
   void Resume();
-  // Asks the run to stop after the entry being read.
-  void Terminate() { signals_->cancel.Cancel(); }
-  // Waits until the thread has ended (not from the worker thread itself).
+  // Asks the run to stop: the transfer or wait under way is cut short and no
+  // further entry is started.
+  void Terminate() { cancel_.Cancel(); }
+  // Waits until the thread has ended.
   void WaitFor();
-  // Owner's thread only: lets go of the run. It is no longer shown or told,
-  // and it leaves the duplicate table (and the connection) to newer runs.
-  void Forget();
-
-  const std::shared_ptr<RunSignals>& signals() const { return signals_; }
 
  private:
-  TMyThread(RunOwner& owner, RunConfig config);
+  // How one plan entry went.
+  enum class EntryResult { kRead, kNotFetched, kInterrupted };
 
   void Execute();
-  void RunPlan();
-  void ProcessQuery(size_t index);
-  void FinishRun();
-  // Makes records_written the count of record lines that reached the file.
-  void CountRecordsOnDisk();
-  void Synchronize(const std::function<void()>& fn) { owner_.Synchronize(fn); }
+  RunOutcome RunPlan();
+  EntryResult ProcessQuery(size_t index);
+  // Record lines that reached the file, the header left out.
+  int RecordsOnDisk() const;
 
   // ResultPageSink
-  bool CheckHspCode(const std::string& code) override;
+  bool CheckHspCode(const std::string& code) override { return filter_->CheckHspCode(code); }
   void WriteRecord(const Record& record) override;
-  void ShowPairStatus(int done, int total) override;
-  bool CancelRequested() override { return signals_->cancel.IsCancelled(); }
+  void ShowPairStatus(int done, int total) override { reports_.PairCounts(done, total, lines_written_); }
+  bool CancelRequested() override;
 
-  RunOwner& owner_;
   const RunConfig config_;
-  std::shared_ptr<RunSignals> signals_;
+  RunReports& reports_;
+  CancelToken cancel_;
   PageFetcher fetcher_;
   std::thread thread_;
 
-  // Run state, touched by the worker thread and, inside synchronized calls,
-  // by the owner's thread while the worker waits.
-  Plan plan_;
-  std::string entry_;  // the entry being read
-  CsvFile out_file_;
+  // Run state, the worker thread's alone.
+  std::optional<ReferenceDb> db_;
   std::optional<DuplicateFilter> filter_;
-  std::unordered_set<std::string> private_codes_;
+  Plan plan_;
+  CsvFile out_file_;
+  RunTally tally_;
   int failed_entries_in_row_ = 0;
+  int lines_written_ = 0;   // record lines handed to the file, buffered ones included
+  bool cut_short_ = false;  // the page being read was left on a cancel request
 };
 
 }  // namespace valmeric

@@ -23,7 +23,7 @@ RunLock::RunLock(const std::string& database_path) {
     ::close(fd_);
     fd_ = -1;
     if (error == EWOULDBLOCK) {
-      throw std::runtime_error("another run is using the database " + database_path);
+      throw RunLockBusy("another run is using the database " + database_path);
     }
     throw std::runtime_error("cannot lock " + lock_path + ": " + std::strerror(error));
   }

@@ -8,7 +8,7 @@
 #include "cli/exit_codes.h"
 #include "common/sjis_text.h"
 #include "refdb/run_lock.h"
-#include "site_fixture.h"
+#include "support/site_fixture.h"
 #include "support/euc.h"
 
 namespace valmeric::cli {
@@ -87,7 +87,8 @@ TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing
   test::WriteFile(site_.File("result.csv"), "the other run's file");
   RunLock other(site_.db_path());
   EXPECT_EQ(Run({}), kExitUsage);
-  EXPECT_NE(err_.str().find("another run"), std::string::npos) << err_.str();
+  EXPECT_EQ(err_.str().rfind("他のプログラムがデータベースを使用中のため、取得を開始できませんでした。\n", 0), 0u)
+      << err_.str();
   EXPECT_EQ(test::ReadFile(site_.File("result.csv")), "the other run's file");
 }
 
@@ -100,7 +101,7 @@ TEST_F(CollectCommandTest, AnOutputThatCannotBeDeletedStopsBeforeTheRun) {
 
 TEST_F(CollectCommandTest, AnOutputFolderThatIsMissingIsAWriteError) {
   EXPECT_EQ(Run({}, "no/such/folder/x"), kExitWriteError);
-  EXPECT_NE(err_.str().find("cannot open"), std::string::npos) << err_.str();
+  EXPECT_EQ(err_.str().rfind("保存先のファイルに書き込めませんでした。\ncannot open", 0), 0u) << err_.str();
 }
 
 TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {

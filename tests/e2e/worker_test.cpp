@@ -3,23 +3,67 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <functional>
+#include <mutex>
 
 #include "common/sjis_text.h"
 #include "common/site_host.h"
 #include "engine/csv_writer.h"
-#include "site_fixture.h"
 #include "support/euc.h"
-#include "support/fake_owner.h"
+#include "support/site_fixture.h"
 
 namespace valmeric {
 namespace {
 
-using test::FakeOwner;
 using test::PageFacility;
 using test::SiteFixture;
 
 const Selection kPrefecture1Category1{{1}, {1}};
+
+// What an owner that looks at every piece of news saw of a run.
+struct RunRecord {
+  RunOutcome outcome;
+  int plan_size = -1;
+  int position = 0;
+  std::vector<std::string> statuses;
+};
+
+// Runs a worker to its end, taking its news as an owner would.
+RunRecord RunToEnd(RunConfig config, const std::function<void(TMyThread&, const RunNews&)>& on_news = {}) {
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool news_waits = false;
+  RunReports reports([&] {
+    {
+      std::lock_guard lock(mutex);
+      news_waits = true;
+    }
+    woken.notify_all();
+  });
+  TMyThread worker(std::move(config), reports);
+  worker.Resume();
+  RunRecord record;
+  for (;;) {
+    {
+      std::unique_lock lock(mutex);
+      woken.wait_for(lock, std::chrono::milliseconds(50), [&] { return news_waits; });
+      news_waits = false;
+    }
+    const RunNews news = reports.Take();
+    if (news.plan_size >= 0) record.plan_size = news.plan_size;
+    record.position = news.position;
+    if (news.status_changed) record.statuses.push_back(news.status);
+    if (on_news) on_news(worker, news);
+    if (news.outcome) {
+      record.outcome = *news.outcome;
+      break;
+    }
+  }
+  worker.WaitFor();
+  return record;
+}
 
 class WorkerTest : public ::testing::Test {
  protected:
@@ -27,9 +71,11 @@ class WorkerTest : public ::testing::Test {
     RunConfig config;
     config.output_path = site_.File("out.csv");
     config.scratch_path = site_.File("tmp.dat");
-    config.download.origin = SiteOrigin::Parse(site_.server().Origin());
-    config.page_pause = std::chrono::milliseconds(0);
-    config.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+    config.database_path = site_.db_path();
+    config.selection = kPrefecture1Category1;
+    config.settings.download.origin = SiteOrigin::Parse(site_.server().Origin());
+    config.settings.page_pause = std::chrono::milliseconds(0);
+    config.settings.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
     return config;
   }
 
@@ -52,7 +98,6 @@ class WorkerTest : public ::testing::Test {
   }
 
   SiteFixture site_;
-  ReferenceDb db_{site_.db_path()};
 };
 
 TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
@@ -65,11 +110,11 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   std::filesystem::path scratch = site_.File("tmp.dat");
   test::WriteFile(scratch, "left over from before");
 
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(Config());
+  const RunRecord run = RunToEnd(Config());
 
-  EXPECT_EQ(signals->result_code, kWroteFacilities);
-  EXPECT_EQ(signals->records_written, 5);
+  EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
+  EXPECT_EQ(run.outcome.facilities_written, 5);
+  EXPECT_EQ(run.outcome.entries_done, 4);
   EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 5)));
   const auto lines = CsvLines();
   EXPECT_EQ(lines[0], CsvHeaderLine());
@@ -78,73 +123,67 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   EXPECT_NE(lines[1].find(std::string("\"https://") + kSiteHost + "/hospital/"), std::string::npos);
   EXPECT_EQ(test::ReadFile(site_.File("out.csv")).substr(test::ReadFile(site_.File("out.csv")).size() - 3), ",\r\n");
 
-  EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_FALSE(owner.running_at_end);
-  EXPECT_FALSE(signals->running);
-  EXPECT_EQ(owner.init_calls, 1);
-  EXPECT_EQ(owner.maximum_, 4);
-  EXPECT_EQ(owner.position, 4);
+  EXPECT_EQ(run.plan_size, 4);
+  EXPECT_EQ(run.position, 4);
   EXPECT_EQ(site_.ResultRequests(), 4);
   EXPECT_FALSE(std::filesystem::exists(scratch));
   // The last entry's page was empty: its status shows 0 of 0.
-  EXPECT_EQ(owner.statuses.back(), test::Sjis("北海道函館市 - 循環器内科 (0/0)"));
-  EXPECT_EQ(owner.statuses.front(), test::Sjis("北海道札幌市中央区 - 一般内科 (1/3)"));
+  ASSERT_FALSE(run.statuses.empty());
+  EXPECT_EQ(run.statuses.back(), test::Sjis("北海道函館市 - 循環器内科 (0/0)"));
 }
 
 TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
-  FakeOwner owner(db_.db(), {{1}, {47}});
-  const auto signals = owner.Run(Config());
+  RunConfig config = Config();
+  config.selection = {{1}, {47}};
+  const RunRecord run = RunToEnd(config);
   EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
-  EXPECT_EQ(signals->result_code, kNothingWritten);
-  EXPECT_EQ(owner.init_calls, 0);
-  EXPECT_EQ(owner.end_calls, 1);
+  EXPECT_EQ(run.outcome.kind, Outcome::kNothingFound);
+  EXPECT_EQ(run.plan_size, 0);
   EXPECT_EQ(site_.ResultRequests(), 0);
 }
 
-TEST_F(WorkerTest, CancellingFinishesTheFacilityBeingReadAndStartsNoOtherEntry) {
+TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotDone) {
   for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 5, SiteFixture::Facilities(1, 5));
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  owner.on_status = [&owner](const std::string&) { owner.worker->Terminate(); };
-  const auto signals = owner.Run(Config());
-  EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 1)));
+  site_.StallNext(1, 30000);
+  const auto start = std::chrono::steady_clock::now();
+  const RunRecord run = RunToEnd(Config(), [this](TMyThread& worker, const RunNews&) {
+    if (site_.ResultRequests() > 0) worker.Terminate();
+  });
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(run.outcome.kind, Outcome::kCancelled);
+  EXPECT_EQ(run.outcome.entries_done, 0);
+  EXPECT_EQ(run.outcome.entries_not_fetched, 0);  // a page given up on request is no failure of the site
   EXPECT_EQ(site_.ResultRequests(), 1);
-  EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_EQ(signals->result_code, kWroteFacilities);
+  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
 }
 
 TEST_F(WorkerTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) {
   site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
   site_.FailNext(1000, 503);
-  RunConfig config = Config();
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(config);
-  EXPECT_EQ(signals->result_code, kSiteUnreachable);
+  const RunRecord run = RunToEnd(Config());
+  EXPECT_EQ(run.outcome.kind, Outcome::kSiteUnreachable);
   EXPECT_EQ(site_.ResultRequests(), 3 * 3);  // three entries, three attempts each
-  EXPECT_EQ(owner.position, 3);
-  EXPECT_EQ(owner.end_calls, 1);
+  EXPECT_EQ(run.position, 3);
+  EXPECT_EQ(run.outcome.entries_not_fetched, 3);
   EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
-  EXPECT_NE(signals->failure().message.find("503"), std::string::npos);
+  EXPECT_NE(run.outcome.detail.find("503"), std::string::npos);
 }
 
 TEST_F(WorkerTest, AServerThatIsDownFromTheStartIsUnreachable) {
   test::LocalServer closed;
   closed.Start();
   RunConfig config = Config();
-  config.download.origin = SiteOrigin::Parse(closed.Origin());
+  config.settings.download.origin = SiteOrigin::Parse(closed.Origin());
   closed.Stop();
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(config);
-  EXPECT_EQ(signals->result_code, kSiteUnreachable);
-  EXPECT_EQ(owner.end_calls, 1);
+  EXPECT_EQ(RunToEnd(config).outcome.kind, Outcome::kSiteUnreachable);
 }
 
 TEST_F(WorkerTest, RetriesRideOutABriefOutage) {
   for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
   site_.SetPage("01202120", 3, SiteFixture::Facilities(7, 9));
   site_.FailNext(2, 500);
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(Config());
-  EXPECT_EQ(signals->result_code, kWroteFacilities);
+  const RunRecord run = RunToEnd(Config());
+  EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
   std::vector<std::string> expected = CodesOf(SiteFixture::Facilities(1, 2));
   for (const auto& code : CodesOf(SiteFixture::Facilities(7, 9))) expected.push_back(code);
   EXPECT_EQ(WrittenCodes(), expected);
@@ -156,10 +195,9 @@ TEST_F(WorkerTest, AStalledBodyTimesOutAndTheRunGoesOn) {
   site_.SetPage("01101120", 1, SiteFixture::Facilities(3, 3));
   site_.StallNext(1, 3000);
   RunConfig config = Config();
-  config.download.stall_timeout_s = 1;
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(config);
-  EXPECT_EQ(signals->result_code, kWroteFacilities);
+  config.settings.download.stall_timeout_s = 1;
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
   EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 3)));
   EXPECT_EQ(site_.ResultRequests(), 4 + 1);  // the stalled page was asked for again
 }
@@ -167,9 +205,8 @@ TEST_F(WorkerTest, AStalledBodyTimesOutAndTheRunGoesOn) {
 TEST_F(WorkerTest, RetryAfterIsHonouredUpToTheCap) {
   site_.SetPage("01101110", 1, SiteFixture::Facilities(1, 1));
   site_.FailNext(1, 429, 1);
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
   const auto start = std::chrono::steady_clock::now();
-  owner.Run(Config());
+  RunToEnd(Config());
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(950));
   EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 1)));
 
@@ -189,79 +226,73 @@ TEST_F(WorkerTest, AFailedPageIsNeverReadAsTheOneBefore) {
   // The first page lists four facilities but announces two; were its file read
   // again for the failed second entry, facilities 3 and 4 would appear.
   site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 4));
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  owner.on_step = [this](int position) {
-    if (position == 2) site_.FailNext(3, 500);
-  };
-  owner.Run(Config());
+  site_.FailPair("01101120", 500);
+  const RunRecord run = RunToEnd(Config());
   EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 2)));
+  EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
+  EXPECT_EQ(run.outcome.entries_not_fetched, 1);
 }
 
-TEST_F(WorkerTest, AnOutputFileThatCannotBeOpenedEndsTheRunTruthfully) {
-  RunConfig config = Config();
-  config.output_path = site_.File("no/such/folder/out.csv");
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(config);
-  EXPECT_EQ(signals->result_code, kRunFailed);
-  EXPECT_EQ(signals->failure().kind, FailureKind::kOutput);
-  EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_FALSE(owner.running_at_end);
-  EXPECT_EQ(site_.ResultRequests(), 0);
+TEST_F(WorkerTest, AnErrorPageIsReadButItsEntryCountsAsNotFetched) {
+  site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
+  site_.FailPair("01101120", 404);
+  const RunRecord run = RunToEnd(Config());
+  EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
+  EXPECT_EQ(run.outcome.entries_not_fetched, 1);
+  EXPECT_EQ(run.outcome.detail, "HTTP 404");
+  EXPECT_EQ(site_.ResultRequests(), 4);  // a 404 is not asked for again
 }
 
-TEST_F(WorkerTest, AFullDiskIsNeverReportedAsSuccess) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+// A local error ends the run truthfully: the file closed, the kind of error told.
+struct LocalFailureCase {
+  const char* name;
+  std::function<void(SiteFixture&, RunConfig&)> spoil;
+  FailureKind kind;
+  const char* detail;
+};
+
+class WorkerFailureTest : public WorkerTest, public ::testing::WithParamInterface<LocalFailureCase> {};
+
+TEST_P(WorkerFailureTest, EndsTheRunAsAFailureNeverAsSuccess) {
   for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 3, SiteFixture::Facilities(1, 3));
   RunConfig config = Config();
-  config.output_path = "/dev/full";
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(config);
-  EXPECT_EQ(signals->result_code, kRunFailed);
-  EXPECT_EQ(signals->failure().kind, FailureKind::kOutput);
-  EXPECT_NE(signals->failure().message.find("No space"), std::string::npos) << signals->failure().message;
-  EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_EQ(site_.ResultRequests(), 1);  // the first entry's lines could not be written
+  GetParam().spoil(site_, config);
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(run.outcome.kind, Outcome::kFailed);
+  EXPECT_EQ(run.outcome.failure, GetParam().kind);
+  EXPECT_NE(run.outcome.detail.find(GetParam().detail), std::string::npos) << run.outcome.detail;
 }
 
-TEST_F(WorkerTest, AFailingQueryEndsTheRunWithTheHeaderWritten) {
-  test::ExecuteOn(site_.db_path(), "DROP TABLE T02_Category");
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(Config());
-  EXPECT_EQ(signals->result_code, kRunFailed);
-  EXPECT_EQ(signals->failure().kind, FailureKind::kDatabaseRead);
-  EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
-}
-
-TEST_F(WorkerTest, AForgottenWorkerNeitherTellsTheOwnerNorTouchesTheDuplicateTable) {
-  for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 3, SiteFixture::Facilities(1, 3));
-  FakeOwner owner(db_.db(), kPrefecture1Category1);
-  owner.on_step = [&owner](int) { owner.worker->Forget(); };
-  const auto signals = owner.Run(Config());
-  EXPECT_EQ(owner.end_calls, 0);
-  EXPECT_TRUE(owner.statuses.empty());
-  EXPECT_FALSE(signals->running);
-  EXPECT_TRUE(test::QueryColumn(site_.db_path(), "SELECT Hsp_code FROM T00_Data").empty());
-  // Its own file is still complete.
-  EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 3)));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WorkerFailureTest,
+    ::testing::Values(
+        LocalFailureCase{"OutputFolderMissing",
+                         [](SiteFixture& site, RunConfig& config) { config.output_path = site.File("no/such/out.csv"); },
+                         FailureKind::kOutput, "no/such/out.csv"},
+        LocalFailureCase{"DiskFull",
+                         [](SiteFixture&, RunConfig& config) { config.output_path = "/dev/full"; },
+                         FailureKind::kOutput, "No space"},
+        LocalFailureCase{"TableMissing",
+                         [](SiteFixture& site, RunConfig&) { test::ExecuteOn(site.db_path(), "DROP TABLE T02_Category"); },
+                         FailureKind::kDatabaseRead, "T02_Category"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WorkerTls, ReadsPagesOverHttpsWithATrustedCertificate) {
   test::TempDir certs;
   const auto cert = test::TestCertificate::Create(certs.path().string());
   SiteFixture site(cert);
   site.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
-  ReferenceDb db(site.db_path());
   RunConfig config;
   config.output_path = site.File("out.csv");
   config.scratch_path = site.File("tmp.dat");
-  config.download.origin = SiteOrigin::Parse(site.server().Origin());
-  config.download.ca_file = cert.cert_file;
-  config.page_pause = std::chrono::milliseconds(0);
-  FakeOwner owner(db.db(), kPrefecture1Category1);
-  const auto signals = owner.Run(config);
-  EXPECT_EQ(signals->result_code, kWroteFacilities);
-  EXPECT_EQ(signals->records_written, 2);
+  config.database_path = site.db_path();
+  config.selection = kPrefecture1Category1;
+  config.settings.download.origin = SiteOrigin::Parse(site.server().Origin());
+  config.settings.download.ca_file = cert.cert_file;
+  config.settings.page_pause = std::chrono::milliseconds(0);
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
+  EXPECT_EQ(run.outcome.facilities_written, 2);
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  app.setApplicationDisplayName(QStringLiteral("Valmeric"));
   int status = 1;
   {
     valmeric::test::WindowHarness h;

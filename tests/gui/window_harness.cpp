@@ -9,12 +9,11 @@ namespace valmeric::test {
 
 WindowHarness::WindowHarness(bool show, const std::function<void(GuiSite&)>& prepare) {
   if (prepare) prepare(site);
-  window_ = std::make_unique<app::TFrmMain>(dialogs, site.db_path());
-  app::RunTuning tuning;
-  tuning.origin = SiteOrigin::Parse(site.Origin());
-  tuning.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
-  tuning.page_pause = std::chrono::milliseconds(0);
-  window_->setRunTuning(tuning);
+  RunSettings settings;
+  settings.download.origin = SiteOrigin::Parse(site.Origin());
+  settings.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+  settings.page_pause = std::chrono::milliseconds(0);
+  window_ = std::make_unique<app::TFrmMain>(dialogs, site.db_path(), settings);
   if (show) Show();
 }
 

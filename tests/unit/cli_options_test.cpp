@@ -31,14 +31,14 @@ TEST(CollectOptions, ReadsEveryOption) {
   EXPECT_EQ(o.selection.prefectures.size(), 47u);
   EXPECT_EQ(o.output, "x");
   EXPECT_EQ(o.database, "d.db");
-  EXPECT_EQ(o.origin.str(), "http://127.0.0.1:9");
-  EXPECT_EQ(o.pause.count(), 0);
+  EXPECT_EQ(o.settings.download.origin.str(), "http://127.0.0.1:9");
+  EXPECT_EQ(o.settings.page_pause.count(), 0);
   EXPECT_TRUE(o.quiet);
-  EXPECT_EQ(o.ca_file, "c.pem");
-  EXPECT_EQ(o.retry_delays, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5),
+  EXPECT_EQ(o.settings.download.ca_file, "c.pem");
+  EXPECT_EQ(o.settings.retry.delays, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5),
                                                                    std::chrono::milliseconds(0),
                                                                    std::chrono::milliseconds(7)}));
-  EXPECT_EQ(ParseCollectOptions({"--category", "1", "--prefecture", "1", "--output", "o"}).pause.count(), 500);
+  EXPECT_EQ(ParseCollectOptions({"--category", "1", "--prefecture", "1", "--output", "o"}).settings.page_pause.count(), 500);
 }
 
 TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {

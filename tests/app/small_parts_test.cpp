@@ -1,9 +1,8 @@
-// The error display's text and the scratch file names.
+// The error display's text.
 
 #include <gtest/gtest.h>
 
 #include "app/error_text.h"
-#include "app/scratch_name.h"
 
 namespace valmeric::app {
 namespace {
@@ -21,17 +20,6 @@ TEST(ErrorDisplayTextTest, AppendsAFullStopOnlyWhereAMarkIsMissing) {
       {"line 3", "line 3."},
   };
   for (const auto& [message, shown] : cases) EXPECT_EQ(ErrorDisplayText(message), shown) << message;
-}
-
-TEST(FreeScratchNameTest, TakesTheFirstNameNoRunningRunUses) {
-  const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{}, "tmp.dat"},
-      {{"tmp.dat"}, "tmp-2.dat"},
-      {{"tmp.dat", "tmp-2.dat"}, "tmp-3.dat"},
-      {{"tmp-2.dat"}, "tmp.dat"},
-      {{"tmp.dat", "tmp-3.dat"}, "tmp-2.dat"},
-  };
-  for (const auto& [in_use, name] : cases) EXPECT_EQ(FreeScratchName(in_use), name);
 }
 
 }  // namespace

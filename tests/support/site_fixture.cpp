@@ -1,4 +1,4 @@
-#include "site_fixture.h"
+#include "support/site_fixture.h"
 
 #include "support/small_site.h"
 
@@ -16,12 +16,26 @@ SiteFixture::SiteFixture(const TestCertificate& tls)
   Start();
 }
 
+SiteFixture::~SiteFixture() {
+  {
+    std::lock_guard lock(mutex_);
+    stalls_ended_ = true;
+  }
+  stall_ended_.notify_all();
+  server_->Stop();
+}
+
 void SiteFixture::Start() {
   CreateSmallSiteDatabase(db_path_);
   server_->server().Get(R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request& req,
                                                              httplib::Response& res) {
     ++result_requests_;
     std::lock_guard lock(mutex_);
+    if (const auto failing = failing_pairs_.find(req.matches[1]); failing != failing_pairs_.end()) {
+      res.status = failing->second;
+      res.set_content("<html>error</html>", "text/html");
+      return;
+    }
     if (fail_next_ > 0) {
       --fail_next_;
       res.status = fail_status_;
@@ -32,10 +46,11 @@ void SiteFixture::Start() {
     if (stall_next_ > 0) {
       --stall_next_;
       const int ms = stall_ms_;
-      res.set_content_provider(1000, "text/html", [ms](size_t offset, size_t, httplib::DataSink& sink) {
+      res.set_content_provider(1000, "text/html", [this, ms](size_t offset, size_t, httplib::DataSink& sink) {
         if (offset > 0) return false;
         sink.write("<html><body>", 12);
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        std::unique_lock stall(mutex_);
+        stall_ended_.wait_for(stall, std::chrono::milliseconds(ms), [this] { return stalls_ended_; });
         return false;
       });
       return;
@@ -62,6 +77,11 @@ void SiteFixture::StallNext(int n, int ms) {
   std::lock_guard lock(mutex_);
   stall_next_ = n;
   stall_ms_ = ms;
+}
+
+void SiteFixture::FailPair(const std::string& pair, int status) {
+  std::lock_guard lock(mutex_);
+  failing_pairs_[pair] = status;
 }
 
 void SiteFixture::FailNext(int n, int status, int retry_after_s) {

@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+// The real program as a user starts it: one instance at a time.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -21,38 +21,6 @@ namespace valmeric::app {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(SingleInstanceTest, ASecondClaimFailsUntilTheFirstIsGone) {
-  test::TempDir dir;
-  const fs::path lock = dir.path() / "Quillmere.lock";
-  auto first = SingleInstance::Claim(lock);
-  ASSERT_NE(first, nullptr);
-  EXPECT_EQ(SingleInstance::Claim(lock), nullptr);
-  first.reset();
-  EXPECT_NE(SingleInstance::Claim(lock), nullptr);
-}
-
-TEST(SingleInstanceTest, ALockFileThatCannotBeOpenedRefusesTheStart) {
-  test::TempDir dir;
-  EXPECT_EQ(SingleInstance::Claim(dir.path() / "missing" / "Quillmere.lock"), nullptr);
-  fs::create_directories(dir.path() / "Quillmere.lock");
-  EXPECT_EQ(SingleInstance::Claim(dir.path() / "Quillmere.lock"), nullptr);
-  fs::create_symlink(dir.path() / "elsewhere", dir.path() / "link.lock");
-  EXPECT_EQ(SingleInstance::Claim(dir.path() / "link.lock"), nullptr);
-  EXPECT_FALSE(fs::exists(dir.path() / "elsewhere"));
-}
-
-TEST(SingleInstanceTest, TheLockLivesInTheRuntimeFolderOrPerUserInTheTemporaryOne) {
-  test::TempDir dir;
-  const char* old = std::getenv("XDG_RUNTIME_DIR");
-  const std::string saved = old != nullptr ? old : "";
-  ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-  EXPECT_EQ(SingleInstance::LockFilePath("Quillmere"), dir.path() / "Quillmere.lock");
-  ::unsetenv("XDG_RUNTIME_DIR");
-  EXPECT_EQ(SingleInstance::LockFilePath("Quillmere"),
-            fs::temp_directory_path() / ("Quillmere-" + std::to_string(::getuid()) + ".lock"));
-  if (old != nullptr) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
-}
 
 // The real program, started twice with its own runtime folder.
 class ProgramInstanceTest : public ::testing::Test {
@@ -150,6 +118,24 @@ TEST_F(ProgramInstanceTest, ASecondStartEndsWithCodeOneWhileTheFirstRuns) {
   const pid_t third = Launch();
   EXPECT_TRUE(WaitHolds(third)) << "a start after the first had ended did not succeed";
   EXPECT_EQ(WaitExit(third, std::chrono::milliseconds(200)), -1);
+}
+
+TEST(CloseDuringARunTest, TheProcessIsGoneWithinASecondOfTheConfirmation) {
+  const std::string command = std::string("QT_QPA_PLATFORM=offscreen ") + VALMERIC_CLOSE_PROBE;
+  FILE* probe = ::popen(command.c_str(), "r");
+  ASSERT_NE(probe, nullptr);
+  char line[64] = {};
+  ASSERT_NE(std::fgets(line, sizeof line, probe), nullptr) << "the probe said nothing";
+  ASSERT_STREQ(line, "closing\n");
+  const auto confirmed = std::chrono::steady_clock::now();
+  while (std::fgets(line, sizeof line, probe) != nullptr) {
+  }
+  const auto gone = std::chrono::steady_clock::now();  // end of output: every descriptor closed
+  const int status = ::pclose(probe);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(gone - confirmed);
+  std::printf("from the confirmation to the process's end: %lld ms\n", static_cast<long long>(elapsed.count()));
+  EXPECT_LT(elapsed, std::chrono::seconds(1));
 }
 
 }  // namespace

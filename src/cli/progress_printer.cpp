@@ -1,4 +1,4 @@
-#include "cli/cli_owner.h"
+#include "cli/progress_printer.h"
 
 #include <cstdio>
 
@@ -22,53 +22,37 @@ std::string FormatDuration(std::chrono::seconds total) {
 
 }  // namespace
 
-CliOwner::CliOwner(Database& db, Selection selection, std::ostream& progress, bool quiet,
-                   bool terminal)
-    : db_(db), selection_(std::move(selection)), progress_(progress), quiet_(quiet),
-      terminal_(terminal) {}
-
-void CliOwner::InitProgress(int maximum) {
-  position_ = 0;
-  maximum_ = maximum;
-  started_ = std::chrono::steady_clock::now();
-}
-
-void CliOwner::StepProgress() {
-  ++position_;
-  Print(position_ == maximum_);
-}
-
-void CliOwner::ShowStatus(const std::string& sjis_text) {
-  status_ = SjisToUtf8(sjis_text);
-  Print(false);
-}
-
-void CliOwner::Print(bool force) {
-  if (quiet_) return;
+void ProgressPrinter::Show(const RunNews& news, bool force) {
+  if (news.plan_size >= 0) {
+    maximum_ = news.plan_size;
+    started_ = std::chrono::steady_clock::now();
+  }
+  position_ = news.position;
+  if (news.status_changed) status_ = SjisToUtf8(news.status);
+  if (quiet_ || maximum_ == 0) return;
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - last_print_ < kPrintInterval) return;
   last_print_ = now;
   std::string line;
   line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
   line.append("] ").append(status_);
-  if (signals_) line.append("  ").append(std::to_string(signals_->records_written.load())).append(" written");
+  line.append("  ").append(std::to_string(news.written)).append(" written");
   if (position_ > 1) {
-    const auto elapsed = now - started_;
-    const auto per_entry = elapsed / (position_ - 1);
+    const auto per_entry = (now - started_) / (position_ - 1);
     const auto remaining = per_entry * (maximum_ - position_ + 1);
     line.append("  ETA ").append(
         FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining)));
   }
   if (terminal_) {
-    progress_ << "\r\033[K" << line << std::flush;
+    out_ << "\r\033[K" << line << std::flush;
     line_open_ = true;
   } else {
-    progress_ << line << '\n' << std::flush;
+    out_ << line << '\n' << std::flush;
   }
 }
 
-void CliOwner::FinishProgress() {
-  if (line_open_) progress_ << '\n' << std::flush;
+void ProgressPrinter::Finish() {
+  if (line_open_) out_ << '\n' << std::flush;
   line_open_ = false;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <set>
 #include <map>
 #include <mutex>
 #include <string>
@@ -21,6 +23,8 @@ class SiteFixture {
  public:
   SiteFixture();
   explicit SiteFixture(const TestCertificate& tls);
+  // Ends every stall at once, so the server stops without waiting them out.
+  ~SiteFixture();
 
   // The result page of (area code + sub-category code), e.g. "01101110".
   void SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities);
@@ -30,6 +34,8 @@ class SiteFixture {
   void FailNext(int n, int status, int retry_after_s = -1);
   // The next n result-page requests send half a page and then stall for ms.
   void StallNext(int n, int ms);
+  // Every request for pair answers with status, however often it is asked.
+  void FailPair(const std::string& pair, int status);
   int ResultRequests() const { return result_requests_; }
 
   LocalServer& server() { return *server_; }
@@ -55,6 +61,9 @@ class SiteFixture {
   int retry_after_s_ = -1;
   int stall_next_ = 0;
   int stall_ms_ = 0;
+  bool stalls_ended_ = false;
+  std::condition_variable stall_ended_;
+  std::map<std::string, int> failing_pairs_;
   std::atomic<int> result_requests_{0};
 };
 

@@ -1,0 +1,28 @@
+#include "common/user_messages.h"
+
+namespace valmeric {
+
+std::string DoneQuestion() { return std::string(msg::kDone) + "\n" + msg::kOpenQuestion; }
+
+std::string IncompleteText(int not_fetched) {
+  return "事業所情報の取得は終了しましたが、取得できなかったページが " + std::to_string(not_fetched) +
+         " 件あります。";
+}
+
+std::string WithDetail(std::string_view text, std::string_view detail) {
+  std::string out(text);
+  if (!detail.empty()) out.append("\n").append(detail);
+  return out;
+}
+
+std::string ForConsole(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace valmeric

@@ -1,0 +1,92 @@
+#pragma once
+
+// Every text a user reads, in one place for the window and the command line.
+// UTF-8. A message with a technical detail (a path, a system error) puts it on
+// a second line of its own.
+
+#include <string>
+#include <string_view>
+
+namespace valmeric {
+
+// Message box styles, with the values of the Windows message box flags.
+namespace mb {
+inline constexpr unsigned kOk = 0x0;
+inline constexpr unsigned kYesNo = 0x4;
+inline constexpr unsigned kIconStop = 0x10;
+inline constexpr unsigned kIconQuestion = 0x20;
+inline constexpr unsigned kIconInformation = 0x40;
+inline constexpr unsigned kDefaultButton2 = 0x100;
+inline constexpr unsigned kTopmost = 0x40000;
+
+inline constexpr unsigned kNotice = kOk | kIconInformation | kTopmost;      // 0x40040
+inline constexpr unsigned kConfirm = kYesNo | kIconQuestion | kTopmost;     // 0x40024
+inline constexpr unsigned kConfirmDefaultNo = kConfirm | kDefaultButton2;  // 0x40124
+inline constexpr unsigned kError = kOk | kIconStop;                         // 0x10
+}  // namespace mb
+
+// Answers, as the Windows message box returns them.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+// One message box: what it says, its title and its style.
+struct UserMessage {
+  std::string text;
+  std::string title;
+  unsigned style = mb::kNotice;
+};
+
+namespace msg {
+
+inline constexpr char kApplicationTitle[] = "Valmeric";
+inline constexpr char kErrorTitle[] = "Error";
+inline constexpr char kDefaultOutputName[] = "病院施設一覧.csv";
+inline constexpr char kSaveTitle[] = "取得情報の保存先を指定してください";
+inline constexpr char kSaveFilterName[] = "CSVファイル";
+inline constexpr char kSaveFilterPattern[] = "*.csv";
+
+inline constexpr char kNoCategory[] = "診療科目は１つ以上を選択してください。";
+inline constexpr char kNoPrefecture[] = "都道府県は１つ以上を選択してください。";
+inline constexpr char kFileInUse[] =
+    "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。";
+inline constexpr char kFetching[] = "ページ情報を取得中です。しばらくお待ちください。";
+inline constexpr char kCancelQuestion[] = "取得処理を中断します。\nよろしいですか？";
+inline constexpr char kCancelTitle[] = "中断確認";
+inline constexpr char kCloseQuestion[] = "取得処理の実行中ですが終了しますか？";
+inline constexpr char kCloseTitle[] = "終了確認";
+inline constexpr char kDone[] = "事業所情報の取得が完了しました。";
+inline constexpr char kOpenQuestion[] = "保存したファイルを開きますか？";
+inline constexpr char kDoneTitle[] = "処理確認";
+inline constexpr char kFileGone[] = "該当するファイルが見つかりませんでした。";
+inline constexpr char kNothingFound[] = "該当する事業所情報は見つかりませんでした。";
+inline constexpr char kNothingTitle[] = "検索終了";
+inline constexpr char kUnreachable[] =
+    "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。";
+inline constexpr char kConfigError[] = "DBファイルの設定が正しくありません。\n管理者に確認してください。";
+inline constexpr char kConfigTitle[] = "設定エラー";
+inline constexpr char kBuilderDone[] = "終了";
+
+// Failures that stop a start or a run.
+inline constexpr char kDatabaseBusy[] =
+    "他のプログラムがデータベースを使用中のため、取得を開始できませんでした。";
+inline constexpr char kDatabaseUnusable[] = "データベースを読み込めませんでした。";
+inline constexpr char kDatabaseWrite[] = "データベースに書き込めませんでした。";
+inline constexpr char kOutputWrite[] = "保存先のファイルに書き込めませんでした。";
+inline constexpr char kScratchWrite[] = "一時ファイルに書き込めませんでした。";
+inline constexpr char kNoPlanRows[] =
+    "選択された診療科目または都道府県の地域情報がデータベースにありません。";
+inline constexpr char kRunStopped[] = "取得処理を中止しました。";
+
+}  // namespace msg
+
+// "…完了しました。\n保存したファイルを開きますか？"
+std::string DoneQuestion();
+// A finished run some of whose pages could not be fetched, with their count.
+std::string IncompleteText(int not_fetched);
+// text, and detail on a line of its own when there is one.
+std::string WithDetail(std::string_view text, std::string_view detail);
+// A message written for a box, fit for a terminal: CR LF becomes LF.
+std::string ForConsole(std::string_view text);
+
+}  // namespace valmeric

@@ -1,0 +1,180 @@
+#include "engine/run_controller.h"
+
+#include <filesystem>
+
+#include "common/text_encoding.h"
+#include "engine/run_messages.h"
+
+namespace valmeric {
+
+int StateForOutcome(const RunOutcome& outcome) {
+  switch (outcome.kind) {
+    case Outcome::kCompleted:
+      return RunController::kRunStarted;
+    case Outcome::kNothingFound:
+      return RunController::kRunNothing;
+    case Outcome::kIncomplete:
+      return RunController::kRunIncomplete;
+    case Outcome::kSiteUnreachable:
+      return RunController::kSiteUnreachable;
+    case Outcome::kCancelled:
+      return RunController::kRunCancelled;
+    case Outcome::kFailed:
+      break;
+  }
+  return RunController::kRunFailed;
+}
+
+RunController::RunController(RunView& view, std::filesystem::path database_path,
+                             RunSettings settings, std::function<void()> wake)
+    : view_(view),
+      database_path_(std::move(database_path)),
+      settings_(std::move(settings)),
+      wake_(std::move(wake)) {}
+
+RunController::~RunController() { DropRun(); }
+
+int RunController::Ask(const std::string& text, const char* title, unsigned style) {
+  return view_.ShowMessage({text, title, style});
+}
+
+void RunController::ActionClick() {
+  const Selection selection = view_.TickedSelection();
+  if (selection.categories.empty()) {
+    Ask(msg::kNoCategory, msg::kErrorTitle, mb::kNotice);
+    return;
+  }
+  if (selection.prefectures.empty()) {
+    Ask(msg::kNoPrefecture, msg::kErrorTitle, mb::kNotice);
+    return;
+  }
+  output_path_ = msg::kDefaultOutputName;
+  const auto chosen = view_.AskOutputFile(output_path_);
+  if (!chosen) return;
+  output_path_ = CompletedOutputPath(*chosen);
+  if (session_) return;  // one worker at a time
+
+  auto reports = std::make_unique<RunReports>(wake_);
+  RunRequest request{selection, output_path_, database_path_, settings_};
+  try {
+    session_ = std::make_unique<RunSession>(request, *reports);
+  } catch (const StartRefused& refusal) {
+    view_.ShowMessage(StartRefusalMessage(refusal));
+    return;
+  }
+  reports_ = std::move(reports);
+  state_ = kRunStarted;
+  shown_position_ = 0;
+  running_look_ = true;
+  view_.ShowRunningLook();
+}
+
+void RunController::Poll() {
+  if (!reports_) return;
+  const RunNews news = reports_->Take();
+  if (news.plan_size >= 0) view_.InitProgress(news.plan_size);
+  if (news.position != shown_position_) {
+    shown_position_ = news.position;
+    view_.SetProgress(news.position);
+  }
+  if (news.status_changed) view_.ShowStatus(SjisToUtf8(news.status));
+  if (news.outcome) WorkerEnded(*news.outcome);
+}
+
+void RunController::WorkerEnded(const RunOutcome& outcome) {
+  outcome_ = outcome;
+  DropRun();
+  if (state_ == kRunStarted) state_ = StateForOutcome(outcome);
+  FinishRun(state_);
+}
+
+void RunController::DropRun() {
+  session_.reset();  // stops and waits for the worker, which no longer reports
+  reports_.reset();
+}
+
+void RunController::CancelClick() {
+  if (state_ == kRunStarted && running()) {
+    // The run may end while the question is open; then there is nothing to cancel.
+    if (Ask(msg::kCancelQuestion, msg::kCancelTitle, mb::kConfirm) == kIdYes && running()) {
+      state_ = kRunCancelled;
+      session_->Cancel();
+    }
+  } else if (state_ == kCloseConfirmed && running()) {
+    session_->Cancel();
+    state_ = kClosing;
+  } else if (running() && state_ != kRunStarted) {
+    // Pressed again while the worker is stopping: its transfer stops at once,
+    // so waiting for it here is short, and nothing of the run is left behind.
+    DropRun();
+    FinishRun(state_);
+  } else if (!running() && running_look_) {
+    if (state_ == kRunStarted) state_ = StateForOutcome(outcome_);
+    FinishRun(state_);
+  }
+}
+
+bool RunController::CloseQuery() {
+  if (!running_look_) {
+    view_.SaveSettings();
+    return true;
+  }
+  if (Ask(msg::kCloseQuestion, msg::kCloseTitle, mb::kConfirm) != kIdYes) return false;
+  if (!running_look_) {  // the run ended while the question was open
+    view_.SaveSettings();
+    return true;
+  }
+  state_ = state_ == kCloseConfirmed ? kClosing : kCloseConfirmed;
+  CancelClick();  // as a press of the cancel button would
+  return false;
+}
+
+void RunController::OfferToOpen(const std::string& text) {
+  if (Ask(WithDetail(text, msg::kOpenQuestion), msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
+  std::error_code error;
+  if (std::filesystem::exists(output_path_, error)) {
+    view_.OpenFile(output_path_);
+  } else {
+    Ask(msg::kFileGone, msg::kErrorTitle, mb::kNotice);
+  }
+}
+
+void RunController::FinishRun(int state) {
+  view_.RestoreCursor();
+  switch (state) {
+    case kRunStarted:
+      view_.AlertRunDone();
+      OfferToOpen(msg::kDone);
+      break;
+    case kRunIncomplete:
+      view_.AlertRunDone();
+      if (outcome_.facilities_written > 0) {
+        OfferToOpen(IncompleteText(outcome_.entries_not_fetched));
+      } else {
+        Ask(WithDetail(IncompleteText(outcome_.entries_not_fetched), msg::kNothingFound),
+            msg::kNothingTitle, mb::kNotice);
+      }
+      break;
+    case kRunNothing:
+      Ask(msg::kNothingFound, msg::kNothingTitle, mb::kNotice);
+      break;
+    case kCloseConfirmed:
+    case kClosing:
+      running_look_ = false;
+      view_.SaveSettings();
+      view_.Quit();
+      return;
+    case kRunFailed:
+      view_.ShowMessage(FailureMessage(outcome_));
+      break;
+    case kSiteUnreachable:
+      view_.ShowMessage(UnreachableMessage(outcome_));
+      break;
+    default:
+      break;  // cancelled: no message
+  }
+  running_look_ = false;
+  view_.ShowIdleLook();
+}
+
+}  // namespace valmeric

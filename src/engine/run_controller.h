@@ -1,0 +1,83 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/run_outcome.h"
+#include "engine/run_reports.h"
+#include "engine/run_session.h"
+#include "engine/run_settings.h"
+#include "engine/run_view.h"
+
+namespace valmeric {
+
+// The window's side of a run, with no toolkit in it: the start button, the
+// cancel button (which also serves the end of the run), the close request,
+// and the end of a run shown as a message. The window draws and wires; every
+// rule about a run lives here. All calls come on the window's thread.
+class RunController final {
+ public:
+  // RunState: the state of the current run and, after it, its outcome.
+  enum State : int {
+    kRunStarted = 0,       // at the end: finished, something written
+    kRunNothing = 1,       // finished, nothing written
+    kRunCancelled = 2,     // the user confirmed cancelling
+    kRunIncomplete = 3,    // finished, but some pages could not be fetched
+    kCloseConfirmed = 5,   // the user confirmed closing the window
+    kClosing = 6,          // the worker was asked to stop; the application ends after it
+    kRunFailed = 8,        // a local error stopped the run
+    kSiteUnreachable = 9,  // the site could not be reached
+  };
+
+  // wake is called on the worker's thread when the run has news; the window
+  // then calls Poll on its own thread. It must not block.
+  RunController(RunView& view, std::filesystem::path database_path, RunSettings settings,
+                std::function<void()> wake);
+  // Stops a run still going and waits for its worker.
+  ~RunController();
+  RunController(const RunController&) = delete;
+  RunController& operator=(const RunController&) = delete;
+
+  void ActionClick();
+  void CancelClick();
+  // The window is asked to close; true when it may.
+  bool CloseQuery();
+  // Shows the run's news; finishes the run once its worker has ended.
+  void Poll();
+
+  int run_state() const { return state_; }
+  // A worker exists and has not ended yet.
+  bool running() const { return session_ != nullptr; }
+  bool busy_look() const { return running_look_; }
+  const std::string& output_path() const { return output_path_; }
+  const RunOutcome& last_outcome() const { return outcome_; }
+  const RunSettings& settings() const { return settings_; }
+
+ private:
+  void WorkerEnded(const RunOutcome& outcome);
+  void DropRun();
+  void FinishRun(int state);
+  void OfferToOpen(const std::string& text);
+  int Ask(const std::string& text, const char* title, unsigned style);
+
+  RunView& view_;
+  const std::filesystem::path database_path_;
+  const RunSettings settings_;
+  const std::function<void()> wake_;
+
+  int state_ = kRunStarted;
+  bool running_look_ = false;
+  std::string output_path_;
+  RunOutcome outcome_;
+  int shown_position_ = 0;
+  // The run's reports outlive its session: the worker reports to them until it ends.
+  std::unique_ptr<RunReports> reports_;
+  std::unique_ptr<RunSession> session_;
+};
+
+// RunState for a run that ended by itself with outcome.
+int StateForOutcome(const RunOutcome& outcome);
+
+}  // namespace valmeric

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+namespace valmeric {
+
+// How a run ended, for the window's message and the command line's status.
+enum class Outcome {
+  kCompleted,        // every page fetched, at least one facility written
+  kNothingFound,     // every page fetched, no facility written
+  kIncomplete,       // finished, but some plan entries could not be fetched
+  kSiteUnreachable,  // the site could not be reached: no page at all, or too many in a row
+  kCancelled,        // stopped on request
+  kFailed,           // a local error stopped the run: see RunOutcome::failure
+};
+
+// Which local error stopped a run.
+enum class FailureKind { kNone, kOutput, kDatabaseRead, kDatabaseWrite, kScratch };
+
+struct RunOutcome {
+  Outcome kind = Outcome::kNothingFound;
+  FailureKind failure = FailureKind::kNone;
+  int facilities_written = 0;   // record lines that reached the file
+  int entries_done = 0;         // plan entries read to their end
+  int entries_total = 0;        // the plan's size
+  int entries_not_fetched = 0;  // entries whose page did not arrive after the retries
+  std::string detail;           // the technical reason (path, system error, status), UTF-8
+};
+
+// What a run counted, to be turned into its outcome.
+struct RunTally {
+  int facilities_written = 0;
+  int entries_done = 0;
+  int entries_total = 0;
+  int entries_not_fetched = 0;
+  bool failed_in_row_limit = false;  // too many entries in a row could not be fetched
+  bool cancelled = false;
+};
+
+// The outcome of a run that stopped without a local error. A run is never a
+// plain success while an entry could not be fetched, and a run in which no
+// entry could be fetched at all means the site could not be reached.
+Outcome DecideOutcome(const RunTally& tally);
+
+}  // namespace valmeric

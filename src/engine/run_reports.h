@@ -1,0 +1,68 @@
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "engine/run_outcome.h"
+
+namespace valmeric {
+
+// What the owner of a run has not seen yet. Progress is kept as its latest
+// state, so an owner that looks less often than the worker reports misses no
+// step: it sees where the run stands now.
+struct RunNews {
+  int plan_size = -1;          // -1 until the plan is built
+  int position = 0;            // plan entries started, the one being read included
+  bool status_changed = false;
+  std::string status;          // the status line, CP932
+  int written = 0;             // facility lines written so far
+  std::optional<RunOutcome> outcome;  // set once, when the run is over
+};
+
+// The one-way road from a run's worker to its owner: the worker reports and
+// never waits for the owner; the owner takes the news on its own thread.
+class RunReports final {
+ public:
+  enum class Wake { kOnAnyNews, kOnEndOnly };
+
+  // wake runs on the worker's thread when news arrives while none is waiting
+  // (or only for the end, with kOnEndOnly). It must not block.
+  explicit RunReports(std::function<void()> wake = {}, Wake when = Wake::kOnAnyNews);
+
+  // Worker side.
+  void PlanReady(int size);
+  void EntryStarted(int position, std::string entry);
+  void PairCounts(int done, int total, int written);
+  void Ended(RunOutcome outcome);
+
+  // Owner side: everything new since the last call.
+  RunNews Take();
+  // Waits up to timeout for the end of the run; true when it has ended.
+  bool WaitForEnd(std::chrono::milliseconds timeout);
+
+ private:
+  void Notify(std::unique_lock<std::mutex>& lock, bool end);
+
+  const std::function<void()> wake_;
+  const Wake when_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool pending_ = false;
+  bool has_ended_ = false;
+  int plan_size_ = -1;
+  bool plan_told_ = false;
+  int position_ = 0;
+  std::string entry_;         // the entry being read
+  int status_position_ = 0;   // the entry the status counts belong to
+  std::string status_entry_;
+  int done_ = 0;
+  int total_ = 0;
+  int written_ = 0;
+  bool status_changed_ = false;
+  std::optional<RunOutcome> outcome_;
+};
+
+}  // namespace valmeric

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <chrono>
+
+#include "common/download.h"
+#include "common/page_fetcher.h"
+
+namespace valmeric {
+
+// How a run reaches the site and how patient it is. The defaults here are the
+// program's; the command line and tests override some of them.
+struct RunSettings {
+  DownloadSettings download;
+  RetryPolicy retry;
+  std::chrono::milliseconds page_pause{500};  // after each result page
+  int max_failed_entries_in_row = 3;          // then the site counts as down
+};
+
+}  // namespace valmeric

@@ -1,0 +1,315 @@
+// The window's run control without a window: starting, cancelling, closing
+// and the end of a run, against the small site on 127.0.0.1.
+
+#include "engine/run_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+
+#include "refdb/run_lock.h"
+#include "support/site_fixture.h"
+
+namespace valmeric {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::SiteFixture;
+
+constexpr auto kWait = 20s;
+
+// Records what the controller shows and answers its questions from a queue.
+class FakeView final : public RunView {
+ public:
+  Selection TickedSelection() override { return selection; }
+  int ShowMessage(const UserMessage& message) override {
+    shown.push_back(message);
+    if ((message.style & 0xF) != mb::kYesNo) return kIdOk;
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected question: " << message.text;
+      return kIdNo;
+    }
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::optional<std::string> AskOutputFile(const std::string& initial_name) override {
+    proposed_name = initial_name;
+    return output;
+  }
+  void ShowRunningLook() override { running_look = true; }
+  void RestoreCursor() override {}
+  void ShowIdleLook() override {
+    running_look = false;
+    ++idle_looks;
+  }
+  void InitProgress(int maximum) override { progress_maximum = maximum; }
+  void SetProgress(int position) override { progress = position; }
+  void ShowStatus(const std::string& text) override { status = text; }
+  void AlertRunDone() override { ++alerts; }
+  void OpenFile(const std::string& path) override { opened.push_back(path); }
+  void SaveSettings() override { ++settings_saved; }
+  void Quit() override { quit = true; }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& m : shown) texts.push_back(m.text);
+    return texts;
+  }
+
+  Selection selection{{1}, {1}};
+  std::optional<std::string> output;
+  std::deque<int> answers;
+  std::string proposed_name;
+  std::vector<UserMessage> shown;
+  bool running_look = false;
+  int idle_looks = 0;
+  int progress_maximum = -1;
+  int progress = 0;
+  std::string status;
+  int alerts = 0;
+  std::vector<std::string> opened;
+  int settings_saved = 0;
+  bool quit = false;
+};
+
+class RunControllerTest : public ::testing::Test {
+ protected:
+  RunControllerTest() {
+    view_.output = site_.File("result");
+    settings_.download.origin = SiteOrigin::Parse(site_.server().Origin());
+    settings_.page_pause = 0ms;
+    settings_.retry.delays = {1ms, 1ms};
+  }
+
+  RunController& Controller() {
+    if (!controller_) {
+      controller_.emplace(view_, site_.db_path(), settings_, [this] {
+        {
+          std::lock_guard lock(mutex_);
+          woken_ = true;
+        }
+        wake_.notify_all();
+      });
+    }
+    return *controller_;
+  }
+
+  // Lets the window's thread take the run's news until done() holds.
+  bool PollUntil(const std::function<bool()>& done) {
+    const auto until = std::chrono::steady_clock::now() + kWait;
+    while (!done()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      {
+        std::unique_lock lock(mutex_);
+        wake_.wait_for(lock, 50ms, [this] { return woken_; });
+        woken_ = false;
+      }
+      Controller().Poll();
+    }
+    return true;
+  }
+  bool PollUntilIdle() {
+    return PollUntil([this] { return !Controller().running() && !view_.running_look; });
+  }
+
+  std::string Csv() { return test::ReadFile(site_.File("result.csv")); }
+
+  SiteFixture site_;
+  RunSettings settings_;
+  FakeView view_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool woken_ = false;
+  std::optional<RunController> controller_;
+};
+
+TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
+  site_.SetPage(SiteFixture::Pairs()[0], 3, SiteFixture::Facilities(1, 3));
+  view_.answers = {kIdYes};
+  Controller().ActionClick();
+  EXPECT_EQ(view_.proposed_name, "病院施設一覧.csv");
+  EXPECT_TRUE(view_.running_look);
+  ASSERT_TRUE(PollUntilIdle());
+
+  EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
+  EXPECT_EQ(view_.Texts(), std::vector<std::string>{DoneQuestion()});
+  EXPECT_EQ(view_.shown[0].style, 0x40124u);
+  EXPECT_EQ(view_.opened, std::vector<std::string>{site_.File("result.csv")});
+  EXPECT_EQ(view_.progress_maximum, 4);
+  EXPECT_EQ(view_.progress, 4);
+  EXPECT_EQ(view_.alerts, 1);
+  EXPECT_EQ(Controller().last_outcome().facilities_written, 3);
+}
+
+// A start the database refuses leaves the window idle, says why in Japanese
+// with the detail below, and never touches the old output file.
+struct RefusedStartCase {
+  const char* name;
+  std::function<std::unique_ptr<RunLock>(SiteFixture&)> spoil;
+  const char* text;
+  const char* title;
+};
+
+class RefusedStartTest : public RunControllerTest,
+                         public ::testing::WithParamInterface<RefusedStartCase> {};
+
+TEST_P(RefusedStartTest, KeepsTheOldFileAndTheIdleWindow) {
+  test::WriteFile(site_.File("result.csv"), "the previous run's file\r\n");
+  const auto held = GetParam().spoil(site_);
+  Controller().ActionClick();
+
+  ASSERT_EQ(view_.shown.size(), 1u);
+  EXPECT_EQ(view_.shown[0].text.rfind(GetParam().text, 0), 0u) << view_.shown[0].text;
+  EXPECT_EQ(view_.shown[0].title, GetParam().title);
+  EXPECT_EQ(view_.shown[0].style, 0x40040u);
+  EXPECT_FALSE(view_.running_look);
+  EXPECT_FALSE(Controller().running());
+  EXPECT_EQ(Csv(), "the previous run's file\r\n");
+  EXPECT_EQ(site_.ResultRequests(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Database, RefusedStartTest,
+    ::testing::Values(
+        RefusedStartCase{"HeldByAnotherRun",
+                         [](SiteFixture& site) { return std::make_unique<RunLock>(site.db_path()); },
+                         "他のプログラムがデータベースを使用中のため", "Error"},
+        RefusedStartCase{"NotADatabase",
+                         [](SiteFixture& site) {
+                           test::WriteFile(site.db_path(), std::string(4096, 'x'));
+                           return nullptr;
+                         },
+                         "データベースを読み込めませんでした。\n", "Error"},
+        RefusedStartCase{"Missing",
+                         [](SiteFixture& site) {
+                           fs::remove(site.db_path());
+                           return nullptr;
+                         },
+                         "DBファイルの設定が正しくありません。", "設定エラー"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// How a run that did not get every page ends: never as a plain success.
+struct GapCase {
+  const char* name;
+  std::vector<int> failing;  // plan entries whose page never comes (of 4)
+  int state;
+  int not_fetched;
+};
+
+class GapTest : public RunControllerTest, public ::testing::WithParamInterface<GapCase> {};
+
+TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
+  site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
+  site_.SetPage(SiteFixture::Pairs()[2], 2, SiteFixture::Facilities(3, 4));
+  for (int entry : GetParam().failing) site_.FailPair(SiteFixture::Pairs()[entry], 503);
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+
+  EXPECT_EQ(Controller().run_state(), GetParam().state);
+  EXPECT_EQ(Controller().last_outcome().entries_not_fetched, GetParam().not_fetched);
+  ASSERT_EQ(view_.shown.size(), 1u);
+  EXPECT_NE(view_.shown[0].text, DoneQuestion());
+  if (GetParam().state == RunController::kRunIncomplete) {
+    EXPECT_EQ(view_.shown[0].text.rfind(IncompleteText(GetParam().not_fetched), 0), 0u) << view_.shown[0].text;
+  } else {
+    EXPECT_EQ(view_.shown[0].text.rfind(msg::kUnreachable, 0), 0u) << view_.shown[0].text;
+    EXPECT_NE(view_.shown[0].text.find("HTTP 503"), std::string::npos) << view_.shown[0].text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, GapTest,
+    ::testing::Values(GapCase{"LastEntry", {3}, RunController::kRunIncomplete, 1},
+                      GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2},
+                      GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2},
+                      GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 3},
+                      GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 3}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RunControllerTest, AOneEntryPlanOnADeadSiteIsUnreachableNotNothingFound) {
+  view_.selection = {{9}, {2}};  // the one city of prefecture 2 with category 9's one sub-category
+  site_.server().Stop();
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(Controller().last_outcome().entries_total, 1);
+  EXPECT_EQ(Controller().run_state(), RunController::kSiteUnreachable);
+}
+
+// Cancel and close while the site stalls in the middle of a page: the
+// transfer is cut short, and the window is idle (or gone) at once.
+TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
+  struct Case {
+    const char* name;
+    std::function<void(RunController&)> act;
+    int state;
+    bool quit;
+  };
+  const Case cases[] = {
+      {"Cancel", [](RunController& c) { c.CancelClick(); }, RunController::kRunCancelled, false},
+      {"Close", [](RunController& c) { EXPECT_FALSE(c.CloseQuery()); }, RunController::kClosing, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    controller_.reset();
+    view_ = FakeView();
+    view_.output = site_.File("result");
+    site_.StallNext(1, 30000);
+    Controller().ActionClick();
+    ASSERT_TRUE(PollUntil([&] { return site_.ResultRequests() > 0 && view_.progress == 1; }));
+    view_.answers = {kIdYes};
+    const auto asked = std::chrono::steady_clock::now();
+    c.act(Controller());
+    EXPECT_EQ(Controller().run_state(), c.state);
+    ASSERT_TRUE(PollUntil([&] { return !Controller().running(); }));
+    const auto took = std::chrono::steady_clock::now() - asked;
+    EXPECT_LT(took, 1s);
+    std::printf("%s: from the answer to the worker's end: %lld ms\n", c.name,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_EQ(view_.quit, c.quit);
+    EXPECT_EQ(view_.settings_saved, c.quit ? 1 : 0);
+    EXPECT_EQ(view_.Texts().size(), 1u);  // the question only: no outcome message
+    EXPECT_EQ(Controller().last_outcome().entries_done, 0);
+    site_.StallNext(0, 0);
+  }
+}
+
+TEST_F(RunControllerTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunStarts) {
+  site_.StallNext(1, 30000);
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntil([&] { return site_.ResultRequests() > 0; }));
+  view_.answers = {kIdYes};
+  Controller().CancelClick();
+  Controller().CancelClick();  // before the worker's end has been seen
+  EXPECT_FALSE(Controller().running());
+  EXPECT_FALSE(view_.running_look);
+  EXPECT_EQ(view_.Texts(), std::vector<std::string>{msg::kCancelQuestion});
+
+  site_.SetPage(SiteFixture::Pairs()[1], 1, SiteFixture::Facilities(7, 7));
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
+  EXPECT_NE(Csv().find(SiteFixture::Facilities(7, 7)[0].code), std::string::npos);
+}
+
+TEST_F(RunControllerTest, CancelAnsweredNoLeavesTheRunAlone) {
+  site_.SetPage(SiteFixture::Pairs()[3], 1, SiteFixture::Facilities(1, 1));
+  site_.StallNext(1, 300);
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntil([&] { return site_.ResultRequests() > 0; }));
+  view_.answers = {kIdNo, kIdNo};
+  Controller().CancelClick();
+  EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(view_.Texts(), (std::vector<std::string>{msg::kCancelQuestion, DoneQuestion()}));
+}
+
+}  // namespace
+}  // namespace valmeric

@@ -1,0 +1,35 @@
+#include "engine/run_outcome.h"
+
+#include <gtest/gtest.h>
+
+namespace valmeric {
+namespace {
+
+struct OutcomeCase {
+  const char* name;
+  RunTally tally;
+  Outcome expected;
+};
+
+class DecideOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
+
+TEST_P(DecideOutcomeTest, NeverCallsARunWithMissingPagesASuccess) {
+  EXPECT_EQ(DecideOutcome(GetParam().tally), GetParam().expected);
+}
+
+// Fields: written, done, total, not fetched, in-row limit, cancelled.
+INSTANTIATE_TEST_SUITE_P(
+    Tallies, DecideOutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"EverythingFetched", {5, 4, 4, 0, false, false}, Outcome::kCompleted},
+        OutcomeCase{"NothingOnAnyPage", {0, 4, 4, 0, false, false}, Outcome::kNothingFound},
+        OutcomeCase{"EmptyPlan", {0, 0, 0, 0, false, false}, Outcome::kNothingFound},
+        OutcomeCase{"OnePageMissing", {5, 4, 4, 1, false, false}, Outcome::kIncomplete},
+        OutcomeCase{"PagesMissingAndNothingWritten", {0, 4, 4, 2, false, false}, Outcome::kIncomplete},
+        OutcomeCase{"NoPageAtAll", {0, 2, 2, 2, false, false}, Outcome::kSiteUnreachable},
+        OutcomeCase{"ThreeInARow", {5, 7, 9, 3, true, false}, Outcome::kSiteUnreachable},
+        OutcomeCase{"CancelledWithPagesMissing", {5, 2, 4, 1, false, true}, Outcome::kCancelled}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace valmeric
