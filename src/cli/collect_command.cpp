@@ -111,6 +111,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
 
   RunConfig config;
   config.output_path = output;
+  config.encoding = options.encoding;
   config.scratch_path = (db_path.parent_path() / "tmp.dat").string();
   config.download.origin = options.origin;
   config.download.ca_file = options.ca_file;

@@ -7,6 +7,7 @@
 
 #include "cli/option_reader.h"
 #include "common/site_address.h"
+#include "engine/csv_writer.h"
 #include "engine/plan.h"
 
 namespace valmeric::cli {
@@ -20,6 +21,7 @@ struct CollectOptions {
   std::chrono::milliseconds pause{500};
   std::vector<std::chrono::milliseconds> retry_delays{std::chrono::seconds(2),
                                                       std::chrono::seconds(4)};
+  CsvEncoding encoding = CsvEncoding::kCp932;
   bool quiet = false;
 };
 

@@ -93,7 +93,7 @@ void TMyThread::FinishRun() {
 void TMyThread::RunPlan() {
   plan_ = Plan();
   try {
-    out_file_.Open(config_.output_path);
+    out_file_.Open(config_.output_path, config_.encoding);
     out_file_.WriteLine(CsvHeaderLine());
     Synchronize([this] {
       if (signals_->forgotten) return;  // let go of before it began: nothing to read

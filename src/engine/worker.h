@@ -20,6 +20,7 @@ namespace valmeric {
 
 struct RunConfig {
   std::string output_path;   // the CSV file; any older file is deleted beforehand
+  CsvEncoding encoding = CsvEncoding::kCp932;
   std::string scratch_path;  // where each result page is downloaded
   DownloadSettings download;
   RetryPolicy retry;
