@@ -7,8 +7,9 @@ const SiteData& SharedData() {
   return data;
 }
 
-RunningSite::RunningSite(FaultOptions faults, std::uint64_t seed, ListenOptions listen)
-    : model_(SharedData(), seed),
+RunningSite::RunningSite(FaultOptions faults, std::uint64_t seed, ListenOptions listen,
+                         double change_share)
+    : model_(SharedData(), seed, 1.0, change_share),
       server_(model_,
               [&] {
                 faults.seed = seed;

@@ -20,8 +20,10 @@ const SiteData& SharedData();
 // A simulator serving on a free loopback port for the lifetime of the object.
 class RunningSite final {
  public:
+  // change_share: see FacilityModel; above 0 the site shows its data as
+  // changed later.
   explicit RunningSite(FaultOptions faults = {}, std::uint64_t seed = kDefaultSeed,
-                       ListenOptions listen = {});
+                       ListenOptions listen = {}, double change_share = 0.0);
 
   int port() const { return host_.http_port(); }
   int https_port() const { return host_.https_port(); }
