@@ -16,21 +16,6 @@ namespace {
 
 constexpr double kShare = 0.1;
 
-std::vector<std::vector<std::string>> TsvRows(const std::string& tsv) {
-  std::vector<std::vector<std::string>> rows;
-  std::istringstream lines(tsv);
-  for (std::string line; std::getline(lines, line);) {
-    std::vector<std::string> cells;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-      cells.push_back(line.substr(start, tab - start));
-    }
-    cells.push_back(line.substr(start));
-    rows.push_back(cells);
-  }
-  return rows;
-}
-
 std::string Body(const RunningSite& site, const std::string& path) {
   const auto res = site.Get(path);
   EXPECT_TRUE(res && res->status == 200) << path;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "facility_model.h"
 #include "faults.h"
@@ -16,6 +17,9 @@ namespace valmeric::sitesim::testing {
 
 // The committed reference data, loaded once per test program.
 const SiteData& SharedData();
+
+// The lines of a /_sim/ TSV answer, each split at its tabs, empty cells kept.
+std::vector<std::vector<std::string>> TsvRows(const std::string& body);
 
 // A simulator serving on a free loopback port for the lifetime of the object.
 class RunningSite final {
