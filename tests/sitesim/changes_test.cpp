@@ -61,6 +61,14 @@ struct Region {
   int category;
 };
 
+std::string RegionName(const Region& r) {
+  return "pref" + std::to_string(r.pref) + "_category" + std::to_string(r.category);
+}
+
+void PrintTo(const Region& r, std::ostream* os) {
+  *os << RegionName(r);
+}
+
 class ChangedSite : public ::testing::TestWithParam<Region> {
  protected:
   static void SetUpTestSuite() {
@@ -146,10 +154,7 @@ TEST_P(ChangedSite, ChangesListWhatTheModelChangedAmongWhatACollectionSees) {
 
 INSTANTIATE_TEST_SUITE_P(Regions, ChangedSite,
                          ::testing::Values(Region{13, 1}, Region{31, 1}, Region{1, 9}),
-                         [](const auto& info) {
-                           return "pref" + std::to_string(info.param.pref) + "_category" +
-                                  std::to_string(info.param.category);
-                         });
+                         [](const auto& info) { return RegionName(info.param); });
 
 TEST(UsualSite, ListsNoChangesAndNothingNew) {
   RunningSite site;
