@@ -1,6 +1,7 @@
 #include "cli/cli_main.h"
 
 #include "cli/collect_command.h"
+#include "cli/diff_command.h"
 #include "cli/exit_codes.h"
 #include "cli/rebuild_command.h"
 
@@ -13,6 +14,7 @@ constexpr char kUsage[] =
     "  collect             fetch the selected categories and prefectures into a CSV file\n"
     "  rebuild-cities      refill the city table from the site's city list pages\n"
     "  rebuild-categories  refill the sub-category table from the site's list page\n"
+    "  diff                list what changed between two collected CSV files\n"
     "  help                show this text\n";
 
 }  // namespace
@@ -26,7 +28,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "help" || command == "--help" || command == "-h") {
-    out << kUsage << "\n" << kCollectUsage << kRebuildUsage;
+    out << kUsage << "\n" << kCollectUsage << kRebuildUsage << kDiffUsage;
     return kExitWrote;
   }
   if (command == "collect") {
@@ -39,6 +41,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     return RunCollect(options, out, err, interrupted, terminal);
   }
+  if (command == "diff") return RunDiff(rest, out, err);
   if (command == "rebuild-cities") return RunRebuild(RebuildTable::kCities, rest, err);
   if (command == "rebuild-categories") return RunRebuild(RebuildTable::kSubCategories, rest, err);
   err << "valmeric-cli: unknown command \"" << command << "\"\n" << kUsage;

@@ -84,6 +84,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   RunRequest request;
   request.selection = options.selection;
   request.output_path = options.output;
+  request.encoding = options.encoding;
   request.database_path = options.database.empty() ? DefaultDatabasePath() : fs::path(options.database);
   request.settings = options.settings;
 

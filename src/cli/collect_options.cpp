@@ -8,13 +8,15 @@ namespace valmeric::cli {
 const char kCollectUsage[] =
     "usage: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
     "                            [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
-    "                            [--pause-ms N] [--retry-delays-ms N,N...] [--quiet]\n"
+    "                            [--pause-ms N] [--retry-delays-ms N,N...]\n"
+    "                            [--encoding cp932|utf-8] [--quiet]\n"
     "  LIST: comma-separated codes (categories 1-10, prefectures 1-47) or all\n"
     "  --pause-ms         pause after each result page (default 500)\n"
     "  --retry-delays-ms  waits before retrying a page that failed (default 2000,4000)\n"
     "  --site-origin      send the site's requests to this scheme, host and port\n"
     "                     (default: the VALMERIC_SITE_ORIGIN environment variable)\n"
-    "  --ca-file          also trust the certificates in this file\n";
+    "  --ca-file          also trust the certificates in this file\n"
+    "  --encoding         cp932 (Shift_JIS, the default) or utf-8 (with a byte-order mark)\n";
 
 CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   CollectOptions options;
@@ -42,6 +44,14 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
       options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
     } else if (name == "--retry-delays-ms") {
       options.settings.retry.delays = ParseDelays(value);
+    } else if (name == "--encoding") {
+      if (value == "cp932") {
+        options.encoding = CsvEncoding::kCp932;
+      } else if (value == "utf-8") {
+        options.encoding = CsvEncoding::kUtf8;
+      } else {
+        throw UsageError("--encoding takes cp932 or utf-8");
+      }
     } else {
       throw UsageError("unknown option " + name);
     }

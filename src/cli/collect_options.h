@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/option_reader.h"
+#include "engine/csv_writer.h"
 #include "engine/plan.h"
 #include "engine/run_settings.h"
 
@@ -16,6 +17,7 @@ struct CollectOptions {
   std::string output;
   std::string database;  // empty: db/hpt_data.db beside the executable
   RunSettings settings;  // the site's origin comes from VALMERIC_SITE_ORIGIN unless given
+  CsvEncoding encoding = CsvEncoding::kCp932;
   bool quiet = false;
 };
 

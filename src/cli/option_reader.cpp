@@ -6,25 +6,32 @@
 namespace valmeric::cli {
 
 void ReadOptions(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                 const std::function<void(const std::string& name, const std::string& value)>& handle) {
+                 const std::function<void(const std::string& name, const std::string& value)>& handle,
+                 const std::function<void(const std::string& arg)>& positional) {
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::string value;
     const size_t equals = name.find('=');
     const bool inline_value = name.rfind("--", 0) == 0 && equals != std::string::npos;
+    const bool is_positional = name.rfind("--", 0) != 0;
     if (inline_value) {
       value = name.substr(equals + 1);
       name = name.substr(0, equals);
     }
-    if (flags.count(name) != 0) {
+    if (is_positional) {
+      if (!positional) throw UsageError("unexpected argument " + name);
+    } else if (flags.count(name) != 0) {
       if (inline_value) throw UsageError(name + " takes no value");
     } else if (!inline_value) {
-      if (name.rfind("--", 0) != 0) throw UsageError("unexpected argument " + name);
       if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
       value = args[++i];
     }
     try {
-      handle(name, value);
+      if (is_positional) {
+        positional(name);
+      } else {
+        handle(name, value);
+      }
     } catch (const UsageError&) {
       throw;
     } catch (const std::invalid_argument& error) {

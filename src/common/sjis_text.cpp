@@ -62,16 +62,24 @@ std::vector<std::string> SplitLines(std::string_view text) {
   return lines;
 }
 
-std::vector<std::string> LoadLines(const std::string& path) {
+std::string ReadWholeFile(const std::string& path) {
   std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) throw std::runtime_error("cannot open " + path);
   std::string content;
+  // Sized up front where the size is known, so a large file is held once.
+  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long size = std::ftell(file.get());
+    if (size > 0) content.reserve(static_cast<size_t>(size));
+    std::rewind(file.get());
+  }
   char buffer[16384];
   size_t n = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
   if (std::ferror(file.get())) throw std::runtime_error("cannot read " + path);
-  return SplitLines(content);
+  return content;
 }
+
+std::vector<std::string> LoadLines(const std::string& path) { return SplitLines(ReadWholeFile(path)); }
 
 std::string_view TrimView(std::string_view text) {
   size_t begin = 0;

@@ -14,6 +14,10 @@ inline bool IsSjisLeadByte(unsigned char b) {
   return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+// The whole file's bytes. Throws std::runtime_error when the file cannot be
+// opened or read.
+std::string ReadWholeFile(const std::string& path);
+
 // Reads the whole file, ends the text at its first zero byte and splits it into
 // lines at CR LF, a lone CR or a lone LF. Throws std::runtime_error when the file
 // cannot be opened or read.

@@ -1,9 +1,11 @@
 #include "common/text_encoding.h"
 
+#include <bitset>
 #include <cerrno>
 #include <stdexcept>
 
 #include "common/iconv_converter.h"
+#include "common/sjis_text.h"
 
 namespace valmeric {
 namespace {
@@ -21,6 +23,56 @@ size_t Utf8Skip(std::string_view text, size_t at) {
   while (k < n && ByteInRange(text, at + k, 0x80, 0xBF)) ++k;
   return k;
 }
+
+// Which one- and two-byte sequences CP932 assigns, learnt once from iconv:
+// bit b for a single byte b, bit (lead << 8 | trail) for a pair.
+class SjisCodeTable final {
+ public:
+  SjisCodeTable() {
+    IconvConverter converter("UTF-8", "CP932");
+    auto converts = [&converter](std::string_view bytes) {
+      bool failed = false;
+      converter.Convert(bytes, "", [&failed](std::string_view text, size_t at) {
+        failed = true;
+        return text.size() - at;
+      });
+      return !failed;
+    };
+    for (unsigned b = 0; b < 0x100; ++b) {
+      const char one[1] = {static_cast<char>(b)};
+      if (!IsSjisLeadByte(static_cast<unsigned char>(b))) {
+        valid_[b] = converts(std::string_view(one, 1));
+        continue;
+      }
+      for (unsigned trail = 0; trail < 0x100; ++trail) {
+        const char two[2] = {static_cast<char>(b), static_cast<char>(trail)};
+        valid_[b << 8 | trail] = converts(std::string_view(two, 2));
+      }
+    }
+  }
+
+  size_t FindInvalid(std::string_view text) const {
+    for (size_t at = 0; at < text.size();) {
+      const auto b = static_cast<unsigned char>(text[at]);
+      if (b < 0x80) {
+        ++at;
+      } else if (!IsSjisLeadByte(b)) {
+        if (!valid_[b]) return at;
+        ++at;
+      } else {
+        if (at + 1 >= text.size()) return at;
+        if (!valid_[static_cast<unsigned>(b) << 8 | static_cast<unsigned char>(text[at + 1])]) {
+          return at;
+        }
+        at += 2;
+      }
+    }
+    return std::string_view::npos;
+  }
+
+ private:
+  std::bitset<0x10000> valid_;
+};
 
 }  // namespace
 
@@ -49,6 +101,25 @@ std::string SjisToUtf8(std::string_view sjis) {
   if (IsAscii(sjis)) return std::string(sjis);
   thread_local IconvConverter converter("UTF-8", "CP932");
   return converter.Convert(sjis, "\xEF\xBF\xBD", SjisSkip);
+}
+
+size_t FindInvalidSjis(std::string_view text) {
+  static const SjisCodeTable table;
+  return table.FindInvalid(text);
+}
+
+size_t AppendUtf8AsSjisChecked(std::string_view utf8, std::string& out) {
+  if (IsAscii(utf8)) {
+    out.append(utf8);
+    return std::string_view::npos;
+  }
+  thread_local IconvConverter converter("CP932", "UTF-8");
+  size_t bad_at = std::string_view::npos;
+  out += converter.Convert(utf8, "", [&bad_at](std::string_view text, size_t at) {
+    if (bad_at == std::string_view::npos) bad_at = at;
+    return text.size() - at;  // nothing after the first fault is wanted
+  });
+  return bad_at;
 }
 
 bool AppendCodePointAsSjis(char32_t code_point, std::string& out) {

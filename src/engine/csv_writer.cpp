@@ -15,31 +15,38 @@ namespace {
   throw OutputError(std::string(what) + " " + path + ": " + std::strerror(error));
 }
 
-void AppendQuoted(std::string& line, std::string_view field) {
+}  // namespace
+
+const std::array<std::string, 8>& CsvColumnTitles() {
+  static const std::array<std::string, 8> titles = {
+      Utf8ToSjis("病院ID"),   Utf8ToSjis("病院名"), Utf8ToSjis("郵便番号"), Utf8ToSjis("住所"),
+      Utf8ToSjis("電話番号"), Utf8ToSjis("最寄駅"), Utf8ToSjis("診療科目"), Utf8ToSjis("詳細ページURL")};
+  return titles;
+}
+
+const std::string& CsvHeaderLine() {
+  static const std::string header = [] {
+    std::string line;
+    for (const std::string& title : CsvColumnTitles()) AppendCsvField(line, title);
+    line.pop_back();  // the header alone has no comma after its last title
+    return line;
+  }();
+  return header;
+}
+
+void AppendCsvField(std::string& line, std::string_view field) {
   line.push_back('"');
   for (size_t quote = field.find('"'); quote != std::string_view::npos; quote = field.find('"')) {
     line.append(field.substr(0, quote + 1)).push_back('"');
     field.remove_prefix(quote + 1);
   }
-  line.append(field).push_back('"');
-}
-
-}  // namespace
-
-const std::string& CsvHeaderLine() {
-  static const std::string header = Utf8ToSjis(
-      "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
-      "\"詳細ページURL\"");
-  return header;
+  line.append(field).append("\",");
 }
 
 std::string FormatRecordLine(const Record& record) {
   std::string line;
   line.reserve(256);
-  for (const std::string& field : record) {
-    AppendQuoted(line, field);
-    line.push_back(',');
-  }
+  for (const std::string& field : record) AppendCsvField(line, field);
   return line;
 }
 
@@ -52,19 +59,25 @@ CsvFile::~CsvFile() {
   ::close(fd_);
 }
 
-void CsvFile::Open(const std::string& path) {
+void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
   path_ = path;
+  encoding_ = encoding;
   buffer_.clear();
   buffered_lines_ = 0;
   lines_on_disk_ = 0;
   bytes_on_disk_ = 0;
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd_ < 0) ThrowErrno("cannot open", path, errno);
+  if (encoding_ == CsvEncoding::kUtf8) buffer_.append(kUtf8Bom);
 }
 
 void CsvFile::WriteLine(std::string_view text) {
   if (fd_ < 0) throw OutputError("the output file is not open");
-  buffer_.append(text);
+  if (encoding_ == CsvEncoding::kUtf8) {
+    buffer_.append(SjisToUtf8(text));
+  } else {
+    buffer_.append(text);
+  }
   buffer_.append("\r\n");
   ++buffered_lines_;
   if (buffer_.size() >= kBufferLimit) Flush();

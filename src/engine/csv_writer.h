@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,17 +17,29 @@ class OutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The header line, without its line end.
+// How a CSV file's bytes are encoded: CP932 without a byte-order mark, or
+// UTF-8 that starts with one.
+enum class CsvEncoding { kCp932, kUtf8 };
+
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The eight column titles, CP932, in the column order of Record.
+const std::array<std::string, 8>& CsvColumnTitles();
+
+// The header line, without its line end: the titles quoted and joined by commas.
 const std::string& CsvHeaderLine();
 
-// A record line, without its line end: each field quoted (inner quotes
-// doubled) and followed by a comma.
+// Appends field quoted (inner quotes doubled) and followed by a comma.
+void AppendCsvField(std::string& line, std::string_view field);
+
+// A record line, without its line end: each field as AppendCsvField writes it.
 std::string FormatRecordLine(const Record& record);
 
 // The output CSV file. Lines end with CR LF. Whole lines are buffered and
 // written together, so a file cut off by a crash never ends in half a line,
 // and a write that fails half-way (a full disk) is cut back to the last whole
-// line.
+// line. Lines are given in CP932; a UTF-8 file gets its byte-order mark first
+// and each line converted.
 class CsvFile final {
  public:
   CsvFile() = default;
@@ -35,8 +48,8 @@ class CsvFile final {
   CsvFile& operator=(const CsvFile&) = delete;
 
   // Creates or truncates path. Throws OutputError.
-  void Open(const std::string& path);
-  // Appends text and CR LF. Throws OutputError when the buffer cannot be written.
+  void Open(const std::string& path, CsvEncoding encoding = CsvEncoding::kCp932);
+  // Appends text (CP932) and CR LF. Throws OutputError when the buffer cannot be written.
   void WriteLine(std::string_view text);
   // Writes the buffered lines to the file. Throws OutputError.
   void Flush();
@@ -51,6 +64,7 @@ class CsvFile final {
 
   static constexpr size_t kBufferLimit = 64 * 1024;
   std::string path_;
+  CsvEncoding encoding_ = CsvEncoding::kCp932;
   std::string buffer_;
   size_t buffered_lines_ = 0;
   size_t lines_on_disk_ = 0;

@@ -55,7 +55,11 @@ void RunController::ActionClick() {
   if (session_) return;  // one worker at a time
 
   auto reports = std::make_unique<RunReports>(wake_);
-  RunRequest request{selection, output_path_, database_path_, settings_};
+  RunRequest request;
+  request.selection = selection;
+  request.output_path = output_path_;
+  request.database_path = database_path_;
+  request.settings = settings_;
   try {
     session_ = std::make_unique<RunSession>(request, *reports);
   } catch (const StartRefused& refusal) {

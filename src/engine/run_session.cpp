@@ -66,6 +66,7 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports)
 
   RunConfig config;
   config.output_path = output_path_;
+  config.encoding = request.encoding;
   config.scratch_path = (request.database_path.parent_path() / "tmp.dat").string();
   config.database_path = request.database_path.string();
   config.selection = request.selection;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "engine/csv_writer.h"
 #include "engine/plan.h"
 #include "engine/run_reports.h"
 #include "engine/run_settings.h"
@@ -37,6 +38,7 @@ class StartRefused : public std::runtime_error {
 struct RunRequest {
   Selection selection;
   std::string output_path;  // as chosen; ".csv" is completed here
+  CsvEncoding encoding = CsvEncoding::kCp932;
   std::filesystem::path database_path;
   RunSettings settings;
 };

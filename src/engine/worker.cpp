@@ -74,7 +74,7 @@ void TMyThread::Execute() {
 }
 
 RunOutcome TMyThread::RunPlan() {
-  out_file_.Open(config_.output_path);
+  out_file_.Open(config_.output_path, config_.encoding);
   out_file_.WriteLine(CsvHeaderLine());
   db_.emplace(config_.database_path);
   plan_ = BuildPlan(db_->db(), config_.selection);

@@ -21,6 +21,7 @@ namespace valmeric {
 // Everything one run needs, handed to its worker at the start.
 struct RunConfig {
   std::string output_path;    // the CSV file, created (or emptied) by the run
+  CsvEncoding encoding = CsvEncoding::kCp932;
   std::string scratch_path;   // where each result page is downloaded
   std::string database_path;  // the reference tables and the duplicate table
   Selection selection;

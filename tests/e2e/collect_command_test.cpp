@@ -52,6 +52,18 @@ TEST_F(CollectCommandTest, ARunWritesTheCsvAndSaysWhere) {
   EXPECT_FALSE(std::filesystem::exists(site_.File("tmp.dat")));
 }
 
+TEST_F(CollectCommandTest, Utf8OutputHoldsTheSameTextAfterAByteOrderMark) {
+  site_.SetPage("01101110", 3, SiteFixture::Facilities(1, 3));
+  ASSERT_EQ(Run({"--quiet"}, "cp932"), kExitWrote) << err_.str();
+  ASSERT_EQ(Run({"--quiet", "--encoding", "utf-8"}, "utf8"), kExitWrote) << err_.str();
+  const std::string cp932 = test::ReadFile(site_.File("cp932.csv"));
+  EXPECT_EQ(RecordLines(site_.File("cp932.csv")), 3u);
+  EXPECT_EQ(cp932.rfind("\"\x95\x61\x89\x40ID\",", 0), 0u);  // no byte-order mark
+  EXPECT_EQ(test::ReadFile(site_.File("utf8.csv")),
+            "\xEF\xBB\xBF" + test::SjisToUtf8ForTest(cp932));
+  EXPECT_EQ(out_.str(), site_.File("utf8.csv") + "\t3\n");
+}
+
 TEST_F(CollectCommandTest, ExitStatusTellsHowTheRunEnded) {
   EXPECT_EQ(Run({"--quiet"}), kExitNothingFound);
   EXPECT_EQ(err_.str(), "");

@@ -42,6 +42,24 @@ class LocalSiteTest : public ::testing::Test {
     return settings;
   }
 
+  // Runs "collect" against site with the copied database and no pause;
+  // what it prints lands in out_ and err_.
+  int Collect(const RunningSite& site, const std::string& prefecture, const std::string& category,
+              const std::string& output, const std::vector<std::string>& extra = {}) {
+    std::vector<std::string> args = {"collect", "--category", category, "--prefecture", prefecture,
+                                     "--output", output, "--db", db_path_, "--site-origin",
+                                     Origin(site), "--pause-ms", "0", "--quiet"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return Run(args);
+  }
+
+  int Run(const std::vector<std::string>& args) {
+    out_.str("");
+    err_.str("");
+    std::atomic<bool> no{false};
+    return cli::CliMain(args, out_, err_, no, false);
+  }
+
   std::vector<std::string> Rows(const std::string& path, const std::string& sql) {
     return test::QueryColumn(path, sql);
   }
@@ -54,6 +72,7 @@ class LocalSiteTest : public ::testing::Test {
 
   test::TempDir dir_;
   std::string db_path_ = dir_.File("hpt_data.db");
+  std::ostringstream out_, err_;
 };
 
 TEST_F(LocalSiteTest, ARebuildFromTheSiteReproducesTheShippedTablesRowForRow) {
@@ -116,11 +135,7 @@ std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& si
   const auto reply = site.Get("/_sim/listed?" + query);
   EXPECT_TRUE(reply && reply->status == 200);
   std::map<std::string, std::vector<std::string>> listed;
-  std::istringstream lines(reply ? reply->body : "");
-  for (std::string line; std::getline(lines, line);) {
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, '\t');) fields.push_back(cell);
+  for (std::vector<std::string> fields : sitesim::testing::TsvRows(reply ? reply->body : "")) {
     if (fields.size() < 8) fields.resize(8);
     fields[7] = std::string("https://") + kSiteHost + "/" + fields[7];
     listed[fields[0]] = fields;
@@ -128,12 +143,15 @@ std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& si
   return listed;
 }
 
-// The CSV's records in UTF-8, split into their eight fields.
+// The records of a CSV file (CP932, or UTF-8 after a byte-order mark) in
+// UTF-8, split into their fields.
 std::vector<std::vector<std::string>> CsvRecords(const std::string& path) {
-  const auto lines = SplitLines(test::ReadFile(path));
+  std::string bytes = test::ReadFile(path);
+  const bool utf8 = bytes.starts_with("\xEF\xBB\xBF");
+  const auto lines = SplitLines(utf8 ? bytes.substr(3) : bytes);
   std::vector<std::vector<std::string>> records;
   for (size_t i = 1; i < lines.size(); ++i) {
-    const std::string line = SjisToUtf8(lines[i]);
+    const std::string line = utf8 ? lines[i] : SjisToUtf8(lines[i]);
     std::vector<std::string> fields;
     size_t at = 0;
     while (at < line.size() && line[at] == '"') {
@@ -167,14 +185,8 @@ TEST_F(LocalSiteTest, ACollectionWritesEveryListedFacilityExactlyOnceAndNothingE
     SCOPED_TRACE(std::string("prefecture ") + c.prefecture + ", category " + c.category);
     const auto listed = ListedFacilities(site, std::string("pref_no=") + c.prefecture + "&ctgr=" + c.category);
     ASSERT_FALSE(listed.empty());
-    std::atomic<bool> no{false};
-    std::ostringstream out, err;
     const std::string output = dir_.File(std::string("out-") + c.prefecture);
-    const int status = cli::CliMain({"collect", "--category", c.category, "--prefecture", c.prefecture,
-                                     "--output", output, "--db", db_path_, "--site-origin", Origin(site),
-                                     "--pause-ms", "0", "--quiet"},
-                                    out, err, no, false);
-    ASSERT_EQ(status, cli::kExitWrote) << err.str();
+    ASSERT_EQ(Collect(site, c.prefecture, c.category, output), cli::kExitWrote) << err_.str();
     const auto records = CsvRecords(output + ".csv");
     std::map<std::string, int> seen;
     for (const auto& record : records) {
@@ -193,19 +205,62 @@ TEST_F(LocalSiteTest, TheSiteDyingMidRunKeepsEveryLineWrittenWhole) {
   sitesim::FaultOptions faults;
   faults.fail_after = 40;
   RunningSite site(faults);
-  std::atomic<bool> no{false};
-  std::ostringstream out, err;
   const std::string output = dir_.File("dying");
-  const int status = cli::CliMain({"collect", "--category", "1", "--prefecture", "13", "--output", output,
-                                   "--db", db_path_, "--site-origin", Origin(site), "--pause-ms", "0",
-                                   "--retry-delays-ms", "1,1", "--quiet"},
-                                  out, err, no, false);
-  EXPECT_EQ(status, cli::kExitUnreachable) << err.str();
+  EXPECT_EQ(Collect(site, "13", "1", output, {"--retry-delays-ms", "1,1"}), cli::kExitUnreachable)
+      << err_.str();
   const auto records = CsvRecords(output + ".csv");
   EXPECT_GT(records.size(), 0u);
   for (const auto& record : records) EXPECT_EQ(record.size(), 8u);
   const std::string bytes = test::ReadFile(output + ".csv");
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+}
+
+TEST_F(LocalSiteTest, AChangeReportBetweenTwoCollectionsTellsWhatTheSiteChanged) {
+  const std::string query = "pref_no=31&ctgr=1,9";
+  RunningSite before;
+  RunningSite after({}, sitesim::kDefaultSeed, {}, 0.1);
+  const std::string old_csv = dir_.File("before.csv");
+  const std::string new_csv = dir_.File("after.csv");
+  const std::string report = dir_.File("report.csv");
+  ASSERT_EQ(Collect(before, "31", "1,9", old_csv), cli::kExitWrote) << err_.str();
+  ASSERT_EQ(Collect(after, "31", "1,9", new_csv, {"--encoding", "utf-8"}), cli::kExitWrote)
+      << err_.str();
+  ASSERT_EQ(Run({"diff", old_csv, new_csv, "--output", report}), cli::kExitWrote) << err_.str();
+  EXPECT_EQ(err_.str(), "");
+
+  // What the site says a collection sees change: kind, code, changed fields.
+  const auto changes = sitesim::testing::TsvRows(after.Get("/_sim/changes?" + query)->body);
+  const auto listed_before = ListedFacilities(before, query);
+  const auto listed_after = ListedFacilities(after, query);
+  const std::map<std::string, std::string> kinds = {{"new", "新規"}, {"changed", "変更"}, {"gone", "廃止"}};
+  const std::map<std::string, std::string> titles = {
+      {"name", "病院名"},     {"postal_code", "郵便番号"}, {"address", "住所"},
+      {"telephone", "電話番号"}, {"station", "最寄駅"},    {"departments", "診療科目"},
+      {"link", "詳細ページURL"}};
+  std::map<std::string, int> count;
+  const auto rows = CsvRecords(report);  // UTF-8, as the newer collection is
+  ASSERT_EQ(rows.size(), changes.size());
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const auto& change = changes[i];
+    const auto& row = rows[i];
+    SCOPED_TRACE(change[0] + " " + change[1]);
+    ++count[change[0]];
+    ASSERT_EQ(row.size(), 10u);
+    EXPECT_EQ(row[0], kinds.at(change[0]));
+    const auto& listed = change[0] == "gone" ? listed_before : listed_after;
+    ASSERT_EQ(listed.count(change[1]), 1u);
+    EXPECT_EQ(std::vector<std::string>(row.begin() + 1, row.begin() + 9), listed.at(change[1]));
+    std::string changed;
+    std::istringstream labels(change[2]);
+    for (std::string label; std::getline(labels, label, ',');) {
+      changed += (changed.empty() ? "" : "・") + titles.at(label);
+    }
+    EXPECT_EQ(row[9], changed);
+  }
+  for (const char* kind : {"new", "changed", "gone"}) EXPECT_GT(count[kind], 0) << kind;
+  EXPECT_EQ(out_.str(), report + "\t" + std::to_string(count["new"]) + "\t" +
+                            std::to_string(count["changed"]) + "\t" + std::to_string(count["gone"]) +
+                            "\n");
 }
 
 }  // namespace

@@ -68,7 +68,9 @@ TEST(Options, EveryOptionLandsInItsField) {
                   "--fail-after",
                   "12",
                   "--fail-pref",
-                  "47"});
+                  "47",
+                  "--change-share",
+                  "0.25"});
   ASSERT_TRUE(o);
   EXPECT_EQ(o->data_dir, "/d");
   EXPECT_EQ(o->listen.host, "0.0.0.0");
@@ -92,6 +94,7 @@ TEST(Options, EveryOptionLandsInItsField) {
   EXPECT_TRUE(o->faults.oversize_results);
   EXPECT_EQ(o->faults.fail_after, 12);
   EXPECT_EQ(o->faults.fail_pref, 47);
+  EXPECT_DOUBLE_EQ(o->change_share, 0.25);
 }
 
 struct BadCase {
@@ -117,6 +120,8 @@ INSTANTIATE_TEST_SUITE_P(Table, BadOptions,
                                            BadCase{{"--fail-codes", "99"}, "--fail-codes"},
                                            BadCase{{"--fail-pref", "48"}, "--fail-pref"},
                                            BadCase{{"--oversize-mb", "0"}, "--oversize-mb"},
+                                           BadCase{{"--change-share", "0.6"}, "--change-share"},
+                                           BadCase{{"--change-share", "-0.1"}, "--change-share"},
                                            BadCase{{"--tls-port", "0"}, "--cert"},
                                            BadCase{{"--bogus", "1"}, "unknown option"},
                                            BadCase{{"--help"}, "help"}));

@@ -7,8 +7,30 @@ const SiteData& SharedData() {
   return data;
 }
 
-RunningSite::RunningSite(FaultOptions faults, std::uint64_t seed, ListenOptions listen)
-    : model_(SharedData(), seed),
+std::vector<std::vector<std::string>> TsvRows(const std::string& body) {
+  std::vector<std::vector<std::string>> rows;
+  for (std::size_t start = 0; start < body.size();) {
+    std::size_t end = body.find('\n', start);
+    if (end == std::string::npos) end = body.size();
+    std::vector<std::string> cells;
+    for (std::size_t cell = start;;) {
+      const std::size_t tab = body.find('\t', cell);
+      if (tab == std::string::npos || tab >= end) {
+        cells.push_back(body.substr(cell, end - cell));
+        break;
+      }
+      cells.push_back(body.substr(cell, tab - cell));
+      cell = tab + 1;
+    }
+    rows.push_back(std::move(cells));
+    start = end + 1;
+  }
+  return rows;
+}
+
+RunningSite::RunningSite(FaultOptions faults, std::uint64_t seed, ListenOptions listen,
+                         double change_share)
+    : model_(SharedData(), seed, 1.0, change_share),
       server_(model_,
               [&] {
                 faults.seed = seed;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "facility_model.h"
 #include "faults.h"
@@ -17,11 +18,16 @@ namespace valmeric::sitesim::testing {
 // The committed reference data, loaded once per test program.
 const SiteData& SharedData();
 
+// The lines of a /_sim/ TSV answer, each split at its tabs, empty cells kept.
+std::vector<std::vector<std::string>> TsvRows(const std::string& body);
+
 // A simulator serving on a free loopback port for the lifetime of the object.
 class RunningSite final {
  public:
+  // change_share: see FacilityModel; above 0 the site shows its data as
+  // changed later.
   explicit RunningSite(FaultOptions faults = {}, std::uint64_t seed = kDefaultSeed,
-                       ListenOptions listen = {});
+                       ListenOptions listen = {}, double change_share = 0.0);
 
   int port() const { return host_.http_port(); }
   int https_port() const { return host_.https_port(); }

@@ -41,6 +41,17 @@ TEST(CollectOptions, ReadsEveryOption) {
   EXPECT_EQ(ParseCollectOptions({"--category", "1", "--prefecture", "1", "--output", "o"}).settings.page_pause.count(), 500);
 }
 
+TEST(CollectOptions, EncodingIsCp932UnlessUtf8IsAskedFor) {
+  const std::vector<std::string> base = {"--category", "1", "--prefecture", "1", "--output", "o"};
+  auto with = [&base](std::vector<std::string> more) {
+    more.insert(more.begin(), base.begin(), base.end());
+    return ParseCollectOptions(more).encoding;
+  };
+  EXPECT_EQ(with({}), CsvEncoding::kCp932);
+  EXPECT_EQ(with({"--encoding", "utf-8"}), CsvEncoding::kUtf8);
+  EXPECT_EQ(with({"--encoding=cp932"}), CsvEncoding::kCp932);
+}
+
 TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {
   const std::vector<std::vector<std::string>> bad = {
       {"--prefecture", "1", "--output", "o"},
@@ -56,6 +67,10 @@ TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {
       {"--category", "1", "--prefecture", "1", "--output", "o", "--quiet=yes"},
       {"--category", "1", "--prefecture", "1", "--output", "o", "--retry-delays-ms", "1,,2"},
       {"--category", "1", "--prefecture", "1", "--output", "o", "--retry-delays-ms", ""},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--encoding", "utf8"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--encoding", "UTF-8"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "--encoding", "shift_jis"},
+      {"--category", "1", "--prefecture", "1", "--output", "o", "stray"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCollectOptions(args), UsageError) << args.back();
 }

@@ -47,6 +47,21 @@ TEST(CsvFile, WritesLinesWithCrLfAndTruncatesAnOldFile) {
   EXPECT_FALSE(file.is_open());
 }
 
+TEST(CsvFile, AUtf8FileStartsWithAByteOrderMarkAndConvertsEveryLine) {
+  test::TempDir dir;
+  const std::string path = dir.File("utf8.csv");
+  CsvFile file;
+  file.Open(path, CsvEncoding::kUtf8);
+  file.WriteLine(CsvHeaderLine());
+  file.WriteLine(FormatRecordLine({"1", test::Sjis("ｻｸﾗ\"医院\""), test::Sjis("〒060-0042"), "", "", "", "", ""}));
+  file.Close();
+  EXPECT_EQ(test::ReadFile(path),
+            "\xEF\xBB\xBF\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
+            "\"詳細ページURL\"\r\n"
+            "\"1\",\"ｻｸﾗ\"\"医院\"\"\",\"〒060-0042\",\"\",\"\",\"\",\"\",\"\",\r\n");
+  EXPECT_EQ(file.lines_on_disk(), 2u);
+}
+
 TEST(CsvFile, BuffersWholeLinesOnly) {
   test::TempDir dir;
   const std::string path = dir.File("out.csv");

@@ -146,6 +146,40 @@ std::string Block(Rng& rng, const std::string& place, std::string_view surname) 
   return block;
 }
 
+// A postal code and an address in city.
+void Locate(Rng& rng, const CityInfo& city, const std::string& place, std::string_view surname,
+            FacilityDetails& d) {
+  const PostalPlace& postal =
+      city.places[static_cast<std::size_t>(rng.Below(static_cast<int>(city.places.size())))];
+  d.postal_code = "〒" + postal.postal_code.substr(0, 3) + "-" + postal.postal_code.substr(3);
+  d.address = std::string(SiteData::PrefectureName(city.prefecture)) + postal.locality +
+              Block(rng, place, surname);
+}
+
+// A station near place and the way from it: "札幌駅 徒歩5分".
+std::string Station(Rng& rng, const std::string& place) {
+  std::string station;
+  switch (rng.Below(4)) {
+    case 0:
+      station = place + "駅";
+      break;
+    case 1:
+      station = place + (place.ends_with("中央") ? "本町駅" : "中央駅");
+      break;
+    case 2:
+      station = std::string(rng.Pick(kDirections)) + place + "駅";
+      break;
+    default:
+      station = std::string(rng.Pick(kTownStations)) + "駅";
+      break;
+  }
+  int means = rng.Below(10);
+  std::string way = means < 7   ? "徒歩" + std::to_string(rng.Between(1, 25)) + "分"
+                    : means < 9 ? "バス" + std::to_string(rng.Between(5, 30)) + "分"
+                                : "車" + std::to_string(rng.Between(5, 20)) + "分";
+  return station + " " + way;
+}
+
 std::string DepartmentName(const std::string& sub_name) {
   constexpr std::string_view general = "一般";
   if (sub_name.starts_with(general) && sub_name.size() > general.size()) {
@@ -170,6 +204,41 @@ std::string EscapeHtml(const std::string& text, bool quote_as_reference) {
     }
   }
   return out;
+}
+
+// Redraws the fields a changed facility shows differently, each from a
+// stream of its own so the rest of the entry stays as it was.
+void ApplyChanges(const FacilityModel& model, const FacilityId& id, const CityInfo& city,
+                  const std::string& place, FacilityDetails& d) {
+  const unsigned fields = model.ChangedFields(id);
+  Rng rng(Hash({model.seed(), Tag("changed-details"), id.Key()}));
+  constexpr int kTries = 16;  // a redraw equal to the old value is drawn again
+  if ((fields & kChangedName) != 0) {
+    const std::string old = d.name;
+    for (int i = 0; i < kTries && d.name == old; ++i) {
+      const std::string_view pattern =
+          model.IsHospital(id) ? rng.Pick(kHospitalPatterns)
+                               : rng.Pick(kPatterns[static_cast<std::size_t>(id.category - 1)]);
+      d.name = Fill(pattern, rng.Pick(kSurnames), place, rng.Pick(kSoftNames));
+    }
+    if (d.name == old) d.name = "医療法人 " + old;
+    d.name_html = EscapeHtml(d.name, false);
+  }
+  if ((fields & kChangedAddress) != 0) {
+    const std::string old = d.address;
+    for (int i = 0; i < kTries && d.address == old; ++i) Locate(rng, city, place, "新", d);
+    if (d.address == old) d.address += " 別館";
+  }
+  if ((fields & kChangedTelephone) != 0) {
+    const std::string old = d.telephone;
+    for (int i = 0; i < kTries && d.telephone == old; ++i) d.telephone = Telephone(rng, city);
+  }
+  if ((fields & kChangedStation) != 0) {
+    const std::string old = d.station;
+    for (int i = 0; i < kTries && d.station == old; ++i) d.station = Station(rng, place);
+    if (d.station_gap.empty()) d.station_gap = " ";
+    d.access_note.clear();
+  }
 }
 
 }  // namespace
@@ -227,11 +296,7 @@ FacilityDetails Describe(const FacilityModel& model, const FacilityId& id) {
   d.name_html = EscapeHtml(d.name, quote_as_reference);
 
   // Address.
-  const PostalPlace& postal =
-      city.places[static_cast<std::size_t>(rng.Below(static_cast<int>(city.places.size())))];
-  d.postal_code = "〒" + postal.postal_code.substr(0, 3) + "-" + postal.postal_code.substr(3);
-  d.address = std::string(SiteData::PrefectureName(city.prefecture)) + postal.locality +
-              Block(rng, place, surname);
+  Locate(rng, city, place, surname, d);
   int gap = rng.Below(20);
   d.address_gap = gap < 17 ? " " : gap < 19 ? "&nbsp;" : "　";
 
@@ -239,31 +304,14 @@ FacilityDetails Describe(const FacilityModel& model, const FacilityId& id) {
 
   // Nearest station, or a bus note for places off the railway.
   if (rng.Chance(0.94)) {
-    std::string station;
-    switch (rng.Below(4)) {
-      case 0:
-        station = place + "駅";
-        break;
-      case 1:
-        station = place + (place.ends_with("中央") ? "本町駅" : "中央駅");
-        break;
-      case 2:
-        station = std::string(rng.Pick(kDirections)) + place + "駅";
-        break;
-      default:
-        station = std::string(rng.Pick(kTownStations)) + "駅";
-        break;
-    }
-    int means = rng.Below(10);
-    std::string way = means < 7   ? "徒歩" + std::to_string(rng.Between(1, 25)) + "分"
-                      : means < 9 ? "バス" + std::to_string(rng.Between(5, 30)) + "分"
-                                  : "車" + std::to_string(rng.Between(5, 20)) + "分";
-    d.station = station + " " + way;
+    d.station = Station(rng, place);
     int g = rng.Below(10);
     d.station_gap = g < 8 ? " " : g < 9 ? "　" : "&nbsp;";
   } else {
     d.access_note = place + "バス停より徒歩" + std::to_string(rng.Between(1, 15)) + "分";
   }
+
+  if (model.FateOf(id) == Fate::kChanged) ApplyChanges(model, id, city, place, d);
 
   for (const auto* sub : model.SubCategoriesOf(id)) {
     if (!d.departments.empty()) d.departments += "、";

@@ -34,15 +34,20 @@ double CityWeight(const CityInfo& city) {
 
 }  // namespace
 
-FacilityModel::FacilityModel(const SiteData& data, std::uint64_t seed, double density)
-    : data_(data), seed_(seed), density_(density), general_code_(SiteData::kCategories + 1, -1) {
+FacilityModel::FacilityModel(const SiteData& data, std::uint64_t seed, double density,
+                             double change_share)
+    : data_(data),
+      seed_(seed),
+      density_(density),
+      change_share_(change_share),
+      general_code_(SiteData::kCategories + 1, -1) {
   for (const auto& s : data_.subcategories()) {
     auto& code = general_code_[static_cast<std::size_t>(s.category)];
     if (code < 0) code = s.code;
   }
 }
 
-int FacilityModel::PoolSize(int city_index, int category) const {
+int FacilityModel::UsualPoolSize(int city_index, int category) const {
   const CityInfo& city = data_.cities()[static_cast<std::size_t>(city_index)];
   // A city-wide factor (some towns are just bigger) times a per-category wobble.
   double city_factor = std::exp(
@@ -59,8 +64,47 @@ int FacilityModel::PoolSize(int city_index, int category) const {
   return std::min(9999, static_cast<int>(whole) + (round_up ? 1 : 0));
 }
 
+int FacilityModel::PoolSize(int city_index, int category) const {
+  const int usual = UsualPoolSize(city_index, category);
+  if (change_share_ <= 0.0) return usual;
+  const double added = usual * change_share_;
+  const double whole = std::floor(added);
+  const bool round_up = Unit(Hash({seed_, Tag("newround"), static_cast<std::uint64_t>(city_index),
+                                   static_cast<std::uint64_t>(category)})) < added - whole;
+  return std::min(9999, usual + static_cast<int>(whole) + (round_up ? 1 : 0));
+}
+
+Fate FacilityModel::FateOf(const FacilityId& id) const {
+  if (change_share_ <= 0.0) return Fate::kKept;
+  if (id.index >= UsualPoolSize(id.city_index, id.category)) return Fate::kNew;
+  const double u = Unit(Hash({seed_, Tag("fate"), id.Key()}));
+  return u < change_share_ ? Fate::kGone : u < 2 * change_share_ ? Fate::kChanged : Fate::kKept;
+}
+
+unsigned FacilityModel::ChangedFields(const FacilityId& id) const {
+  if (FateOf(id) != Fate::kChanged) return 0;
+  Rng rng(Hash({seed_, Tag("changes"), id.Key()}));
+  constexpr int kKinds = 5;
+  unsigned fields = 1u << rng.Below(kKinds);
+  if (rng.Chance(0.3)) fields |= 1u << rng.Below(kKinds);
+  if ((fields & kChangedDepartments) != 0 && AddedSubCategory(id) < 0) {
+    fields = (fields & ~kChangedDepartments) | kChangedTelephone;
+  }
+  return fields;
+}
+
+int FacilityModel::AddedSubCategory(const FacilityId& id) const {
+  std::vector<int> candidates;
+  for (const auto& s : data_.subcategories()) {
+    if (s.category == id.category && !UsuallyListedUnder(id, s)) candidates.push_back(s.code);
+  }
+  if (candidates.empty()) return -1;
+  const std::uint64_t pick = Hash({seed_, Tag("added-sub"), id.Key()}) % candidates.size();
+  return candidates[static_cast<std::size_t>(pick)];
+}
+
 int FacilityModel::HospitalCount(int city_index) const {
-  int internal = PoolSize(city_index, 1);
+  int internal = UsualPoolSize(city_index, 1);
   int wanted =
       internal / 12 +
       (Unit(Hash({seed_, Tag("hospitals"), static_cast<std::uint64_t>(city_index)})) < 0.3 ? 1 : 0);
@@ -76,6 +120,24 @@ bool FacilityModel::IsBoundary(const FacilityId& id) const {
 }
 
 bool FacilityModel::ListedUnder(const FacilityId& id, const refdata::SubCategory& sub) const {
+  if (change_share_ > 0.0) {
+    switch (FateOf(id)) {
+      case Fate::kGone:
+        return false;
+      case Fate::kChanged:
+        if ((ChangedFields(id) & kChangedDepartments) != 0 && AddedSubCategory(id) == sub.code) {
+          return true;
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  return UsuallyListedUnder(id, sub);
+}
+
+bool FacilityModel::UsuallyListedUnder(const FacilityId& id,
+                                       const refdata::SubCategory& sub) const {
   const bool main_sub = general_code_[static_cast<std::size_t>(sub.category)] == sub.code;
   double p;
   if (sub.category == id.category) {

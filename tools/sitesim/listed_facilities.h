@@ -27,4 +27,14 @@ std::optional<ListedQuery> ParseListedQuery(const std::string& prefectures,
 // code, name, postal code, address, telephone, station, departments, link path.
 std::string ListedFacilitiesTsv(const FacilityModel& model, const ListedQuery& query);
 
+// What a collection of the query sees changed against the site's usual data
+// (FacilityModel::Usual), one UTF-8 TSV line per facility: "new", "changed"
+// or "gone", the code, and for a changed facility the fields that differ,
+// comma-joined from name, postal_code, address, telephone, station,
+// departments and link. New and changed facilities come in this site's
+// order, then gone ones in the usual site's order. Besides the facilities
+// the model changed, this counts those that moved on or off the first result
+// pages because others came or went.
+std::string ChangesTsv(const FacilityModel& model, const ListedQuery& query);
+
 }  // namespace valmeric::sitesim

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
 
   try {
     const SiteData data = SiteData::Load(options->data_dir);
-    const FacilityModel model(data, options->seed, options->density);
+    const FacilityModel model(data, options->seed, options->density, options->change_share);
     SiteServer site(model, options->faults);
     SiteHost host(site, options->listen);
     host.Start();

@@ -43,6 +43,10 @@ const char* UsageText() {
          "  --threads N           worker threads per listener (default 8)\n"
          "  --seed N              data and fault seed\n"
          "  --density F           facilities per city, relative to the usual (0-20, default 1)\n"
+         "  --change-share S      show the data as changed later (0-0.5, default 0): a share S\n"
+         "                        of the facilities gone, another share S with changed fields\n"
+         "                        and S times as many new ones; /_sim/changes?pref_no=&ctgr=\n"
+         "                        lists what a collection sees change\n"
          "faults:\n"
          "  --latency-ms N        delay every page by N ms\n"
          "  --fail-rate R         answer a share R of pages with an error from --fail-codes\n"
@@ -98,6 +102,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args,
       ok = ParseValue(v, o.seed);
     } else if (a == "--density") {
       ok = ParseValue(v, o.density) && o.density > 0.0 && o.density <= 20.0;
+    } else if (a == "--change-share") {
+      ok = ParseValue(v, o.change_share) && o.change_share >= 0.0 && o.change_share <= 0.5;
     } else if (a == "--latency-ms") {
       ok = ParseValue(v, o.faults.latency_ms) && o.faults.latency_ms >= 0;
     } else if (a == "--fail-rate") {

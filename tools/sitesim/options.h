@@ -16,7 +16,8 @@ struct SimOptions {
   std::string data_dir;
   std::string port_file;
   std::uint64_t seed = kDefaultSeed;
-  double density = 1.0;  // facilities per pool, relative to the usual size
+  double density = 1.0;       // facilities per pool, relative to the usual size
+  double change_share = 0.0;  // FacilityModel's change share: 0 shows the usual data
   ListenOptions listen;
   FaultOptions faults;
 };

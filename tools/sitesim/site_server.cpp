@@ -81,7 +81,7 @@ bool SiteServer::HandleControl(const httplib::Request& req, httplib::Response& r
                     "text/plain; charset=UTF-8");
     return true;
   }
-  if (path == "/_sim/listed") {
+  if (path == "/_sim/listed" || path == "/_sim/changes") {
     auto query = ParseListedQuery(Param(req, "pref_no"), Param(req, "ctgr"));
     if (!query) {
       res.status = 400;
@@ -90,8 +90,9 @@ bool SiteServer::HandleControl(const httplib::Request& req, httplib::Response& r
       return true;
     }
     query->decode_references = Param(req, "decode") != "0";
-    res.set_content(ListedFacilitiesTsv(model_, *query),
-                    "text/tab-separated-values; charset=UTF-8");
+    res.set_content(
+        path == "/_sim/changes" ? ChangesTsv(model_, *query) : ListedFacilitiesTsv(model_, *query),
+        "text/tab-separated-values; charset=UTF-8");
     return true;
   }
   if (path == "/_fault/loop") {

@@ -1,0 +1,98 @@
+#include "engine/change_report.h"
+
+#include "common/text_encoding.h"
+
+namespace valmeric {
+namespace {
+
+std::uint8_t ChangedColumns(const CsvRow& before, const CsvRow& after) {
+  std::uint8_t columns = 0;
+  for (size_t i = 0; i < before.fields.size(); ++i) {
+    if (before.fields[i] != after.fields[i]) columns |= static_cast<std::uint8_t>(1u << i);
+  }
+  return columns;
+}
+
+const std::string& KindLabel(ChangeKind kind) {
+  static const std::string labels[] = {Utf8ToSjis("新規"), Utf8ToSjis("変更"), Utf8ToSjis("廃止")};
+  return labels[static_cast<size_t>(kind)];
+}
+
+std::string ChangedTitles(std::uint8_t columns) {
+  static const std::string separator = Utf8ToSjis("・");
+  std::string titles;
+  for (size_t i = 0; i < CsvColumnTitles().size(); ++i) {
+    if ((columns & (1u << i)) == 0) continue;
+    if (!titles.empty()) titles += separator;
+    titles += CsvColumnTitles()[i];
+  }
+  return titles;
+}
+
+}  // namespace
+
+std::vector<Change> CompareRuns(const CsvTable& old_run, const CsvTable& new_run) {
+  std::vector<Change> report;
+  std::vector<Change> changed;
+  for (const CsvRow& row : new_run.rows()) {
+    const CsvRow* before = old_run.Find(row.code());
+    if (before == nullptr) {
+      report.push_back({ChangeKind::kNew, &row, 0});
+    } else if (const std::uint8_t columns = ChangedColumns(*before, row); columns != 0) {
+      changed.push_back({ChangeKind::kChanged, &row, columns});
+    }
+  }
+  report.insert(report.end(), changed.begin(), changed.end());
+  for (const CsvRow& row : old_run.rows()) {
+    if (new_run.Find(row.code()) == nullptr) report.push_back({ChangeKind::kGone, &row, 0});
+  }
+  return report;
+}
+
+const std::string& ChangeReportHeaderLine() {
+  static const std::string header = [] {
+    std::string line;
+    AppendCsvField(line, Utf8ToSjis("区分"));
+    line += CsvHeaderLine();
+    line += ',';
+    AppendCsvField(line, Utf8ToSjis("変更項目"));
+    line.pop_back();  // a header ends with its last title's quote
+    return line;
+  }();
+  return header;
+}
+
+std::string FormatChangeLine(const Change& change) {
+  std::string line;
+  line.reserve(288);
+  AppendCsvField(line, KindLabel(change.kind));
+  for (std::string_view field : change.row->fields) AppendCsvField(line, field);
+  AppendCsvField(line, ChangedTitles(change.changed_columns));
+  return line;
+}
+
+ChangeCounts WriteChangeReport(const CsvTable& old_run, const CsvTable& new_run,
+                               const std::string& path) {
+  ChangeCounts counts;
+  CsvFile file;
+  file.Open(path, new_run.encoding());
+  file.WriteLine(ChangeReportHeaderLine());
+  for (const Change& change : CompareRuns(old_run, new_run)) {
+    file.WriteLine(FormatChangeLine(change));
+    switch (change.kind) {
+      case ChangeKind::kNew:
+        ++counts.added;
+        break;
+      case ChangeKind::kChanged:
+        ++counts.changed;
+        break;
+      case ChangeKind::kGone:
+        ++counts.gone;
+        break;
+    }
+  }
+  file.Close();
+  return counts;
+}
+
+}  // namespace valmeric

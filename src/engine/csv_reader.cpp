@@ -1,0 +1,145 @@
+#include "engine/csv_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/sjis_text.h"
+#include "common/text_encoding.h"
+
+namespace valmeric {
+namespace {
+
+constexpr size_t kFields = std::tuple_size_v<Record>;
+
+// Calls fn(start, size, number) for each line of text, its LF or CR LF left
+// out; a last line without a line end counts, nothing after a final line end
+// does. Numbers start at 1.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn fn) {
+  size_t number = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    const size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end == std::string_view::npos) end = text.size();
+    if (end > start && text[end - 1] == '\r') --end;
+    fn(start, end - start, ++number);
+    start = next;
+  }
+}
+
+std::string FieldProblem(size_t field, const char* what) {
+  return "field " + std::to_string(field) + " " + what;
+}
+
+}  // namespace
+
+CsvTable CsvTable::Read(const std::string& path) {
+  return Parse(ReadWholeFile(path), path);
+}
+
+CsvTable CsvTable::Parse(std::string bytes, const std::string& name) {
+  CsvTable table;
+  table.name_ = name;
+  if (std::string_view(bytes).starts_with(kUtf8Bom)) {
+    // Converted line by line into a CP932 text of the same lines, which is
+    // never longer than the UTF-8 it comes from.
+    table.encoding_ = CsvEncoding::kUtf8;
+    const std::string_view source = std::string_view(bytes).substr(kUtf8Bom.size());
+    auto converted = std::make_unique<std::string>();
+    converted->reserve(source.size());
+    ForEachLine(source, [&](size_t start, size_t size, size_t number) {
+      const size_t bad = AppendUtf8AsSjisChecked(source.substr(start, size), *converted);
+      if (bad != std::string_view::npos) {
+        table.Fail(number, "column " + std::to_string(bad + (number == 1 ? 4 : 1)) +
+                               ": bytes that are not UTF-8, or a character Shift_JIS (CP932) "
+                               "cannot hold");
+      }
+      converted->push_back('\n');
+    });
+    bytes = std::string();
+    table.text_ = std::move(converted);
+  } else {
+    table.text_ = std::make_unique<std::string>(std::move(bytes));
+  }
+  table.ParseText();
+  return table;
+}
+
+const CsvRow* CsvTable::Find(std::string_view code) const {
+  const auto found = index_.find(code);
+  return found == index_.end() ? nullptr : &rows_[found->second];
+}
+
+void CsvTable::Fail(size_t line, const std::string& what) const {
+  throw CsvFormatError(name_ + ": line " + std::to_string(line) + ": " + what);
+}
+
+void CsvTable::ParseText() {
+  std::string& text = *text_;
+  if (text.empty()) Fail(1, "the file is empty; a CSV file of this program starts with its header");
+  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  rows_.reserve(lines);
+  index_.reserve(lines);
+  ForEachLine(text, [&](size_t start, size_t size, size_t number) {
+    const std::string_view line(text.data() + start, size);
+    if (number == 1) {
+      if (line == CsvHeaderLine()) return;
+      if (line == SjisToUtf8(CsvHeaderLine())) {
+        Fail(1, "the header is in UTF-8 but the file has no byte-order mark");
+      }
+      Fail(1, "the header is not the one this program writes");
+    }
+    if (encoding_ == CsvEncoding::kCp932) {
+      const size_t bad = FindInvalidSjis(line);
+      if (bad != std::string_view::npos) {
+        Fail(number,
+             "column " + std::to_string(bad + 1) + ": bytes that are not Shift_JIS (CP932)");
+      }
+    }
+    ParseRecord(text.data() + start, size, number);
+  });
+}
+
+// Fields are read in place: undoing a doubled quote only ever shortens a field.
+void CsvTable::ParseRecord(char* line, size_t size, size_t number) {
+  auto fail = [&](const std::string& what) {
+    Fail(number, "a record is eight quoted fields, each followed by a comma: " + what);
+  };
+  if (size == 0) fail("the line is empty");
+  CsvRow row;
+  row.line = number;
+  size_t at = 0;
+  for (size_t field = 0; field < kFields; ++field) {
+    if (at >= size) fail("the line ends after " + std::to_string(field) + " fields");
+    if (line[at] != '"') fail(FieldProblem(field + 1, "does not start with a double quote"));
+    const size_t begin = ++at;
+    size_t kept = begin;  // end of the field's text written so far
+    for (;;) {
+      const void* quote = std::memchr(line + at, '"', size - at);
+      if (quote == nullptr) fail(FieldProblem(field + 1, "has no closing double quote"));
+      const size_t q = static_cast<size_t>(static_cast<const char*>(quote) - line);
+      if (kept != at) std::memmove(line + kept, line + at, q - at);
+      kept += q - at;
+      if (q + 1 < size && line[q + 1] == '"') {  // a doubled quote stands for one
+        line[kept++] = '"';
+        at = q + 2;
+        continue;
+      }
+      at = q + 1;
+      break;
+    }
+    if (at >= size || line[at] != ',') fail(FieldProblem(field + 1, "is not followed by a comma"));
+    ++at;
+    row.fields[field] = std::string_view(line + begin, kept - begin);
+  }
+  if (at != size) fail("the line goes on after the eighth field");
+
+  const auto [found, added] = index_.try_emplace(row.code(), rows_.size());
+  if (!added) {
+    repeated_.push_back({std::string(row.code()), number, rows_[found->second].line});
+    return;
+  }
+  rows_.push_back(row);
+}
+
+}  // namespace valmeric

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/csv_writer.h"
+
+namespace valmeric {
+
+// A file that is not a CSV file this program writes. what() names the file
+// and the line.
+class CsvFormatError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One record of a file that was read: its eight fields in CP932 with doubled
+// quotes undone, viewing the table's text, and the line it stands on (the
+// header is line 1).
+struct CsvRow {
+  std::array<std::string_view, 8> fields;
+  size_t line = 0;
+
+  std::string_view code() const { return fields[0]; }
+};
+
+// A record left out because an earlier record of the same file has its code.
+struct RepeatedCode {
+  std::string code;  // CP932
+  size_t line = 0;
+  size_t first_line = 0;
+};
+
+// A whole CSV file as CsvFile writes it, CP932 or UTF-8 with a byte-order
+// mark, held as CP932 whatever its encoding. Of several records with one
+// code only the first is kept.
+class CsvTable final {
+ public:
+  // Throws CsvFormatError for a file that is not such a CSV, and
+  // std::runtime_error when it cannot be read.
+  static CsvTable Read(const std::string& path);
+  // The same for bytes in memory; name stands for the file in messages.
+  static CsvTable Parse(std::string bytes, const std::string& name);
+
+  const std::string& name() const { return name_; }
+  CsvEncoding encoding() const { return encoding_; }
+  // The records kept, in file order.
+  const std::vector<CsvRow>& rows() const { return rows_; }
+  // The record with that code, or nullptr.
+  const CsvRow* Find(std::string_view code) const;
+  const std::vector<RepeatedCode>& repeated() const { return repeated_; }
+
+ private:
+  CsvTable() = default;
+  [[noreturn]] void Fail(size_t line, const std::string& what) const;
+  void ParseText();
+  void ParseRecord(char* line, size_t size, size_t number);
+
+  std::string name_;
+  CsvEncoding encoding_ = CsvEncoding::kCp932;
+  // On the heap, so the fields' views stay valid when the table moves.
+  std::unique_ptr<std::string> text_;
+  std::vector<CsvRow> rows_;
+  std::unordered_map<std::string_view, size_t> index_;  // code -> position in rows_
+  std::vector<RepeatedCode> repeated_;
+};
+
+}  // namespace valmeric

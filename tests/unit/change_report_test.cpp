@@ -1,0 +1,303 @@
+#include "engine/change_report.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/text_encoding.h"
+#include "support/euc.h"
+#include "support/temp_dir.h"
+
+namespace valmeric {
+namespace {
+
+// Hand-written files: UTF-8 text here, turned into the file's encoding below.
+constexpr char kHeader[] =
+    "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
+    "\"詳細ページURL\"";
+constexpr char kReportHeader[] =
+    "\"区分\",\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
+    "\"詳細ページURL\",\"変更項目\"";
+
+using Fields = std::vector<std::string>;
+
+// A facility whose every field is told apart by its code.
+Fields Facility(const std::string& code) {
+  return {code,
+          code + "内科クリニック",
+          "〒060-00" + code.substr(code.size() - 2),
+          "北海道札幌市中央区北" + code + "条",
+          "011-222-" + code,
+          "札幌駅 徒歩" + code + "分",
+          "内科、消化器内科",
+          "https://hospital-directory.example/hospital/" + code + "/"};
+}
+
+Fields With(Fields fields, size_t column, const std::string& value) {
+  fields[column] = value;
+  return fields;
+}
+
+std::string Line(const Fields& fields) {
+  std::string line;
+  for (const std::string& field : fields) line += "\"" + field + "\",";
+  return line;
+}
+
+std::string Text(const std::string& header, const std::vector<std::string>& lines) {
+  std::string text = header + "\r\n";
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::string InEncoding(const std::string& utf8, CsvEncoding encoding) {
+  return encoding == CsvEncoding::kUtf8 ? "\xEF\xBB\xBF" + utf8 : test::Sjis(utf8);
+}
+
+std::string CsvBytes(const std::vector<Fields>& records,
+                     CsvEncoding encoding = CsvEncoding::kCp932) {
+  std::vector<std::string> lines;
+  for (const Fields& record : records) lines.push_back(Line(record));
+  return InEncoding(Text(kHeader, lines), encoding);
+}
+
+std::string ReportLine(const char* kind, const Fields& fields, const std::string& changed = "") {
+  return "\"" + std::string(kind) + "\"," + Line(fields) + "\"" + changed + "\",";
+}
+
+// The report's lines as UTF-8, without the header.
+std::vector<std::string> ReportLines(const CsvTable& old_run, const CsvTable& new_run) {
+  std::vector<std::string> lines;
+  for (const Change& change : CompareRuns(old_run, new_run)) {
+    lines.push_back(SjisToUtf8(FormatChangeLine(change)));
+  }
+  return lines;
+}
+
+TEST(ChangeReport, HeaderAddsTheKindAndTheChangedColumns) {
+  EXPECT_EQ(ChangeReportHeaderLine(), test::Sjis(kReportHeader));
+}
+
+TEST(ChangeReport, ListsNewThenChangedInNewOrderThenGoneInOldOrder) {
+  const Fields a = Facility("11"), b = Facility("12"), c = Facility("13"), d = Facility("14"),
+               e = Facility("15"), f = Facility("16"), g = Facility("17");
+  const Fields b2 = With(With(b, 3, "北海道札幌市北区1-1"), 4, "011-999-0000");
+  const Fields d2 = With(d, 4, "011-999-1111");
+  struct Case {
+    const char* name;
+    std::vector<Fields> old_run, new_run;
+    std::vector<std::string> report;
+  } cases[] = {
+      {"mixed",
+       {a, b, c, d, g},
+       {e, d2, b2, f, a},
+       {ReportLine("新規", e), ReportLine("新規", f), ReportLine("変更", d2, "電話番号"),
+        ReportLine("変更", b2, "住所・電話番号"), ReportLine("廃止", c), ReportLine("廃止", g)}},
+      {"same facilities in another order", {a, b, c}, {c, a, b}, {}},
+      {"empty old run", {}, {b, a}, {ReportLine("新規", b), ReportLine("新規", a)}},
+      {"empty new run", {c, a}, {}, {ReportLine("廃止", c), ReportLine("廃止", a)}},
+      {"both runs empty", {}, {}, {}},
+      {"every facility replaced", {a}, {b}, {ReportLine("新規", b), ReportLine("廃止", a)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CsvTable old_run = CsvTable::Parse(CsvBytes(c.old_run), "old.csv");
+    const CsvTable new_run = CsvTable::Parse(CsvBytes(c.new_run), "new.csv");
+    EXPECT_EQ(ReportLines(old_run, new_run), c.report);
+  }
+}
+
+struct ColumnCase {
+  const char* name;
+  size_t column;
+  const char* title;
+  const char* value;
+};
+
+void PrintTo(const ColumnCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class EachColumnAlone : public ::testing::TestWithParam<ColumnCase> {};
+
+TEST_P(EachColumnAlone, IsNamedByItsTitle) {
+  const ColumnCase& c = GetParam();
+  const Fields before = Facility("21");
+  const Fields after = With(before, c.column, c.value);
+  const CsvTable old_run = CsvTable::Parse(CsvBytes({Facility("20"), before}), "old.csv");
+  const CsvTable new_run = CsvTable::Parse(CsvBytes({Facility("20"), after}), "new.csv");
+  EXPECT_EQ(ReportLines(old_run, new_run),
+            std::vector<std::string>{ReportLine("変更", after, c.title)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, EachColumnAlone,
+    ::testing::Values(ColumnCase{"Name", 1, "病院名", "21内科医院"},
+                      ColumnCase{"PostalCode", 2, "郵便番号", "〒060-0099"},
+                      ColumnCase{"Address", 3, "住所", "北海道札幌市中央区南1条"},
+                      ColumnCase{"Telephone", 4, "電話番号", ""},
+                      ColumnCase{"Station", 5, "最寄駅", "大通駅 徒歩2分"},
+                      ColumnCase{"Departments", 6, "診療科目", "内科"},
+                      ColumnCase{"DetailPage", 7, "詳細ページURL",
+                                 "https://hospital-directory.example/dental/21/"},
+                      ColumnCase{"QuoteInName", 1, "病院名", "21\"\"さくら\"\"クリニック"}),
+    [](const ::testing::TestParamInfo<ColumnCase>& info) { return info.param.name; });
+
+TEST(CsvTable, UndoesDoubledQuotesAndKeepsCommasInsideFields) {
+  const CsvTable table = CsvTable::Parse(
+      test::Sjis(
+          Text(kHeader, {"\"1\",\"A\"\"B\"\",C\",\"\",\"\"\"\",\"x,\"\"\",\"\",\"\",\"u\","})),
+      "t.csv");
+  ASSERT_EQ(table.rows().size(), 1u);
+  const CsvRow& row = table.rows()[0];
+  EXPECT_EQ(row.fields[1], "A\"B\",C");
+  EXPECT_EQ(row.fields[2], "");
+  EXPECT_EQ(row.fields[3], "\"");
+  EXPECT_EQ(row.fields[4], "x,\"");
+  EXPECT_EQ(row.fields[7], "u");
+  EXPECT_EQ(row.line, 2u);
+}
+
+TEST(CsvTable, AcceptsLfLineEndsAndALastLineWithoutOne) {
+  const CsvTable table = CsvTable::Parse(
+      test::Sjis(std::string(kHeader) + "\n" + Line(Facility("41")) + "\n" + Line(Facility("42"))),
+      "t.csv");
+  ASSERT_EQ(table.rows().size(), 2u);
+  EXPECT_EQ(SjisToUtf8(table.rows()[1].fields[3]), Facility("42")[3]);
+  EXPECT_EQ(table.rows()[1].line, 3u);
+}
+
+TEST(CsvTable, KeepsTheFirstOfRepeatedCodesAndNamesTheLaterLines) {
+  const Fields first = Facility("51");
+  const Fields later = With(first, 1, "別の名前");
+  const CsvTable table =
+      CsvTable::Parse(CsvBytes({first, Facility("52"), later, Facility("53"), later}), "dup.csv");
+  ASSERT_EQ(table.rows().size(), 3u);
+  EXPECT_EQ(SjisToUtf8(table.Find("51")->fields[1]), first[1]);
+  ASSERT_EQ(table.repeated().size(), 2u);
+  EXPECT_EQ(table.repeated()[0].code, "51");
+  EXPECT_EQ(table.repeated()[0].line, 4u);
+  EXPECT_EQ(table.repeated()[0].first_line, 2u);
+  EXPECT_EQ(table.repeated()[1].line, 6u);
+
+  // Only the first record takes part in the comparison.
+  const CsvTable old_run = CsvTable::Parse(CsvBytes({first}), "old.csv");
+  EXPECT_EQ(ReportLines(old_run, table),
+            (std::vector<std::string>{ReportLine("新規", Facility("52")),
+                                      ReportLine("新規", Facility("53"))}));
+  EXPECT_EQ(ReportLines(table, old_run),
+            (std::vector<std::string>{ReportLine("廃止", Facility("52")),
+                                      ReportLine("廃止", Facility("53"))}));
+}
+
+struct EncodingCase {
+  const char* name;
+  CsvEncoding old_encoding;
+  CsvEncoding new_encoding;
+};
+
+void PrintTo(const EncodingCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class MixedEncodings : public ::testing::TestWithParam<EncodingCase> {};
+
+TEST_P(MixedEncodings, CompareTheTextAndWriteInTheNewRunsEncoding) {
+  const EncodingCase& c = GetParam();
+  // Characters whose bytes differ between the encodings, half-width kana included.
+  const Fields kept = With(Facility("61"), 1, "ｻｸﾗ①内科");
+  const Fields before = Facility("62");
+  const Fields after = With(before, 5, "大通駅 徒歩9分");
+  test::TempDir dir;
+  const std::string report = dir.File("report.csv");
+  const CsvTable old_run =
+      CsvTable::Parse(CsvBytes({kept, before, Facility("63")}, c.old_encoding), "old.csv");
+  const CsvTable new_run = CsvTable::Parse(CsvBytes({kept, after}, c.new_encoding), "new.csv");
+  EXPECT_EQ(new_run.encoding(), c.new_encoding);
+  const ChangeCounts counts = WriteChangeReport(old_run, new_run, report);
+  EXPECT_EQ(counts.added, 0u);
+  EXPECT_EQ(counts.changed, 1u);
+  EXPECT_EQ(counts.gone, 1u);
+  EXPECT_EQ(test::ReadFile(report),
+            InEncoding(Text(kReportHeader, {ReportLine("変更", after, "最寄駅"),
+                                            ReportLine("廃止", Facility("63"))}),
+                       c.new_encoding));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Encodings, MixedEncodings,
+    ::testing::Values(EncodingCase{"BothCp932", CsvEncoding::kCp932, CsvEncoding::kCp932},
+                      EncodingCase{"Cp932ThenUtf8", CsvEncoding::kCp932, CsvEncoding::kUtf8},
+                      EncodingCase{"Utf8ThenCp932", CsvEncoding::kUtf8, CsvEncoding::kCp932},
+                      EncodingCase{"BothUtf8", CsvEncoding::kUtf8, CsvEncoding::kUtf8}),
+    [](const ::testing::TestParamInfo<EncodingCase>& info) { return info.param.name; });
+
+struct BrokenCase {
+  const char* name;
+  std::string bytes;
+  std::string message;  // found in the message, after "broken.csv: "
+};
+
+void PrintTo(const BrokenCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class BrokenFile : public ::testing::TestWithParam<BrokenCase> {};
+
+TEST_P(BrokenFile, IsRefusedWithItsNameAndLine) {
+  const BrokenCase& c = GetParam();
+  try {
+    CsvTable::Parse(c.bytes, "broken.csv");
+    ADD_FAILURE() << "read without complaint";
+  } catch (const CsvFormatError& error) {
+    EXPECT_EQ(std::string(error.what()).substr(0, std::string("broken.csv: line ").size()),
+              "broken.csv: line ");
+    EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+  }
+}
+
+const std::string kGood = Line(Facility("81"));
+const std::string kRecordRule = "a record is eight quoted fields, each followed by a comma: ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, BrokenFile,
+    ::testing::Values(
+        BrokenCase{"Empty", "", "line 1: the file is empty"},
+        BrokenCase{"OtherHeader", test::Sjis("\"ID\",\"Name\"\r\n" + kGood + "\r\n"),
+                   "line 1: the header is not the one this program writes"},
+        BrokenCase{"Utf8WithoutByteOrderMark", std::string(kHeader) + "\r\n",
+                   "line 1: the header is in UTF-8 but the file has no byte-order mark"},
+        BrokenCase{"SevenFields",
+                   test::Sjis(Text(kHeader, {kGood, "\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\","})),
+                   "line 3: " + kRecordRule + "the line ends after 7 fields"},
+        BrokenCase{"NineFields", test::Sjis(Text(kHeader, {kGood + "\"9\","})),
+                   "line 2: " + kRecordRule + "the line goes on after the eighth field"},
+        BrokenCase{"NoCommaAfterTheLastField",
+                   test::Sjis(Text(kHeader, {kGood.substr(0, kGood.size() - 1)})),
+                   "line 2: " + kRecordRule + "field 8 is not followed by a comma"},
+        BrokenCase{"UnquotedField",
+                   test::Sjis(Text(kHeader, {"\"1\",2,\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
+                   "line 2: " + kRecordRule + "field 2 does not start with a double quote"},
+        BrokenCase{"UnclosedQuote", test::Sjis(Text(kHeader, {kGood, kGood, "\"1\",\"2"})),
+                   "line 4: " + kRecordRule + "field 2 has no closing double quote"},
+        BrokenCase{
+            "LoneQuoteInsideAField",
+            test::Sjis(Text(kHeader, {"\"1\",\"a\"b\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
+            "line 2: " + kRecordRule + "field 2 is not followed by a comma"},
+        BrokenCase{"EmptyLine", test::Sjis(Text(kHeader, {kGood, ""})),
+                   "line 3: " + kRecordRule + "the line is empty"},
+        BrokenCase{"BytesThatAreNotShiftJis",
+                   test::Sjis(Text(kHeader, {kGood})) + "\"1\",\"a\x80\",\r\n",
+                   "line 3: column 7: bytes that are not Shift_JIS (CP932)"},
+        BrokenCase{"BytesThatAreNotUtf8",
+                   "\xEF\xBB\xBF" + Text(kHeader, {kGood, "\"1\",\"\xE6\x9C\","}),
+                   "line 3: column 6: bytes that are not UTF-8"},
+        BrokenCase{"Utf8CharacterShiftJisCannotHold",
+                   "\xEF\xBB\xBF" + Text(kHeader, {"\"1\",\"\xF0\x9F\x98\x80\","}),
+                   "line 2: column 6: bytes that are not UTF-8, or a character Shift_JIS (CP932) "
+                   "cannot hold"}),
+    [](const ::testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace valmeric

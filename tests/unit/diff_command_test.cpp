@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <sstream>
+
+#include "cli/cli_main.h"
+#include "cli/exit_codes.h"
+#include "support/euc.h"
+#include "support/temp_dir.h"
+
+namespace valmeric::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kHeader[] =
+    "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
+    "\"詳細ページURL\"";
+
+std::string Record(const std::string& code, const std::string& telephone = "03-1111-2222") {
+  return "\"" + code + "\",\"" + code + "歯科\",\"〒100-0001\",\"東京都千代田区千代田1-1\",\"" +
+         telephone + "\",\"東京駅 徒歩5分\",\"歯科\",\"https://h/dental/" + code + "/\",";
+}
+
+std::string Cp932File(const std::vector<std::string>& records) {
+  std::string text = std::string(kHeader) + "\r\n";
+  for (const std::string& record : records) text += record + "\r\n";
+  return test::Sjis(text);
+}
+
+class DiffCommand : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = dir_.File(name);
+    test::WriteFile(path, bytes);
+    return path;
+  }
+
+  int Run(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"diff"};
+    all.insert(all.end(), args.begin(), args.end());
+    out_.str("");
+    err_.str("");
+    std::atomic<bool> no{false};
+    return CliMain(all, out_, err_, no, false);
+  }
+
+  test::TempDir dir_;
+  std::ostringstream out_, err_;
+};
+
+TEST_F(DiffCommand, PrintsTheReportPathAndTheThreeCounts) {
+  const std::string old_csv = Write("old.csv", Cp932File({Record("1"), Record("2"), Record("3")}));
+  const std::string new_csv =
+      Write("new.csv", Cp932File({Record("4"), Record("5"), Record("2", "03-9999-0000")}));
+  const std::string report = dir_.File("changes");
+  ASSERT_EQ(Run({old_csv, new_csv, "--output", report}), kExitWrote) << err_.str();
+  EXPECT_EQ(out_.str(), report + ".csv\t2\t1\t2\n");
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_TRUE(fs::exists(report + ".csv"));
+}
+
+TEST_F(DiffCommand, WarnsOfARepeatedCodeAndCountsTheFirst) {
+  const std::string old_csv = Write("old.csv", Cp932File({Record("1")}));
+  const std::string new_csv =
+      Write("new.csv", Cp932File({Record("1"), Record("2"), Record("1", "03-0000-0000")}));
+  ASSERT_EQ(Run({old_csv, new_csv, "--output=" + dir_.File("r.csv")}), kExitWrote);
+  EXPECT_EQ(out_.str(), dir_.File("r.csv") + "\t1\t0\t0\n");
+  EXPECT_EQ(err_.str(), "warning: " + new_csv +
+                            ": line 4: 病院ID 1 is already on line 2; the first one counts\n");
+}
+
+TEST_F(DiffCommand, ABrokenFileIsNamedWithItsLineAndNoReportIsWritten) {
+  const std::string good = Write("good.csv", Cp932File({Record("1")}));
+  const std::string broken = Write("broken.csv", Cp932File({Record("1"), "\"2\",\"x\","}));
+  const std::string report = dir_.File("report.csv");
+  struct Case {
+    const char* name;
+    std::string old_csv, new_csv;
+    std::string message;
+  } cases[] = {
+      {"old broken", broken, good, broken + ": line 3: "},
+      {"new broken", good, broken, broken + ": line 3: "},
+      {"old missing", dir_.File("none.csv"), good, "cannot open " + dir_.File("none.csv")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Run({c.old_csv, c.new_csv, "--output", report}), kExitUsage);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_EQ(err_.str().rfind("error: " + c.message, 0), 0u) << err_.str();
+    EXPECT_FALSE(fs::exists(report));
+  }
+}
+
+TEST_F(DiffCommand, RefusesWrongArgumentsAndAReportOverAnInput) {
+  const std::string a = Write("a.csv", Cp932File({Record("1")}));
+  const std::string b = Write("b.csv", Cp932File({Record("1")}));
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    const char* message;
+  } cases[] = {
+      {"no output", {a, b}, "--output is required"},
+      {"one file", {a, "--output", "r"}, "two CSV files"},
+      {"three files", {a, b, a, "--output", "r"}, "two CSV files"},
+      {"unknown option", {a, b, "--output", "r", "--format", "x"}, "unknown option --format"},
+      {"report over the new file", {a, b, "--output", b}, "the report would overwrite "},
+      {"report over the old file named without .csv",
+       {a, b, "--output", dir_.File("a")},
+       "the report would overwrite "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Run(c.args), kExitUsage);
+    EXPECT_NE(err_.str().find(c.message), std::string::npos) << err_.str();
+  }
+  EXPECT_EQ(test::ReadFile(a), Cp932File({Record("1")}));
+  EXPECT_EQ(test::ReadFile(b), Cp932File({Record("1")}));
+}
+
+}  // namespace
+}  // namespace valmeric::cli
