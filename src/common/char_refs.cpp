@@ -1,5 +1,6 @@
 #include "common/char_refs.h"
 
+#include <algorithm>
 #include <array>
 #include <optional>
 
@@ -11,11 +12,26 @@ namespace {
 
 struct NamedRef {
   std::string_view name;
-  char value;
+  char32_t code_point;
 };
 
-constexpr std::array<NamedRef, 5> kNamedRefs{{
-    {"amp", '&'}, {"lt", '<'}, {"gt", '>'}, {"quot", '"'}, {"apos", '\''}}};
+// Sorted by name.
+constexpr NamedRef kNamedRefs[] = {
+#include "common/named_char_refs.inc"
+};
+
+// The longest reference body decoded: a long name, or "#x10FFFF".
+constexpr size_t kLongestBody = 40;
+
+std::optional<char32_t> LookUpName(std::string_view name) {
+  // A no-break space has no place in CP932: it becomes a plain one.
+  if (name == "nbsp") return U' ';
+  const auto* end = std::end(kNamedRefs);
+  const auto* ref = std::lower_bound(std::begin(kNamedRefs), end, name,
+                                     [](const NamedRef& r, std::string_view n) { return r.name < n; });
+  if (ref == end || ref->name != name) return std::nullopt;
+  return ref->code_point;
+}
 
 bool IsDigit(char c, bool hex) {
   return (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
@@ -46,13 +62,8 @@ bool AppendDecoded(std::string_view body, std::string& out) {
     const auto code_point = ParseNumber(body.substr(1));
     return code_point && AppendCodePointAsSjis(*code_point, out);
   }
-  for (const NamedRef& ref : kNamedRefs) {
-    if (body == ref.name) {
-      out.push_back(ref.value);
-      return true;
-    }
-  }
-  return false;
+  const auto code_point = LookUpName(body);
+  return code_point && AppendCodePointAsSjis(*code_point, out);
 }
 
 }  // namespace
@@ -66,8 +77,7 @@ std::string DecodeCharRefs(std::string_view text) {
     const auto b = static_cast<unsigned char>(text[at]);
     if (text[at] == '&') {
       const size_t semicolon = text.find(';', at + 1);
-      // Longest reference body we decode: "#x10FFFF" or "#1114111".
-      if (semicolon != std::string_view::npos && semicolon - at <= 10 &&
+      if (semicolon != std::string_view::npos && semicolon - at <= kLongestBody + 1 &&
           AppendDecoded(text.substr(at + 1, semicolon - at - 1), out)) {
         at = semicolon + 1;
         continue;

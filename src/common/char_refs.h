@@ -5,9 +5,10 @@
 
 namespace valmeric {
 
-// Decodes the HTML character references &amp; &lt; &gt; &quot; &apos; and the
-// numeric ones (&#39; &#x27;) in Shift_JIS text, where CP932 can hold the
-// character. Any other reference, or one CP932 cannot hold, stays as written.
+// Decodes the HTML character references, named (&amp; &times; ...) and
+// numeric (&#39; &#x27;), in Shift_JIS text, where CP932 can hold the
+// character; &nbsp; becomes a plain space. An unknown reference, or one CP932
+// cannot hold (&copy;), stays as written.
 std::string DecodeCharRefs(std::string_view text);
 std::string DecodeCharRefs(std::string&& text);  // reuses text when it holds no "&"
 

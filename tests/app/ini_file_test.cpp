@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/temp_dir.h"
+#include "support/named_case.h"
 
 namespace valmeric::app {
 namespace {
@@ -19,6 +20,7 @@ struct ReadCase {
   const char* key;
   std::string expected;
 };
+VALMERIC_PRINT_CASE_BY_NAME(ReadCase)
 
 class IniReadTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -67,7 +69,7 @@ TEST(IniWriteTest, ANewFileIsReadableAgain) {
   IniFile file;
   file.WriteString("Config", "Category", "0000000001");
   file.WriteString("Config", "Area", "1\n0");
-  EXPECT_EQ(file.Text(), "[Config]\nCategory=0000000001\nArea=10\n");
+  EXPECT_EQ(file.Text(), "[Config]\r\nCategory=0000000001\r\nArea=10\r\n");  // the profile format's CR LF
   const IniFile again = IniFile::Parse(file.Text());
   EXPECT_EQ(again.ReadString("Config", "Category", ""), "0000000001");
   EXPECT_EQ(again.ReadString("Config", "Area", ""), "10");

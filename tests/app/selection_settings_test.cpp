@@ -6,6 +6,7 @@
 
 #include "app/ini_file.h"
 #include "support/temp_dir.h"
+#include "support/named_case.h"
 
 namespace valmeric::app {
 namespace {
@@ -23,6 +24,7 @@ struct TickCase {
   bool expected_all;
   int expected_focus;
 };
+VALMERIC_PRINT_CASE_BY_NAME(TickCase)
 
 class ApplyTickTextTest : public ::testing::TestWithParam<TickCase> {};
 

@@ -13,6 +13,7 @@
 #include "engine/csv_writer.h"
 #include "support/euc.h"
 #include "support/site_fixture.h"
+#include "support/named_case.h"
 
 namespace valmeric {
 namespace {
@@ -250,6 +251,7 @@ struct LocalFailureCase {
   FailureKind kind;
   const char* detail;
 };
+VALMERIC_PRINT_CASE_BY_NAME(LocalFailureCase)
 
 class WorkerFailureTest : public WorkerTest, public ::testing::WithParamInterface<LocalFailureCase> {};
 

@@ -11,6 +11,7 @@
 #include "common/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "refdb/run_lock.h"
+#include "support/named_case.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 #include "window_harness.h"
@@ -86,6 +87,7 @@ struct MissingTickCase {
   bool prefecture;
   const char* message;
 };
+VALMERIC_PRINT_CASE_BY_NAME(MissingTickCase)
 
 class MissingTickTest : public RunControlTest, public ::testing::WithParamInterface<MissingTickCase> {};
 

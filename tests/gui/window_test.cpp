@@ -12,6 +12,7 @@
 #include "desktop/vista_alt_fix.h"
 #include "support/temp_dir.h"
 #include "window_harness.h"
+#include "support/named_case.h"
 
 namespace valmeric::test {
 namespace {
@@ -129,6 +130,7 @@ TEST(WindowLayoutTest, TheAltKeyFixIsInertOutsideWindows) {
 
 // How the user toggles an item.
 enum class Toggle { kMouse, kSpaceKey };
+inline void PrintTo(Toggle how, std::ostream* os) { *os << (how == Toggle::kMouse ? "Mouse" : "SpaceKey"); }
 
 void UserToggle(WindowHarness& h, const char* list_name, int row, Toggle how) {
   QListWidget* list = h.List(list_name);
@@ -202,6 +204,7 @@ struct LoadCase {
   bool prefecture_all;
   const char* focused;  // list expected to hold the focus, or nullptr
 };
+VALMERIC_PRINT_CASE_BY_NAME(LoadCase)
 
 std::vector<int> Rows(int from, int to) {
   std::vector<int> rows;

@@ -7,6 +7,7 @@
 
 #include "running_site.h"
 #include "site_reader.h"
+#include "support/named_case.h"
 
 namespace valmeric::sitesim::testing {
 namespace {
@@ -28,6 +29,7 @@ struct StatusCase {
   FaultOptions faults;
   std::vector<std::pair<std::string, int>> requests;  // in order, with the expected status
 };
+VALMERIC_PRINT_CASE_BY_NAME(StatusCase)
 
 class FaultStatusTest : public ::testing::TestWithParam<StatusCase> {};
 

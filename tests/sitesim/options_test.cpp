@@ -101,6 +101,9 @@ struct BadCase {
   std::vector<std::string> args;
   std::string error_part;
 };
+inline void PrintTo(const BadCase& c, std::ostream* os) {
+  for (const auto& arg : c.args) *os << arg << ' ';
+}
 
 class BadOptions : public ::testing::TestWithParam<BadCase> {};
 

@@ -10,6 +10,7 @@
 #include "refdb_writer.h"
 #include "reference_data.h"
 #include "running_site.h"
+#include "support/named_case.h"
 
 namespace valmeric::refdata {
 namespace {
@@ -79,6 +80,7 @@ struct BadFile {
   const char* file;
   const char* text;
 };
+VALMERIC_PRINT_CASE_BY_NAME(BadFile)
 
 class BadReferenceFile : public ::testing::TestWithParam<BadFile> {};
 

@@ -80,6 +80,9 @@ struct CrawlCase {
   int pref;
   int category;
 };
+inline void PrintTo(const CrawlCase& c, std::ostream* os) {
+  *os << "prefecture " << c.pref << " category " << c.category;
+}
 
 class TruthCrawlTest : public TruthTest, public ::testing::WithParamInterface<CrawlCase> {};
 

@@ -13,6 +13,7 @@
 
 #include "refdb/run_lock.h"
 #include "support/site_fixture.h"
+#include "support/named_case.h"
 
 namespace valmeric {
 namespace {
@@ -155,6 +156,7 @@ struct RefusedStartCase {
   const char* text;
   const char* title;
 };
+VALMERIC_PRINT_CASE_BY_NAME(RefusedStartCase)
 
 class RefusedStartTest : public RunControllerTest,
                          public ::testing::WithParamInterface<RefusedStartCase> {};
@@ -201,6 +203,7 @@ struct GapCase {
   int state;
   int not_fetched;
 };
+VALMERIC_PRINT_CASE_BY_NAME(GapCase)
 
 class GapTest : public RunControllerTest, public ::testing::WithParamInterface<GapCase> {};
 

@@ -1,6 +1,7 @@
 #include "engine/run_outcome.h"
 
 #include <gtest/gtest.h>
+#include "support/named_case.h"
 
 namespace valmeric {
 namespace {
@@ -10,6 +11,7 @@ struct OutcomeCase {
   RunTally tally;
   Outcome expected;
 };
+VALMERIC_PRINT_CASE_BY_NAME(OutcomeCase)
 
 class DecideOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
 

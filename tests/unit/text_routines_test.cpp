@@ -98,7 +98,9 @@ TEST(DecodeCharRefs, DecodesTheCommonReferencesWhereShiftJisHoldsThem) {
       {"&#x41;&#65;", "AA"},
       {"&#12354;", Sjis("あ")},
       {"&#x1F600;", "&#x1F600;"},   // no CP932 form: stays as written
-      {"&copy; &nbsp;", "&copy; &nbsp;"},
+      {"&copy; &nbsp;x", "&copy;  x"},  // no CP932 form for the copyright sign; a plain space
+      {Sjis("3&times;4&hellip;&alpha;"), Sjis("3×4…α")},
+      {"&CounterClockwiseContourIntegral; &notaname;", "&CounterClockwiseContourIntegral; &notaname;"},
       {"&amp", "&amp"},
       {"&#;&#x;&#-1;", "&#;&#x;&#-1;"},
       {"&#0;", "&#0;"},
