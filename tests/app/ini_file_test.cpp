@@ -101,7 +101,7 @@ TEST(IniSaveTest, WritesThroughATemporaryFileAndLeavesNoneBehind) {
   IniFile file;
   file.WriteString("Config", "Category", "1");
   file.Save(path);
-  EXPECT_EQ(test::ReadFile(path.string()), "[Config]\nCategory=1\n");
+  EXPECT_EQ(test::ReadFile(path.string()), "[Config]\r\nCategory=1\r\n");
   EXPECT_EQ(IniFile::Load(path).ReadString("Config", "Category", ""), "1");
   int entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir.path())) ++entries;
