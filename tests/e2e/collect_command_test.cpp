@@ -9,6 +9,7 @@
 #include "common/sjis_text.h"
 #include "refdb/run_lock.h"
 #include "site_fixture.h"
+#include "support/cp932_check.h"
 #include "support/euc.h"
 
 namespace valmeric::cli {
@@ -30,7 +31,7 @@ class CollectCommandTest : public ::testing::Test {
   }
 
   size_t RecordLines(const std::string& path) {
-    return SplitLines(test::ReadFile(path)).size() - 1;
+    return SplitLines(test::ReadCsv(path)).size() - 1;
   }
 
   SiteFixture site_;

@@ -20,6 +20,7 @@
 #include "engine/csv_writer.h"
 #include "running_site.h"
 #include "support/local_server.h"
+#include "support/cp932_check.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -88,7 +89,7 @@ class FaultMatrixTest : public ::testing::Test {
 
   Outcome Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
 
-  std::string Csv() const { return test::ReadFile(output_ + ".csv"); }
+  std::string Csv() const { return test::ReadCsv(output_ + ".csv"); }
 
   // Every line of the CSV ends with CR LF, and every record has its eight
   // quoted fields and the closing comma.

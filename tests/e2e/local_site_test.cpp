@@ -16,6 +16,7 @@
 #include "refdb/reference_db.h"
 #include "refdb/table_builders.h"
 #include "running_site.h"
+#include "support/cp932_check.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -130,7 +131,7 @@ std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& si
 
 // The CSV's records in UTF-8, split into their eight fields.
 std::vector<std::vector<std::string>> CsvRecords(const std::string& path) {
-  const auto lines = SplitLines(test::ReadFile(path));
+  const auto lines = SplitLines(test::ReadCsv(path));
   std::vector<std::vector<std::string>> records;
   for (size_t i = 1; i < lines.size(); ++i) {
     const std::string line = SjisToUtf8(lines[i]);
@@ -204,7 +205,7 @@ TEST_F(LocalSiteTest, TheSiteDyingMidRunKeepsEveryLineWrittenWhole) {
   const auto records = CsvRecords(output + ".csv");
   EXPECT_GT(records.size(), 0u);
   for (const auto& record : records) EXPECT_EQ(record.size(), 8u);
-  const std::string bytes = test::ReadFile(output + ".csv");
+  const std::string bytes = test::ReadCsv(output + ".csv");
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
 }
 

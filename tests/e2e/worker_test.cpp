@@ -9,6 +9,7 @@
 #include "common/site_host.h"
 #include "engine/csv_writer.h"
 #include "site_fixture.h"
+#include "support/cp932_check.h"
 #include "support/euc.h"
 #include "support/fake_owner.h"
 
@@ -34,7 +35,7 @@ class WorkerTest : public ::testing::Test {
   }
 
   std::vector<std::string> CsvLines() {
-    return SplitLines(test::ReadFile(site_.File("out.csv")));
+    return SplitLines(test::ReadCsv(site_.File("out.csv")));
   }
 
   // Codes of the record lines, in file order.
@@ -76,7 +77,7 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   // The name's reference is decoded and the detail address names the real site.
   EXPECT_NE(lines[1].find(test::Sjis("さくら&会")), std::string::npos);
   EXPECT_NE(lines[1].find(std::string("\"https://") + kSiteHost + "/hospital/"), std::string::npos);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")).substr(test::ReadFile(site_.File("out.csv")).size() - 3), ",\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")).substr(test::ReadCsv(site_.File("out.csv")).size() - 3), ",\r\n");
 
   EXPECT_EQ(owner.end_calls, 1);
   EXPECT_FALSE(owner.running_at_end);
@@ -94,7 +95,7 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
 TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
   FakeOwner owner(db_.db(), {{1}, {47}});
   const auto signals = owner.Run(Config());
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
   EXPECT_EQ(signals->result_code, kNothingWritten);
   EXPECT_EQ(owner.init_calls, 0);
   EXPECT_EQ(owner.end_calls, 1);
@@ -122,7 +123,7 @@ TEST_F(WorkerTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) 
   EXPECT_EQ(site_.ResultRequests(), 3 * 3);  // three entries, three attempts each
   EXPECT_EQ(owner.position, 3);
   EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
   EXPECT_NE(signals->failure().message.find("503"), std::string::npos);
 }
 
@@ -230,7 +231,7 @@ TEST_F(WorkerTest, AFailingQueryEndsTheRunWithTheHeaderWritten) {
   EXPECT_EQ(signals->result_code, kRunFailed);
   EXPECT_EQ(signals->failure().kind, FailureKind::kDatabaseRead);
   EXPECT_EQ(owner.end_calls, 1);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
 }
 
 TEST_F(WorkerTest, AForgottenWorkerNeitherTellsTheOwnerNorTouchesTheDuplicateTable) {
