@@ -11,7 +11,6 @@
 namespace valmeric {
 namespace {
 
-constexpr size_t kChunkSize = 1000;
 constexpr int kMaxRedirects = 10;
 
 std::atomic<std::uint32_t> g_agent_seed{0};
@@ -42,8 +41,6 @@ struct Transfer {
   bool oversized = false;
   std::uint64_t received = 0;
   std::uint64_t written = 0;
-  size_t chunk_pos = 0;     // position inside the current 1000-byte chunk
-  bool chunk_cut = false;   // a zero byte ended the current chunk
   long status = 0;          // status of the response being received
   bool redirect = false;    // the response being received is a redirect
   long retry_after_s = -1;
@@ -61,23 +58,16 @@ struct Transfer {
     written += n;
   }
 
-  // Splits the stream into 1000-byte chunks and writes each up to its first zero.
+  // Writes the body without its zero bytes: one stray zero must not cost the
+  // text around it, and the page is later read as text that a zero would end.
   void Consume(const char* data, size_t n) {
     while (n > 0) {
-      const size_t take = std::min(n, kChunkSize - chunk_pos);
-      if (!chunk_cut) {
-        const void* zero = std::memchr(data, 0, take);
-        const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : take;
-        Write(data, keep);
-        chunk_cut = zero != nullptr;
-      }
-      data += take;
-      n -= take;
-      chunk_pos += take;
-      if (chunk_pos == kChunkSize) {
-        chunk_pos = 0;
-        chunk_cut = false;
-      }
+      const void* zero = std::memchr(data, 0, n);
+      const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : n;
+      Write(data, keep);
+      const size_t step = zero ? keep + 1 : keep;
+      data += step;
+      n -= step;
     }
   }
 };

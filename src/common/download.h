@@ -38,8 +38,8 @@ std::uint32_t NextAgentSeed(std::uint32_t seed);
 int AgentIndexForSeed(std::uint32_t seed);
 
 // Fetches url with a plain GET (no cache, redirects followed up to 10, TLS
-// verified) and streams the body into file in chunks of at most 1000 bytes,
-// each cut at its first zero byte. When no response arrives the file is left
+// verified) and streams the body into file without its zero bytes. When no
+// response arrives the file is left
 // as it was. A body over the size limit is abandoned and its file removed.
 DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
                                const DownloadSettings& settings = {});
