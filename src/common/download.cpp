@@ -141,6 +141,9 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+  // Offer every encoding libcurl can decode, and have it decode: the callbacks,
+  // and so the size limit and the file, see the page itself.
+  curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, t.settings.connect_timeout_s);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, t.settings.stall_timeout_s);

@@ -14,7 +14,7 @@ struct DownloadSettings {
   std::string ca_file;           // extra trusted certificates (tests); empty: the system's
   long connect_timeout_s = 30;
   long stall_timeout_s = 60;     // give up when under 1 byte/s arrives for this long
-  std::uint64_t max_body_bytes = 64ull << 20;
+  std::uint64_t max_body_bytes = 64ull << 20;  // of the body as decoded
 };
 
 struct DownloadOutcome {
@@ -38,9 +38,9 @@ std::uint32_t NextAgentSeed(std::uint32_t seed);
 int AgentIndexForSeed(std::uint32_t seed);
 
 // Fetches url with a plain GET (no cache, redirects followed up to 10, TLS
-// verified) and streams the body into file without its zero bytes. When no
-// response arrives the file is left
-// as it was. A body over the size limit is abandoned and its file removed.
+// verified, compressed answers decoded) and streams the body into file
+// without its zero bytes. When no response arrives the file is left as it
+// was. A body over the size limit is abandoned and its file removed.
 DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
                                const DownloadSettings& settings = {});
 

@@ -1,9 +1,11 @@
 #include "common/download.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -16,6 +18,24 @@ namespace {
 
 using test::LocalServer;
 using test::ReadFile;
+
+// text compressed in the gzip format.
+std::string Gzip(const std::string& text) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    throw std::runtime_error("deflateInit2 failed");
+  }
+  std::string out(deflateBound(&stream, text.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int rc = deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (rc != Z_STREAM_END) throw std::runtime_error("deflate failed");
+  return out;
+}
 
 class DownloadTest : public ::testing::Test {
  protected:
@@ -68,6 +88,12 @@ class DownloadTest : public ::testing::Test {
         return false;
       });
     });
+    // Compressed whatever the request asked for, as a misconfigured server
+    // would; application/octet-stream keeps the server from compressing again.
+    s.Get(R"(/gzip/(\w+))", [](const auto& req, auto& res) {
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(Gzip(gzip_bodies_.at(req.matches[1].str())), "application/octet-stream");
+    });
     server_.Start();
     settings_.origin = SiteOrigin::Parse(server_.Origin());
   }
@@ -83,6 +109,12 @@ class DownloadTest : public ::testing::Test {
     }
     return body;
   }();
+
+  static inline const std::map<std::string, std::string> gzip_bodies_ = {
+      {"page", "<html>\n<h1>\xA4\xA2</h1>\n</html>\n"},
+      {"zeros", std::string("before\0after", 12)},
+      {"huge", std::string(200000, 'x')},
+  };
 
   LocalServer server_;
   test::TempDir dir_;
@@ -111,6 +143,31 @@ TEST_F(DownloadTest, ZeroBytesAreDroppedAndEverythingAroundThemKept) {
   std::erase(expected, '\0');
   EXPECT_EQ(expected.size(), zeros_body_.size() - 2);
   EXPECT_EQ(ReadFile(file_), expected);
+}
+
+// The stored page, the size limit and the zero-byte rule are those of the
+// decoded body.
+TEST_F(DownloadTest, ACompressedBodyIsStoredDecoded) {
+  settings_.max_body_bytes = 50000;
+  struct Case {
+    std::string name;
+    bool fetched;
+    std::string stored;
+  } cases[] = {
+      {"page", true, gzip_bodies_.at("page")},
+      {"zeros", true, "beforeafter"},
+      {"huge", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(file_);
+    const DownloadOutcome outcome = DownloadToFile(Url("/gzip/" + c.name), file_, settings_);
+    EXPECT_EQ(outcome.Fetched(), c.fetched) << outcome.error;
+    EXPECT_EQ(outcome.oversized, !c.fetched);
+    if (c.fetched) {
+      EXPECT_EQ(ReadFile(file_), c.stored);
+    }
+  }
 }
 
 TEST_F(DownloadTest, ErrorStatusesAreStoredAndTold) {
