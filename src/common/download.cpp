@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -145,7 +146,7 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
   // and so the size limit and the file, see the page itself.
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, t.settings.connect_timeout_s);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, t.settings.min_bytes_per_s);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, t.settings.stall_timeout_s);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -163,7 +164,14 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
 CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer& t,
                                    DownloadOutcome& outcome) {
   std::string current = t.settings.origin.Apply(url);
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(t.settings.transfer_timeout_ms);
   for (int hop = 0;; ++hop) {
+    // Every hop gets what is left of the one overall limit.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return CURLE_OPERATION_TIMEDOUT;
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
     curl_easy_setopt(curl, CURLOPT_URL, current.c_str());
     const CURLcode rc = curl_easy_perform(curl);
     if (rc != CURLE_OK || !t.redirect) return rc;

@@ -13,7 +13,15 @@ struct DownloadSettings {
   SiteOrigin origin;             // where requests for the site host really go
   std::string ca_file;           // extra trusted certificates (tests); empty: the system's
   long connect_timeout_s = 30;
-  long stall_timeout_s = 60;     // give up when under 1 byte/s arrives for this long
+  // A transfer whose average rate stays under min_bytes_per_s for
+  // stall_timeout_s seconds is given up. An honest page comes at many
+  // kilobytes a second; a server that trickles a byte now and then to keep
+  // the connection alive fails this at once.
+  long stall_timeout_s = 30;
+  long min_bytes_per_s = 1024;
+  // The longest one download may take, redirects included: far beyond any
+  // honest result page, short enough that an endless body cannot hold a run.
+  long transfer_timeout_ms = 120000;
   std::uint64_t max_body_bytes = 64ull << 20;  // of the body as decoded
 };
 

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <tuple>
 #include <thread>
 
 #include "common/site_host.h"
@@ -88,6 +89,20 @@ class DownloadTest : public ::testing::Test {
         return false;
       });
     });
+    // Bodies that announce 50 MB and would take hours to send it: a trickle
+    // and a steady but endless stream. Each stops by itself after 20 s.
+    for (const auto& [path, block, every] :
+         {std::tuple{"/trickle", size_t{1}, 600}, std::tuple{"/endless", size_t{4096}, 200}}) {
+      s.Get(path, [block, every](const auto&, auto& res) {
+        const auto start = std::chrono::steady_clock::now();
+        res.set_content_provider(50'000'000, "text/html",
+                                 [block, every, start](size_t, size_t, httplib::DataSink& sink) {
+          if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) return false;
+          std::this_thread::sleep_for(std::chrono::milliseconds(every));
+          return sink.write(std::string(block, 'x').data(), block);
+        });
+      });
+    }
     // Compressed whatever the request asked for, as a misconfigured server
     // would; application/octet-stream keeps the server from compressing again.
     s.Get(R"(/gzip/(\w+))", [](const auto& req, auto& res) {
@@ -225,6 +240,30 @@ TEST_F(DownloadTest, ADroppedOrStalledBodyIsAFailure) {
   const DownloadOutcome outcome = DownloadToFile(Url("/stall"), file_, settings_);
   EXPECT_FALSE(outcome.Fetched());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// The limits are shortened here; by default the rate is checked over 30 s
+// and an attempt ends after 120 s.
+TEST_F(DownloadTest, ATrickleOrAnEndlessBodyIsCutOff) {
+  struct Case {
+    std::string name;
+    std::string path;
+    long rate_window_s;
+    long transfer_timeout_ms;
+  } cases[] = {
+      {"a byte every 0.6 s fails the rate", "/trickle", 1, 120000},
+      {"20 KiB/s without end meets the overall limit", "/endless", 30, 1500},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings_.stall_timeout_s = c.rate_window_s;
+    settings_.transfer_timeout_ms = c.transfer_timeout_ms;
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadOutcome outcome = DownloadToFile(Url(c.path), file_, settings_);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_FALSE(outcome.Fetched());
+    EXPECT_NE(outcome.error.find("imeout"), std::string::npos) << outcome.error;
+  }
 }
 
 TEST_F(DownloadTest, NoResponseLeavesAnOlderFileUntouched) {
