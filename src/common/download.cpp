@@ -3,11 +3,15 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
+
+#include "common/site_host.h"
 
 namespace valmeric {
 namespace {
@@ -159,6 +163,47 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
 }
 
+// Scheme, host and port of an absolute address, the port filled in from the
+// scheme when absent; empty parts when it cannot be read.
+struct Authority {
+  std::string scheme, host, port;
+};
+
+Authority AuthorityOf(const std::string& url) {
+  Authority authority;
+  CURLU* parsed = curl_url();
+  if (!parsed) return authority;
+  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    const std::pair<CURLUPart, std::string*> parts[] = {
+        {CURLUPART_SCHEME, &authority.scheme}, {CURLUPART_HOST, &authority.host},
+        {CURLUPART_PORT, &authority.port}};
+    for (const auto& [part, text] : parts) {
+      char* value = nullptr;
+      if (curl_url_get(parsed, part, &value, CURLU_DEFAULT_PORT) == CURLUE_OK && value) {
+        *text = value;
+        for (char& c : *text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      curl_free(value);
+    }
+  }
+  curl_url_cleanup(parsed);
+  return authority;
+}
+
+// True when a redirect may be followed to target (already passed through the
+// origin): http or https, on the site's own host and port, which are the
+// origin's when one is set.
+bool StaysOnSite(const std::string& target, const SiteOrigin& origin) {
+  const Authority to = AuthorityOf(target);
+  if (to.scheme != "http" && to.scheme != "https") return false;
+  if (!origin.str().empty()) {
+    const Authority site = AuthorityOf(origin.str());
+    return to.host == site.host && to.port == site.port;
+  }
+  const std::string default_port = to.scheme == "http" ? "80" : "443";
+  return to.host == kSiteHost && to.port == default_port;
+}
+
 // Performs the request, following redirects ourselves so that every hop to the
 // site host goes through the configured origin.
 CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer& t,
@@ -186,6 +231,10 @@ CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer&
       return CURLE_TOO_MANY_REDIRECTS;
     }
     current = t.settings.origin.Apply(location);
+    if (!StaysOnSite(current, t.settings.origin)) {
+      outcome.error = "redirect away from the site refused: " + std::string(location);
+      return CURLE_UNSUPPORTED_PROTOCOL;  // the error text above tells why
+    }
   }
 }
 

@@ -65,6 +65,7 @@ class DownloadTest : public ::testing::Test {
     s.Get("/to-site", [](const auto&, auto& res) {
       res.set_redirect(std::string("http://") + kSiteHost + "/page");
     });
+    s.Get("/redirect", [](const auto& req, auto& res) { res.set_redirect(req.get_param_value("to")); });
     s.Get("/loop", [](const auto&, auto& res) { res.set_redirect("/loop"); });
     s.Get("/big", [](const auto&, auto& res) {
       res.set_chunked_content_provider("text/html", [](size_t offset, httplib::DataSink& sink) {
@@ -216,6 +217,30 @@ TEST_F(DownloadTest, RedirectsAreFollowedAndSiteAddressesGoThroughTheOrigin) {
   std::filesystem::remove(file_);
   EXPECT_TRUE(DownloadToFile(std::string("https://") + kSiteHost + "/page", file_, settings_).Fetched());
   EXPECT_EQ(ReadFile(file_), "fresh");
+}
+
+TEST_F(DownloadTest, ARedirectAwayFromTheSiteIsNotFollowed) {
+  LocalServer other;
+  other.server().Get("/page", [](const auto&, auto& res) { res.set_content("elsewhere", "text/html"); });
+  other.Start();
+  test::WriteFile(dir_.File("local.txt"), "a local file");
+  struct Case {
+    std::string name;
+    std::string target;
+  } cases[] = {
+      {"another host name", "http://localhost:" + std::to_string(server_.port()) + "/page"},
+      {"another port", other.Origin() + "/page"},
+      {"a local file", "file://" + dir_.File("local.txt")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(file_);
+    const DownloadOutcome outcome = DownloadToFile(Url("/redirect?to=" + c.target), file_, settings_);
+    EXPECT_FALSE(outcome.Fetched());
+    EXPECT_NE(outcome.error.find("redirect"), std::string::npos) << outcome.error;
+    EXPECT_FALSE(std::filesystem::exists(file_));
+  }
+  EXPECT_EQ(other.HitCount(), 0u);
 }
 
 TEST_F(DownloadTest, ARedirectLoopFailsWithoutAFile) {
