@@ -1,6 +1,9 @@
 #include "engine/plan.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include "common/text_encoding.h"
 #include "refdb/reference_db.h"
@@ -87,6 +90,24 @@ TEST(ReferenceDb, NeverCreatesTheFileAndRefusesOneWithoutOurTables) {
   EXPECT_THROW(ReferenceDb(dir.File("junk.db")), DbError);
   test::ExecuteOn(dir.File("other.db"), "CREATE TABLE t (x)");
   EXPECT_THROW(ReferenceDb(dir.File("other.db")), DbError);
+}
+
+// SQLite takes an empty file for an empty database and would write into it.
+TEST(ReferenceDb, RefusesAnEmptyFileAsNotADatabaseAndLeavesItEmpty) {
+  test::TempDir dir;
+  const std::string path = dir.File("empty.db");
+  test::WriteFile(path, "");
+  int code = 0;
+  try {
+    ReferenceDb db(path);
+  } catch (const DbError& error) {
+    code = error.code();
+  }
+  EXPECT_EQ(code, SQLITE_NOTADB);
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    EXPECT_FALSE(std::filesystem::exists(path + suffix)) << suffix;
+  }
 }
 
 }  // namespace
