@@ -1,6 +1,7 @@
 #include "common/download.h"
 
 #include <curl/curl.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cctype>
@@ -289,7 +290,8 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   if (t.file && std::fclose(t.file.release()) != 0) outcome.local_error = true;
   outcome.bytes_written = t.written;
   if (outcome.oversized) {
-    std::remove(file.c_str());
+    // Emptied, not removed, so the file stays the one the caller made.
+    ::truncate(file.c_str(), 0);
     outcome.transport_ok = false;
     outcome.error = "body larger than the limit";
   } else if (outcome.local_error) {

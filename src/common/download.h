@@ -48,7 +48,7 @@ int AgentIndexForSeed(std::uint32_t seed);
 // Fetches url with a plain GET (no cache, redirects followed up to 10, TLS
 // verified, compressed answers decoded) and streams the body into file
 // without its zero bytes. When no response arrives the file is left as it
-// was. A body over the size limit is abandoned and its file removed.
+// was. A body over the size limit is abandoned and its file emptied.
 DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
                                const DownloadSettings& settings = {});
 

@@ -1,5 +1,7 @@
 #include "common/page_fetcher.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -17,14 +19,22 @@ std::chrono::milliseconds PageFetcher::DelayAfter(int attempt,
   return policy_.delays[static_cast<size_t>(attempt) - 1];
 }
 
+namespace {
+
+// Empties the scratch file in place. It is never removed: the name belongs to
+// the run (ScratchFile) and must not be freed for someone else to take.
+void Empty(const std::string& scratch_path) { ::truncate(scratch_path.c_str(), 0); }
+
+}  // namespace
+
 bool PageFetcher::Fetch(const std::string& url, const std::string& scratch_path) {
   const int attempts = static_cast<int>(policy_.delays.size()) + 1;
   for (int attempt = 1;; ++attempt) {
-    std::remove(scratch_path.c_str());
+    Empty(scratch_path);
     const DownloadOutcome outcome = DownloadToFile(url, scratch_path, settings_);
     last_status_ = outcome.http_status;
     if (outcome.local_error) {
-      std::remove(scratch_path.c_str());
+      Empty(scratch_path);
       throw ScratchFileError(outcome.error);
     }
     if (outcome.Fetched()) {
@@ -33,7 +43,7 @@ bool PageFetcher::Fetch(const std::string& url, const std::string& scratch_path)
     }
     last_error_ = outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status)
                                        : outcome.error;
-    std::remove(scratch_path.c_str());
+    Empty(scratch_path);
     if (attempt == attempts || !cancel_.WaitFor(DelayAfter(attempt, outcome))) return false;
   }
 }

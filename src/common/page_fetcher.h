@@ -6,6 +6,7 @@
 
 #include "common/download.h"
 #include "common/cancel_token.h"
+#include "common/scratch_file.h"
 
 namespace valmeric {
 
@@ -16,15 +17,10 @@ struct RetryPolicy {
   std::chrono::milliseconds retry_after_cap = std::chrono::seconds(60);
 };
 
-// The scratch file could not be written: a local fault, not the site's.
-class ScratchFileError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // Fetches one page into a scratch file, retrying transport failures, 429 and
-// 5xx answers. The scratch file is removed first, so after a failed fetch it
-// is absent and never holds an earlier page.
+// 5xx answers. The scratch file is emptied first, so after a failed fetch it
+// is empty (or absent, when it never existed) and never holds an earlier page.
+// It is emptied in place, never removed, so a ScratchFile stays its run's own.
 class PageFetcher final {
  public:
   PageFetcher(DownloadSettings settings, RetryPolicy policy, const CancelToken& cancel);

@@ -1,6 +1,7 @@
 #include "common/download.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <zlib.h>
 
 #include <chrono>
@@ -10,6 +11,8 @@
 #include <tuple>
 #include <thread>
 
+#include "common/page_fetcher.h"
+#include "common/scratch_file.h"
 #include "common/site_host.h"
 #include "support/local_server.h"
 #include "support/temp_dir.h"
@@ -255,7 +258,7 @@ TEST_F(DownloadTest, AnOversizedBodyIsAbandoned) {
   const DownloadOutcome outcome = DownloadToFile(Url("/big"), file_, settings_);
   EXPECT_TRUE(outcome.oversized);
   EXPECT_FALSE(outcome.Fetched());
-  EXPECT_FALSE(std::filesystem::exists(file_));
+  EXPECT_EQ(ReadFile(file_), "");  // no byte of it stays
 }
 
 TEST_F(DownloadTest, ADroppedOrStalledBodyIsAFailure) {
@@ -309,6 +312,36 @@ TEST_F(DownloadTest, AFileThatCannotBeCreatedIsReportedAndLeftAlone) {
   EXPECT_TRUE(outcome.local_error);
   EXPECT_FALSE(outcome.Fetched());
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("a-folder")));
+}
+
+// A run's scratch file is created once under a name no other run can take;
+// fetching into it, whatever the outcome, must keep that very file.
+TEST_F(DownloadTest, FetchesKeepTheScratchFileItself) {
+  ScratchFile scratch(dir_.path().string());
+  struct stat created {};
+  ASSERT_EQ(stat(scratch.path().c_str(), &created), 0);
+  settings_.max_body_bytes = 50000;
+  struct Case {
+    std::string path;
+    bool fetched;
+    std::string stored;
+  } cases[] = {
+      {"/page", true, "fresh"},
+      {"/down", false, ""},
+      {"/big", false, ""},
+      {"/page", true, "fresh"},
+      {"/cut", false, ""},
+  };
+  CancelToken cancel;
+  PageFetcher fetcher(settings_, RetryPolicy{{std::chrono::milliseconds(1)}}, cancel);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(fetcher.Fetch(Url(c.path), scratch.path()), c.fetched);
+    struct stat now {};
+    ASSERT_EQ(stat(scratch.path().c_str(), &now), 0) << "the scratch file is gone";
+    EXPECT_EQ(now.st_ino, created.st_ino) << "another file stands under the name";
+    EXPECT_EQ(ReadFile(scratch.path()), c.stored);
+  }
 }
 
 TEST(UserAgents, TheFirstTenDrawsOfAProcess) {
