@@ -129,6 +129,9 @@ TEST(RebuildCommand, APageThatFailsStopsWithStatusThreeAndKeepsTheTable) {
   EXPECT_EQ(status, kExitUnreachable);
   EXPECT_NE(err.str().find("pref_no=1: HTTP 404"), std::string::npos) << err.str();
   EXPECT_EQ(test::QueryColumn(site.db_path(), "SELECT CityName FROM T01_City"), before);
+  for (const auto& entry : std::filesystem::directory_iterator(site.File("."))) {
+    EXPECT_NE(entry.path().filename().string().rfind("tmp-", 0), 0u) << "left behind: " << entry.path();
+  }
   EXPECT_EQ(CliMain({"rebuild-categories", "--bogus"}, out, err, no, false), kExitUsage);
   EXPECT_EQ(CliMain({"rebuild-categories", "--db", site.File("none.db")}, out, err, no, false),
             kExitUsage);
