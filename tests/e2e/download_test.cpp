@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <map>
 #include <set>
-#include <tuple>
 #include <thread>
 
 #include "common/page_fetcher.h"
@@ -95,9 +94,13 @@ class DownloadTest : public ::testing::Test {
     });
     // Bodies that announce 50 MB and would take hours to send it: a trickle
     // and a steady but endless stream. Each stops by itself after 20 s.
-    for (const auto& [path, block, every] :
-         {std::tuple{"/trickle", size_t{1}, 600}, std::tuple{"/endless", size_t{4096}, 200}}) {
-      s.Get(path, [block, every](const auto&, auto& res) {
+    struct Stream {
+      const char* path;
+      size_t block;  // bytes sent at a time
+      int every;     // milliseconds between blocks
+    };
+    for (const Stream& stream : {Stream{"/trickle", 1, 600}, Stream{"/endless", 4096, 200}}) {
+      s.Get(stream.path, [block = stream.block, every = stream.every](const auto&, auto& res) {
         const auto start = std::chrono::steady_clock::now();
         res.set_content_provider(50'000'000, "text/html",
                                  [block, every, start](size_t, size_t, httplib::DataSink& sink) {
