@@ -22,6 +22,7 @@
 #include "desktop/taskbar_progress.h"
 #include "desktop/vista_alt_fix.h"
 #include "refdb/reference_db.h"
+#include "common/scratch_file.h"
 #include "refdb/run_lock.h"
 #include "refdb/table_builders.h"
 
@@ -359,17 +360,18 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
   }
 }
 
-BuilderSettings TFrmMain::BuilderSettingsFor() const {
+BuilderSettings TFrmMain::BuilderSettingsFor(const ScratchFile& scratch) const {
   BuilderSettings settings;
   settings.download = controller_.settings().download;
-  settings.scratch_path = (database_path_.parent_path().parent_path() / "tmp.dat").string();
+  settings.scratch_path = scratch.path();
   return settings;
 }
 
 void TFrmMain::btnAreaClick() {
   RunLock lock(database_path_.string());
   ReferenceDb db(database_path_.string());
-  RebuildCities(db.db(), BuilderSettingsFor(), [this](int prefecture) {
+  const ScratchFile scratch(database_path_.parent_path().string());
+  RebuildCities(db.db(), BuilderSettingsFor(scratch), [this](int prefecture) {
     SetStatusText(QString::fromStdString(SjisToUtf8(CityBuilderStatus(prefecture))));
     lblStatus->repaint();
     QCoreApplication::processEvents();
@@ -380,7 +382,8 @@ void TFrmMain::btnAreaClick() {
 void TFrmMain::btnCtgrClick() {
   RunLock lock(database_path_.string());
   ReferenceDb db(database_path_.string());
-  RebuildSubCategories(db.db(), BuilderSettingsFor());
+  const ScratchFile scratch(database_path_.parent_path().string());
+  RebuildSubCategories(db.db(), BuilderSettingsFor(scratch));
   dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/selection_group.h"
+#include "common/scratch_file.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
 #include "refdb/table_builders.h"
@@ -75,7 +76,7 @@ class TFrmMain final : public QWidget, private RunView {
   void Terminate();
   void SetStatusText(const QString& text);
   void SetControlsEnabled(bool idle);
-  BuilderSettings BuilderSettingsFor() const;
+  BuilderSettings BuilderSettingsFor(const ScratchFile& scratch) const;
   // Runs a handler; whatever it throws goes to the default error display.
   template <typename Fn>
   void Guarded(Fn&& fn);

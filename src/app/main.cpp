@@ -8,6 +8,7 @@
 #include "app/single_instance.h"
 #include "app/tsan_defaults.h"
 #include "common/app_paths.h"
+#include "common/standard_descriptors.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr char kInstanceName[] = "Quillmere";
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!valmeric::OpenClosedStandardDescriptors()) return 1;
   const auto instance = valmeric::app::ClaimSingleInstance(kInstanceName);
   if (!instance) return 1;
 

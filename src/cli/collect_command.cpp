@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
 int ExitCodeForRefusal(StartProblem problem) {
-  return problem == StartProblem::kDatabaseWrite ? kExitWriteError : kExitUsage;
+  return problem == StartProblem::kDatabaseWrite || problem == StartProblem::kScratch ? kExitWriteError
+                                                                                        : kExitUsage;
 }
 
 int ExitCodeForFailure(const RunOutcome& outcome) {

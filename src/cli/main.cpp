@@ -5,6 +5,8 @@
 #include <iostream>
 
 #include "cli/cli_main.h"
+#include "cli/exit_codes.h"
+#include "common/standard_descriptors.h"
 
 namespace {
 
@@ -15,6 +17,7 @@ extern "C" void OnInterrupt(int) { g_interrupted = true; }
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (!valmeric::OpenClosedStandardDescriptors()) return valmeric::cli::kExitUsage;
   struct sigaction action {};
   action.sa_handler = &OnInterrupt;
   sigemptyset(&action.sa_mask);

@@ -1,11 +1,11 @@
 #include "cli/rebuild_command.h"
 
-#include <cstdio>
 #include <optional>
 
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
+#include "common/scratch_file.h"
 #include "common/text_encoding.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_lock.h"
@@ -65,14 +65,14 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
   }
   const auto db_path = ExistingDatabase(options.database, err);
   if (!db_path) return kExitUsage;
-  // The builder's own scratch file, apart from a run's.
-  options.settings.scratch_path = (db_path->parent_path() / "tmp-build.dat").string();
-
   std::optional<RunLock> lock;
   std::optional<ReferenceDb> db;
+  std::optional<ScratchFile> scratch;  // the builder's own, apart from any run's
   try {
     lock.emplace(db_path->string());
     db.emplace(db_path->string());
+    scratch.emplace(db_path->parent_path().string());
+    options.settings.scratch_path = scratch->path();
   } catch (const std::exception& error) {
     err << "error: " << error.what() << "\n";
     return kExitUsage;
@@ -88,7 +88,6 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
     err << "error: " << error.what() << "\nthe table was left as it was\n";
     exit_code = error.IsWriteFailure() ? kExitWriteError : kExitUsage;
   }
-  std::remove(options.settings.scratch_path.c_str());
   return exit_code;
 }
 

@@ -1,17 +1,22 @@
 #include "common/download.h"
 
 #include <curl/curl.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
+
+#include "common/site_host.h"
 
 namespace valmeric {
 namespace {
 
-constexpr size_t kChunkSize = 1000;
 constexpr int kMaxRedirects = 10;
 
 std::atomic<std::uint32_t> g_agent_seed{0};
@@ -42,8 +47,6 @@ struct Transfer {
   bool oversized = false;
   std::uint64_t received = 0;
   std::uint64_t written = 0;
-  size_t chunk_pos = 0;     // position inside the current 1000-byte chunk
-  bool chunk_cut = false;   // a zero byte ended the current chunk
   long status = 0;          // status of the response being received
   bool redirect = false;    // the response being received is a redirect with a place to go
   long retry_after_s = -1;
@@ -61,23 +64,16 @@ struct Transfer {
     written += n;
   }
 
-  // Splits the stream into 1000-byte chunks and writes each up to its first zero.
+  // Writes the body without its zero bytes: one stray zero must not cost the
+  // text around it, and the page is later read as text that a zero would end.
   void Consume(const char* data, size_t n) {
     while (n > 0) {
-      const size_t take = std::min(n, kChunkSize - chunk_pos);
-      if (!chunk_cut) {
-        const void* zero = std::memchr(data, 0, take);
-        const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : take;
-        Write(data, keep);
-        chunk_cut = zero != nullptr;
-      }
-      data += take;
-      n -= take;
-      chunk_pos += take;
-      if (chunk_pos == kChunkSize) {
-        chunk_pos = 0;
-        chunk_cut = false;
-      }
+      const void* zero = std::memchr(data, 0, n);
+      const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : n;
+      Write(data, keep);
+      const size_t step = zero ? keep + 1 : keep;
+      data += step;
+      n -= step;
     }
   }
 };
@@ -156,8 +152,11 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+  // Offer every encoding libcurl can decode, and have it decode: the callbacks,
+  // and so the size limit and the file, see the page itself.
+  curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, t.settings.connect_timeout_s);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, t.settings.min_bytes_per_s);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, t.settings.stall_timeout_s);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -168,6 +167,47 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* ag
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
+}
+
+// Scheme, host and port of an absolute address, the port filled in from the
+// scheme when absent; empty parts when it cannot be read.
+struct Authority {
+  std::string scheme, host, port;
+};
+
+Authority AuthorityOf(const std::string& url) {
+  Authority authority;
+  CURLU* parsed = curl_url();
+  if (!parsed) return authority;
+  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
+    const std::pair<CURLUPart, std::string*> parts[] = {
+        {CURLUPART_SCHEME, &authority.scheme}, {CURLUPART_HOST, &authority.host},
+        {CURLUPART_PORT, &authority.port}};
+    for (const auto& [part, text] : parts) {
+      char* value = nullptr;
+      if (curl_url_get(parsed, part, &value, CURLU_DEFAULT_PORT) == CURLUE_OK && value) {
+        *text = value;
+        for (char& c : *text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      }
+      curl_free(value);
+    }
+  }
+  curl_url_cleanup(parsed);
+  return authority;
+}
+
+// True when a redirect may be followed to target (already passed through the
+// origin): http or https, on the site's own host and port, which are the
+// origin's when one is set.
+bool StaysOnSite(const std::string& target, const SiteOrigin& origin) {
+  const Authority to = AuthorityOf(target);
+  if (to.scheme != "http" && to.scheme != "https") return false;
+  if (!origin.str().empty()) {
+    const Authority site = AuthorityOf(origin.str());
+    return to.host == site.host && to.port == site.port;
+  }
+  const std::string default_port = to.scheme == "http" ? "80" : "443";
+  return to.host == kSiteHost && to.port == default_port;
 }
 
 // How often a transfer looks at its cancel request while it waits.
@@ -216,7 +256,14 @@ CURLcode PerformCancellable(CURL* curl, const CancelToken* cancel, bool& cancell
 CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer& t,
                                    DownloadOutcome& outcome, const CancelToken* cancel) {
   std::string current = t.settings.origin.Apply(url);
+  const auto deadline = std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(t.settings.transfer_timeout_ms);
   for (int hop = 0;; ++hop) {
+    // Every hop gets what is left of the one overall limit.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return CURLE_OPERATION_TIMEDOUT;
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
     curl_easy_setopt(curl, CURLOPT_URL, current.c_str());
     const CURLcode rc = PerformCancellable(curl, cancel, outcome.cancelled);
     if (rc != CURLE_OK || !t.redirect) return rc;
@@ -231,6 +278,10 @@ CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer&
       return CURLE_TOO_MANY_REDIRECTS;
     }
     current = t.settings.origin.Apply(location);
+    if (!StaysOnSite(current, t.settings.origin)) {
+      outcome.error = "redirect away from the site refused: " + std::string(location);
+      return CURLE_UNSUPPORTED_PROTOCOL;  // the error text above tells why
+    }
   }
 }
 
@@ -288,7 +339,8 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
     outcome.transport_ok = false;
     outcome.error = "cancelled";
   } else if (outcome.oversized) {
-    std::remove(file.c_str());
+    // Emptied, not removed, so the file stays the one the caller made.
+    ::truncate(file.c_str(), 0);
     outcome.transport_ok = false;
     outcome.error = "body larger than the limit";
   } else if (outcome.local_error) {

@@ -14,8 +14,16 @@ struct DownloadSettings {
   SiteOrigin origin;             // where requests for the site host really go
   std::string ca_file;           // extra trusted certificates (tests); empty: the system's
   long connect_timeout_s = 30;
-  long stall_timeout_s = 60;     // give up when under 1 byte/s arrives for this long
-  std::uint64_t max_body_bytes = 64ull << 20;
+  // A transfer whose average rate stays under min_bytes_per_s for
+  // stall_timeout_s seconds is given up. An honest page comes at many
+  // kilobytes a second; a server that trickles a byte now and then to keep
+  // the connection alive fails this at once.
+  long stall_timeout_s = 30;
+  long min_bytes_per_s = 1024;
+  // The longest one download may take, redirects included: far beyond any
+  // honest result page, short enough that an endless body cannot hold a run.
+  long transfer_timeout_ms = 120000;
+  std::uint64_t max_body_bytes = 64ull << 20;  // of the body as decoded
 };
 
 struct DownloadOutcome {
@@ -40,9 +48,9 @@ std::uint32_t NextAgentSeed(std::uint32_t seed);
 int AgentIndexForSeed(std::uint32_t seed);
 
 // Fetches url with a plain GET (no cache, redirects followed up to 10, TLS
-// verified) and streams the body into file in chunks of at most 1000 bytes,
-// each cut at its first zero byte. When no response arrives the file is left
-// as it was. A body over the size limit is abandoned and its file removed.
+// verified, compressed answers decoded) and streams the body into file
+// without its zero bytes. When no response arrives the file is left as it
+// was. A body over the size limit is abandoned and its file emptied.
 // When cancel is given, the transfer stops within about 50 ms of its request,
 // whatever it is waiting for.
 DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,

@@ -1,5 +1,7 @@
 #include "common/page_fetcher.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -24,18 +26,26 @@ std::chrono::milliseconds PageFetcher::DelayAfter(int attempt,
   return policy_.delays[static_cast<size_t>(attempt) - 1];
 }
 
+namespace {
+
+// Empties the scratch file in place. It is never removed: the name belongs to
+// the run (ScratchFile) and must not be freed for someone else to take.
+void Empty(const std::string& scratch_path) { ::truncate(scratch_path.c_str(), 0); }
+
+}  // namespace
+
 FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& scratch_path) {
   const int attempts = static_cast<int>(policy_.delays.size()) + 1;
   for (int attempt = 1;; ++attempt) {
-    std::remove(scratch_path.c_str());
+    Empty(scratch_path);
     const DownloadOutcome outcome = DownloadToFile(url, scratch_path, settings_, &cancel_);
     last_status_ = outcome.http_status;
     if (outcome.cancelled) {
-      std::remove(scratch_path.c_str());
+      Empty(scratch_path);
       return {FetchResult::kCancelled, false};
     }
     if (outcome.local_error) {
-      std::remove(scratch_path.c_str());
+      Empty(scratch_path);
       throw ScratchFileError(outcome.error);
     }
     if (outcome.transport_ok && !IsPassing(outcome.http_status)) {
@@ -45,7 +55,7 @@ FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& sc
     }
     last_error_ = outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status)
                                        : outcome.error;
-    std::remove(scratch_path.c_str());
+    Empty(scratch_path);
     if (attempt == attempts) return {FetchResult::kFailed, false};
     if (!cancel_.WaitFor(DelayAfter(attempt, outcome))) return {FetchResult::kCancelled, false};
   }

@@ -6,6 +6,7 @@
 
 #include "common/download.h"
 #include "common/cancel_token.h"
+#include "common/scratch_file.h"
 
 namespace valmeric {
 
@@ -14,12 +15,6 @@ struct RetryPolicy {
   std::vector<std::chrono::milliseconds> delays{std::chrono::seconds(2), std::chrono::seconds(4)};
   // The longest wait a server's Retry-After may ask for.
   std::chrono::milliseconds retry_after_cap = std::chrono::seconds(60);
-};
-
-// The scratch file could not be written: a local fault, not the site's.
-class ScratchFileError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
 };
 
 // What became of one page.
@@ -36,9 +31,10 @@ struct FetchResult {
 };
 
 // Fetches one page into a scratch file, retrying transport failures, 429 and
-// 5xx answers. The scratch file is removed first, so after a failed fetch it
-// is absent and never holds an earlier page. A cancel request stops the
-// transfer or the wait under way.
+// 5xx answers. The scratch file is emptied first, so after a failed fetch it
+// is empty (or absent, when it never existed) and never holds an earlier page.
+// It is emptied in place, never removed, so a ScratchFile stays its run's own.
+// A cancel request stops the transfer or the wait under way.
 class PageFetcher final {
  public:
   PageFetcher(DownloadSettings settings, RetryPolicy policy, const CancelToken& cancel);

@@ -123,6 +123,11 @@ std::string Cut(std::string_view text, int index, int count) {
   return std::string(text.substr(static_cast<size_t>(index) - 1, static_cast<size_t>(count)));
 }
 
+size_t WholeCharPrefixLength(std::string_view text, size_t max_bytes) {
+  if (max_bytes >= text.size()) return text.size();
+  return CharStartAtOrAfter(text, max_bytes) == max_bytes ? max_bytes : max_bytes - 1;
+}
+
 std::string ReplaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement) {
   std::string result(text);

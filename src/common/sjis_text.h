@@ -42,6 +42,10 @@ int FindBytes(std::string_view text, std::string_view sub);
 // count bytes from position index on, shortened at the end of the text.
 std::string Cut(std::string_view text, int index, int count);
 
+// Length of the longest start of text that holds at most max_bytes bytes and
+// does not end inside a double-byte character.
+size_t WholeCharPrefixLength(std::string_view text, size_t max_bytes);
+
 // Replaces every occurrence of pattern, left to right without overlaps.
 // ASCII letters compare without regard to case; a match never starts inside
 // a double-byte character.

@@ -63,7 +63,7 @@ void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
   path_ = path;
   encoding_ = encoding;
   buffer_.clear();
-  buffered_lines_ = 0;
+  line_ends_.clear();
   lines_on_disk_ = 0;
   bytes_on_disk_ = 0;
   fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -79,34 +79,50 @@ void CsvFile::WriteLine(std::string_view text) {
     buffer_.append(text);
   }
   buffer_.append("\r\n");
-  ++buffered_lines_;
+  line_ends_.push_back(buffer_.size());
   if (buffer_.size() >= kBufferLimit) Flush();
 }
 
 void CsvFile::Flush() {
   if (buffer_.empty()) return;
   const std::string pending = std::move(buffer_);
-  const size_t lines = buffered_lines_;
+  const std::vector<size_t> ends = std::move(line_ends_);
   buffer_.clear();
-  buffered_lines_ = 0;
-  WriteAll(pending);
-  lines_on_disk_ += lines;
-  bytes_on_disk_ += static_cast<off_t>(pending.size());
+  line_ends_.clear();
+  // Each piece takes as many whole lines as fit in kPieceLimit, at least one.
+  size_t start = 0;
+  for (size_t line = 0; line < ends.size();) {
+    size_t last = line;
+    while (last + 1 < ends.size() && ends[last + 1] - start <= kPieceLimit) ++last;
+    WritePiece(pending, start, std::span<const size_t>(ends).subspan(line, last - line + 1));
+    start = ends[last];
+    line = last + 1;
+  }
 }
 
-void CsvFile::WriteAll(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      // Whatever part of the buffer got through is taken back, so the file
-      // ends with a whole line.
-      if (::ftruncate(fd_, bytes_on_disk_) == 0) ::lseek(fd_, bytes_on_disk_, SEEK_SET);
-      ThrowErrno("cannot write", path_, error);
+void CsvFile::WritePiece(std::string_view buffer, size_t start, std::span<const size_t> ends) {
+  size_t at = start;
+  while (at < ends.back()) {
+    const ssize_t n = ::write(fd_, buffer.data() + at, ends.back() - at);
+    if (n >= 0) {
+      at += static_cast<size_t>(n);
+      continue;
     }
-    bytes.remove_prefix(static_cast<size_t>(n));
+    if (errno == EINTR) continue;
+    const int error = errno;
+    // The lines that reached the file whole stay; the start of the next one
+    // goes, so the file ends with a whole line.
+    for (size_t end : ends) {
+      if (end > at) break;
+      ++lines_on_disk_;
+      bytes_on_disk_ += static_cast<off_t>(end - start);
+      start = end;
+    }
+    if (::ftruncate(fd_, bytes_on_disk_) == 0) ::lseek(fd_, bytes_on_disk_, SEEK_SET);
+    ThrowErrno("cannot write", path_, error);
   }
+  lines_on_disk_ += ends.size();
+  bytes_on_disk_ += static_cast<off_t>(ends.back() - start);
 }
 
 void CsvFile::Close() {

@@ -3,9 +3,11 @@
 #include <sys/types.h>
 
 #include <array>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/record.h"
 
@@ -36,10 +38,12 @@ void AppendCsvField(std::string& line, std::string_view field);
 std::string FormatRecordLine(const Record& record);
 
 // The output CSV file. Lines end with CR LF. Whole lines are buffered and
-// written together, so a file cut off by a crash never ends in half a line,
-// and a write that fails half-way (a full disk) is cut back to the last whole
-// line. Lines are given in CP932; a UTF-8 file gets its byte-order mark first
-// and each line converted.
+// written in pieces of at most one memory page that end on a line end (a
+// longer line goes alone), because a kill can stop a write() between two
+// pages. A write that fails half-way (a full disk) keeps every whole line
+// that reached the file and cuts off the rest.
+// Lines are given in CP932; a UTF-8 file gets its byte-order mark first and
+// each line converted.
 class CsvFile final {
  public:
   CsvFile() = default;
@@ -60,13 +64,15 @@ class CsvFile final {
   size_t lines_on_disk() const { return lines_on_disk_; }
 
  private:
-  void WriteAll(std::string_view bytes);
+  // Writes buffer bytes [start, ends.back()); ends are the line ends in it.
+  void WritePiece(std::string_view buffer, size_t start, std::span<const size_t> ends);
 
   static constexpr size_t kBufferLimit = 64 * 1024;
+  static constexpr size_t kPieceLimit = 4096;
   std::string path_;
   CsvEncoding encoding_ = CsvEncoding::kCp932;
   std::string buffer_;
-  size_t buffered_lines_ = 0;
+  std::vector<size_t> line_ends_;  // offset past each buffered line's CR LF
   size_t lines_on_disk_ = 0;
   off_t bytes_on_disk_ = 0;
   int fd_ = -1;

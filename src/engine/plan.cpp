@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 
 #include "common/site_lists.h"
 #include "common/split_text.h"
@@ -43,6 +44,37 @@ Plan BuildPlan(Database& db, const Selection& selection) {
                             FormatAreaCode(city_query.ColumnInt(0), city_query.ColumnInt(1)) + ",");
   }
   return Plan(std::move(city_prefixes), std::move(sub_categories));
+}
+
+namespace {
+
+// The codes of the one-column query sql.
+std::set<std::int64_t> CodesIn(Database& db, const char* sql) {
+  std::set<std::int64_t> codes;
+  Statement query = db.Prepare(sql);
+  while (query.Step()) codes.insert(query.ColumnInt(0));
+  return codes;
+}
+
+std::vector<int> Missing(const std::vector<int>& ticked, const std::set<std::int64_t>& present) {
+  std::vector<int> missing;
+  for (int code : ticked) {
+    if (!present.contains(code)) missing.push_back(code);
+  }
+  return missing;
+}
+
+}  // namespace
+
+ReferenceGaps FindReferenceGaps(Database& db, const Selection& selection) {
+  const auto prefectures = CodesIn(db, sql::kPrefecturesWithCities);
+  const auto categories = CodesIn(db, sql::kCategoriesWithSubCategories);
+  ReferenceGaps gaps;
+  gaps.no_cities = prefectures.empty();
+  gaps.no_sub_categories = categories.empty();
+  gaps.prefectures_without_cities = Missing(selection.prefectures, prefectures);
+  gaps.categories_without_sub_categories = Missing(selection.categories, categories);
+  return gaps;
 }
 
 std::string PairStatusText(const std::string& plan_entry, int done, int total) {

@@ -38,6 +38,24 @@ class Plan final {
 // Reads the plan of a selection from the two reference tables.
 Plan BuildPlan(Database& db, const Selection& selection);
 
+// What the reference tables lack for a selection. A plan is empty exactly
+// when every ticked prefecture lacks cities or every ticked category lacks
+// sub-categories; this tells which, so the user can be told that the tables
+// need rebuilding rather than that the site had nothing.
+struct ReferenceGaps {
+  bool no_cities = false;          // T01_City has no row at all
+  bool no_sub_categories = false;  // T02_Category has no row at all
+  std::vector<int> prefectures_without_cities;         // ticked, ascending
+  std::vector<int> categories_without_sub_categories;  // ticked, ascending
+  bool any() const {
+    return no_cities || no_sub_categories || !prefectures_without_cities.empty() ||
+           !categories_without_sub_categories.empty();
+  }
+};
+
+// Reads the two reference tables for selection. Throws DbError.
+ReferenceGaps FindReferenceGaps(Database& db, const Selection& selection);
+
 // The status line of a plan entry: prefecture name, city name, " - ",
 // sub-category name, " (done/total)". Entries that do not split into five
 // fields show only the counts.

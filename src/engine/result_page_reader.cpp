@@ -98,8 +98,12 @@ void ReadAddress(const std::string& raw_line, Record& record) {
   if (Find(x, labels.address) <= 0) return;
   FoldSpaces(x);
   ReplaceAllInPlace(x, labels.address_label, "");
-  record[2] = Cut(x, 1, 10);
-  record[3] = Trim(Cut(x, 11, Length(x) - 10));
+  // The postal mark and code take the first 10 bytes, less a double-byte
+  // character that would be cut in two: without a code, or with a short one,
+  // byte 10 may open a character of the address.
+  const size_t postal = WholeCharPrefixLength(x, 10);
+  record[2] = x.substr(0, postal);
+  record[3] = Trim(std::string_view(x).substr(postal));
 }
 
 void ReadStation(const std::string& raw_line, Record& record) {

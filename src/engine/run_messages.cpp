@@ -19,6 +19,10 @@ UserMessage StartRefusalMessage(const StartRefused& refusal) {
       return Error(msg::kDatabaseUnusable, refusal.what());
     case StartProblem::kDatabaseWrite:
       return Error(msg::kDatabaseWrite, refusal.what());
+    case StartProblem::kNoPlanRows:
+      return Error(msg::kNoPlanRows, refusal.what());
+    case StartProblem::kScratch:
+      return Error(msg::kScratchWrite, refusal.what());
     case StartProblem::kOutputInUse:
       break;
   }

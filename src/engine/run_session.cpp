@@ -21,7 +21,27 @@ bool IsDatabaseFile(const fs::path& output, const fs::path& database) {
   return false;
 }
 
-void EmptyDuplicateTable(const fs::path& database) {
+// Names what the reference tables lack for the selection, when it leaves the
+// plan empty: then the tables need rebuilding, and the site was never asked.
+std::string MissingPlanRows(Database& db, const Selection& selection) {
+  const ReferenceGaps gaps = FindReferenceGaps(db, selection);
+  const auto list = [](const char* what, const std::vector<int>& codes) {
+    std::string text = what;
+    for (int code : codes) text += " " + std::to_string(code);
+    return text;
+  };
+  if (gaps.no_cities) return "T01_City: no rows";
+  if (gaps.no_sub_categories) return "T02_Category: no rows";
+  if (gaps.prefectures_without_cities.size() == selection.prefectures.size()) {
+    return list("T01_City: no cities for prefecture", gaps.prefectures_without_cities);
+  }
+  if (gaps.categories_without_sub_categories.size() == selection.categories.size()) {
+    return list("T02_Category: no sub-categories for category", gaps.categories_without_sub_categories);
+  }
+  return {};
+}
+
+void PrepareDatabase(const fs::path& database, const Selection& selection) {
   std::error_code error;
   if (!fs::is_regular_file(database, error)) {
     throw StartRefused(StartProblem::kDatabaseMissing, database.string());
@@ -29,6 +49,12 @@ void EmptyDuplicateTable(const fs::path& database) {
   std::optional<ReferenceDb> db;
   try {
     db.emplace(database.string());
+  } catch (const DbError& failure) {
+    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+  }
+  try {
+    const std::string missing = MissingPlanRows(db->db(), selection);
+    if (!missing.empty()) throw StartRefused(StartProblem::kNoPlanRows, missing);
   } catch (const DbError& failure) {
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
@@ -56,18 +82,24 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports)
   }
   try {
     lock_.emplace(request.database_path.string());
-  } catch (const RunLockBusy&) {
-    throw StartRefused(StartProblem::kDatabaseBusy, request.database_path.string());
-  } catch (const std::exception& failure) {
+  } catch (const RunLockError& failure) {
+    if (failure.kind() == RunLockError::Kind::kHeldByAnotherRun) {
+      throw StartRefused(StartProblem::kDatabaseBusy, request.database_path.string());
+    }
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
-  EmptyDuplicateTable(request.database_path);
+  PrepareDatabase(request.database_path, request.selection);
+  try {
+    scratch_.emplace(request.database_path.parent_path().string());
+  } catch (const ScratchFileError& failure) {
+    throw StartRefused(StartProblem::kScratch, failure.what());
+  }
   if (!DeleteExistingOutput(output_path_)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
 
   RunConfig config;
   config.output_path = output_path_;
   config.encoding = request.encoding;
-  config.scratch_path = (request.database_path.parent_path() / "tmp.dat").string();
+  config.scratch_path = scratch_->path();
   config.database_path = request.database_path.string();
   config.selection = request.selection;
   config.settings = request.settings;
@@ -75,7 +107,10 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports)
   worker_->Resume();
 }
 
-RunSession::~RunSession() { worker_.reset(); }
+RunSession::~RunSession() {
+  worker_.reset();
+  scratch_.reset();  // after the worker, which downloads into it
+}
 
 void RunSession::Cancel() {
   if (worker_) worker_->Terminate();

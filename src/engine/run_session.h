@@ -10,6 +10,7 @@
 #include "engine/plan.h"
 #include "engine/run_reports.h"
 #include "engine/run_settings.h"
+#include "common/scratch_file.h"
 #include "refdb/run_lock.h"
 
 namespace valmeric {
@@ -23,6 +24,8 @@ enum class StartProblem {
   kDatabaseUnusable,  // the file cannot be opened or read as our database
   kDatabaseWrite,     // the duplicate table cannot be emptied (read-only, locked, full)
   kOutputInUse,       // the old output file cannot be deleted, or is the database itself
+  kNoPlanRows,        // the reference tables hold no city or no sub-category for the selection
+  kScratch,           // no scratch file can be made beside the database
 };
 
 class StartRefused : public std::runtime_error {
@@ -67,6 +70,7 @@ class RunSession final {
  private:
   std::string output_path_;
   std::optional<RunLock> lock_;
+  std::optional<ScratchFile> scratch_;  // outlives the worker, which downloads into it
   std::unique_ptr<TMyThread> worker_;
 };
 

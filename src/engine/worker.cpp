@@ -65,7 +65,6 @@ void TMyThread::Execute() {
   }
   filter_.reset();
   db_.reset();
-  std::remove(config_.scratch_path.c_str());
   outcome.facilities_written = RecordsOnDisk();
   outcome.entries_done = tally_.entries_done;
   outcome.entries_total = tally_.entries_total;

@@ -14,6 +14,11 @@ const std::string& ExistingFile(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, error)) {
     throw DbError(SQLITE_CANTOPEN, "database file not found: " + path);
   }
+  // SQLite would take an empty file for an empty database and write into it;
+  // the program's file always holds its tables.
+  if (std::filesystem::file_size(path, error) == 0 && !error) {
+    throw DbError(SQLITE_NOTADB, "not a database (the file is empty): " + path);
+  }
   return path;
 }
 

@@ -10,7 +10,8 @@ namespace valmeric {
 // two reference tables. Opening never creates the file.
 class ReferenceDb final {
  public:
-  // Throws DbError when the file is missing or is not a usable database.
+  // Throws DbError when the file is missing or is not a usable database; an
+  // empty file is refused with SQLITE_NOTADB and left as it is.
   explicit ReferenceDb(const std::string& path);
 
   Database& db() { return db_; }

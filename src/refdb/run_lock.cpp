@@ -6,26 +6,35 @@
 
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
+#include <filesystem>
 
 namespace valmeric {
 
+std::string RunLock::LockPathFor(const std::string& database_path) {
+  std::error_code error;
+  std::filesystem::path real = std::filesystem::weakly_canonical(database_path, error);
+  if (error) real = std::filesystem::absolute(database_path, error).lexically_normal();
+  return real.string() + ".lock";
+}
+
 RunLock::RunLock(const std::string& database_path) {
-  const std::string lock_path = database_path + ".lock";
+  const std::string lock_path = LockPathFor(database_path);
   fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) fd_ = ::open(lock_path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {
-    throw std::runtime_error("cannot open the lock file " + lock_path + ": " +
-                             std::strerror(errno));
+    throw RunLockError(RunLockError::Kind::kCannotLock,
+                       "cannot open the lock file " + lock_path + ": " + std::strerror(errno));
   }
   if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
     ::close(fd_);
     fd_ = -1;
     if (error == EWOULDBLOCK) {
-      throw RunLockBusy("another run is using the database " + database_path);
+      throw RunLockError(RunLockError::Kind::kHeldByAnotherRun,
+                         "another run is using the database " + database_path);
     }
-    throw std::runtime_error("cannot lock " + lock_path + ": " + std::strerror(error));
+    throw RunLockError(RunLockError::Kind::kCannotLock,
+                       "cannot lock " + lock_path + ": " + std::strerror(error));
   }
 }
 

@@ -21,6 +21,10 @@ inline constexpr char kClearSubCategories[] = "DELETE FROM T02_Category";
 inline constexpr char kInsertSubCategory[] =
     "INSERT INTO T02_Category (CtgrCode, SubCtgrName, SubCtgrCode) VALUES (?, ?, ?)";
 
+// The codes that have at least one row in each reference table.
+inline constexpr char kPrefecturesWithCities[] = "SELECT DISTINCT AreaCode FROM T01_City";
+inline constexpr char kCategoriesWithSubCategories[] = "SELECT DISTINCT CtgrCode FROM T02_Category";
+
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"
 std::string SubCategoryQuery(const std::vector<int>& category_codes);
 // "SELECT AreaCode, CityCode, CityName FROM T01_City WHERE AreaCode = 1 OR ...

@@ -59,6 +59,9 @@ void CheckCode(const std::string& code, const std::string& url, size_t line) {
 int StoreCities(Statement& insert, int prefecture, const BuilderSettings& settings) {
   const std::string url = CityListUrl(prefecture);
   const std::vector<ListedCity> cities = ReadCityListPage(FetchPageLines(url, settings));
+  // Every prefecture has cities: a page that lists none (a maintenance
+  // notice, changed markup) must not empty the prefecture.
+  if (cities.empty()) throw BuildError(url + ": the page lists no city");
   for (const ListedCity& city : cities) {
     CheckCode(city.code, url, city.line);
     insert.Reset();
@@ -94,6 +97,7 @@ int RebuildSubCategories(Database& db, const BuilderSettings& settings) {
     db.Execute(sql::kClearSubCategories);
     Statement insert = db.Prepare(sql::kInsertSubCategory);
     const auto subs = ReadSubCategoryListPage(FetchPageLines(url, settings));
+    if (subs.empty()) throw BuildError(url + ": the page lists no sub-category");
     for (const ListedSubCategory& sub : subs) {
       CheckCode(sub.code, url, sub.line);
       insert.Reset();

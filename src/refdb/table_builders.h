@@ -2,7 +2,7 @@
 
 // The two maintenance builders that refill the reference tables from the
 // directory site. Each works in one transaction: when a page cannot be fetched
-// or read, the table is left exactly as it was.
+// or read, or lists nothing, the table is left exactly as it was.
 
 #include <functional>
 #include <stdexcept>

@@ -8,6 +8,7 @@
 #include "cli/exit_codes.h"
 #include "common/sjis_text.h"
 #include "refdb/run_lock.h"
+#include "support/cp932_check.h"
 #include "support/site_fixture.h"
 #include "support/euc.h"
 
@@ -30,7 +31,7 @@ class CollectCommandTest : public ::testing::Test {
   }
 
   size_t RecordLines(const std::string& path) {
-    return SplitLines(test::ReadFile(path)).size() - 1;
+    return SplitLines(test::ReadCsv(path)).size() - 1;
   }
 
   SiteFixture site_;
@@ -48,8 +49,10 @@ TEST_F(CollectCommandTest, ARunWritesTheCsvAndSaysWhere) {
   EXPECT_EQ(RecordLines(csv), 4u);
   EXPECT_EQ(out_.str(), csv + "\t4\n");
   EXPECT_NE(err_.str().find("[4/4]"), std::string::npos) << err_.str();
-  EXPECT_NE(err_.str().find("北海道札幌市中央区 - 一般内科"), std::string::npos);
-  EXPECT_FALSE(std::filesystem::exists(site_.File("tmp.dat")));
+  EXPECT_NE(err_.str().find("北海道函館市 - 循環器内科 (2/2)  4 written"), std::string::npos) << err_.str();
+  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(csv).parent_path())) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with("tmp-")) << "scratch file left: " << entry.path();
+  }
 }
 
 TEST_F(CollectCommandTest, Utf8OutputHoldsTheSameTextAfterAByteOrderMark) {
@@ -141,6 +144,9 @@ TEST(RebuildCommand, APageThatFailsStopsWithStatusThreeAndKeepsTheTable) {
   EXPECT_EQ(status, kExitUnreachable);
   EXPECT_NE(err.str().find("pref_no=1: HTTP 404"), std::string::npos) << err.str();
   EXPECT_EQ(test::QueryColumn(site.db_path(), "SELECT CityName FROM T01_City"), before);
+  for (const auto& entry : std::filesystem::directory_iterator(site.File("."))) {
+    EXPECT_NE(entry.path().filename().string().rfind("tmp-", 0), 0u) << "left behind: " << entry.path();
+  }
   EXPECT_EQ(CliMain({"rebuild-categories", "--bogus"}, out, err, no, false), kExitUsage);
   EXPECT_EQ(CliMain({"rebuild-categories", "--db", site.File("none.db")}, out, err, no, false),
             kExitUsage);

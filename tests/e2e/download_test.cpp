@@ -1,12 +1,17 @@
 #include "common/download.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
 
 #include <chrono>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <thread>
 
+#include "common/page_fetcher.h"
+#include "common/scratch_file.h"
 #include "common/site_host.h"
 #include "support/local_server.h"
 #include "support/temp_dir.h"
@@ -16,6 +21,24 @@ namespace {
 
 using test::LocalServer;
 using test::ReadFile;
+
+// text compressed in the gzip format.
+std::string Gzip(const std::string& text) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+    throw std::runtime_error("deflateInit2 failed");
+  }
+  std::string out(deflateBound(&stream, text.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int rc = deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  if (rc != Z_STREAM_END) throw std::runtime_error("deflate failed");
+  return out;
+}
 
 class DownloadTest : public ::testing::Test {
  protected:
@@ -44,6 +67,7 @@ class DownloadTest : public ::testing::Test {
     s.Get("/to-site", [](const auto&, auto& res) {
       res.set_redirect(std::string("http://") + kSiteHost + "/page");
     });
+    s.Get("/redirect", [](const auto& req, auto& res) { res.set_redirect(req.get_param_value("to")); });
     s.Get("/loop", [](const auto&, auto& res) { res.set_redirect("/loop"); });
     s.Get("/big", [](const auto&, auto& res) {
       res.set_chunked_content_provider("text/html", [](size_t offset, httplib::DataSink& sink) {
@@ -68,6 +92,30 @@ class DownloadTest : public ::testing::Test {
         return false;
       });
     });
+    // Bodies that announce 50 MB and would take hours to send it: a trickle
+    // and a steady but endless stream. Each stops by itself after 20 s.
+    struct Stream {
+      const char* path;
+      size_t block;  // bytes sent at a time
+      int every;     // milliseconds between blocks
+    };
+    for (const Stream& stream : {Stream{"/trickle", 1, 600}, Stream{"/endless", 4096, 200}}) {
+      s.Get(stream.path, [block = stream.block, every = stream.every](const auto&, auto& res) {
+        const auto start = std::chrono::steady_clock::now();
+        res.set_content_provider(50'000'000, "text/html",
+                                 [block, every, start](size_t, size_t, httplib::DataSink& sink) {
+          if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) return false;
+          std::this_thread::sleep_for(std::chrono::milliseconds(every));
+          return sink.write(std::string(block, 'x').data(), block);
+        });
+      });
+    }
+    // Compressed whatever the request asked for, as a misconfigured server
+    // would; application/octet-stream keeps the server from compressing again.
+    s.Get(R"(/gzip/(\w+))", [](const auto& req, auto& res) {
+      res.set_header("Content-Encoding", "gzip");
+      res.set_content(Gzip(gzip_bodies_.at(req.matches[1].str())), "application/octet-stream");
+    });
     server_.Start();
     settings_.origin = SiteOrigin::Parse(server_.Origin());
   }
@@ -83,6 +131,12 @@ class DownloadTest : public ::testing::Test {
     }
     return body;
   }();
+
+  static inline const std::map<std::string, std::string> gzip_bodies_ = {
+      {"page", "<html>\n<h1>\xA4\xA2</h1>\n</html>\n"},
+      {"zeros", std::string("before\0after", 12)},
+      {"huge", std::string(200000, 'x')},
+  };
 
   LocalServer server_;
   test::TempDir dir_;
@@ -105,9 +159,37 @@ TEST_F(DownloadTest, AnEmptyBodyLeavesAnEmptyFile) {
   EXPECT_EQ(ReadFile(file_), "");
 }
 
-TEST_F(DownloadTest, EachThousandByteChunkIsCutAtItsFirstZero) {
+TEST_F(DownloadTest, ZeroBytesAreDroppedAndEverythingAroundThemKept) {
   EXPECT_TRUE(DownloadToFile(Url("/zeros"), file_, settings_).Fetched());
-  EXPECT_EQ(ReadFile(file_), zeros_body_.substr(0, 10) + zeros_body_.substr(1000, 200));
+  std::string expected = zeros_body_;
+  std::erase(expected, '\0');
+  EXPECT_EQ(expected.size(), zeros_body_.size() - 2);
+  EXPECT_EQ(ReadFile(file_), expected);
+}
+
+// The stored page, the size limit and the zero-byte rule are those of the
+// decoded body.
+TEST_F(DownloadTest, ACompressedBodyIsStoredDecoded) {
+  settings_.max_body_bytes = 50000;
+  struct Case {
+    std::string name;
+    bool fetched;
+    std::string stored;
+  } cases[] = {
+      {"page", true, gzip_bodies_.at("page")},
+      {"zeros", true, "beforeafter"},
+      {"huge", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(file_);
+    const DownloadOutcome outcome = DownloadToFile(Url("/gzip/" + c.name), file_, settings_);
+    EXPECT_EQ(outcome.Fetched(), c.fetched) << outcome.error;
+    EXPECT_EQ(outcome.oversized, !c.fetched);
+    if (c.fetched) {
+      EXPECT_EQ(ReadFile(file_), c.stored);
+    }
+  }
 }
 
 TEST_F(DownloadTest, ErrorStatusesAreStoredAndTold) {
@@ -143,6 +225,30 @@ TEST_F(DownloadTest, RedirectsAreFollowedAndSiteAddressesGoThroughTheOrigin) {
   EXPECT_EQ(ReadFile(file_), "fresh");
 }
 
+TEST_F(DownloadTest, ARedirectAwayFromTheSiteIsNotFollowed) {
+  LocalServer other;
+  other.server().Get("/page", [](const auto&, auto& res) { res.set_content("elsewhere", "text/html"); });
+  other.Start();
+  test::WriteFile(dir_.File("local.txt"), "a local file");
+  struct Case {
+    std::string name;
+    std::string target;
+  } cases[] = {
+      {"another host name", "http://localhost:" + std::to_string(server_.port()) + "/page"},
+      {"another port", other.Origin() + "/page"},
+      {"a local file", "file://" + dir_.File("local.txt")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(file_);
+    const DownloadOutcome outcome = DownloadToFile(Url("/redirect?to=" + c.target), file_, settings_);
+    EXPECT_FALSE(outcome.Fetched());
+    EXPECT_NE(outcome.error.find("redirect"), std::string::npos) << outcome.error;
+    EXPECT_FALSE(std::filesystem::exists(file_));
+  }
+  EXPECT_EQ(other.HitCount(), 0u);
+}
+
 TEST_F(DownloadTest, ARedirectLoopFailsWithoutAFile) {
   const DownloadOutcome outcome = DownloadToFile(Url("/loop"), file_, settings_);
   EXPECT_FALSE(outcome.Fetched());
@@ -155,7 +261,7 @@ TEST_F(DownloadTest, AnOversizedBodyIsAbandoned) {
   const DownloadOutcome outcome = DownloadToFile(Url("/big"), file_, settings_);
   EXPECT_TRUE(outcome.oversized);
   EXPECT_FALSE(outcome.Fetched());
-  EXPECT_FALSE(std::filesystem::exists(file_));
+  EXPECT_EQ(ReadFile(file_), "");  // no byte of it stays
 }
 
 TEST_F(DownloadTest, ADroppedOrStalledBodyIsAFailure) {
@@ -165,6 +271,30 @@ TEST_F(DownloadTest, ADroppedOrStalledBodyIsAFailure) {
   const DownloadOutcome outcome = DownloadToFile(Url("/stall"), file_, settings_);
   EXPECT_FALSE(outcome.Fetched());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// The limits are shortened here; by default the rate is checked over 30 s
+// and an attempt ends after 120 s.
+TEST_F(DownloadTest, ATrickleOrAnEndlessBodyIsCutOff) {
+  struct Case {
+    std::string name;
+    std::string path;
+    long rate_window_s;
+    long transfer_timeout_ms;
+  } cases[] = {
+      {"a byte every 0.6 s fails the rate", "/trickle", 1, 120000},
+      {"20 KiB/s without end meets the overall limit", "/endless", 30, 1500},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings_.stall_timeout_s = c.rate_window_s;
+    settings_.transfer_timeout_ms = c.transfer_timeout_ms;
+    const auto start = std::chrono::steady_clock::now();
+    const DownloadOutcome outcome = DownloadToFile(Url(c.path), file_, settings_);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_FALSE(outcome.Fetched());
+    EXPECT_NE(outcome.error.find("imeout"), std::string::npos) << outcome.error;
+  }
 }
 
 TEST_F(DownloadTest, NoResponseLeavesAnOlderFileUntouched) {
@@ -185,6 +315,36 @@ TEST_F(DownloadTest, AFileThatCannotBeCreatedIsReportedAndLeftAlone) {
   EXPECT_TRUE(outcome.local_error);
   EXPECT_FALSE(outcome.Fetched());
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("a-folder")));
+}
+
+// A run's scratch file is created once under a name no other run can take;
+// fetching into it, whatever the outcome, must keep that very file.
+TEST_F(DownloadTest, FetchesKeepTheScratchFileItself) {
+  ScratchFile scratch(dir_.path().string());
+  struct stat created {};
+  ASSERT_EQ(stat(scratch.path().c_str(), &created), 0);
+  settings_.max_body_bytes = 50000;
+  struct Case {
+    std::string path;
+    bool fetched;
+    std::string stored;
+  } cases[] = {
+      {"/page", true, "fresh"},
+      {"/down", false, ""},
+      {"/big", false, ""},
+      {"/page", true, "fresh"},
+      {"/cut", false, ""},
+  };
+  CancelToken cancel;
+  PageFetcher fetcher(settings_, RetryPolicy{{std::chrono::milliseconds(1)}}, cancel);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(fetcher.Fetch(Url(c.path), scratch.path()), c.fetched);
+    struct stat now {};
+    ASSERT_EQ(stat(scratch.path().c_str(), &now), 0) << "the scratch file is gone";
+    EXPECT_EQ(now.st_ino, created.st_ino) << "another file stands under the name";
+    EXPECT_EQ(ReadFile(scratch.path()), c.stored);
+  }
 }
 
 TEST(UserAgents, TheFirstTenDrawsOfAProcess) {

@@ -20,6 +20,7 @@
 #include "engine/csv_writer.h"
 #include "running_site.h"
 #include "support/local_server.h"
+#include "support/cp932_check.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -88,7 +89,7 @@ class FaultMatrixTest : public ::testing::Test {
 
   Outcome Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
 
-  std::string Csv() const { return test::ReadFile(output_ + ".csv"); }
+  std::string Csv() const { return test::ReadCsv(output_ + ".csv"); }
 
   // Every line of the CSV ends with CR LF, and every record has its eight
   // quoted fields and the closing comma.
@@ -244,6 +245,47 @@ TEST_F(FaultMatrixTest, AReadOnlyDatabaseStopsBeforeTouchingTheOldFile) {
   EXPECT_EQ(o.status, 4) << o.err;
   EXPECT_NE(o.err.find("readonly"), std::string::npos) << o.err;
   EXPECT_EQ(Csv(), "yesterday's results");
+}
+
+// Started with standard streams closed, the program's first files (the lock
+// file first) would take their numbers and receive its messages.
+TEST_F(FaultMatrixTest, ClosedStandardStreamsNeverSendTextIntoTheProgramsFiles) {
+  RunningSite site;
+  struct Case {
+    const char* name;
+    std::vector<int> closed;
+  } cases[] = {
+      {"standard error closed", {2}},
+      {"all three closed", {0, 1, 2}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(db_path_ + ".lock");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    for (int fd : c.closed) posix_spawn_file_actions_addclose(&actions, fd);
+    auto args = CollectArgs(Origin(site));
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The output's name goes to standard output, the completion to standard error.
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+      if (!entry.is_regular_file()) continue;
+      const std::string bytes = test::ReadFile(entry.path().string());
+      EXPECT_EQ(bytes.find(output_), std::string::npos) << "standard output went into " << entry.path();
+      EXPECT_EQ(bytes.find(kCompleted), std::string::npos) << "standard error went into " << entry.path();
+    }
+    EXPECT_GT(SplitLines(Csv()).size(), 1u);
+  }
 }
 
 TEST_F(FaultMatrixTest, KilledMidRunLeavesOnlyWholeLines) {

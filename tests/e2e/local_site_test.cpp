@@ -16,6 +16,7 @@
 #include "refdb/reference_db.h"
 #include "refdb/table_builders.h"
 #include "running_site.h"
+#include "support/cp932_check.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -146,7 +147,7 @@ std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& si
 // The records of a CSV file (CP932, or UTF-8 after a byte-order mark) in
 // UTF-8, split into their fields.
 std::vector<std::vector<std::string>> CsvRecords(const std::string& path) {
-  std::string bytes = test::ReadFile(path);
+  std::string bytes = test::ReadCsv(path);
   const bool utf8 = bytes.starts_with("\xEF\xBB\xBF");
   const auto lines = SplitLines(utf8 ? bytes.substr(3) : bytes);
   std::vector<std::vector<std::string>> records;
@@ -211,7 +212,7 @@ TEST_F(LocalSiteTest, TheSiteDyingMidRunKeepsEveryLineWrittenWhole) {
   const auto records = CsvRecords(output + ".csv");
   EXPECT_GT(records.size(), 0u);
   for (const auto& record : records) EXPECT_EQ(record.size(), 8u);
-  const std::string bytes = test::ReadFile(output + ".csv");
+  const std::string bytes = test::ReadCsv(output + ".csv");
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -41,8 +42,10 @@ class TableBuildersTest : public ::testing::Test {
         res.set_content("oops", "text/html");
         return;
       }
+      // Every prefecture has cities: one, unless the test says otherwise.
       const auto page = city_pages_.find(pref);
-      res.set_content(page != city_pages_.end() ? page->second : EucPage(CityPage({})), "text/html");
+      res.set_content(page != city_pages_.end() ? page->second : EucPage(CityPage({{"999", "某市"}})),
+                      "text/html");
     });
     server_.server().Get("/doko/kamoku.php", [this](const httplib::Request&, httplib::Response& res) {
       std::lock_guard lock(mutex_);
@@ -65,10 +68,11 @@ class TableBuildersTest : public ::testing::Test {
     city_pages_[std::to_string(pref)] = EucPage(utf8_lines);
   }
 
+  // Rows of T01_City, less the one city every page not set by the test holds.
   std::vector<std::string> Cities() {
     return test::QueryColumn(db_path_,
                              "SELECT AreaCode || ',' || CityCode || ',' || typeof(CityCode) || ',' || "
-                             "CityName FROM T01_City ORDER BY rowid");
+                             "CityName FROM T01_City WHERE CityCode <> 999 ORDER BY rowid");
   }
   std::vector<std::string> SubCategories() {
     return test::QueryColumn(db_path_,
@@ -93,7 +97,7 @@ TEST_F(TableBuildersTest, CitiesComeFromAllFortySevenPages) {
   ReferenceDb db(db_path_);
   std::vector<int> reported;
   const int rows = RebuildCities(db.db(), settings_, [&](int p) { reported.push_back(p); });
-  EXPECT_EQ(rows, 3);
+  EXPECT_EQ(rows, 3 + 45);
   EXPECT_EQ(Cities(), (std::vector<std::string>{"1,101,integer,札幌市中央区", "1,202,integer,函館市",
                                                 "47,201,integer,那覇市"}));
   ASSERT_EQ(reported.size(), 47u);
@@ -130,6 +134,40 @@ TEST_F(TableBuildersTest, ACityCodeThatIsNotANumberStopsTheBuilderAndKeepsTheOld
     EXPECT_NE(std::string(error.what()).find("pref_no=5 line 2"), std::string::npos) << error.what();
   }
   EXPECT_EQ(Cities(), (std::vector<std::string>{"1,1,integer,古い市"}));
+}
+
+// A list page that answers but lists nothing (the site under maintenance)
+// would leave a prefecture without cities, or every run without a plan.
+TEST_F(TableBuildersTest, AListPageWithoutARowStopsTheBuilderAndKeepsTheOldTable) {
+  const std::vector<std::string> maintenance = {"<html><body>", "<p>ただいまメンテナンス中です</p>",
+                                                "</body></html>"};
+  struct Case {
+    std::string name;
+    std::function<int(Database&)> build;
+    std::string page;
+  } cases[] = {
+      {"a city list page", [&](Database& db) {
+         SetCityPage(12, maintenance);
+         return RebuildCities(db, settings_);
+       }, "city.php?pref_no=12"},
+      {"the sub-category list page", [&](Database& db) {
+         kamoku_page_ = EucPage(maintenance);
+         return RebuildSubCategories(db, settings_);
+       }, "kamoku.php"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ReferenceDb db(db_path_);
+    try {
+      c.build(db.db());
+      ADD_FAILURE() << "the builder stored a page that lists nothing";
+    } catch (const BuildError& error) {
+      EXPECT_NE(std::string(error.what()).find(c.page), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(Cities(), (std::vector<std::string>{"1,1,integer,古い市"}));
+    EXPECT_EQ(SubCategories(), (std::vector<std::string>{"1,1,integer,古い科目"}));
+  }
+  EXPECT_EQ(requested_.back(), "12");  // nothing after the empty page was asked for
 }
 
 TEST_F(TableBuildersTest, APageThatCannotBeFetchedLeavesTheOldTable) {

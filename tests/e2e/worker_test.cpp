@@ -11,6 +11,7 @@
 #include "common/sjis_text.h"
 #include "common/site_host.h"
 #include "engine/csv_writer.h"
+#include "support/cp932_check.h"
 #include "support/euc.h"
 #include "support/site_fixture.h"
 #include "support/named_case.h"
@@ -81,7 +82,7 @@ class WorkerTest : public ::testing::Test {
   }
 
   std::vector<std::string> CsvLines() {
-    return SplitLines(test::ReadFile(site_.File("out.csv")));
+    return SplitLines(test::ReadCsv(site_.File("out.csv")));
   }
 
   // Codes of the record lines, in file order.
@@ -122,12 +123,12 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   // The name's reference is decoded and the detail address names the real site.
   EXPECT_NE(lines[1].find(test::Sjis("さくら&会")), std::string::npos);
   EXPECT_NE(lines[1].find(std::string("\"https://") + kSiteHost + "/hospital/"), std::string::npos);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")).substr(test::ReadFile(site_.File("out.csv")).size() - 3), ",\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")).substr(test::ReadCsv(site_.File("out.csv")).size() - 3), ",\r\n");
 
   EXPECT_EQ(run.plan_size, 4);
   EXPECT_EQ(run.position, 4);
   EXPECT_EQ(site_.ResultRequests(), 4);
-  EXPECT_FALSE(std::filesystem::exists(scratch));
+  EXPECT_EQ(test::ReadFile(scratch.string()), "");  // emptied for each page, never read as one
   // The last entry's page was empty: its status shows 0 of 0.
   ASSERT_FALSE(run.statuses.empty());
   EXPECT_EQ(run.statuses.back(), test::Sjis("北海道函館市 - 循環器内科 (0/0)"));
@@ -137,7 +138,7 @@ TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
   RunConfig config = Config();
   config.selection = {{1}, {47}};
   const RunRecord run = RunToEnd(config);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
   EXPECT_EQ(run.outcome.kind, Outcome::kNothingFound);
   EXPECT_EQ(run.plan_size, 0);
   EXPECT_EQ(site_.ResultRequests(), 0);
@@ -155,7 +156,7 @@ TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotD
   EXPECT_EQ(run.outcome.entries_done, 0);
   EXPECT_EQ(run.outcome.entries_not_fetched, 0);  // a page given up on request is no failure of the site
   EXPECT_EQ(site_.ResultRequests(), 1);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
 }
 
 TEST_F(WorkerTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) {
@@ -166,7 +167,7 @@ TEST_F(WorkerTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) 
   EXPECT_EQ(site_.ResultRequests(), 3 * 3);  // three entries, three attempts each
   EXPECT_EQ(run.position, 3);
   EXPECT_EQ(run.outcome.entries_not_fetched, 3);
-  EXPECT_EQ(test::ReadFile(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
   EXPECT_NE(run.outcome.detail.find("503"), std::string::npos);
 }
 

@@ -46,6 +46,16 @@ class UrlCatcher : public QObject {
   void Open(const QUrl& url) { opened.push_back(url); }
 };
 
+// Scratch download files (tmp-XXXXXX.dat) left in folder.
+int ScratchFilesIn(const fs::path& folder) {
+  int count = 0;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    count += name.starts_with("tmp-") && name.ends_with(".dat") ? 1 : 0;
+  }
+  return count;
+}
+
 class RunControlTest : public ::testing::Test {
  protected:
   void ExpectIdleLook() {
@@ -118,8 +128,6 @@ TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
   h.TickFirstOfEach();
   h.dialogs.setNextAnswer(kIdNo);
   UrlCatcher urls;
-  const fs::path scratch = h.site.db_folder() / "tmp.dat";
-  WriteFile(scratch.string(), "left over");
 
   h.Start("result");  // no extension: ".csv" is added
 
@@ -139,7 +147,7 @@ TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
   EXPECT_EQ(CsvCodes(h.site.File("result.csv")), Codes(GuiSite::Facilities(1, 5)));
   EXPECT_EQ(valmeric::SplitLines(ReadText(h.site.File("result.csv")))[0], CsvHeaderLine());
   EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
-  EXPECT_FALSE(fs::exists(scratch));
+  EXPECT_EQ(ScratchFilesIn(h.site.db_folder()), 0);
   EXPECT_TRUE(urls.opened.empty());
   ExpectIdleLook();
 }
@@ -250,7 +258,7 @@ TEST_F(RunControlTest, CancelAnsweredYesStopsAfterTheEntryWithoutAMessage) {
   const auto codes = CsvCodes(h.site.File("result.csv"));
   ASSERT_GE(codes.size(), 3u);  // the first entry's facilities at least
   EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.begin() + 3), Codes(GuiSite::Facilities(1, 3)));
-  EXPECT_FALSE(fs::exists(h.site.db_folder() / "tmp.dat"));
+  EXPECT_EQ(ScratchFilesIn(h.site.db_folder()), 0);
   ExpectIdleLook();
 }
 
@@ -343,6 +351,19 @@ TEST_F(RunControlTest, ARunThatFindsNothingSaysSo) {
   EXPECT_EQ(valmeric::SplitLines(ReadText(h.site.File("result.csv"))),
             (std::vector<std::string>{CsvHeaderLine()}));
   ExpectIdleLook();
+}
+
+TEST_F(RunControlTest, ASelectionTheTablesHoldNothingForIsRefusedNotReportedAsNothingFound) {
+  h.Tick("lstCtgr", 1);  // category 2 has no sub-category rows
+  h.Tick("lstArea", 0);
+  h.Start("result");
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(
+      QString::fromUtf8("選択された診療科目または都道府県の地域情報がデータベースにありません。\nT02_Category")))
+      << h.dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
+  EXPECT_TRUE(h.Idle());
+  EXPECT_FALSE(fs::exists(h.site.File("result.csv")));
 }
 
 TEST_F(RunControlTest, ASiteThatCannotBeReachedIsReported) {

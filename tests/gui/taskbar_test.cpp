@@ -107,25 +107,6 @@ TEST(TaskbarTest, AFourEntryRunShowsEachStepAndThenHidesTheProgress) {
   EXPECT_FALSE(last.properties.value(QStringLiteral("progress-visible")).toBool());
 }
 
-TEST(TaskbarTest, AnEmptyPlanSetsNoValueButStillHidesTheProgress) {
-  PrivateBus bus;
-  ASSERT_FALSE(bus.address().isEmpty());
-  qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toUtf8());
-  LauncherWatcher watcher(bus.address());
-
-  WindowHarness h;
-  ASSERT_TRUE(h.window().taskbarReady());
-  h.Tick("lstCtgr", 1);  // category 2 has no sub-category rows
-  h.Tick("lstArea", 0);
-  h.Start("result");
-  ASSERT_TRUE(h.WaitIdle());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !watcher.updates.empty(); }, kWaitMs));
-  QTest::qWait(100);
-  ASSERT_EQ(watcher.updates.size(), 1u);
-  EXPECT_FALSE(watcher.updates[0].properties.value(QStringLiteral("progress-visible")).toBool());
-  EXPECT_FALSE(watcher.updates[0].properties.contains(QStringLiteral("progress")));
-}
-
 TEST(TaskbarTest, WithoutASessionBusTheTaskbarStaysOff) {
   // The test main points the session bus at a socket that does not exist.
   EXPECT_FALSE(desktop::SetTaskbarProgressValue(1, 4));

@@ -1,6 +1,9 @@
 #include "engine/plan.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
 
 #include "common/text_encoding.h"
 #include "refdb/reference_db.h"
@@ -64,6 +67,36 @@ TEST_F(PlanTest, SizeIsCitiesTimesSubCategoriesAndEmptyPrefecturesAddNothing) {
   EXPECT_TRUE(BuildPlan(db.db(), {{7}, {1}}).empty());
 }
 
+// An empty plan has a cause the user can be told instead of "nothing found".
+TEST_F(PlanTest, GapsInTheReferenceTablesAreFoundForTheSelection) {
+  struct Case {
+    const char* name;
+    const char* emptied;  // a table emptied first, or nullptr
+    Selection selection;
+    ReferenceGaps expected;
+  } cases[] = {
+      {"nothing missing", nullptr, {{1, 2}, {1, 13}}, {}},
+      {"a ticked prefecture without cities", nullptr, {{1}, {1, 5, 47}}, {false, false, {5, 47}, {}}},
+      {"a ticked category without sub-categories", nullptr, {{1, 7}, {1}}, {false, false, {}, {7}}},
+      {"no city at all", "T01_City", {{1}, {1, 2}}, {true, false, {1, 2}, {}}},
+      {"no sub-category at all", "T02_Category", {{1, 2}, {1}}, {false, true, {}, {1, 2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    const std::string path = dir.File("hpt_data.db");
+    test::CreateTestDatabase(path, {{1, 202, "函館市"}, {13, 101, "千代田区"}, {2, 201, "青森市"}},
+                             {{1, 110, "一般内科"}, {2, 210, "一般外科"}});
+    if (c.emptied) test::ExecuteOn(path, std::string("DELETE FROM ") + c.emptied);
+    ReferenceDb db(path);
+    const ReferenceGaps gaps = FindReferenceGaps(db.db(), c.selection);
+    EXPECT_EQ(gaps.no_cities, c.expected.no_cities);
+    EXPECT_EQ(gaps.no_sub_categories, c.expected.no_sub_categories);
+    EXPECT_EQ(gaps.prefectures_without_cities, c.expected.prefectures_without_cities);
+    EXPECT_EQ(gaps.categories_without_sub_categories, c.expected.categories_without_sub_categories);
+  }
+}
+
 TEST_F(PlanTest, AFailingQueryIsReported) {
   ReferenceDb db(path_);
   test::ExecuteOn(path_, "DROP TABLE T01_City");
@@ -87,6 +120,24 @@ TEST(ReferenceDb, NeverCreatesTheFileAndRefusesOneWithoutOurTables) {
   EXPECT_THROW(ReferenceDb(dir.File("junk.db")), DbError);
   test::ExecuteOn(dir.File("other.db"), "CREATE TABLE t (x)");
   EXPECT_THROW(ReferenceDb(dir.File("other.db")), DbError);
+}
+
+// SQLite takes an empty file for an empty database and would write into it.
+TEST(ReferenceDb, RefusesAnEmptyFileAsNotADatabaseAndLeavesItEmpty) {
+  test::TempDir dir;
+  const std::string path = dir.File("empty.db");
+  test::WriteFile(path, "");
+  int code = 0;
+  try {
+    ReferenceDb db(path);
+  } catch (const DbError& error) {
+    code = error.code();
+  }
+  EXPECT_EQ(code, SQLITE_NOTADB);
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    EXPECT_FALSE(std::filesystem::exists(path + suffix)) << suffix;
+  }
 }
 
 }  // namespace

@@ -1,0 +1,60 @@
+#include "refdb/run_lock.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "support/temp_dir.h"
+
+namespace valmeric {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One database reached by different spellings is still one database.
+TEST(RunLock, HoldsTheFileWhateverPathNamesIt) {
+  test::TempDir dir;
+  fs::create_directories(dir.path() / "db");
+  const fs::path db = dir.path() / "db" / "hpt_data.db";
+  test::WriteFile(db.string(), "database");
+  fs::create_symlink(db, dir.path() / "link.db");
+  fs::create_directory_symlink(dir.path() / "db", dir.path() / "folder-link");
+  struct Case {
+    const char* name;
+    std::string path;
+  } cases[] = {
+      {"the same path", db.string()},
+      {"a symbolic link to the file", (dir.path() / "link.db").string()},
+      {"a symbolic link to the folder", (dir.path() / "folder-link" / "hpt_data.db").string()},
+      {"a detour through the parent", (dir.path() / "db" / ".." / "db" / "hpt_data.db").string()},
+      {"a needless dot", (dir.path() / "db" / "." / "hpt_data.db").string()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::optional<RunLock> first(std::in_place, db.string());
+    std::optional<RunLockError::Kind> refused;
+    try {
+      RunLock second(c.path);
+    } catch (const RunLockError& error) {
+      refused = error.kind();
+    }
+    EXPECT_EQ(refused, RunLockError::Kind::kHeldByAnotherRun);
+    first.reset();
+    EXPECT_NO_THROW(RunLock again(c.path));  // free again once the first run lets go
+  }
+}
+
+TEST(RunLock, ALockFileThatCannotBeMadeIsTold) {
+  test::TempDir dir;
+  std::optional<RunLockError::Kind> refused;
+  try {
+    RunLock lock(dir.File("no/such/folder/hpt_data.db"));
+  } catch (const RunLockError& error) {
+    refused = error.kind();
+  }
+  EXPECT_EQ(refused, RunLockError::Kind::kCannotLock);
+}
+
+}  // namespace
+}  // namespace valmeric

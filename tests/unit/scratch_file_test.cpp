@@ -1,0 +1,55 @@
+#include "common/scratch_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <optional>
+
+#include "support/temp_dir.h"
+
+namespace valmeric {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ScratchFile, EachRunGetsAFileOfItsOwnThatGoesWithIt) {
+  test::TempDir dir;
+  test::WriteFile(dir.File("tmp.dat"), "an older run's page");
+  std::optional<ScratchFile> first(std::in_place, dir.path().string());
+  std::optional<ScratchFile> second(std::in_place, dir.path().string());
+  const std::string first_path = first->path();
+  EXPECT_NE(first_path, second->path());
+  for (const std::string& path : {first_path, second->path()}) {
+    EXPECT_EQ(fs::path(path).parent_path(), dir.path());
+    EXPECT_EQ(fs::file_size(path), 0u);
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "other users must not read or replace it";
+  }
+  first.reset();
+  EXPECT_FALSE(fs::exists(first_path));
+  EXPECT_TRUE(fs::exists(second->path()));
+  EXPECT_EQ(test::ReadFile(dir.File("tmp.dat")), "an older run's page");
+}
+
+TEST(ScratchFile, LeavesAFileThatIsNoLongerItsOwn) {
+  test::TempDir dir;
+  std::string path;
+  {
+    ScratchFile scratch(dir.path().string());
+    path = scratch.path();
+    // Someone else's file now stands under the name.
+    test::WriteFile(dir.File("other"), "not ours");
+    fs::rename(dir.File("other"), path);
+  }
+  EXPECT_EQ(test::ReadFile(path), "not ours");
+}
+
+TEST(ScratchFile, AFolderThatCannotHoldItIsTold) {
+  test::TempDir dir;
+  EXPECT_THROW(ScratchFile(dir.File("no/such/folder")), ScratchFileError);
+}
+
+}  // namespace
+}  // namespace valmeric
