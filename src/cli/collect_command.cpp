@@ -102,7 +102,14 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);
-  return ReportOutcome(outcome, session->output_path(), out, err, options.quiet);
+  const int status = ReportOutcome(outcome, session->output_path(), out, err, options.quiet);
+  // A result line that never reached its reader (a full disk, a closed pipe)
+  // must not read as success to a script.
+  if (!out.flush()) {
+    err << msg::kResultLineWrite << "\n";
+    return status == kExitWrote || status == kExitIncomplete ? kExitWriteError : status;
+  }
+  return status;
 }
 
 }  // namespace valmeric::cli

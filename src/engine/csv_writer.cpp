@@ -1,6 +1,8 @@
 #include "engine/csv_writer.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -66,8 +68,19 @@ void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
   line_ends_.clear();
   lines_on_disk_ = 0;
   bytes_on_disk_ = 0;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) ThrowErrno("cannot open", path, errno);
+  // Held for the whole run, so no other run takes the same file; emptied
+  // only once it is ours.
+  struct stat info {};
+  const bool regular = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 || (regular && ::ftruncate(fd_, 0) != 0)) {
+    const int error = errno;
+    ::close(fd_);
+    fd_ = -1;
+    if (error == EWOULDBLOCK) throw OutputError("another run writes " + path);
+    ThrowErrno("cannot open", path, error);
+  }
   if (encoding_ == CsvEncoding::kUtf8) buffer_.append(kUtf8Bom);
 }
 

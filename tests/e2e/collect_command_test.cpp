@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 #include <sstream>
 
 #include "cli/exit_codes.h"
@@ -11,6 +16,7 @@
 #include "support/cp932_check.h"
 #include "support/site_fixture.h"
 #include "support/euc.h"
+#include "support/test_database.h"
 
 namespace valmeric::cli {
 namespace {
@@ -107,11 +113,54 @@ TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing
   EXPECT_EQ(test::ReadFile(site_.File("result.csv")), "the other run's file");
 }
 
-TEST_F(CollectCommandTest, AnOutputThatCannotBeDeletedStopsBeforeTheRun) {
-  std::filesystem::create_directory(site_.File("taken.csv"));
-  EXPECT_EQ(Run({}, "taken.csv"), kExitUsage);
-  EXPECT_NE(err_.str().find("使用中"), std::string::npos);
-  EXPECT_EQ(site_.ResultRequests(), 0);
+// An output that is not free to be replaced stops the start: exit 2, the
+// "file in use" message, and nothing touched.
+TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
+  struct Case {
+    const char* name;
+    std::string output;  // as given on the command line
+    std::function<std::function<void()>()> take;  // makes the output unavailable; returns the undo
+  };
+  // A database whose name a CSV could have.
+  const std::string db = site_.File("shop.csv");
+  std::filesystem::copy_file(site_.db_path(), db);
+  const std::filesystem::path folder = std::filesystem::path(db).parent_path();
+  const std::string db_by_dot_dot = (folder / ".." / folder.filename() / "shop.csv").string();
+  const Case cases[] = {
+      {"FolderOfThatName", site_.File("taken.csv"),
+       [this] {
+         std::filesystem::create_directory(site_.File("taken.csv"));
+         return [] {};
+       }},
+      {"AnotherRunsOutput", site_.File("result.csv"),
+       [this] {
+         test::WriteFile(site_.File("result.csv"), "the other run's lines\r\n");
+         const int fd = ::open(site_.File("result.csv").c_str(), O_RDONLY);
+         ::flock(fd, LOCK_EX);
+         return std::function<void()>([fd] { ::close(fd); });
+       }},
+      {"TheDatabase", db, [] { return [] {}; }},
+      {"TheDatabaseThroughDotDot", db_by_dot_dot, [] { return [] {}; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto release = c.take();
+    const bool existed = std::filesystem::exists(c.output);
+    const std::string before = existed && std::filesystem::is_regular_file(c.output) ? test::ReadFile(c.output) : "";
+    std::vector<std::string> args = {"collect", "--category", "1", "--prefecture", "1", "--output", c.output,
+                                     "--db", db, "--site-origin", site_.server().Origin()};
+    out_.str("");
+    err_.str("");
+    EXPECT_EQ(CliMain(args, out_, err_, interrupted_, false), kExitUsage) << err_.str();
+    EXPECT_EQ(err_.str().rfind("選択されたファイルが他のアプリケーションで使用中の為", 0), 0u) << err_.str();
+    EXPECT_EQ(std::filesystem::exists(c.output), existed);
+    if (std::filesystem::is_regular_file(c.output)) {
+      EXPECT_EQ(test::ReadFile(c.output), before);
+    }
+    EXPECT_EQ(site_.ResultRequests(), 0);
+    release();
+  }
+  EXPECT_FALSE(test::QueryColumn(db, "SELECT CityName FROM T01_City").empty());  // the database is whole
 }
 
 TEST_F(CollectCommandTest, AnOutputFolderThatIsMissingIsAWriteError) {

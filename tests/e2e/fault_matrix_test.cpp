@@ -12,8 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #include "common/sjis_text.h"
@@ -304,6 +307,80 @@ TEST_F(FaultMatrixTest, KilledMidRunLeavesOnlyWholeLines) {
   const Outcome o = Wait(pid);
   EXPECT_EQ(o.status, 128 + SIGKILL);
   EXPECT_GT(SplitLines(Csv()).size(), 10u);
+  ExpectOnlyWholeLines();
+}
+
+}  // namespace
+}  // namespace valmeric
+
+namespace valmeric {
+namespace {
+
+// A server that announces a large body and sends one byte every 300 ms: it
+// never trips the stall rule within the test, so only the signal can end it.
+class TricklingServer {
+ public:
+  TricklingServer() {
+    server_.server().Get(R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request&, httplib::Response& res) {
+      ++requests_;
+      res.set_content_provider(50'000'000, "text/html", [this](size_t offset, size_t, httplib::DataSink& sink) {
+        std::unique_lock lock(mutex_);
+        if (offset > 0) ended_.wait_for(lock, std::chrono::milliseconds(300), [this] { return stop_; });
+        if (stop_) return false;
+        return sink.write("<", 1);
+      });
+    });
+    server_.Start();
+  }
+  ~TricklingServer() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    ended_.notify_all();
+    server_.Stop();
+  }
+  std::string Origin() const { return server_.Origin(); }
+  int requests() const { return requests_; }
+
+ private:
+  test::LocalServer server_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool stop_ = false;
+  std::atomic<int> requests_{0};
+};
+
+TEST_F(FaultMatrixTest, InterruptOrTerminateEndsTheRunWithinASecondWhateverTheTransferDoes) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    TricklingServer site;
+    const pid_t pid = Spawn(CollectArgs(site.Origin()));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (site.requests() == 0 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GT(site.requests(), 0) << "the run never asked for a page";
+    const auto sent = std::chrono::steady_clock::now();
+    ::kill(pid, signal);
+    const Outcome o = Wait(pid);
+    const auto took = std::chrono::steady_clock::now() - sent;
+    EXPECT_EQ(o.status, 130) << o.err;
+    EXPECT_LT(took, std::chrono::seconds(1));
+    std::printf("signal %d to exit: %lld ms\n", signal,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+    EXPECT_NE(o.err.find("interrupted after 0 of"), std::string::npos) << o.err;
+    EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
+  }
+}
+
+TEST_F(FaultMatrixTest, AResultLineThatCannotBeWrittenIsAWriteErrorNotSuccess) {
+  RunningSite site;
+  std::string command = "exec";
+  for (const auto& a : CollectArgs(Origin(site))) command += " '" + a + "'";
+  const Outcome o = Run({"/bin/bash", "-c", command + " >/dev/full"});
+  EXPECT_EQ(o.status, 4) << o.err;
+  EXPECT_NE(o.err.find("結果を標準出力に書き出せませんでした。"), std::string::npos) << o.err;
   ExpectOnlyWholeLines();
 }
 

@@ -202,6 +202,7 @@ struct GapCase {
   std::vector<int> failing;  // plan entries whose page never comes (of 4)
   int state;
   int not_fetched;
+  int status = 503;          // what the site answers for them
 };
 VALMERIC_PRINT_CASE_BY_NAME(GapCase)
 
@@ -210,7 +211,7 @@ class GapTest : public RunControllerTest, public ::testing::WithParamInterface<G
 TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
   site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
   site_.SetPage(SiteFixture::Pairs()[2], 2, SiteFixture::Facilities(3, 4));
-  for (int entry : GetParam().failing) site_.FailPair(SiteFixture::Pairs()[entry], 503);
+  for (int entry : GetParam().failing) site_.FailPair(SiteFixture::Pairs()[entry], GetParam().status);
   view_.answers = {kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
@@ -223,7 +224,8 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
     EXPECT_EQ(view_.shown[0].text.rfind(IncompleteText(GetParam().not_fetched), 0), 0u) << view_.shown[0].text;
   } else {
     EXPECT_EQ(view_.shown[0].text.rfind(msg::kUnreachable, 0), 0u) << view_.shown[0].text;
-    EXPECT_NE(view_.shown[0].text.find("HTTP 503"), std::string::npos) << view_.shown[0].text;
+    EXPECT_NE(view_.shown[0].text.find("(HTTP " + std::to_string(GetParam().status) + ")"), std::string::npos)
+        << view_.shown[0].text;
   }
 }
 
@@ -233,7 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
                       GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2},
                       GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2},
                       GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 3},
-                      GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 3}),
+                      GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 3},
+                      GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 3, 403},
+                      GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 1, 404}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunControllerTest, AOneEntryPlanOnADeadSiteIsUnreachableNotNothingFound) {
