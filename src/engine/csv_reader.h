@@ -26,7 +26,7 @@ struct CsvRow {
   std::array<std::string_view, 8> fields;
   size_t line = 0;
 
-  std::string_view code() const { return fields[0]; }
+  std::string_view code() const { return fields[kHspCode]; }
 };
 
 // A record left out because an earlier record of the same file has its code.

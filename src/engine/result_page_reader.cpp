@@ -89,7 +89,7 @@ void ReadTelephone(const std::string& raw_line, Record& record) {
   if (Find(t, "TEL") <= 0) return;
   t = Trim(StripTags(std::move(t)));
   ReplaceAllInPlace(t, "TEL.", "");
-  record[4] = std::move(t);
+  record[kTelephone] = std::move(t);
 }
 
 void ReadAddress(const std::string& raw_line, Record& record) {
@@ -102,8 +102,8 @@ void ReadAddress(const std::string& raw_line, Record& record) {
   // character that would be cut in two: without a code, or with a short one,
   // byte 10 may open a character of the address.
   const size_t postal = WholeCharPrefixLength(x, 10);
-  record[2] = x.substr(0, postal);
-  record[3] = Trim(std::string_view(x).substr(postal));
+  record[kPostalCode] = x.substr(0, postal);
+  record[kAddress] = Trim(std::string_view(x).substr(postal));
 }
 
 void ReadStation(const std::string& raw_line, Record& record) {
@@ -115,7 +115,7 @@ void ReadStation(const std::string& raw_line, Record& record) {
   FoldSpaces(x);
   ReplaceAllInPlace(x, labels.map_link, "");
   ReplaceAllInPlace(x, labels.station_label, "");
-  record[5] = Trim(std::move(x));
+  record[kStation] = Trim(std::move(x));
 }
 
 void ReadDepartments(const std::string& raw_line, Record& record) {
@@ -123,14 +123,14 @@ void ReadDepartments(const std::string& raw_line, Record& record) {
   std::string x = VisibleText(raw_line);
   if (Find(x, labels.departments) <= 0) return;
   ReplaceAllInPlace(x, labels.departments_label, "");
-  record[6] = Trim(std::move(x));
+  record[kDepartments] = Trim(std::move(x));
 }
 
 // Cuts the entry that starts at line i into a record (the code and detail
 // address are already filled in).
 void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std::string& anchor,
                      ResultPageSink& sink, Record& record) {
-  record[1] = Trim(StripTags(anchor));
+  record[kName] = Trim(StripTags(anchor));
   const size_t block = i + static_cast<size_t>(AddressBlockOffset(lines, i, sink));
   ReadTelephone(lines[block], record);
   if (block + 3 < lines.size()) {
@@ -138,7 +138,7 @@ void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std:
     ReadStation(lines[block + 2], record);
     ReadDepartments(lines[block + 3], record);
   }
-  for (size_t field = 1; field <= 6; ++field) record[field] = DecodeCharRefs(std::move(record[field]));
+  for (size_t field = kName; field <= kDepartments; ++field) record[field] = DecodeCharRefs(std::move(record[field]));
 }
 
 }  // namespace
@@ -176,9 +176,9 @@ PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink&
       SplitText(link_path, "/", segments);
       if (!segments.empty()) {
         Record record;
-        record[0] = segments.back();
-        if (!sink.CheckHspCode(record[0])) {
-          record[7] = DetailPageUrl(link_path);
+        record[kHspCode] = segments.back();
+        if (!sink.CheckHspCode(record[kHspCode])) {
+          record[kDetailUrl] = DetailPageUrl(link_path);
           ReadEntryFields(lines, i, anchor, sink, record);
           sink.WriteRecord(record);
         }

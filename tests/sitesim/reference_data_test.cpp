@@ -11,6 +11,7 @@
 #include "reference_data.h"
 #include "running_site.h"
 #include "support/named_case.h"
+#include "refdb/schema.h"
 
 namespace valmeric::refdata {
 namespace {
@@ -148,11 +149,7 @@ TEST(ReferenceDatabase, HoldsTheThreeTablesInPageOrder) {
   EXPECT_EQ(
       Column(db,
              "SELECT sql FROM sqlite_master WHERE type='table' AND name LIKE 'T0%' ORDER BY name"),
-      (std::vector<std::string>{
-          "CREATE TABLE T00_Data (Hsp_code TEXT)",
-          "CREATE TABLE T01_City (AreaCode INTEGER, CityCode INTEGER, CityName TEXT)",
-          "CREATE TABLE T02_Category (ID INTEGER PRIMARY KEY AUTOINCREMENT, CtgrCode "
-          "INTEGER, SubCtgrCode NUMERIC, SubCtgrName TEXT)"}));
+      std::vector<std::string>(std::begin(schema::kCreateTables), std::end(schema::kCreateTables)));
   EXPECT_EQ(Column(db, "SELECT COUNT(*) FROM T00_Data"), std::vector<std::string>{"0"});
   EXPECT_EQ(Column(db,
                    "SELECT AreaCode, CityCode, CityName, typeof(CityCode) FROM T01_City "

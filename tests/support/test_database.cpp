@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "refdb/schema.h"
+
 namespace valmeric::test {
 namespace {
 
@@ -28,11 +30,7 @@ struct Connection {
 void CreateTestDatabase(const std::string& path, const std::vector<CityRow>& cities,
                         const std::vector<SubCategoryRow>& sub_categories) {
   Connection c(path);
-  c.Exec("CREATE TABLE T00_Data (Hsp_code TEXT)");
-  c.Exec("CREATE TABLE T01_City (AreaCode INTEGER, CityCode INTEGER, CityName TEXT)");
-  c.Exec(
-      "CREATE TABLE T02_Category (ID INTEGER PRIMARY KEY AUTOINCREMENT, CtgrCode INTEGER, "
-      "SubCtgrCode NUMERIC, SubCtgrName TEXT)");
+  for (const char* create : schema::kCreateTables) c.Exec(create);
   for (const CityRow& row : cities) {
     sqlite3_stmt* stmt = nullptr;
     sqlite3_prepare_v2(c.db, "INSERT INTO T01_City VALUES (?, ?, ?)", -1, &stmt, nullptr);

@@ -47,7 +47,7 @@ std::vector<PageFacility> Facilities(int n) {
 
 std::vector<std::string> Codes(const std::vector<Record>& records) {
   std::vector<std::string> codes;
-  for (const Record& r : records) codes.push_back(r[0]);
+  for (const Record& r : records) codes.push_back(r[kHspCode]);
   return codes;
 }
 
@@ -190,9 +190,9 @@ TEST(ResultPageReader, LabelledLinesFollowTheAddressBlock) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Record record = ReadOne(OneEntryPage(c.body));
-    EXPECT_EQ(record[0], "77");
-    EXPECT_EQ(record[1], Sjis("名前"));
-    EXPECT_EQ(record[7], std::string("https://") + kSiteHost + "/hospital/77/");
+    EXPECT_EQ(record[kHspCode], "77");
+    EXPECT_EQ(record[kName], Sjis("名前"));
+    EXPECT_EQ(record[kDetailUrl], std::string("https://") + kSiteHost + "/hospital/77/");
     for (size_t f = 2; f <= 6; ++f) EXPECT_EQ(record[f], Sjis(c.expected[f])) << "field " << f;
   }
 }
@@ -202,11 +202,11 @@ TEST(ResultPageReader, LabelledLinesNeedAllThreeLinesOnThePage) {
                                     "<a href=\"/h/5/\">名</a>", "<address>TEL.1</address>",
                                     "<dd>住所：〒060-0001 札幌</dd>", "<dd>最寄駅：駅</dd>"};
   const Record record = ReadOne(lines);
-  EXPECT_EQ(record[0], "5");
+  EXPECT_EQ(record[kHspCode], "5");
   // Without a third line after the telephone, none of the labelled lines is read.
-  EXPECT_EQ(record[4], "1");
-  EXPECT_EQ(record[2], "");
-  EXPECT_EQ(record[5], "");
+  EXPECT_EQ(record[kTelephone], "1");
+  EXPECT_EQ(record[kPostalCode], "");
+  EXPECT_EQ(record[kStation], "");
   lines.push_back("<dd>診療科目：内科</dd>");
   lines.push_back("</dl>");
   const Record full = ReadOne(lines);
@@ -226,8 +226,8 @@ TEST(ResultPageReader, NameAndCodeComeFromTheLink) {
   };
   for (const Case& c : cases) {
     const Record record = ReadOne(OneEntryPage({"<dd>", "<dd>"}, c.link));
-    EXPECT_EQ(record[0], c.code);
-    EXPECT_EQ(record[1], Sjis(c.name));
+    EXPECT_EQ(record[kHspCode], c.code);
+    EXPECT_EQ(record[kName], Sjis(c.name));
   }
 }
 

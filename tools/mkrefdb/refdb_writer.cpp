@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "refdb/schema.h"
+
 namespace valmeric::refdata {
 namespace {
 
@@ -82,11 +84,7 @@ void Fill(const std::string& path, const std::vector<City>& cities,
   // companions, wherever it is copied.
   db.Exec("PRAGMA journal_mode=DELETE");
   db.Exec("BEGIN");
-  db.Exec("CREATE TABLE T00_Data (Hsp_code TEXT)");
-  db.Exec("CREATE TABLE T01_City (AreaCode INTEGER, CityCode INTEGER, CityName TEXT)");
-  db.Exec(
-      "CREATE TABLE T02_Category (ID INTEGER PRIMARY KEY AUTOINCREMENT, CtgrCode INTEGER, "
-      "SubCtgrCode NUMERIC, SubCtgrName TEXT)");
+  for (const char* create : valmeric::schema::kCreateTables) db.Exec(create);
   Statement city(db, "INSERT INTO T01_City (AreaCode, CityCode, CityName) VALUES (?, ?, ?)");
   for (const City& c : cities) city.Bind(1, c.prefecture).Bind(2, c.code).Bind(3, c.name).Run();
   Statement sub(db,
