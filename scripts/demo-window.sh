@@ -12,16 +12,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   exit 2
 fi
 
-bash scripts/install-deps.sh
-cmake --preset release
-cmake --build --preset release -j "$(nproc)"
-
-bin=build/release/bin
-work=$(mktemp -d)
 source scripts/local_site.sh
-trap stop_local_site EXIT
-start_local_site "$bin" "$work"
-echo "local directory site on $LOCAL_SITE"
+prepare_demo_site
+bin=build/release/bin
 
 # The window takes no arguments; the site's origin comes from the environment.
 VALMERIC_SITE_ORIGIN="$LOCAL_SITE" "$bin/valmeric"

@@ -5,16 +5,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-cmake --preset release
-cmake --build --preset release -j "$(nproc)"
-
-bin=build/release/bin
-work=$(mktemp -d)
 source scripts/local_site.sh
-trap stop_local_site EXIT
-start_local_site "$bin" "$work"
-echo "local directory site on $LOCAL_SITE"
+prepare_demo_site
+bin=build/release/bin
+work=$DEMO_WORK
 
 # Category 10 (動物病院) in prefecture 31 (鳥取県).
 status=0

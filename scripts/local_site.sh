@@ -21,3 +21,16 @@ stop_local_site() {
   kill "$LOCAL_SITE_PID" 2>/dev/null || true
   wait "$LOCAL_SITE_PID" 2>/dev/null || true
 }
+
+# For the demos: installs, builds the release preset and starts the local site
+# in a fresh folder (set as DEMO_WORK), stopped when the caller exits. Run from
+# the repository's top folder.
+prepare_demo_site() {
+  bash scripts/install-deps.sh
+  cmake --preset release
+  cmake --build --preset release -j "$(nproc)"
+  DEMO_WORK=$(mktemp -d)
+  trap stop_local_site EXIT
+  start_local_site build/release/bin "$DEMO_WORK"
+  echo "local directory site on $LOCAL_SITE"
+}
