@@ -5,14 +5,29 @@
 
 namespace valmeric::cli {
 
-const char kCollectUsage[] =
+namespace {
+
+// The defaults as the usage text names them, read from the run's own settings.
+std::string DefaultPause() { return std::to_string(RunSettings().page_pause.count()); }
+
+std::string DefaultRetryDelays() {
+  std::string text;
+  for (const auto delay : RunSettings().retry.delays) {
+    text += (text.empty() ? "" : ",") + std::to_string(delay.count());
+  }
+  return text;
+}
+
+}  // namespace
+
+const std::string kCollectUsage =
     "usage: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
     "                            [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
     "                            [--pause-ms N] [--retry-delays-ms N,N...]\n"
     "                            [--encoding cp932|utf-8] [--quiet]\n"
     "  LIST: comma-separated codes (categories 1-10, prefectures 1-47) or all\n"
-    "  --pause-ms         pause after each result page (default 500)\n"
-    "  --retry-delays-ms  waits before retrying a page that failed (default 2000,4000)\n"
+    "  --pause-ms         pause after each result page (default " + DefaultPause() + ")\n"
+    "  --retry-delays-ms  waits before retrying a page that failed (default " + DefaultRetryDelays() + ")\n"
     "  --site-origin      send the site's requests to this scheme, host and port\n"
     "                     (default: the VALMERIC_SITE_ORIGIN environment variable)\n"
     "  --ca-file          also trust the certificates in this file\n"

@@ -24,6 +24,6 @@ struct CollectOptions {
 // Reads the arguments that follow "collect". Throws UsageError.
 CollectOptions ParseCollectOptions(const std::vector<std::string>& args);
 
-extern const char kCollectUsage[];
+extern const std::string kCollectUsage;
 
 }  // namespace valmeric::cli
