@@ -25,10 +25,6 @@ int ExitCodeForFailure(const RunOutcome& outcome) {
   return outcome.failure == FailureKind::kDatabaseRead ? kExitUsage : kExitWriteError;
 }
 
-std::string Kept(const RunOutcome& outcome, const std::string& output) {
-  return std::to_string(outcome.facilities_written) + " facilities written so far stay in " + output;
-}
-
 // Runs the session's worker to its end, printing its progress and passing an
 // interrupt on as a cancel request.
 RunOutcome WaitForRun(RunSession& session, RunReports& reports, ProgressPrinter& printer,
@@ -54,14 +50,14 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, std::ost
                   std::ostream& err, bool quiet) {
   switch (outcome.kind) {
     case Outcome::kFailed:
-      err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
+      err << ForConsole(FailureMessage(outcome).text) << "\n" << KeptText(outcome.facilities_written, output) << "\n";
       return ExitCodeForFailure(outcome);
     case Outcome::kSiteUnreachable:
-      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
+      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << KeptText(outcome.facilities_written, output) << "\n";
       return kExitUnreachable;
     case Outcome::kCancelled:
-      err << "interrupted after " << outcome.entries_done << " of " << outcome.entries_total
-          << " entries; " << outcome.facilities_written << " facilities written to " << output << "\n";
+      err << InterruptedText(outcome.entries_done, outcome.entries_total, outcome.facilities_written, output)
+          << "\n";
       return kExitInterrupted;
     case Outcome::kNothingFound:
       if (!quiet) err << msg::kNothingFound << "\n";

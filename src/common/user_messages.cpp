@@ -9,6 +9,18 @@ std::string IncompleteText(int not_fetched) {
          " 件あります。";
 }
 
+std::string KeptText(int facilities_written, std::string_view output) {
+  return "取得済みの " + std::to_string(facilities_written) + " 件は保存されています。\n(" +
+         std::string(output) + ")";
+}
+
+std::string InterruptedText(int entries_done, int entries_total, int facilities_written,
+                            std::string_view output) {
+  return "取得処理を中断しました。" + std::to_string(entries_done) + " / " +
+         std::to_string(entries_total) + " ページを処理し、" + std::to_string(facilities_written) +
+         " 件を保存しました。\n(" + std::string(output) + ")";
+}
+
 std::string WithDetail(std::string_view text, std::string_view detail) {
   std::string out(text);
   if (!detail.empty()) out.append("\n").append(detail);

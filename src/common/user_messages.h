@@ -84,6 +84,11 @@ inline constexpr char kResultLineWrite[] = "結果を標準出力に書き出せ
 std::string DoneQuestion();
 // A finished run some of whose pages could not be fetched, with their count.
 std::string IncompleteText(int not_fetched);
+// After a run that stopped early: what it wrote, and where.
+std::string KeptText(int facilities_written, std::string_view output);
+// After an interrupt: how far the run got, and what it wrote where.
+std::string InterruptedText(int entries_done, int entries_total, int facilities_written,
+                            std::string_view output);
 // text, and detail on a line of its own when there is one.
 std::string WithDetail(std::string_view text, std::string_view detail);
 // A message written for a box, fit for a terminal: CR LF becomes LF.

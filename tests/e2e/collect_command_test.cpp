@@ -173,7 +173,7 @@ TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {
   interrupted_ = true;
   EXPECT_EQ(Run({"--quiet"}), kExitInterrupted);
   EXPECT_LE(site_.ResultRequests(), 1);
-  EXPECT_NE(err_.str().find("interrupted"), std::string::npos);
+  EXPECT_EQ(err_.str().rfind("取得処理を中断しました。", 0), 0u) << err_.str();
 }
 
 }  // namespace

@@ -63,6 +63,10 @@ class DownloadTest : public ::testing::Test {
       res.status = 503;
       res.set_content("maintenance", "text/html");
     });
+    s.Get("/nowhere", [](const auto&, auto& res) {
+      res.status = 302;  // a redirect that names no place to go
+      res.set_content("moved, but not said where", "text/html");
+    });
     s.Get("/hop", [](const auto&, auto& res) { res.set_redirect("/page"); });
     s.Get("/to-site", [](const auto&, auto& res) {
       res.set_redirect(std::string("http://") + kSiteHost + "/page");
@@ -203,6 +207,7 @@ TEST_F(DownloadTest, ErrorStatusesAreStoredAndTold) {
       {"/missing", 404, true, -1, "not here"},
       {"/busy", 429, false, 7, "slow down"},
       {"/down", 503, false, -1, "maintenance"},
+      {"/nowhere", 302, true, -1, "moved, but not said where"},
   };
   for (const Case& c : cases) {
     const DownloadOutcome outcome = DownloadToFile(Url(c.path), file_, settings_);

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "common/sjis_text.h"
+#include "support/cp932_check.h"
 #include "support/temp_dir.h"
 
 namespace valmeric::test {
@@ -49,7 +50,7 @@ std::string ReadText(const std::string& path) { return ReadFile(path); }
 
 std::vector<std::string> CsvCodes(const std::string& path) {
   std::vector<std::string> codes;
-  const auto lines = SplitLines(ReadFile(path));
+  const auto lines = SplitLines(ReadCsv(path));
   for (size_t i = 1; i < lines.size(); ++i) {
     if (lines[i].empty()) continue;
     codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));

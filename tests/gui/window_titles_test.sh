@@ -20,10 +20,10 @@ titles() {
 }
 
 for _ in $(seq 1 200); do
-  if titles | grep -qF '設定エラー'; then break; fi
+  found=$(titles)
+  if grep -qF '設定エラー' <<<"$found"; then break; fi
   sleep 0.05
 done
-found=$(titles)
 echo "window titles:"
 echo "$found"
 status=0
