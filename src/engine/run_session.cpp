@@ -13,10 +13,12 @@ namespace fs = std::filesystem;
 bool IsDatabaseFile(const fs::path& output, const fs::path& database) {
   std::error_code error;
   const fs::path target = fs::weakly_canonical(output, error);
+  if (error) return false;
   for (const char* suffix : {"", "-wal", "-shm", "-journal", ".lock"}) {
     const fs::path file = database.string() + suffix;
-    if (fs::equivalent(output, file, error) && !error) return true;
-    if (fs::weakly_canonical(file, error) == target) return true;
+    if (fs::equivalent(output, file, error) && !error) return true;  // a hard link, too
+    const fs::path spelled = fs::weakly_canonical(file, error);
+    if (!error && spelled == target) return true;
   }
   return false;
 }
@@ -42,10 +44,6 @@ std::string MissingPlanRows(Database& db, const Selection& selection) {
 }
 
 void PrepareDatabase(const fs::path& database, const Selection& selection) {
-  std::error_code error;
-  if (!fs::is_regular_file(database, error)) {
-    throw StartRefused(StartProblem::kDatabaseMissing, database.string());
-  }
   std::optional<ReferenceDb> db;
   try {
     db.emplace(database.string());

@@ -1,7 +1,5 @@
 #include "engine/worker.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <vector>
 
 #include "common/site_address.h"
