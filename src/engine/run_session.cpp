@@ -129,12 +129,12 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     fresh.encoding = EncodingName(request.encoding);
     try {
       db->db().Begin();
+      db->ClearSeenCodes();
       RunJournal::EnsureSchema(db->db());
       if (const auto previous = RunJournal::Read(db->db())) {
         const RecordedRun recorded = FromJournal(*previous);
         if (recorded.Resumable() || recorded.Retryable()) dropped_run_ = recorded;
       }
-      db->ClearSeenCodes();
       RunJournal::StartNew(db->db(), fresh);
       db->db().Commit();
     } catch (const DbError& failure) {
