@@ -4,10 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -19,11 +16,10 @@
 #include "common/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "running_site.h"
+#include "support/child_process.h"
 #include "support/local_server.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
-
-extern char** environ;
 
 namespace valmeric {
 namespace {
@@ -61,29 +57,14 @@ class FaultMatrixTest : public ::testing::Test {
 
   // Starts args (optionally behind a wrapper such as a shell); stderr goes to a file.
   pid_t Spawn(const std::vector<std::string>& args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0) << "cannot start " << args[0];
+    const pid_t pid = test::SpawnProcess(args, "/dev/null", err_path_);
+    EXPECT_NE(pid, -1) << "cannot start " << args[0];
     return pid;
   }
 
   Outcome Wait(pid_t pid) {
-    Outcome outcome;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    outcome.peak_rss_kib = usage.ru_maxrss;
-    outcome.err = test::ReadFile(err_path_);
-    return outcome;
+    const test::ChildExit exit = test::WaitForChild(pid);
+    return {exit.status, exit.peak_rss_kib, test::ReadFile(err_path_)};
   }
 
   Outcome Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
