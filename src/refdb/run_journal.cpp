@@ -98,47 +98,49 @@ RunJournal::RunJournal(Database& db)
       remove_not_fetched_from_(db.Prepare(sql::kDeleteNotFetchedFrom)),
       add_beyond_(db.Prepare(sql::kInsertMorePages)) {}
 
+namespace {
+
+// Runs a prepared statement once, with the values bind gives it.
+template <typename Bind>
+void RunOnce(Statement& statement, Bind bind) {
+  statement.Reset();
+  bind(statement);
+  statement.Execute();
+  statement.Reset();
+}
+
+}  // namespace
+
 void RunJournal::SaveProgress(const JournalProgress& progress) {
-  save_.Reset();
-  save_.BindInt(1, progress.plan_size)
-      .BindInt(2, progress.plan_check)
-      .BindInt(3, progress.entries_done)
-      .BindInt(4, progress.csv_bytes)
-      .BindInt(5, progress.facilities_written);
-  save_.Execute();
-  save_.Reset();
+  RunOnce(save_, [&](Statement& s) {
+    s.BindInt(1, progress.plan_size)
+        .BindInt(2, progress.plan_check)
+        .BindInt(3, progress.entries_done)
+        .BindInt(4, progress.csv_bytes)
+        .BindInt(5, progress.facilities_written);
+  });
 }
 
 void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry) {
-  add_not_fetched_.Reset();
-  add_not_fetched_.BindInt(1, plan_index).BindText(2, plan_entry);
-  add_not_fetched_.Execute();
-  add_not_fetched_.Reset();
+  RunOnce(add_not_fetched_, [&](Statement& s) { s.BindInt(1, plan_index).BindText(2, plan_entry); });
 }
 
 void RunJournal::RemoveNotFetched(int plan_index) {
-  remove_not_fetched_.Reset();
-  remove_not_fetched_.BindInt(1, plan_index);
-  remove_not_fetched_.Execute();
-  remove_not_fetched_.Reset();
+  RunOnce(remove_not_fetched_, [&](Statement& s) { s.BindInt(1, plan_index); });
 }
 
 void RunJournal::RemoveNotFetchedFrom(int plan_index) {
-  remove_not_fetched_from_.Reset();
-  remove_not_fetched_from_.BindInt(1, plan_index);
-  remove_not_fetched_from_.Execute();
-  remove_not_fetched_from_.Reset();
+  RunOnce(remove_not_fetched_from_, [&](Statement& s) { s.BindInt(1, plan_index); });
 }
 
 void RunJournal::AddBeyondFirstPage(const PairBeyondFirstPage& pair) {
-  add_beyond_.Reset();
-  add_beyond_.BindInt(1, pair.plan_index)
-      .BindText(2, pair.area_code)
-      .BindText(3, pair.sub_category_code)
-      .BindInt(4, pair.announced)
-      .BindInt(5, pair.listed);
-  add_beyond_.Execute();
-  add_beyond_.Reset();
+  RunOnce(add_beyond_, [&](Statement& s) {
+    s.BindInt(1, pair.plan_index)
+        .BindText(2, pair.area_code)
+        .BindText(3, pair.sub_category_code)
+        .BindInt(4, pair.announced)
+        .BindInt(5, pair.listed);
+  });
 }
 
 }  // namespace valmeric
