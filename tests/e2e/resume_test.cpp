@@ -51,10 +51,11 @@ class ResumeTest : public ::testing::Test {
   }
   std::vector<std::string> NewRun(const RunningSite& site, const std::string& prefecture,
                                   const std::string& category, const std::string& output,
-                                  const std::string& db) const {
+                                  const std::string& db, const std::vector<std::string>& extra = {}) const {
     std::vector<std::string> args = {VALMERIC_CLI_EXE, "collect", "--category", category,
                                      "--prefecture", prefecture, "--output", output};
     for (const auto& a : SiteArgs(site, db)) args.push_back(a);
+    args.insert(args.end(), extra.begin(), extra.end());
     return args;
   }
   std::vector<std::string> Again(const char* how, const RunningSite& site) const {
@@ -74,9 +75,10 @@ class ResumeTest : public ::testing::Test {
   Exit Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
 
   // The CSV an uninterrupted run writes, from a database of its own.
-  std::string Reference(const RunningSite& site, const std::string& prefecture, const std::string& category) {
+  std::string Reference(const RunningSite& site, const std::string& prefecture, const std::string& category,
+                        const std::vector<std::string>& extra = {}) {
     const std::string output = dir_.File("reference");
-    const Exit done = Run(NewRun(site, prefecture, category, output, reference_db_));
+    const Exit done = Run(NewRun(site, prefecture, category, output, reference_db_, extra));
     EXPECT_EQ(done.status, 0) << done.err;
     return test::ReadFile(output + ".csv");
   }
@@ -150,30 +152,34 @@ TEST_F(ResumeTest, ASiteThatDiesEndsWithCodeThreeAndResumeFinishesWhenItIsBack) 
   ExpectSameBytes(Csv(), reference);
 }
 
-TEST_F(ResumeTest, AnInterruptEndsWith130AndResumeFinishesTheSameFile) {
+TEST_F(ResumeTest, AnInterruptEndsWith130AndResumeFinishesTheSameFileInItsEncoding) {
   RunningSite quick;
-  const std::string reference = Reference(quick, "13", "all");
   sitesim::FaultOptions slow;
   slow.latency_ms = 2;
   RunningSite site(slow);
-  const pid_t pid = Spawn(NewRun(site, "13", "all", output_, db_path_));
-  // Interrupted once the run is well under way.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  const auto written = [this] {
-    std::error_code error;
-    const auto size = fs::file_size(output_ + ".csv", error);
-    return error ? 0 : size;
-  };
-  while (written() < 50000 && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (const char* encoding : {"cp932", "utf-8"}) {
+    SCOPED_TRACE(encoding);
+    const std::string reference = Reference(quick, "13", "all", {"--encoding", encoding});
+    fs::remove(output_ + ".csv");  // the size below is the new run's
+    const pid_t pid = Spawn(NewRun(site, "13", "all", output_, db_path_, {"--encoding", encoding}));
+    // Interrupted once the run is well under way.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto written = [this] {
+      std::error_code error;
+      const auto size = fs::file_size(output_ + ".csv", error);
+      return error ? 0 : size;
+    };
+    while (written() < 50000 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid, SIGINT);
+    const Exit interrupted = Wait(pid);
+    EXPECT_EQ(interrupted.status, 130) << interrupted.err;
+    const Exit resumed = Run(Again("--resume", quick));  // the encoding comes from the record
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_NE(resumed.err.find("resuming: "), std::string::npos) << resumed.err;
+    ExpectSameBytes(Csv(), reference);
   }
-  kill(pid, SIGINT);
-  const Exit interrupted = Wait(pid);
-  EXPECT_EQ(interrupted.status, 130) << interrupted.err;
-  const Exit resumed = Run(Again("--resume", quick));
-  EXPECT_EQ(resumed.status, 0) << resumed.err;
-  EXPECT_NE(resumed.err.find("resuming: "), std::string::npos) << resumed.err;
-  ExpectSameBytes(Csv(), reference);
 }
 
 TEST_F(ResumeTest, RetryFailedFetchesTheMissingEntriesAndEveryListedFacilityIsThereOnce) {
