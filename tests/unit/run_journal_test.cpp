@@ -29,19 +29,9 @@ class RunJournalTest : public ::testing::Test {
   std::string path_ = dir_.File("hpt_data.db");
 };
 
-TEST_F(RunJournalTest, ADatabaseOfTheEarlierLayoutHasNoRunUntilTheTablesAreMade) {
-  ReferenceDb db(path_);
-  EXPECT_FALSE(RunJournal::Read(db.db()));
-  EXPECT_TRUE(RunJournal::NotFetched(db.db()).empty());
-  RunJournal::EnsureSchema(db.db());
-  RunJournal::EnsureSchema(db.db());  // a second time changes nothing
-  EXPECT_FALSE(RunJournal::Read(db.db()));
-  EXPECT_EQ(test::QueryColumn(path_, "SELECT CityName FROM T01_City"), std::vector<std::string>{"札幌市中央区"});
-  EXPECT_EQ(test::QueryColumn(path_, "SELECT SubCtgrName FROM T02_Category"), std::vector<std::string>{"一般内科"});
-}
-
 TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBack) {
   ReferenceDb db(path_);
+  EXPECT_FALSE(RunJournal::Read(db.db()));  // no journal yet: nothing recorded
   RunJournal::EnsureSchema(db.db());
   RunJournal::StartNew(db.db(), Run());
   RunJournal journal(db.db());
@@ -77,15 +67,6 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   EXPECT_EQ(fresh->plan_size, -1);
   EXPECT_EQ(fresh->not_fetched, 0);
   EXPECT_EQ(fresh->beyond_pairs, 0);
-}
-
-TEST(JournalCodes, JoinAndSplitBackLeavingOutWhatIsNoNumber) {
-  struct Case {
-    std::string text;
-    std::vector<int> codes;
-  } cases[] = {{"", {}}, {"7", {7}}, {"1,2,47", {1, 2, 47}}, {"1,,x,3", {1, 3}}};
-  for (const Case& c : cases) EXPECT_EQ(SplitCodes(c.text), c.codes) << c.text;
-  EXPECT_EQ(JoinCodes({1, 2, 47}), "1,2,47");
 }
 
 }  // namespace
