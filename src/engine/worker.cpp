@@ -11,6 +11,7 @@
 #include "common/site_address.h"
 #include "common/sjis_text.h"
 #include "common/split_text.h"
+#include "engine/run_session.h"
 
 namespace valmeric {
 namespace {
@@ -132,6 +133,18 @@ RunOutcome TMyThread::RunPlan() {
   Database& db = db_->db();
   plan_ = config_.plan ? *config_.plan : BuildPlan(db, config_.selection);
   plan_check_ = PlanCheck(plan_);
+  if (config_.mode == RunMode::kNew && !RunJournal::Read(db)) {
+    // Started without a session, which records the run before its worker starts.
+    JournalRun run;
+    run.categories = config_.selection.categories;
+    run.prefectures = config_.selection.prefectures;
+    run.output_path = std::filesystem::absolute(config_.output_path).string();
+    run.encoding = EncodingName(config_.encoding);
+    db.Begin();
+    RunJournal::EnsureSchema(db);
+    RunJournal::StartNew(db, run);
+    db.Commit();
+  }
   journal_.emplace(db);
   filter_.emplace(db);
   if (config_.recorded) {
