@@ -29,10 +29,10 @@ BIN = os.path.join(ROOT, "build", "release", "bin")
 DB = os.path.join(BIN, "db", "hpt_data.db")
 
 
-def start_site(work):
+def start_site(work, extra=()):
     port_file = os.path.join(work, "port")
     site = subprocess.Popen([os.path.join(BIN, "valmeric-sitesim"), "--host", "127.0.0.1",
-                             "--port", "0", "--port-file", port_file],
+                             "--port", "0", "--port-file", port_file, *extra],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for _ in range(200):
         if os.path.exists(port_file):

@@ -227,6 +227,7 @@ bool TFrmMain::event(QEvent* event) {
 void TFrmMain::CheckConfig() {
   if (DbReady) {
     LoadSettings();
+    controller_.StartupCheck();
     return;
   }
   dialogs_.MessageBox(this, Text(msg::kConfigError), Text(msg::kConfigTitle), mb::kNotice);
@@ -264,6 +265,20 @@ void TFrmMain::SetControlsEnabled(bool idle) {
 // The run controller's view.
 
 Selection TFrmMain::TickedSelection() { return {categories_.TickedCodes(), prefectures_.TickedCodes()}; }
+
+void TFrmMain::RestoreSelection(const Selection& selection) {
+  auto restore = [](SelectionGroup& group, const std::vector<int>& codes) {
+    std::string ticks(static_cast<size_t>(group.Count()), '0');
+    for (int code : codes) {
+      if (code >= 1 && code <= group.Count()) ticks[static_cast<size_t>(code) - 1] = '1';
+    }
+    if (group.All()) group.SetAll(false);
+    for (int i = 0; i < group.Count(); ++i) group.SetTick(i, false);
+    ApplyTickText(group, ticks);
+  };
+  restore(categories_, selection.categories);
+  restore(prefectures_, selection.prefectures);
+}
 
 int TFrmMain::ShowMessage(const UserMessage& message) {
   return dialogs_.MessageBox(this, Text(message.text), Text(message.title), message.style);

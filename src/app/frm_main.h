@@ -83,6 +83,7 @@ class TFrmMain final : public QWidget, private RunView {
 
   // RunView
   Selection TickedSelection() override;
+  void RestoreSelection(const Selection& selection) override;
   int ShowMessage(const UserMessage& message) override;
   std::optional<std::string> AskOutputFile(const std::string& initial_name) override;
   void ShowRunningLook() override;

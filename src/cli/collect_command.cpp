@@ -1,6 +1,8 @@
 #include "cli/collect_command.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "cli/exit_codes.h"
 #include "cli/progress_printer.h"
@@ -8,6 +10,7 @@
 #include "common/user_messages.h"
 #include "engine/run_messages.h"
 #include "engine/run_session.h"
+#include "refdb/run_journal.h"
 
 namespace valmeric::cli {
 namespace {
@@ -23,6 +26,33 @@ int ExitCodeForRefusal(StartProblem problem) {
 
 int ExitCodeForFailure(const RunOutcome& outcome) {
   return outcome.failure == FailureKind::kDatabaseRead ? kExitUsage : kExitWriteError;
+}
+
+constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume で取得できます。";
+
+std::string Kept(const RunOutcome& outcome, const std::string& output) {
+  return KeptText(outcome.facilities_written, output) + "\n" + kResumeHint;
+}
+
+// Names given again with --resume or --retry-failed must be the recorded run's.
+std::optional<std::string> Mismatch(const CollectOptions& options, const RecordedRun& recorded) {
+  if (options.has_category && options.selection.categories != recorded.selection.categories) {
+    return "--category differs from the recorded run's " + JoinCodes(recorded.selection.categories);
+  }
+  if (options.has_prefecture && options.selection.prefectures != recorded.selection.prefectures) {
+    return "--prefecture differs from the recorded run's " + JoinCodes(recorded.selection.prefectures);
+  }
+  if (options.has_encoding && options.encoding != recorded.encoding) {
+    return std::string("--encoding differs from the recorded run's ") + EncodingName(recorded.encoding);
+  }
+  if (!options.output.empty()) {
+    std::error_code error;
+    const fs::path named = fs::weakly_canonical(fs::absolute(CompletedOutputPath(options.output), error), error);
+    if (named != fs::weakly_canonical(recorded.output_path, error)) {
+      return "--output differs from the recorded run's " + recorded.output_path;
+    }
+  }
+  return std::nullopt;
 }
 
 // Runs the session's worker to its end, printing its progress and passing an
@@ -48,22 +78,26 @@ RunOutcome WaitForRun(RunSession& session, RunReports& reports, ProgressPrinter&
 
 int ReportOutcome(const RunOutcome& outcome, const std::string& output, std::ostream& out,
                   std::ostream& err, bool quiet) {
+  if (outcome.beyond_first_page > 0) {
+    err << BeyondFirstPageText(outcome.beyond_first_page, outcome.beyond_pairs) << "\n";
+  }
   switch (outcome.kind) {
     case Outcome::kFailed:
-      err << ForConsole(FailureMessage(outcome).text) << "\n" << KeptText(outcome.facilities_written, output) << "\n";
+      err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
       return ExitCodeForFailure(outcome);
     case Outcome::kSiteUnreachable:
-      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << KeptText(outcome.facilities_written, output) << "\n";
+      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
       return kExitUnreachable;
     case Outcome::kCancelled:
       err << InterruptedText(outcome.entries_done, outcome.entries_total, outcome.facilities_written, output)
-          << "\n";
+          << "\n" << kResumeHint << "\n";
       return kExitInterrupted;
     case Outcome::kNothingFound:
       if (!quiet) err << msg::kNothingFound << "\n";
       return kExitNothingFound;
     case Outcome::kIncomplete:
-      err << IncompleteText(outcome.entries_not_fetched) << "\n(" << outcome.detail << ")\n";
+      err << IncompleteText(outcome.entries_not_fetched) << "\n(" << outcome.detail
+          << "; valmeric-cli collect --retry-failed fetches them again)\n";
       out << output << "\t" << outcome.facilities_written << "\n";
       return kExitIncomplete;
     case Outcome::kCompleted:
@@ -79,11 +113,27 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, std::ost
 int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& err,
                const std::atomic<bool>& interrupted, bool terminal) {
   RunRequest request;
+  request.mode = options.mode;
   request.selection = options.selection;
   request.output_path = options.output;
   request.encoding = options.encoding;
   request.database_path = options.database.empty() ? DefaultDatabasePath() : fs::path(options.database);
   request.settings = options.settings;
+  if (options.mode != RunMode::kNew) {
+    std::optional<RecordedRun> recorded;
+    try {
+      if (fs::is_regular_file(request.database_path)) recorded = ReadRecordedRun(request.database_path);
+    } catch (const DbError& failure) {
+      err << msg::kDatabaseUnusable << "\n" << failure.what() << "\n";
+      return kExitUsage;
+    }
+    if (recorded) {
+      if (const auto mismatch = Mismatch(options, *recorded)) {
+        err << "valmeric-cli collect: " << *mismatch << "\n";
+        return kExitUsage;
+      }
+    }
+  }
 
   RunReports reports({}, RunReports::Wake::kOnEndOnly);
   std::optional<RunSession> session;
@@ -95,6 +145,16 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
       err << "(" << refusal.what() << ")\n";
     }
     return ExitCodeForRefusal(refusal.problem());
+  }
+  if (const auto& dropped = session->dropped_run()) {
+    err << "note: the unfinished run recorded in the database (" << dropped->entries_done << " / "
+        << std::max(dropped->plan_size, 0) << " entries, " << dropped->output_path
+        << ") is dropped; this new run replaces it\n";
+  }
+  if (const auto& taken = session->taken_up(); taken && !options.quiet) {
+    err << (options.mode == RunMode::kResume ? "resuming: " : "fetching again: ") << taken->entries_done
+        << " / " << std::max(taken->plan_size, 0) << " entries done, " << taken->not_fetched
+        << " not fetched, " << taken->facilities_written << " facilities in " << taken->output_path << "\n";
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);

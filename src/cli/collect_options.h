@@ -8,12 +8,19 @@
 #include "cli/option_reader.h"
 #include "engine/csv_writer.h"
 #include "engine/plan.h"
+#include "engine/run_mode.h"
 #include "engine/run_settings.h"
 
 namespace valmeric::cli {
 
 struct CollectOptions {
+  RunMode mode = RunMode::kNew;  // --resume, --retry-failed
+  // A new run needs them; with --resume or --retry-failed they may be named
+  // again, and must then match the recorded run.
   Selection selection;
+  bool has_category = false;
+  bool has_prefecture = false;
+  bool has_encoding = false;
   std::string output;
   std::string database;  // empty: db/hpt_data.db beside the executable
   RunSettings settings;  // the site's origin comes from VALMERIC_SITE_ORIGIN unless given

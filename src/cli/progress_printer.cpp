@@ -25,6 +25,7 @@ std::string FormatDuration(std::chrono::seconds total) {
 void ProgressPrinter::Show(const RunNews& news, bool force) {
   if (news.plan_size >= 0) {
     maximum_ = news.plan_size;
+    start_ = news.plan_start;
     started_ = std::chrono::steady_clock::now();
   }
   position_ = news.position;
@@ -37,8 +38,8 @@ void ProgressPrinter::Show(const RunNews& news, bool force) {
   line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
   line.append("] ").append(status_);
   line.append("  ").append(std::to_string(news.written)).append(" written");
-  if (position_ > 1) {
-    const auto per_entry = (now - started_) / (position_ - 1);
+  if (position_ - start_ > 1) {
+    const auto per_entry = (now - started_) / (position_ - start_ - 1);
     const auto remaining = per_entry * (maximum_ - position_ + 1);
     line.append("  ETA ").append(
         FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining)));

@@ -21,6 +21,15 @@ std::string InterruptedText(int entries_done, int entries_total, int facilities_
          " 件を保存しました。\n(" + std::string(output) + ")";
 }
 
+std::string ResumeDetail(std::string_view output, int done, int total) {
+  return std::string(output) + "  " + std::to_string(done) + " / " + std::to_string(total) + " 件";
+}
+
+std::string BeyondFirstPageText(int facilities, int pairs) {
+  return "最初の結果ページに載らなかった事業所が " + std::to_string(facilities) + " 件あります（" +
+         std::to_string(pairs) + " 組の地域と科目）。";
+}
+
 std::string WithDetail(std::string_view text, std::string_view detail) {
   std::string out(text);
   if (!detail.empty()) out.append("\n").append(detail);

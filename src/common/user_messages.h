@@ -78,6 +78,17 @@ inline constexpr char kNoPlanRows[] =
     "選択された診療科目または都道府県の地域情報がデータベースにありません。";
 inline constexpr char kResultLineWrite[] = "結果を標準出力に書き出せませんでした。";
 
+// Resuming a run, and fetching again what it could not fetch.
+inline constexpr char kResumeQuestion[] = "前回の取得は途中で終了しています。続きから再開しますか？";
+inline constexpr char kResumeTitle[] = "再開確認";
+inline constexpr char kRetryQuestion[] = "取得できなかったページだけをもう一度取得しますか？";
+inline constexpr char kNothingToResume[] = "途中で終了した取得処理の記録がありません。";
+inline constexpr char kNothingToRetry[] = "取得できなかったページの記録がありません。";
+inline constexpr char kOutputChanged[] =
+    "前回の保存先ファイルが見つからないか変更されているため、続きから取得できません。";
+inline constexpr char kPlanChanged[] =
+    "前回の取得の後に地域または診療科目の情報が更新されたため、続きから取得できません。";
+
 }  // namespace msg
 
 // "…完了しました。\n保存したファイルを開きますか？"
@@ -89,6 +100,10 @@ std::string KeptText(int facilities_written, std::string_view output);
 // After an interrupt: how far the run got, and what it wrote where.
 std::string InterruptedText(int entries_done, int entries_total, int facilities_written,
                             std::string_view output);
+// The second line of the resume question: the file and "N / M 件".
+std::string ResumeDetail(std::string_view output, int done, int total);
+// Facilities that result pages announced beyond what their first page listed.
+std::string BeyondFirstPageText(int facilities, int pairs);
 // text, and detail on a line of its own when there is one.
 std::string WithDetail(std::string_view text, std::string_view detail);
 // A message written for a box, fit for a terminal: CR LF becomes LF.

@@ -152,4 +152,39 @@ void CsvFile::Close() {
   if (::close(fd) != 0) ThrowErrno("cannot close", path_, errno);
 }
 
+void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, off_t length) {
+  path_ = path;
+  encoding_ = encoding;
+  buffer_.clear();
+  line_ends_.clear();
+  lines_on_disk_ = 0;
+  bytes_on_disk_ = length;
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd_ < 0) ThrowErrno("cannot open", path, errno);
+  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {  // held for the run, as a new file is
+    const int error = errno;
+    ::close(fd_);
+    fd_ = -1;
+    if (error == EWOULDBLOCK) throw OutputError("another run writes " + path);
+    ThrowErrno("cannot open", path, error);
+  }
+  const off_t size = ::lseek(fd_, 0, SEEK_END);
+  if (size < length || ::ftruncate(fd_, length) != 0 || ::lseek(fd_, length, SEEK_SET) != length) {
+    const int error = size < length ? EINVAL : errno;
+    ::close(fd_);
+    fd_ = -1;
+    if (size >= 0 && size < length) {
+      throw OutputError(path + " is shorter (" + std::to_string(size) + " bytes) than the run wrote (" +
+                        std::to_string(length) + ")");
+    }
+    ThrowErrno("cannot cut back", path, error);
+  }
+}
+
+void CsvFile::Sync() {
+  if (fd_ < 0) return;
+  Flush();
+  if (::fdatasync(fd_) != 0) ThrowErrno("cannot sync", path_, errno);
+}
+
 }  // namespace valmeric

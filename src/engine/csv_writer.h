@@ -63,6 +63,15 @@ class CsvFile final {
   // Lines that have reached the file.
   size_t lines_on_disk() const { return lines_on_disk_; }
 
+  // Opens an existing file to go on writing it: everything past length is cut
+  // off first. Nothing is written at the start (no header, no byte-order
+  // mark). Throws OutputError, also when the file is shorter than length.
+  void Reopen(const std::string& path, CsvEncoding encoding, off_t length);
+  // Flushes and makes what the file holds durable. Throws OutputError.
+  void Sync();
+  // The file's length: the bytes that have reached it.
+  off_t bytes_on_disk() const { return bytes_on_disk_; }
+
  private:
   // Writes buffer bytes [start, ends.back()); ends are the line ends in it.
   void WritePiece(std::string_view buffer, size_t start, std::span<const size_t> ends);

@@ -14,20 +14,6 @@ DuplicateFilter::~DuplicateFilter() {
   }
 }
 
-void DuplicateFilter::Commit() {
-  if (!in_transaction_) return;
-  in_transaction_ = false;
-  try {
-    db_.Execute("COMMIT");
-  } catch (const DbError&) {
-    try {
-      db_.Execute("ROLLBACK");
-    } catch (const DbError&) {  // SQLite may have rolled back already
-    }
-    throw;
-  }
-}
-
 bool DuplicateFilter::CheckHspCode(const std::string& code) {
   if (unrecorded_.count(code) != 0) return true;
   select_.Reset();
@@ -36,10 +22,7 @@ bool DuplicateFilter::CheckHspCode(const std::string& code) {
   select_.Reset();
   if (seen) return true;
   try {
-    if (!in_transaction_) {
-      db_.Execute("BEGIN");
-      in_transaction_ = true;
-    }
+    db_.Begin();
     insert_.Reset();
     insert_.BindText(1, code);
     insert_.Execute();

@@ -8,8 +8,10 @@
 namespace valmeric {
 
 // Remembers the facility codes met in a run in the duplicate table. A code is
-// recorded the first time it is asked about. New codes are written in one
-// transaction until Commit, so a facility costs no commit of its own.
+// recorded the first time it is asked about. New codes are written in the
+// connection's open transaction (one is begun when none is), until Commit, so
+// a facility costs no commit of its own and the codes can be committed
+// together with other writes of the same connection.
 class DuplicateFilter final {
  public:
   explicit DuplicateFilter(Database& db);
@@ -21,11 +23,10 @@ class DuplicateFilter final {
   // True when code was met before in this run; otherwise records it.
   bool CheckHspCode(const std::string& code);
   // Commits the codes recorded since the last commit. Throws DbError.
-  void Commit();
+  void Commit() { db_.Commit(); }
 
  private:
   Database& db_;
-  bool in_transaction_ = false;
   Statement select_;
   Statement insert_;
   // Codes the table refused to store; kept here so they are still recognised.

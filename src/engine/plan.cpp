@@ -31,6 +31,19 @@ std::vector<std::string> Plan::Entries() const {
   return entries;
 }
 
+std::int64_t PlanCheck(const Plan& plan) {
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a, 64 bits
+  auto add = [&hash](unsigned char byte) {
+    hash ^= byte;
+    hash *= 1099511628211ull;
+  };
+  for (size_t i = 0; i < plan.size(); ++i) {
+    for (char c : plan.Entry(i)) add(static_cast<unsigned char>(c));
+    add('\n');
+  }
+  return static_cast<std::int64_t>(hash);
+}
+
 Plan BuildPlan(Database& db, const Selection& selection) {
   std::vector<std::string> sub_categories;
   Statement sub_query = db.Prepare(sql::SubCategoryQuery(selection.categories));

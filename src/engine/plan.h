@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ class Plan final {
   std::vector<std::string> city_prefixes_;       // "prefecture,city name,area code,"
   std::vector<std::string> sub_category_items_;  // "sub-category code,sub-category name"
 };
+
+// A fingerprint of the plan's entries in their order: the same selection
+// gives a different one once the reference tables have changed.
+std::int64_t PlanCheck(const Plan& plan);
 
 // Reads the plan of a selection from the two reference tables.
 Plan BuildPlan(Database& db, const Selection& selection);

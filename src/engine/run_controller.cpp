@@ -1,9 +1,11 @@
 #include "engine/run_controller.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/text_encoding.h"
 #include "engine/run_messages.h"
+#include "refdb/run_lock.h"
 
 namespace valmeric {
 
@@ -38,6 +40,48 @@ int RunController::Ask(const std::string& text, const char* title, unsigned styl
   return view_.ShowMessage({text, title, style});
 }
 
+void RunController::StartupCheck() {
+  if (session_) return;
+  std::optional<RecordedRun> recorded;
+  try {
+    recorded = ReadRecordedRun(database_path_);
+  } catch (const DbError&) {
+    return;  // a database that cannot be read is reported when a run starts
+  }
+  if (!recorded || !recorded->Resumable()) return;
+  try {
+    RunLock probe(database_path_.string());
+  } catch (const std::exception&) {
+    return;  // another process is running it now
+  }
+  const std::string detail =
+      ResumeDetail(recorded->output_path, recorded->entries_done, std::max(recorded->plan_size, 0));
+  if (Ask(WithDetail(msg::kResumeQuestion, detail), msg::kResumeTitle, mb::kConfirm) != kIdYes) return;
+  view_.RestoreSelection(recorded->selection);
+  RunRequest request;
+  request.mode = RunMode::kResume;
+  request.database_path = database_path_;
+  request.settings = settings_;
+  StartRun(request);
+}
+
+bool RunController::StartRun(const RunRequest& request) {
+  auto reports = std::make_unique<RunReports>(wake_);
+  try {
+    session_ = std::make_unique<RunSession>(request, *reports);
+  } catch (const StartRefused& refusal) {
+    view_.ShowMessage(StartRefusalMessage(refusal));
+    return false;
+  }
+  reports_ = std::move(reports);
+  output_path_ = session_->output_path();
+  state_ = kRunStarted;
+  shown_position_ = 0;
+  running_look_ = true;
+  view_.ShowRunningLook();
+  return true;
+}
+
 void RunController::ActionClick() {
   const Selection selection = view_.TickedSelection();
   if (selection.categories.empty()) {
@@ -54,23 +98,12 @@ void RunController::ActionClick() {
   output_path_ = CompletedOutputPath(*chosen);
   if (session_) return;  // one worker at a time
 
-  auto reports = std::make_unique<RunReports>(wake_);
   RunRequest request;
   request.selection = selection;
   request.output_path = output_path_;
   request.database_path = database_path_;
   request.settings = settings_;
-  try {
-    session_ = std::make_unique<RunSession>(request, *reports);
-  } catch (const StartRefused& refusal) {
-    view_.ShowMessage(StartRefusalMessage(refusal));
-    return;
-  }
-  reports_ = std::move(reports);
-  state_ = kRunStarted;
-  shown_position_ = 0;
-  running_look_ = true;
-  view_.ShowRunningLook();
+  StartRun(request);
 }
 
 void RunController::Poll() {
@@ -134,7 +167,8 @@ bool RunController::CloseQuery() {
 }
 
 void RunController::OfferToOpen(const std::string& text) {
-  if (Ask(WithDetail(text, msg::kOpenQuestion), msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
+  const std::string question = text.empty() ? msg::kOpenQuestion : WithDetail(text, msg::kOpenQuestion);
+  if (Ask(question, msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
   std::error_code error;
   if (std::filesystem::exists(output_path_, error)) {
     view_.OpenFile(output_path_);
@@ -143,21 +177,35 @@ void RunController::OfferToOpen(const std::string& text) {
   }
 }
 
+std::string RunController::WithBeyond(const std::string& text) const {
+  if (outcome_.beyond_first_page <= 0) return text;
+  return WithDetail(text, BeyondFirstPageText(outcome_.beyond_first_page, outcome_.beyond_pairs));
+}
+
+bool RunController::OfferRetry() {
+  std::string text = IncompleteText(outcome_.entries_not_fetched);
+  if (outcome_.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
+  if (Ask(WithDetail(WithBeyond(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) != kIdYes) {
+    return false;
+  }
+  RunRequest request;
+  request.mode = RunMode::kRetryFailed;
+  request.database_path = database_path_;
+  request.settings = settings_;
+  return StartRun(request);
+}
+
 void RunController::FinishRun(int state) {
   view_.RestoreCursor();
   switch (state) {
     case kRunStarted:
       view_.AlertRunDone();
-      OfferToOpen(msg::kDone);
+      OfferToOpen(WithBeyond(msg::kDone));
       break;
     case kRunIncomplete:
       view_.AlertRunDone();
-      if (outcome_.facilities_written > 0) {
-        OfferToOpen(IncompleteText(outcome_.entries_not_fetched));
-      } else {
-        Ask(WithDetail(IncompleteText(outcome_.entries_not_fetched), msg::kNothingFound),
-            msg::kNothingTitle, mb::kNotice);
-      }
+      if (OfferRetry()) return;  // the window stays busy with the new run
+      if (outcome_.facilities_written > 0) OfferToOpen("");
       break;
     case kRunNothing:
       Ask(msg::kNothingFound, msg::kNothingTitle, mb::kNotice);

@@ -40,6 +40,10 @@ class RunController final {
   RunController(const RunController&) = delete;
   RunController& operator=(const RunController&) = delete;
 
+  // After the database check at start-up: when the database records an
+  // unfinished run, asks whether to resume it, and on yes resumes it with its
+  // ticks restored. On no the record stays until the next start drops it.
+  void StartupCheck();
   void ActionClick();
   void CancelClick();
   // The window is asked to close; true when it may.
@@ -56,10 +60,17 @@ class RunController final {
   const RunSettings& settings() const { return settings_; }
 
  private:
+  // Starts a session for request; shows why not and returns false when refused.
+  bool StartRun(const RunRequest& request);
   void WorkerEnded(const RunOutcome& outcome);
   void DropRun();
   void FinishRun(int state);
   void OfferToOpen(const std::string& text);
+  // A finished run with pages not fetched: offers to fetch just those again;
+  // true when that run has started.
+  bool OfferRetry();
+  // text, with the facilities beyond the first result pages below it, if any.
+  std::string WithBeyond(const std::string& text) const;
   int Ask(const std::string& text, const char* title, unsigned style);
 
   RunView& view_;

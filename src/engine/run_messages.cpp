@@ -23,6 +23,14 @@ UserMessage StartRefusalMessage(const StartRefused& refusal) {
       return Error(msg::kNoPlanRows, refusal.what());
     case StartProblem::kScratch:
       return Error(msg::kScratchWrite, refusal.what());
+    case StartProblem::kNothingToResume:
+      return Error(msg::kNothingToResume, refusal.what());
+    case StartProblem::kNothingToRetry:
+      return Error(msg::kNothingToRetry, refusal.what());
+    case StartProblem::kOutputChanged:
+      return Error(msg::kOutputChanged, refusal.what());
+    case StartProblem::kPlanChanged:
+      return Error(msg::kPlanChanged, refusal.what());
     case StartProblem::kOutputInUse:
       break;
   }

@@ -5,6 +5,8 @@
 namespace valmeric {
 
 // How a run ended, for the window's message and the command line's status.
+// A run that was resumed counts from its first start: entries, facilities and
+// entries not fetched include what the earlier starts did.
 enum class Outcome {
   kCompleted,        // every page fetched, at least one facility written
   kNothingFound,     // every page fetched, no facility written
@@ -24,6 +26,10 @@ struct RunOutcome {
   int entries_done = 0;         // plan entries read to their end
   int entries_total = 0;        // the plan's size
   int entries_not_fetched = 0;  // entries whose page did not arrive after the retries
+  // Facilities that result pages announced beyond what they listed, and the
+  // pairs they belong to, over the whole run (an earlier start included).
+  int beyond_first_page = 0;
+  int beyond_pairs = 0;
   std::string detail;           // the technical reason (path, system error, status), UTF-8
 };
 

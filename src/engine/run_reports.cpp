@@ -14,9 +14,11 @@ void RunReports::Notify(std::unique_lock<std::mutex>& lock, bool end) {
   if (wake && wake_) wake_();
 }
 
-void RunReports::PlanReady(int size) {
+void RunReports::PlanReady(int size, int done) {
   std::unique_lock lock(mutex_);
   plan_size_ = size;
+  plan_start_ = done;
+  position_ = done;
   plan_told_ = false;
   Notify(lock, false);
 }
@@ -58,6 +60,7 @@ RunNews RunReports::Take() {
     pending_ = false;
     if (!plan_told_) {
       news.plan_size = plan_size_;
+      news.plan_start = plan_start_;
       plan_told_ = plan_size_ >= 0;
     }
     news.position = position_;

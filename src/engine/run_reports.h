@@ -15,6 +15,7 @@ namespace valmeric {
 // step: it sees where the run stands now.
 struct RunNews {
   int plan_size = -1;          // -1 until the plan is built
+  int plan_start = 0;          // with plan_size: entries already done before this start
   int position = 0;            // plan entries started, the one being read included
   bool status_changed = false;
   std::string status;          // the status line, CP932
@@ -33,7 +34,8 @@ class RunReports final {
   explicit RunReports(std::function<void()> wake = {}, Wake when = Wake::kOnAnyNews);
 
   // Worker side.
-  void PlanReady(int size);
+  // size: the plan's entries; done: those an earlier start already read.
+  void PlanReady(int size, int done = 0);
   void EntryStarted(int position, std::string entry);
   void PairCounts(int done, int total, int written);
   void Ended(RunOutcome outcome);
@@ -53,6 +55,7 @@ class RunReports final {
   bool pending_ = false;
   bool has_ended_ = false;
   int plan_size_ = -1;
+  int plan_start_ = 0;
   bool plan_told_ = false;
   int position_ = 0;
   std::string entry_;         // the entry being read

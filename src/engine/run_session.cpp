@@ -1,8 +1,16 @@
 #include "engine/run_session.h"
 
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "common/text_encoding.h"
 #include "engine/output_file_name.h"
 #include "engine/worker.h"
 #include "refdb/reference_db.h"
+#include "refdb/run_journal.h"
+#include "refdb/statements.h"
 
 namespace valmeric {
 namespace {
@@ -43,64 +51,179 @@ std::string MissingPlanRows(Database& db, const Selection& selection) {
   return {};
 }
 
-void PrepareDatabase(const fs::path& database, const Selection& selection) {
+StartRefused DatabaseRefusal(const DbError& failure) {
+  return StartRefused(
+      failure.IsWriteFailure() ? StartProblem::kDatabaseWrite : StartProblem::kDatabaseUnusable,
+      failure.what());
+}
+
+CsvEncoding ParseEncodingName(const std::string& name) {
+  return name == EncodingName(CsvEncoding::kUtf8) ? CsvEncoding::kUtf8 : CsvEncoding::kCp932;
+}
+
+RecordedRun FromJournal(const JournalRun& run) {
+  RecordedRun recorded;
+  recorded.selection = {run.categories, run.prefectures};
+  recorded.output_path = run.output_path;
+  recorded.encoding = ParseEncodingName(run.encoding);
+  recorded.plan_size = run.plan_size;
+  recorded.entries_done = run.entries_done;
+  recorded.facilities_written = run.facilities_written;
+  recorded.not_fetched = run.not_fetched;
+  recorded.beyond_first_page = run.beyond_first_page;
+  recorded.beyond_pairs = run.beyond_pairs;
+  return recorded;
+}
+
+// The recorded run's CSV still holds what the run committed: at least that
+// many bytes, starting with the header the run wrote.
+bool OutputStillTheRuns(const JournalRun& run, CsvEncoding encoding) {
+  if (run.csv_bytes == 0) return true;  // stopped before its header was committed
+  struct stat info {};
+  if (::stat(run.output_path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < run.csv_bytes) {
+    return false;
+  }
+  std::string header = CsvHeaderLine() + "\r\n";
+  if (encoding == CsvEncoding::kUtf8) header = std::string(kUtf8Bom) + SjisToUtf8(header);
+  header.resize(std::min<size_t>(header.size(), static_cast<size_t>(run.csv_bytes)));
+  std::string start(header.size(), '\0');
+  std::ifstream file(run.output_path, std::ios::binary);
+  file.read(start.data(), static_cast<std::streamsize>(start.size()));
+  return file && start == header;
+}
+
+}  // namespace
+
+const char* EncodingName(CsvEncoding encoding) {
+  return encoding == CsvEncoding::kUtf8 ? "utf-8" : "cp932";
+}
+
+std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
+  std::error_code error;
+  if (!fs::is_regular_file(database_path, error)) {
+    throw DbError(SQLITE_CANTOPEN, "database file not found: " + database_path.string());
+  }
+  Database db(database_path.string());
+  db.SetBusyTimeout(5000);
+  const std::optional<JournalRun> run = RunJournal::Read(db);
+  if (!run) return std::nullopt;
+  return FromJournal(*run);
+}
+
+std::string CompletedOutputPath(const std::string& chosen) { return WithCsvExtension(chosen); }
+
+RunSession::RunSession(const RunRequest& request, RunReports& reports) {
+  const fs::path& database = request.database_path;
+  if (request.mode == RunMode::kNew) {
+    output_path_ = CompletedOutputPath(request.output_path);
+    if (IsDatabaseFile(output_path_, database)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
+  }
+  std::error_code error;
+  if (!fs::is_regular_file(database, error)) {
+    throw StartRefused(StartProblem::kDatabaseMissing, database.string());
+  }
+  try {
+    lock_.emplace(database.string());
+  } catch (const RunLockError& failure) {
+    if (failure.kind() == RunLockError::Kind::kHeldByAnotherRun) {
+      throw StartRefused(StartProblem::kDatabaseBusy, database.string());
+    }
+    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+  }
   std::optional<ReferenceDb> db;
   try {
     db.emplace(database.string());
   } catch (const DbError& failure) {
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
-  try {
-    const std::string missing = MissingPlanRows(db->db(), selection);
-    if (!missing.empty()) throw StartRefused(StartProblem::kNoPlanRows, missing);
-  } catch (const DbError& failure) {
-    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
-  }
-  try {
-    db->ClearSeenCodes();
-  } catch (const DbError& failure) {
-    throw StartRefused(
-        failure.IsWriteFailure() ? StartProblem::kDatabaseWrite : StartProblem::kDatabaseUnusable,
-        failure.what());
-  }
-}
 
-}  // namespace
-
-std::string CompletedOutputPath(const std::string& chosen) { return WithCsvExtension(chosen); }
-
-RunSession::RunSession(const RunRequest& request, RunReports& reports)
-    : output_path_(CompletedOutputPath(request.output_path)) {
-  if (IsDatabaseFile(output_path_, request.database_path)) {
-    throw StartRefused(StartProblem::kOutputInUse, output_path_);
-  }
-  std::error_code error;
-  if (!fs::is_regular_file(request.database_path, error)) {
-    throw StartRefused(StartProblem::kDatabaseMissing, request.database_path.string());
-  }
   try {
-    lock_.emplace(request.database_path.string());
-  } catch (const RunLockError& failure) {
-    if (failure.kind() == RunLockError::Kind::kHeldByAnotherRun) {
-      throw StartRefused(StartProblem::kDatabaseBusy, request.database_path.string());
-    }
-    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
-  }
-  PrepareDatabase(request.database_path, request.selection);
-  try {
-    scratch_.emplace(request.database_path.parent_path().string());
+    scratch_.emplace(database.parent_path().string());
   } catch (const ScratchFileError& failure) {
     throw StartRefused(StartProblem::kScratch, failure.what());
   }
-  if (!DeleteExistingOutput(output_path_)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
 
   RunConfig config;
-  config.output_path = output_path_;
-  config.encoding = request.encoding;
+  config.mode = request.mode;
+  config.database_path = database.string();
   config.scratch_path = scratch_->path();
-  config.database_path = request.database_path.string();
-  config.selection = request.selection;
   config.settings = request.settings;
+  if (request.mode == RunMode::kNew) {
+    try {
+      const std::string missing = MissingPlanRows(db->db(), request.selection);
+      if (!missing.empty()) throw StartRefused(StartProblem::kNoPlanRows, missing);
+    } catch (const DbError& failure) {
+      throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+    }
+    // The duplicate table is emptied and the new run recorded in one
+    // transaction, before the old output file goes.
+    JournalRun fresh;
+    fresh.categories = request.selection.categories;
+    fresh.prefectures = request.selection.prefectures;
+    fresh.output_path = fs::absolute(output_path_, error).string();
+    fresh.encoding = EncodingName(request.encoding);
+    try {
+      db->db().Begin();
+      db->ClearSeenCodes();
+      RunJournal::EnsureSchema(db->db());
+      if (const auto previous = RunJournal::Read(db->db())) {
+        const RecordedRun recorded = FromJournal(*previous);
+        if (recorded.Resumable() || recorded.Retryable()) dropped_run_ = recorded;
+      }
+      RunJournal::StartNew(db->db(), fresh);
+      db->db().Commit();
+    } catch (const DbError& failure) {
+      db->db().Rollback();
+      throw DatabaseRefusal(failure);
+    }
+    if (!DeleteExistingOutput(output_path_)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
+    config.selection = request.selection;
+    config.encoding = request.encoding;
+  } else {
+    std::optional<JournalRun> run;
+    try {
+      run = RunJournal::Read(db->db());
+    } catch (const DbError& failure) {
+      throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+    }
+    const bool resume = request.mode == RunMode::kResume;
+    const StartProblem nothing = resume ? StartProblem::kNothingToResume : StartProblem::kNothingToRetry;
+    if (!run) throw StartRefused(nothing, database.string());
+    taken_up_ = FromJournal(*run);
+    if (!(resume ? taken_up_->Resumable() : taken_up_->Retryable())) {
+      throw StartRefused(nothing, database.string());
+    }
+    output_path_ = run->output_path;
+    if (IsDatabaseFile(output_path_, database)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
+    if (!OutputStillTheRuns(*run, taken_up_->encoding)) {
+      throw StartRefused(StartProblem::kOutputChanged, output_path_);
+    }
+    try {
+      config.plan = BuildPlan(db->db(), taken_up_->selection);
+    } catch (const DbError& failure) {
+      throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+    }
+    const bool plan_known = run->plan_size >= 0;
+    if (plan_known && (static_cast<int>(config.plan->size()) != run->plan_size ||
+                       PlanCheck(*config.plan) != run->plan_check)) {
+      throw StartRefused(StartProblem::kPlanChanged, database.string());
+    }
+    // The database must take the run's writes before its file is cut back.
+    try {
+      db->db().Begin();
+      db->db().Execute(sql::kTouchRun);
+      db->db().Commit();
+    } catch (const DbError& failure) {
+      db->db().Rollback();
+      throw DatabaseRefusal(failure);
+    }
+    config.selection = taken_up_->selection;
+    config.encoding = taken_up_->encoding;
+    config.recorded = *run;
+  }
+  db.reset();
+
+  config.output_path = output_path_;
   worker_ = std::make_unique<TMyThread>(std::move(config), reports);
   worker_->Resume();
 }

@@ -14,6 +14,9 @@ struct RunSettings {
   RetryPolicy retry;
   std::chrono::milliseconds page_pause{500};  // after each result page
   int max_failed_entries_in_row = 3;          // then the site counts as down
+  // How often a run commits its progress (the CSV made durable first): a
+  // crash costs at most the entries read since. Zero commits after each entry.
+  std::chrono::milliseconds checkpoint_interval{1000};
 };
 
 }  // namespace valmeric

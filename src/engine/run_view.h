@@ -16,6 +16,8 @@ class RunView {
   virtual ~RunView() = default;
 
   virtual Selection TickedSelection() = 0;
+  // Ticks exactly the codes of selection (a resumed run's), the all boxes following.
+  virtual void RestoreSelection(const Selection& selection) = 0;
   // Shows a message box; returns kIdOk, kIdYes or kIdNo.
   virtual int ShowMessage(const UserMessage& message) = 0;
   // Asks for the file to save to, proposing initial_name; nothing when cancelled.

@@ -1,10 +1,17 @@
 #include "engine/worker.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "common/site_address.h"
 #include "common/sjis_text.h"
 #include "common/split_text.h"
+#include "engine/run_session.h"
 
 namespace valmeric {
 namespace {
@@ -22,6 +29,22 @@ RunOutcome DescribeFailure(const std::exception& error) {
     outcome.failure = db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead;
   }
   return outcome;
+}
+
+// Makes a new file's name in its folder durable, not only its bytes.
+void SyncFolderOf(const std::string& path) {
+  const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);  // a folder that cannot be synced costs durability only on a power cut
+  ::close(fd);
+}
+
+// Runs a prepared statement once more.
+void Run(Statement& statement) {
+  statement.Reset();
+  statement.Execute();
+  statement.Reset();
 }
 
 }  // namespace
@@ -55,6 +78,9 @@ void TMyThread::Execute() {
     outcome.failure = FailureKind::kScratch;
     outcome.detail = "unknown error";
   }
+  // A run that failed keeps its last checkpoint: what it did since is
+  // dropped from the database here and read again when the run is resumed.
+  if (db_) db_->db().Rollback();
   // Close what can be closed; a failure here comes after the run's first one.
   try {
     out_file_.Close();
@@ -62,68 +88,208 @@ void TMyThread::Execute() {
     if (outcome.kind != Outcome::kFailed) outcome = DescribeFailure(error);
   }
   filter_.reset();
+  journal_.reset();
   db_.reset();
   outcome.facilities_written = RecordsOnDisk();
   outcome.entries_done = tally_.entries_done;
   outcome.entries_total = tally_.entries_total;
-  outcome.entries_not_fetched = tally_.entries_not_fetched;
+  if (config_.mode != RunMode::kRetryFailed) outcome.entries_not_fetched = tally_.entries_not_fetched;
+  outcome.beyond_first_page = beyond_first_page_;
+  outcome.beyond_pairs = beyond_pairs_;
   reports_.Ended(std::move(outcome));
 }
 
-RunOutcome TMyThread::RunPlan() {
+void TMyThread::OpenOutput() {
+  const std::optional<JournalRun>& recorded = config_.recorded;
+  if (recorded && recorded->csv_bytes > 0) {
+    out_file_.Reopen(config_.output_path, config_.encoding, recorded->csv_bytes);
+    records_before_ = recorded->facilities_written;
+    lines_written_ = records_before_;
+    return;
+  }
   out_file_.Open(config_.output_path, config_.encoding);
   out_file_.WriteLine(CsvHeaderLine());
-  db_.emplace(config_.database_path);
-  plan_ = BuildPlan(db_->db(), config_.selection);
-  filter_.emplace(db_->db());
-  tally_.entries_total = static_cast<int>(plan_.size());
-  reports_.PlanReady(tally_.entries_total);
+  header_lines_ = 1;
+  SyncFolderOf(config_.output_path);
+}
 
-  for (size_t i = 0; i < plan_.size() && !cancel_.IsCancelled(); ++i) {
-    filter_->Commit();
-    const EntryResult result = ProcessQuery(i);
+std::vector<int> TMyThread::EntriesToWalk() {
+  std::vector<int> indexes;
+  if (config_.mode == RunMode::kRetryFailed) {
+    for (int index : RunJournal::NotFetched(db_->db())) {
+      if (index >= 0 && static_cast<size_t>(index) < plan_.size()) indexes.push_back(index);
+    }
+    return indexes;
+  }
+  for (size_t i = static_cast<size_t>(next_entry_); i < plan_.size(); ++i) indexes.push_back(static_cast<int>(i));
+  return indexes;
+}
+
+RunOutcome TMyThread::RunPlan() {
+  const bool retry = config_.mode == RunMode::kRetryFailed;
+  OpenOutput();
+  db_.emplace(config_.database_path);
+  Database& db = db_->db();
+  plan_ = config_.plan ? *config_.plan : BuildPlan(db, config_.selection);
+  plan_check_ = PlanCheck(plan_);
+  if (config_.mode == RunMode::kNew && !RunJournal::Read(db)) {
+    // Started without a session, which records the run before its worker starts.
+    JournalRun run;
+    run.categories = config_.selection.categories;
+    run.prefectures = config_.selection.prefectures;
+    run.output_path = std::filesystem::absolute(config_.output_path).string();
+    run.encoding = EncodingName(config_.encoding);
+    db.Begin();
+    RunJournal::EnsureSchema(db);
+    RunJournal::StartNew(db, run);
+    db.Commit();
+  }
+  journal_.emplace(db);
+  filter_.emplace(db);
+  if (config_.recorded) {
+    next_entry_ = config_.recorded->entries_done;
+    if (!retry) tally_.entries_not_fetched = config_.recorded->not_fetched;
+    beyond_first_page_ = config_.recorded->beyond_first_page;
+    beyond_pairs_ = config_.recorded->beyond_pairs;
+  }
+  const std::vector<int> walk = EntriesToWalk();
+  tally_.entries_total = static_cast<int>(retry ? walk.size() : plan_.size());
+  tally_.entries_done = retry ? 0 : next_entry_;
+  reports_.PlanReady(tally_.entries_total, tally_.entries_done);
+  Checkpoint();  // the plan's size and the header
+
+  Statement savepoint = db.Prepare("SAVEPOINT entry");
+  Statement release = db.Prepare("RELEASE entry");
+  Statement undo = db.Prepare("ROLLBACK TO entry");
+  // Where the entry being read started, to take back an entry cut short.
+  off_t entry_bytes = out_file_.bytes_on_disk();
+  int entry_records = RecordsOnDisk();
+  bool interrupted = false;
+  for (size_t k = 0; k < walk.size() && !cancel_.IsCancelled(); ++k) {
+    const int index = walk[k];
+    db.Begin();
+    Run(savepoint);
     out_file_.Flush();
-    if (result == EntryResult::kInterrupted) break;
-    ++tally_.entries_done;
-    if (result == EntryResult::kNotFetched) ++tally_.entries_not_fetched;
+    entry_bytes = out_file_.bytes_on_disk();
+    entry_records = RecordsOnDisk();
+    const EntryReport report = ProcessQuery(static_cast<size_t>(index), retry ? static_cast<int>(k) + 1 : index + 1);
+    if (report.result == EntryResult::kInterrupted) {
+      Run(undo);
+      Run(release);
+      interrupted = true;
+      break;
+    }
+    Run(release);
+    out_file_.Flush();
+    TakeEntry(index, report);
     if (failed_entries_in_row_ >= config_.settings.max_failed_entries_in_row) {
       tally_.failed_in_row_limit = true;
       break;
     }
+    if (std::chrono::steady_clock::now() - last_checkpoint_ >= config_.settings.checkpoint_interval) {
+      Checkpoint();
+    }
   }
-  filter_->Commit();
   tally_.cancelled = cancel_.IsCancelled();
-  tally_.facilities_written = RecordsOnDisk();
+  tally_.facilities_written = interrupted ? entry_records : RecordsOnDisk();
   RunOutcome outcome;
   outcome.kind = DecideOutcome(tally_);
   if (outcome.kind == Outcome::kSiteUnreachable || outcome.kind == Outcome::kIncomplete) {
     outcome.detail = fetcher_.last_error();
   }
+  if (outcome.kind == Outcome::kSiteUnreachable && !retry) RewindFailedRow();
+  if (interrupted) {
+    // The entry cut short is taken back: the file ends where it began.
+    out_file_.Sync();
+    CommitProgress(entry_bytes, entry_records);
+    out_file_.Close();
+    if (::truncate(config_.output_path.c_str(), entry_bytes) != 0) {
+      throw OutputError("cannot cut back " + config_.output_path);
+    }
+    truncated_records_ = entry_records;
+  } else {
+    Checkpoint();
+  }
+  if (retry) outcome.entries_not_fetched = static_cast<int>(walk.size()) - retried_ok_;
   return outcome;
 }
 
-TMyThread::EntryResult TMyThread::ProcessQuery(size_t index) {
+void TMyThread::TakeEntry(int index, const EntryReport& report) {
+  const bool retry = config_.mode == RunMode::kRetryFailed;
+  ++tally_.entries_done;
+  if (report.result == EntryResult::kNotFetched) {
+    ++tally_.entries_not_fetched;
+    if (failed_entries_in_row_ == 1) failed_row_start_ = index;
+    if (!retry) journal_->AddNotFetched(index, plan_.Entry(static_cast<size_t>(index)));
+  } else if (retry) {
+    journal_->RemoveNotFetched(index);
+    ++retried_ok_;
+  }
+  if (report.beyond) {
+    journal_->AddBeyondFirstPage(*report.beyond);
+    beyond_first_page_ += report.beyond->announced - report.beyond->listed;
+    ++beyond_pairs_;
+  }
+  if (!retry) next_entry_ = index + 1;
+}
+
+void TMyThread::RewindFailedRow() {
+  if (failed_entries_in_row_ <= 0) return;
+  tally_.entries_done -= next_entry_ - failed_row_start_;
+  tally_.entries_not_fetched -= failed_entries_in_row_;
+  next_entry_ = failed_row_start_;
+  journal_->RemoveNotFetchedFrom(next_entry_);
+}
+
+void TMyThread::Checkpoint() {
+  out_file_.Sync();
+  CommitProgress(out_file_.bytes_on_disk(), RecordsOnDisk());
+}
+
+void TMyThread::CommitProgress(off_t csv_bytes, int records) {
+  Database& db = db_->db();
+  JournalProgress progress;
+  progress.plan_size = static_cast<int>(plan_.size());
+  progress.plan_check = plan_check_;
+  progress.entries_done =
+      config_.mode == RunMode::kRetryFailed ? config_.recorded->entries_done : next_entry_;
+  progress.csv_bytes = csv_bytes;
+  progress.facilities_written = records;
+  db.Begin();
+  journal_->SaveProgress(progress);
+  db.Commit();
+  last_checkpoint_ = std::chrono::steady_clock::now();
+}
+
+TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   const std::string entry = plan_.Entry(index);
-  reports_.EntryStarted(static_cast<int>(index + 1), entry);
+  reports_.EntryStarted(position, entry);
   std::vector<std::string> fields;
   SplitText(entry, ",", fields);
-  if (fields.size() != kPlanFields) return EntryResult::kRead;
+  if (fields.size() != kPlanFields) return {};
 
   const FetchResult fetched = fetcher_.FetchPage(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
-  if (fetched.kind == FetchResult::kCancelled) return EntryResult::kInterrupted;
+  if (fetched.kind == FetchResult::kCancelled) return {EntryResult::kInterrupted, std::nullopt};
   failed_entries_in_row_ = fetched.kind == FetchResult::kFetched ? 0 : failed_entries_in_row_ + 1;
   cancel_.WaitFor(config_.settings.page_pause);
 
   std::vector<std::string> lines;
   if (fetched.has_body) lines = LoadLines(config_.scratch_path);
   cut_short_ = false;
+  PairCounts counts;
   if (lines.empty()) {
     ShowPairStatus(0, 0);
   } else {
-    ReadResultPage(lines, *this);
+    counts = ReadResultPage(lines, *this);
   }
-  if (cut_short_) return EntryResult::kInterrupted;
-  return fetched.kind == FetchResult::kFetched ? EntryResult::kRead : EntryResult::kNotFetched;
+  if (cut_short_) return {EntryResult::kInterrupted, std::nullopt};
+  EntryReport report;
+  if (fetched.kind != FetchResult::kFetched) {
+    report.result = EntryResult::kNotFetched;
+  } else if (counts.total > counts.done) {
+    report.beyond = PairBeyondFirstPage{static_cast<int>(index), fields[2], fields[3], counts.total, counts.done};
+  }
+  return report;
 }
 
 bool TMyThread::CancelRequested() {
@@ -138,8 +304,9 @@ void TMyThread::WriteRecord(const Record& record) {
 }
 
 int TMyThread::RecordsOnDisk() const {
-  const size_t lines = out_file_.lines_on_disk();
-  return lines > 0 ? static_cast<int>(lines - 1) : 0;
+  if (truncated_records_ >= 0) return truncated_records_;
+  const int lines = static_cast<int>(out_file_.lines_on_disk());
+  return records_before_ + std::max(0, lines - header_lines_);
 }
 
 }  // namespace valmeric

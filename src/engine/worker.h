@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,27 +13,40 @@
 #include "engine/duplicate_filter.h"
 #include "engine/plan.h"
 #include "engine/result_page_reader.h"
+#include "engine/run_mode.h"
 #include "engine/run_outcome.h"
 #include "engine/run_reports.h"
 #include "engine/run_settings.h"
 #include "refdb/reference_db.h"
+#include "refdb/run_journal.h"
 
 namespace valmeric {
 
 // Everything one run needs, handed to its worker at the start.
 struct RunConfig {
-  std::string output_path;    // the CSV file, created (or emptied) by the run
+  RunMode mode = RunMode::kNew;
+  std::string output_path;    // the CSV file, created (or emptied) by a new run
   CsvEncoding encoding = CsvEncoding::kCp932;
   std::string scratch_path;   // where each result page is downloaded
   std::string database_path;  // the reference tables and the duplicate table
   Selection selection;
   RunSettings settings;
+  // Resume and retry: the run as recorded, and its plan (checked against the
+  // recorded one). A new run builds its plan itself and has no record yet.
+  std::optional<JournalRun> recorded;
+  std::optional<Plan> plan;
 };
 
 // The worker of one run: opens the CSV file, builds the plan, fetches and
 // reads every entry's result page and reports how the run ended. It owns its
 // database connection, its file and its plan; it reports to its owner through
 // RunReports and never waits for the owner.
+//
+// Now and then, and when it stops, it commits a checkpoint: the CSV is made
+// durable, then the journal (entries done, the CSV's length, entries not
+// fetched) is committed in one transaction with the duplicate table. A
+// resumed run cuts the CSV back to the committed length and goes on with the
+// next entry, so whatever stopped the run, nothing is written twice or lost.
 class TMyThread final : private ResultPageSink {
  public:
   // Created suspended; Resume starts it.
@@ -51,11 +66,29 @@ class TMyThread final : private ResultPageSink {
  private:
   // How one plan entry went.
   enum class EntryResult { kRead, kNotFetched, kInterrupted };
+  struct EntryReport {
+    EntryResult result = EntryResult::kRead;
+    // Set when the page announced more facilities than it listed.
+    std::optional<PairBeyondFirstPage> beyond;
+  };
 
   void Execute();
   RunOutcome RunPlan();
-  EntryResult ProcessQuery(size_t index);
-  // Record lines that reached the file, the header left out.
+  // Opens the CSV: a new file with its header, or the recorded run's file cut
+  // back to its committed length.
+  void OpenOutput();
+  // The plan indexes this start walks, in order.
+  std::vector<int> EntriesToWalk();
+  EntryReport ProcessQuery(size_t index, int position);
+  // Takes what one entry left into the tally and the (uncommitted) journal.
+  void TakeEntry(int index, const EntryReport& report);
+  // A run the site stopped goes on, when resumed, with the entries that failed in a row at its end.
+  void RewindFailedRow();
+  // Makes the CSV durable, then commits the journal with the duplicate table.
+  void Checkpoint();
+  // Commits the journal with the duplicate table, the CSV taken as csv_bytes long.
+  void CommitProgress(off_t csv_bytes, int records);
+  // Record lines in the file, the header left out (an earlier start's included).
   int RecordsOnDisk() const;
 
   // ResultPageSink
@@ -72,6 +105,7 @@ class TMyThread final : private ResultPageSink {
 
   // Run state, the worker thread's alone.
   std::optional<ReferenceDb> db_;
+  std::optional<RunJournal> journal_;
   std::optional<DuplicateFilter> filter_;
   Plan plan_;
   CsvFile out_file_;
@@ -79,6 +113,16 @@ class TMyThread final : private ResultPageSink {
   int failed_entries_in_row_ = 0;
   int lines_written_ = 0;   // record lines handed to the file, buffered ones included
   bool cut_short_ = false;  // the page being read was left on a cancel request
+  int records_before_ = 0;  // record lines an earlier start left in the file
+  int header_lines_ = 0;    // 1 when this start wrote the header
+  int next_entry_ = 0;      // the plan entry a resume would start with
+  int retried_ok_ = 0;      // retry: entries fetched this time
+  int beyond_first_page_ = 0;
+  int beyond_pairs_ = 0;
+  std::int64_t plan_check_ = 0;
+  int failed_row_start_ = 0;     // the first of the entries that failed in a row
+  int truncated_records_ = -1;   // the records left after an entry cut short was taken back
+  std::chrono::steady_clock::time_point last_checkpoint_;
 };
 
 }  // namespace valmeric

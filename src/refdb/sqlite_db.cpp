@@ -64,6 +64,13 @@ Statement& Statement::BindDecimal(int index, std::string_view digits) {
   return BindInt(index, std::stoll(std::string(digits)));
 }
 
+Statement& Statement::BindBlob(int index, std::string_view bytes) {
+  const int rc = sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
+                                   SQLITE_TRANSIENT);
+  if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind bytes");
+  return *this;
+}
+
 bool Statement::Step() {
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
@@ -83,6 +90,12 @@ std::string Statement::ColumnText(int column) const {
 }
 
 std::int64_t Statement::ColumnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
+
+std::string Statement::ColumnBlob(int column) const {
+  const void* bytes = sqlite3_column_blob(stmt_, column);
+  if (!bytes) return {};
+  return std::string(static_cast<const char*>(bytes), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
+}
 
 void Statement::Reset() {
   sqlite3_reset(stmt_);
@@ -109,5 +122,25 @@ Statement Database::Prepare(std::string_view sql) { return Statement(db_, sql); 
 void Database::Execute(std::string_view sql) { Prepare(sql).Execute(); }
 
 void Database::SetBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+
+bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+void Database::Begin() {
+  if (!InTransaction()) Execute("BEGIN");
+}
+
+void Database::Commit() {
+  if (!InTransaction()) return;
+  try {
+    Execute("COMMIT");
+  } catch (const DbError&) {
+    Rollback();
+    throw;
+  }
+}
+
+void Database::Rollback() noexcept {
+  if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
 
 }  // namespace valmeric

@@ -39,6 +39,8 @@ class Statement final {
   // Binds a code cut from a page as an integer; throws DbError unless it is a
   // plain decimal number.
   Statement& BindDecimal(int index, std::string_view digits);
+  // Bytes stored as they are (a file path in the file system's own spelling).
+  Statement& BindBlob(int index, std::string_view bytes);
 
   // Advances to the next row; false at the end. Throws DbError on failure.
   bool Step();
@@ -47,6 +49,8 @@ class Statement final {
   // Columns count from 0. Text comes back as Shift_JIS.
   std::string ColumnText(int column) const;
   std::int64_t ColumnInt(int column) const;
+  // The column's bytes as stored, with no conversion.
+  std::string ColumnBlob(int column) const;
   // Makes the statement ready to run again, with its bindings cleared.
   void Reset();
 
@@ -67,6 +71,14 @@ class Database final {
   void Execute(std::string_view sql);
   // Waits up to ms for a lock held by another connection.
   void SetBusyTimeout(int ms);
+
+  // Transactions shared by several writers on one connection: Begin opens one
+  // unless one is open already; Commit ends the open one, if any, and rolls it
+  // back when the commit fails (then throws); Rollback drops it.
+  void Begin();
+  void Commit();
+  void Rollback() noexcept;
+  bool InTransaction() const;
 
   const std::string& path() const { return path_; }
 

@@ -24,6 +24,46 @@ inline constexpr char kInsertSubCategory[] =
 // The codes that have at least one row in each reference table.
 inline constexpr char kPrefecturesWithCities[] = "SELECT DISTINCT AreaCode FROM T01_City";
 inline constexpr char kCategoriesWithSubCategories[] = "SELECT DISTINCT CtgrCode FROM T02_Category";
+// The run journal: one row for the run, the plan entries it could not fetch
+// and the pairs whose first result page did not hold every facility.
+inline constexpr const char* kJournalSchema[] = {
+    "CREATE TABLE IF NOT EXISTS T03_Run (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
+    "Categories TEXT NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, "
+    "Encoding TEXT NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, "
+    "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT NULL, "
+    "SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER NOT NULL)",
+    "PRAGMA user_version = 1",
+};
+inline constexpr char kJournalExists[] =
+    "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'T03_Run'";
+inline constexpr char kSelectRun[] =
+    "SELECT Categories, Prefectures, OutputPath, Encoding, PlanSize, PlanCheck, EntriesDone, "
+    "CsvBytes, FacilitiesWritten, (SELECT COUNT(*) FROM T04_NotFetched), "
+    "(SELECT COALESCE(SUM(Announced - Listed), 0) FROM T05_MorePages), "
+    "(SELECT COUNT(*) FROM T05_MorePages) FROM T03_Run WHERE ID = 1";
+// Proves that the database takes the run's writes, changing nothing.
+inline constexpr char kTouchRun[] = "UPDATE T03_Run SET EntriesDone = EntriesDone WHERE ID = 1";
+inline constexpr char kClearRun[] = "DELETE FROM T03_Run";
+inline constexpr char kClearNotFetched[] = "DELETE FROM T04_NotFetched";
+inline constexpr char kClearMorePages[] = "DELETE FROM T05_MorePages";
+inline constexpr char kInsertRun[] =
+    "INSERT INTO T03_Run (ID, Categories, Prefectures, OutputPath, Encoding, PlanSize, PlanCheck, "
+    "EntriesDone, CsvBytes, FacilitiesWritten) VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+inline constexpr char kSaveProgress[] =
+    "UPDATE T03_Run SET PlanSize = ?, PlanCheck = ?, EntriesDone = ?, CsvBytes = ?, "
+    "FacilitiesWritten = ? WHERE ID = 1";
+inline constexpr char kSelectNotFetched[] = "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
+inline constexpr char kInsertNotFetched[] =
+    "INSERT OR REPLACE INTO T04_NotFetched (PlanIndex, PlanEntry) VALUES (?, ?)";
+inline constexpr char kDeleteNotFetched[] = "DELETE FROM T04_NotFetched WHERE PlanIndex = ?";
+inline constexpr char kDeleteNotFetchedFrom[] = "DELETE FROM T04_NotFetched WHERE PlanIndex >= ?";
+inline constexpr char kSelectMorePages[] =
+    "SELECT PlanIndex, AreaCode, SubCtgrCode, Announced, Listed FROM T05_MorePages ORDER BY PlanIndex";
+inline constexpr char kInsertMorePages[] =
+    "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
+    "VALUES (?, ?, ?, ?, ?)";
 
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"
 std::string SubCategoryQuery(const std::vector<int>& category_codes);

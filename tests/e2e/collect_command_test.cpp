@@ -176,6 +176,112 @@ TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {
   EXPECT_EQ(err_.str().rfind("取得処理を中断しました。", 0), 0u) << err_.str();
 }
 
+
+// A run the site stopped at once: recorded as unfinished, nothing done.
+class RecordedRunTest : public CollectCommandTest {
+ protected:
+  void SetUp() override {
+    for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
+    site_.FailNext(9, 503);  // three entries, three attempts each
+    ASSERT_EQ(Run({"--quiet"}), kExitUnreachable) << err_.str();
+  }
+
+  int Status() {
+    out_.str("");
+    err_.str("");
+    return CliMain({"status", "--db", site_.db_path()}, out_, err_, interrupted_, false);
+  }
+
+  int Again(std::vector<std::string> args) {
+    args.insert(args.begin(), "collect");
+    args.insert(args.end(), {"--db", site_.db_path(), "--site-origin", site_.server().Origin(), "--pause-ms", "0"});
+    out_.str("");
+    err_.str("");
+    return CliMain(args, out_, err_, interrupted_, false);
+  }
+};
+
+TEST_F(RecordedRunTest, StatusTellsTheRunAndExitsZeroOnlyWhileWorkIsLeft) {
+  EXPECT_EQ(Status(), kExitWrote);
+  EXPECT_EQ(out_.str(), "categories: 1\nprefectures: 1\noutput: " + site_.File("result.csv") +
+                            " (cp932)\nentries done: 0 / 4\nfacilities written: 0\nentries not fetched: 0\n"
+                            "facilities beyond the first result page: 0 in 0 pairs\n"
+                            "state: unfinished: valmeric-cli collect --resume goes on with it\n");
+  ASSERT_EQ(Again({"--resume", "--output", site_.File("result")}), kExitWrote) << err_.str();
+  EXPECT_NE(err_.str().find("resuming: 0 / 4 entries done"), std::string::npos) << err_.str();
+  EXPECT_EQ(RecordLines(site_.File("result.csv")), 2u);
+  EXPECT_EQ(Status(), kExitNothingFound);
+  EXPECT_NE(out_.str().find("entries done: 4 / 4\n"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("state: finished\n"), std::string::npos) << out_.str();
+}
+
+TEST_F(RecordedRunTest, ANewRunSaysThatItDropsTheUnfinishedOne) {
+  EXPECT_EQ(Run({}, "other"), kExitWrote) << err_.str();
+  EXPECT_NE(err_.str().find("note: the unfinished run recorded in the database (0 / 4 entries, " +
+                            site_.File("result.csv") + ") is dropped"),
+            std::string::npos)
+      << err_.str();
+  EXPECT_EQ(Again({"--resume"}), kExitUsage);
+}
+
+// What keeps a recorded run from being taken up: each refusal writes nothing.
+struct RefusedResumeCase {
+  const char* name;
+  std::vector<std::string> args;
+  std::function<void(SiteFixture&)> spoil;
+  const char* says;
+};
+
+void PrintTo(const RefusedResumeCase& c, std::ostream* os) { *os << c.name; }
+
+class RefusedResumeTest : public RecordedRunTest, public ::testing::WithParamInterface<RefusedResumeCase> {};
+
+TEST_P(RefusedResumeTest, ExitsWithTwoAndTouchesNothing) {
+  if (GetParam().spoil) GetParam().spoil(site_);
+  std::error_code error;
+  const bool had_file = std::filesystem::exists(site_.File("result.csv"), error);
+  const std::string before = had_file ? test::ReadFile(site_.File("result.csv")) : "";
+  const int requests = site_.ResultRequests();
+  EXPECT_EQ(Again(GetParam().args), kExitUsage);
+  EXPECT_NE(err_.str().find(GetParam().says), std::string::npos) << err_.str();
+  EXPECT_EQ(site_.ResultRequests(), requests);
+  if (had_file) {
+    EXPECT_EQ(test::ReadFile(site_.File("result.csv")), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Resume, RefusedResumeTest,
+    ::testing::Values(
+        RefusedResumeCase{"OtherCategory", {"--resume", "--category", "2"}, {}, "--category differs"},
+        RefusedResumeCase{"OtherPrefecture", {"--resume", "--prefecture", "1,2"}, {}, "--prefecture differs"},
+        RefusedResumeCase{"OtherOutput", {"--resume", "--output", "elsewhere"}, {}, "--output differs"},
+        RefusedResumeCase{"OtherEncoding", {"--resume", "--encoding", "utf-8"}, {}, "--encoding differs"},
+        RefusedResumeCase{"NothingToRetry", {"--retry-failed"}, {}, "取得できなかったページの記録がありません。"},
+        RefusedResumeCase{"OutputGone",
+                          {"--resume"},
+                          [](SiteFixture& site) { std::filesystem::remove(site.File("result.csv")); },
+                          "前回の保存先ファイルが見つからないか変更されているため"},
+        RefusedResumeCase{"OutputReplaced",
+                          {"--resume"},
+                          [](SiteFixture& site) { test::WriteFile(site.File("result.csv"), std::string(500, 'x')); },
+                          "前回の保存先ファイルが見つからないか変更されているため"},
+        RefusedResumeCase{"CitiesRebuilt",
+                          {"--resume"},
+                          [](SiteFixture& site) {
+                            test::ExecuteOn(site.db_path(), "DELETE FROM T01_City WHERE CityCode = 202");
+                          },
+                          "地域または診療科目の情報が更新されたため"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CollectCommandTest, ResumeWithNoRecordedRunIsAUsageError) {
+  std::ostringstream out, err;
+  EXPECT_EQ(CliMain({"collect", "--resume", "--db", site_.db_path()}, out, err, interrupted_, false), kExitUsage);
+  EXPECT_NE(err.str().find("途中で終了した取得処理の記録がありません。"), std::string::npos) << err.str();
+  EXPECT_EQ(CliMain({"status", "--db", site_.db_path()}, out, err, interrupted_, false), kExitNothingFound);
+  EXPECT_EQ(out.str(), "no run is recorded in " + site_.db_path() + "\n");
+}
+
 }  // namespace
 }  // namespace valmeric::cli
 

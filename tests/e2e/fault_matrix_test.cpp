@@ -6,8 +6,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -22,12 +20,11 @@
 #include "common/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "running_site.h"
+#include "support/child_process.h"
 #include "support/local_server.h"
 #include "support/cp932_check.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
-
-extern char** environ;
 
 namespace valmeric {
 namespace {
@@ -65,29 +62,14 @@ class FaultMatrixTest : public ::testing::Test {
 
   // Starts args (optionally behind a wrapper such as a shell); stderr goes to a file.
   pid_t Spawn(const std::vector<std::string>& args) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, err_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    std::vector<char*> argv;
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    EXPECT_EQ(rc, 0) << "cannot start " << args[0];
+    const pid_t pid = test::SpawnProcess(args, "/dev/null", err_path_);
+    EXPECT_NE(pid, -1) << "cannot start " << args[0];
     return pid;
   }
 
   Outcome Wait(pid_t pid) {
-    Outcome outcome;
-    int status = 0;
-    rusage usage{};
-    wait4(pid, &status, 0, &usage);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    outcome.peak_rss_kib = usage.ru_maxrss;
-    outcome.err = test::ReadFile(err_path_);
-    return outcome;
+    const test::ChildExit exit = test::WaitForChild(pid);
+    return {exit.status, exit.peak_rss_kib, test::ReadFile(err_path_)};
   }
 
   Outcome Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
@@ -280,11 +262,13 @@ TEST_F(FaultMatrixTest, ClosedStandardStreamsNeverSendTextIntoTheProgramsFiles) 
     waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    // The output's name goes to standard output, the completion to standard error.
+    // The result line (the output's name and a tab) goes to standard output,
+    // the completion to standard error. (The run journal in the database
+    // records the output's name itself, without the tab.)
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
       if (!entry.is_regular_file()) continue;
       const std::string bytes = test::ReadFile(entry.path().string());
-      EXPECT_EQ(bytes.find(output_), std::string::npos) << "standard output went into " << entry.path();
+      EXPECT_EQ(bytes.find(output_ + ".csv\t"), std::string::npos) << "standard output went into " << entry.path();
       EXPECT_EQ(bytes.find(kCompleted), std::string::npos) << "standard error went into " << entry.path();
     }
     EXPECT_GT(SplitLines(Csv()).size(), 1u);

@@ -166,7 +166,9 @@ TEST_F(WorkerTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) 
   EXPECT_EQ(run.outcome.kind, Outcome::kSiteUnreachable);
   EXPECT_EQ(site_.ResultRequests(), 3 * 3);  // three entries, three attempts each
   EXPECT_EQ(run.position, 3);
-  EXPECT_EQ(run.outcome.entries_not_fetched, 3);
+  // The three are left for a resume: neither done nor recorded as not fetched.
+  EXPECT_EQ(run.outcome.entries_done, 0);
+  EXPECT_EQ(run.outcome.entries_not_fetched, 0);
   EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
   EXPECT_NE(run.outcome.detail.find("503"), std::string::npos);
 }

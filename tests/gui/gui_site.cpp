@@ -16,7 +16,9 @@ GuiSite::GuiSite() : server_(std::make_unique<LocalServer>()) {
     ++requests_[pair];
     if (hold_next_.erase(pair) > 0) {
       ++holding_;
-      released_.wait(lock, [this] { return release_all_; });
+      ++held_so_far_;
+      const int round = release_round_;
+      released_.wait(lock, [this, round] { return release_all_ || release_round_ != round; });
       --holding_;
     }
     const auto page = pages_.find(pair);
@@ -57,6 +59,19 @@ void GuiSite::HoldNext(const std::string& pair) {
 bool GuiSite::Holding() const {
   std::lock_guard lock(mutex_);
   return holding_ > 0;
+}
+
+int GuiSite::HeldSoFar() const {
+  std::lock_guard lock(mutex_);
+  return held_so_far_;
+}
+
+void GuiSite::ReleaseHeld() {
+  {
+    std::lock_guard lock(mutex_);
+    ++release_round_;
+  }
+  released_.notify_all();
 }
 
 void GuiSite::Release() {

@@ -35,6 +35,10 @@ class GuiSite {
   // True once a held request has arrived and is waiting.
   bool Holding() const;
   void Release();
+  // Requests that have been held so far, released or not.
+  int HeldSoFar() const;
+  // Lets the requests held now go; later ones named by HoldNext still wait.
+  void ReleaseHeld();
   int Requests(const std::string& pair) const;
 
   LocalServer& server() { return *server_; }
@@ -53,6 +57,8 @@ class GuiSite {
   std::map<std::string, int> requests_;
   std::set<std::string> hold_next_;
   int holding_ = 0;
+  int held_so_far_ = 0;
+  int release_round_ = 0;
   bool release_all_ = false;
 };
 

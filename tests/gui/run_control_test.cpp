@@ -429,6 +429,43 @@ TEST(ConfigCheckTest, AMissingDatabaseIsReportedOnceAndEndsTheApplication) {
   EXPECT_EQ(ReadText(h.site.db_folder().string() + "/hpt.ini"), "[Config]\nCategory=1111111111\n");
 }
 
+
+TEST_F(RunControlTest, CancelledThenResumedAtTheNextStartTheFileIsThatOfAWholeRun) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.dialogs.setNextAnswer(kIdNo);
+  h.Start("whole");
+  ASSERT_TRUE(h.WaitIdle());
+  const std::string whole = ReadText(h.site.File("whole.csv"));
+
+  h.site.HoldNext(GuiSite::Pairs()[1]);
+  h.Start("result");
+  ASSERT_TRUE(h.WaitHolding());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
+  h.dialogs.setNextAnswer(kIdYes);
+  h.Button("btnCancel")->click();
+  h.site.Release();
+  ASSERT_TRUE(h.WaitIdle());
+  h.TickFirstOfEach();  // unticked now: the ticks saved at closing are none
+
+  h.dialogs.boxes.clear();
+  h.dialogs.setNextAnswer(kIdYes);  // resume
+  h.dialogs.setNextAnswer(kIdNo);   // open the file
+  h.Restart();
+  ASSERT_FALSE(h.dialogs.boxes.empty());
+  EXPECT_EQ(h.dialogs.boxes[0].text,
+            QString::fromUtf8("前回の取得は途中で終了しています。続きから再開しますか？\n") +
+                QString::fromStdString(fs::absolute(h.site.File("result.csv")).string()) +
+                QString::fromUtf8("  1 / 4 件"));
+  EXPECT_EQ(h.dialogs.boxes[0].style, 0x40024u);
+  EXPECT_EQ(h.List("lstCtgr")->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(h.List("lstArea")->item(0)->checkState(), Qt::Checked);
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(BoxTexts().back(), kDone);
+  EXPECT_EQ(ReadText(h.site.File("result.csv")), whole);
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]), 2);  // once per run: the resume began at the second
+}
+
 }  // namespace
 }  // namespace valmeric::test
 

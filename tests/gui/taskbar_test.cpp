@@ -86,9 +86,17 @@ TEST(TaskbarTest, AFourEntryRunShowsEachStepAndThenHidesTheProgress) {
   WindowHarness h;
   ASSERT_TRUE(h.window().taskbarReady());
   h.site.SetFivePages();
+  for (const auto& pair : GuiSite::Pairs()) h.site.HoldNext(pair);
   h.TickFirstOfEach();
   h.dialogs.setNextAnswer(app::kIdNo);
   h.Start("result");
+  // Each page is held until its step has reached the taskbar: a worker that
+  // outruns the window would otherwise show only where it stands now.
+  for (size_t step = 1; step <= GuiSite::Pairs().size(); ++step) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return h.site.HeldSoFar() == static_cast<int>(step); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.updates.size() >= step; }, kWaitMs));
+    h.site.ReleaseHeld();
+  }
   ASSERT_TRUE(h.WaitIdle());
   ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.updates.size() >= 5; }, kWaitMs));
   QTest::qWait(100);

@@ -10,12 +10,17 @@ namespace valmeric::test {
 
 WindowHarness::WindowHarness(bool show, const std::function<void(GuiSite&)>& prepare) {
   if (prepare) prepare(site);
-  RunSettings settings;
-  settings.download.origin = SiteOrigin::Parse(site.Origin());
-  settings.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
-  settings.page_pause = std::chrono::milliseconds(0);
-  window_ = std::make_unique<app::TFrmMain>(dialogs, site.db_path(), settings);
+  settings_.download.origin = SiteOrigin::Parse(site.Origin());
+  settings_.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+  settings_.page_pause = std::chrono::milliseconds(0);
+  window_ = std::make_unique<app::TFrmMain>(dialogs, site.db_path(), settings_);
   if (show) Show();
+}
+
+void WindowHarness::Restart() {
+  window_->close();
+  window_ = std::make_unique<app::TFrmMain>(dialogs, site.db_path(), settings_);
+  Show();
 }
 
 WindowHarness::~WindowHarness() {

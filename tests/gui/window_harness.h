@@ -43,11 +43,15 @@ class WindowHarness {
   bool WaitIdle() { return QTest::qWaitFor([this] { return Idle(); }, kWaitMs); }
   bool WaitHolding() { return QTest::qWaitFor([this] { return site.Holding(); }, kWaitMs); }
   void Show();
+  // Closes the window as the user would and starts the program's window
+  // anew on the same folder and site.
+  void Restart();
 
   GuiSite site;
   FakeDialogs dialogs;
 
  private:
+  RunSettings settings_;
   std::unique_ptr<app::TFrmMain> window_;
 };
 

@@ -43,9 +43,10 @@ void SiteFixture::Start() {
       res.set_content("<html>busy</html>", "text/html");
       return;
     }
-    if (stall_next_ > 0) {
-      --stall_next_;
-      const int ms = stall_ms_;
+    const auto stalling = stalling_pairs_.find(req.matches[1]);
+    if (stall_next_ > 0 || stalling != stalling_pairs_.end()) {
+      const int ms = stall_next_ > 0 ? stall_ms_ : stalling->second;
+      if (stall_next_ > 0) --stall_next_;
       res.set_content_provider(1000, "text/html", [this, ms](size_t offset, size_t, httplib::DataSink& sink) {
         if (offset > 0) return false;
         sink.write("<html><body>", 12);
@@ -82,6 +83,17 @@ void SiteFixture::StallNext(int n, int ms) {
 void SiteFixture::FailPair(const std::string& pair, int status) {
   std::lock_guard lock(mutex_);
   failing_pairs_[pair] = status;
+}
+
+void SiteFixture::StallPair(const std::string& pair, int ms) {
+  std::lock_guard lock(mutex_);
+  stalling_pairs_[pair] = ms;
+}
+
+void SiteFixture::HealPairs() {
+  std::lock_guard lock(mutex_);
+  failing_pairs_.clear();
+  stalling_pairs_.clear();
 }
 
 void SiteFixture::FailNext(int n, int status, int retry_after_s) {

@@ -36,6 +36,10 @@ class SiteFixture {
   void StallNext(int n, int ms);
   // Every request for pair answers with status, however often it is asked.
   void FailPair(const std::string& pair, int status);
+  // Every request for pair sends half a page and then stalls for ms.
+  void StallPair(const std::string& pair, int ms);
+  // Ends FailPair and StallPair: every pair answers with its page again.
+  void HealPairs();
   int ResultRequests() const { return result_requests_; }
 
   LocalServer& server() { return *server_; }
@@ -64,6 +68,7 @@ class SiteFixture {
   bool stalls_ended_ = false;
   std::condition_variable stall_ended_;
   std::map<std::string, int> failing_pairs_;
+  std::map<std::string, int> stalling_pairs_;
   std::atomic<int> result_requests_{0};
 };
 

@@ -52,6 +52,26 @@ TEST(CollectOptions, EncodingIsCp932UnlessUtf8IsAskedFor) {
   EXPECT_EQ(with({"--encoding=cp932"}), CsvEncoding::kCp932);
 }
 
+TEST(CollectOptions, ResumeAndRetryNeedNoSelectionButRememberWhatWasNamed) {
+  struct Case {
+    std::vector<std::string> args;
+    RunMode mode;
+    bool has_category;
+    bool has_encoding;
+  } cases[] = {
+      {{"--resume"}, RunMode::kResume, false, false},
+      {{"--retry-failed", "--db", "d.db", "--pause-ms", "0"}, RunMode::kRetryFailed, false, false},
+      {{"--resume", "--category", "1", "--encoding", "cp932"}, RunMode::kResume, true, true},
+      {{"--category", "1", "--prefecture", "1", "--output", "o"}, RunMode::kNew, true, false},
+  };
+  for (const Case& c : cases) {
+    const CollectOptions o = ParseCollectOptions(c.args);
+    EXPECT_EQ(o.mode, c.mode) << c.args[0];
+    EXPECT_EQ(o.has_category, c.has_category) << c.args[0];
+    EXPECT_EQ(o.has_encoding, c.has_encoding) << c.args[0];
+  }
+}
+
 TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {
   const std::vector<std::vector<std::string>> bad = {
       {"--prefecture", "1", "--output", "o"},
@@ -71,6 +91,8 @@ TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {
       {"--category", "1", "--prefecture", "1", "--output", "o", "--encoding", "UTF-8"},
       {"--category", "1", "--prefecture", "1", "--output", "o", "--encoding", "shift_jis"},
       {"--category", "1", "--prefecture", "1", "--output", "o", "stray"},
+      {"--resume", "--retry-failed"},
+      {"--resume=yes"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCollectOptions(args), UsageError) << args.back();
 }

@@ -92,6 +92,28 @@ TEST(CsvFile, ReportsFailuresInsteadOfLosingLines) {
   EXPECT_FALSE(full.is_open());
 }
 
+
+TEST(CsvFile, ReopenCutsBackToTheGivenLengthAndGoesOn) {
+  test::TempDir dir;
+  const std::string path = dir.File("out.csv");
+  test::WriteFile(path, "head\r\none\r\ntwo\r\nhalf a li");
+  CsvFile file;
+  file.Reopen(path, CsvEncoding::kUtf8, 11);  // after "one": no byte-order mark again
+  EXPECT_EQ(file.bytes_on_disk(), 11);
+  file.WriteLine("three");
+  file.Sync();
+  EXPECT_EQ(file.bytes_on_disk(), 18);
+  EXPECT_EQ(file.lines_on_disk(), 1u);
+  file.Close();
+  EXPECT_EQ(test::ReadFile(path), "head\r\none\r\nthree\r\n");
+
+  CsvFile shorter;
+  EXPECT_THROW(shorter.Reopen(path, CsvEncoding::kCp932, 19), OutputError);
+  EXPECT_FALSE(shorter.is_open());
+  EXPECT_EQ(test::ReadFile(path), "head\r\none\r\nthree\r\n");  // left as it was
+  EXPECT_THROW(shorter.Reopen(dir.File("gone.csv"), CsvEncoding::kCp932, 0), OutputError);
+}
+
 }  // namespace
 }  // namespace valmeric
 

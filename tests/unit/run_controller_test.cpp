@@ -11,7 +11,9 @@
 #include <filesystem>
 #include <mutex>
 
+#include "common/sjis_text.h"
 #include "refdb/run_lock.h"
+#include "support/temp_dir.h"
 #include "support/site_fixture.h"
 #include "support/named_case.h"
 
@@ -28,9 +30,11 @@ constexpr auto kWait = 20s;
 class FakeView final : public RunView {
  public:
   Selection TickedSelection() override { return selection; }
+  void RestoreSelection(const Selection& restored) override { selection = restored; }
   int ShowMessage(const UserMessage& message) override {
     shown.push_back(message);
     if ((message.style & 0xF) != mb::kYesNo) return kIdOk;
+    if (on_question) on_question();
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected question: " << message.text;
       return kIdNo;
@@ -50,7 +54,10 @@ class FakeView final : public RunView {
     ++idle_looks;
   }
   void InitProgress(int maximum) override { progress_maximum = maximum; }
-  void SetProgress(int position) override { progress = position; }
+  void SetProgress(int position) override {
+    progress = position;
+    progress_steps.push_back(position);
+  }
   void ShowStatus(const std::string& text) override { status = text; }
   void AlertRunDone() override { ++alerts; }
   void OpenFile(const std::string& path) override { opened.push_back(path); }
@@ -66,12 +73,14 @@ class FakeView final : public RunView {
   Selection selection{{1}, {1}};
   std::optional<std::string> output;
   std::deque<int> answers;
+  std::function<void()> on_question;  // runs before a question is answered
   std::string proposed_name;
   std::vector<UserMessage> shown;
   bool running_look = false;
   int idle_looks = 0;
   int progress_maximum = -1;
   int progress = 0;
+  std::vector<int> progress_steps;
   std::string status;
   int alerts = 0;
   std::vector<std::string> opened;
@@ -119,7 +128,8 @@ class RunControllerTest : public ::testing::Test {
     return PollUntil([this] { return !Controller().running() && !view_.running_look; });
   }
 
-  std::string Csv() { return test::ReadFile(site_.File("result.csv")); }
+  std::string Csv() { return test::ReadFile(CsvPath()); }
+  std::string CsvPath() { return site_.File("result.csv"); }
 
   SiteFixture site_;
   RunSettings settings_;
@@ -196,15 +206,20 @@ INSTANTIATE_TEST_SUITE_P(
                          "DBファイルの設定が正しくありません。", "設定エラー"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// How a run that did not get every page ends: never as a plain success.
+// How a run that did not get every page ends: never as a plain success. A run
+// that finished offers to fetch the missing pages again (answered no here),
+// then to open its file; entries that failed in a row at the end of a run the
+// site stopped are left for a resume, not counted as not fetched.
 struct GapCase {
   const char* name;
   std::vector<int> failing;  // plan entries whose page never comes (of 4)
   int state;
   int not_fetched;
+  int entries_done;
   int status = 503;          // what the site answers for them
 };
 VALMERIC_PRINT_CASE_BY_NAME(GapCase)
+
 
 class GapTest : public RunControllerTest, public ::testing::WithParamInterface<GapCase> {};
 
@@ -212,17 +227,23 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
   site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
   site_.SetPage(SiteFixture::Pairs()[2], 2, SiteFixture::Facilities(3, 4));
   for (int entry : GetParam().failing) site_.FailPair(SiteFixture::Pairs()[entry], GetParam().status);
-  view_.answers = {kIdNo};
+  view_.answers = {kIdNo, kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
 
   EXPECT_EQ(Controller().run_state(), GetParam().state);
   EXPECT_EQ(Controller().last_outcome().entries_not_fetched, GetParam().not_fetched);
-  ASSERT_EQ(view_.shown.size(), 1u);
-  EXPECT_NE(view_.shown[0].text, DoneQuestion());
+  EXPECT_EQ(Controller().last_outcome().entries_done, GetParam().entries_done);
+  ASSERT_FALSE(view_.shown.empty());
   if (GetParam().state == RunController::kRunIncomplete) {
-    EXPECT_EQ(view_.shown[0].text.rfind(IncompleteText(GetParam().not_fetched), 0), 0u) << view_.shown[0].text;
+    ASSERT_EQ(view_.Texts().size(), 2u);
+    EXPECT_EQ(view_.shown[0].text,
+              WithDetail(IncompleteText(GetParam().not_fetched), msg::kRetryQuestion));
+    EXPECT_EQ(view_.shown[0].style, 0x40024u);
+    EXPECT_EQ(view_.shown[1].text, msg::kOpenQuestion);
+    EXPECT_TRUE(view_.opened.empty());
   } else {
+    ASSERT_EQ(view_.shown.size(), 1u);
     EXPECT_EQ(view_.shown[0].text.rfind(msg::kUnreachable, 0), 0u) << view_.shown[0].text;
     EXPECT_NE(view_.shown[0].text.find("(HTTP " + std::to_string(GetParam().status) + ")"), std::string::npos)
         << view_.shown[0].text;
@@ -231,13 +252,13 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, GapTest,
-    ::testing::Values(GapCase{"LastEntry", {3}, RunController::kRunIncomplete, 1},
-                      GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2},
-                      GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2},
-                      GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 3},
-                      GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 3},
-                      GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 3, 403},
-                      GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 1, 404}),
+    ::testing::Values(GapCase{"LastEntry", {3}, RunController::kRunIncomplete, 1, 4},
+                      GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2, 4},
+                      GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2, 4},
+                      GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 0, 1},
+                      GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0},
+                      GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0, 403},
+                      GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 1, 4, 404}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunControllerTest, AOneEntryPlanOnADeadSiteIsUnreachableNotNothingFound) {
@@ -316,6 +337,129 @@ TEST_F(RunControllerTest, CancelAnsweredNoLeavesTheRunAlone) {
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(view_.Texts(), (std::vector<std::string>{msg::kCancelQuestion, DoneQuestion()}));
+}
+
+
+// A run cancelled at its third entry is offered at the next start; yes
+// restores its ticks and goes on from there, to the bytes of a run that was
+// never stopped.
+class ResumeAtStartTest : public RunControllerTest {
+ protected:
+  void SetUp() override {
+    for (size_t i = 0; i < SiteFixture::Pairs().size(); ++i) {
+      const int first = static_cast<int>(i) * 2 + 1;
+      site_.SetPage(SiteFixture::Pairs()[i], 3, SiteFixture::Facilities(first, first + 2));
+    }
+    view_.output = site_.File("full");
+    view_.answers = {kIdNo};
+    Controller().ActionClick();
+    ASSERT_TRUE(PollUntilIdle());
+    full_ = test::ReadFile(site_.File("full.csv"));
+
+    // The same run, cancelled while the third entry's page stalls.
+    NewWindow();
+    view_.selection = {{1}, {1}};
+    view_.output = site_.File("result");
+    site_.StallPair(SiteFixture::Pairs()[2], 30000);
+    Controller().ActionClick();
+    ASSERT_TRUE(PollUntil([&] { return view_.progress == 3; }));
+    view_.answers = {kIdYes};
+    Controller().CancelClick();
+    ASSERT_TRUE(PollUntilIdle());
+    site_.HealPairs();
+  }
+
+  // A window started anew on the same database, with no ticks.
+  void NewWindow() {
+    controller_.reset();
+    view_ = FakeView();
+    view_.selection = {};
+  }
+
+  std::string full_;
+};
+
+TEST_F(ResumeAtStartTest, YesRestoresTheTicksAndFinishesFromWhereItStopped) {
+  NewWindow();
+  view_.answers = {kIdYes, kIdNo};
+  Controller().StartupCheck();
+  ASSERT_FALSE(view_.shown.empty());
+  EXPECT_EQ(view_.shown[0].text,
+            WithDetail(msg::kResumeQuestion, ResumeDetail(fs::absolute(CsvPath()).string(), 2, 4)));
+  EXPECT_EQ(view_.shown[0].title, msg::kResumeTitle);
+  EXPECT_EQ(view_.shown[0].style, 0x40024u);
+  EXPECT_EQ(view_.selection.categories, std::vector<int>{1});
+  EXPECT_EQ(view_.selection.prefectures, std::vector<int>{1});
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(view_.progress_maximum, 4);
+  ASSERT_FALSE(view_.progress_steps.empty());
+  EXPECT_EQ(view_.progress_steps.front(), 2);  // the entries already done, not 0
+  EXPECT_EQ(view_.progress, 4);
+  EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
+  EXPECT_EQ(view_.Texts().back(), DoneQuestion());
+  EXPECT_EQ(test::ReadFile(CsvPath()), full_);
+  EXPECT_EQ(site_.ResultRequests(), 4 + 3 + 2);  // the stalled third page is asked for again
+}
+
+TEST_F(ResumeAtStartTest, NoKeepsTheRecordUntilTheNextStartDropsIt) {
+  NewWindow();
+  view_.answers = {kIdNo};
+  Controller().StartupCheck();
+  EXPECT_EQ(view_.Texts().size(), 1u);
+  EXPECT_FALSE(Controller().running());
+  ASSERT_TRUE(ReadRecordedRun(site_.db_path())->Resumable());
+
+  NewWindow();
+  view_.answers = {kIdNo, kIdNo};
+  Controller().StartupCheck();  // asked again at the next start
+  view_.selection = {{1}, {1}};
+  view_.output = site_.File("other");
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  const auto recorded = ReadRecordedRun(site_.db_path());
+  ASSERT_TRUE(recorded);
+  EXPECT_FALSE(recorded->Resumable());
+  EXPECT_EQ(recorded->output_path, fs::absolute(site_.File("other.csv")).string());
+
+  NewWindow();
+  Controller().StartupCheck();  // nothing unfinished: no question
+  EXPECT_TRUE(view_.shown.empty());
+}
+
+TEST_F(RunControllerTest, TheEndOffersToFetchTheMissingPagesAgainAndYesFetchesThem) {
+  site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
+  site_.SetPage(SiteFixture::Pairs()[3], 3, SiteFixture::Facilities(2, 4));
+  site_.FailPair(SiteFixture::Pairs()[3], 503);
+  view_.answers = {kIdYes, kIdNo};
+  view_.on_question = [this] { site_.HealPairs(); };
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  ASSERT_EQ(view_.Texts().size(), 2u);
+  EXPECT_EQ(view_.Texts()[0], WithDetail(IncompleteText(1), msg::kRetryQuestion));
+  EXPECT_EQ(view_.Texts()[1], DoneQuestion());
+  EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
+  EXPECT_EQ(Controller().last_outcome().entries_not_fetched, 0);
+  EXPECT_EQ(view_.progress_maximum, 1);  // the retry walks the one missing entry
+  std::vector<std::string> codes;
+  const auto lines = SplitLines(Csv());
+  for (size_t i = 1; i < lines.size(); ++i) codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
+  std::vector<std::string> want;
+  for (const auto& f : SiteFixture::Facilities(1, 4)) want.push_back(f.code);
+  EXPECT_EQ(codes, want);  // 2 once, though both pages list it
+}
+
+TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold) {
+  site_.SetPage(SiteFixture::Pairs()[0], 25, SiteFixture::Facilities(1, 20));
+  site_.SetPage(SiteFixture::Pairs()[1], 3, SiteFixture::Facilities(1, 3));
+  site_.SetPage(SiteFixture::Pairs()[2], 21, SiteFixture::Facilities(30, 49));
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(Controller().last_outcome().beyond_first_page, 6);
+  EXPECT_EQ(Controller().last_outcome().beyond_pairs, 2);
+  EXPECT_EQ(view_.Texts(), std::vector<std::string>{WithDetail(
+                               WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)});
+  EXPECT_EQ(ReadRecordedRun(site_.db_path())->beyond_first_page, 6);
 }
 
 }  // namespace

@@ -1,0 +1,146 @@
+#include "refdb/run_journal.h"
+
+#include <charconv>
+
+#include "refdb/statements.h"
+
+namespace valmeric {
+
+std::string JoinCodes(const std::vector<int>& codes) {
+  std::string text;
+  for (int code : codes) {
+    if (!text.empty()) text += ',';
+    text += std::to_string(code);
+  }
+  return text;
+}
+
+std::vector<int> SplitCodes(const std::string& text) {
+  std::vector<int> codes;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t comma = text.find(',', start);
+    if (comma == std::string::npos) comma = text.size();
+    int code = 0;
+    const char* first = text.data() + start;
+    const char* last = text.data() + comma;
+    const auto [end, error] = std::from_chars(first, last, code);
+    if (error == std::errc() && end == last && first != last) codes.push_back(code);
+    start = comma + 1;
+  }
+  return codes;
+}
+
+void RunJournal::EnsureSchema(Database& db) {
+  for (const char* statement : sql::kJournalSchema) db.Execute(statement);
+}
+
+std::optional<JournalRun> RunJournal::Read(Database& db) {
+  if (!db.Prepare(sql::kJournalExists).Step()) return std::nullopt;
+  Statement query = db.Prepare(sql::kSelectRun);
+  if (!query.Step()) return std::nullopt;
+  JournalRun run;
+  run.categories = SplitCodes(query.ColumnText(0));
+  run.prefectures = SplitCodes(query.ColumnText(1));
+  run.output_path = query.ColumnBlob(2);
+  run.encoding = query.ColumnText(3);
+  run.plan_size = static_cast<int>(query.ColumnInt(4));
+  run.plan_check = query.ColumnInt(5);
+  run.entries_done = static_cast<int>(query.ColumnInt(6));
+  run.csv_bytes = query.ColumnInt(7);
+  run.facilities_written = static_cast<int>(query.ColumnInt(8));
+  run.not_fetched = static_cast<int>(query.ColumnInt(9));
+  run.beyond_first_page = static_cast<int>(query.ColumnInt(10));
+  run.beyond_pairs = static_cast<int>(query.ColumnInt(11));
+  return run;
+}
+
+std::vector<int> RunJournal::NotFetched(Database& db) {
+  std::vector<int> indexes;
+  if (!db.Prepare(sql::kJournalExists).Step()) return indexes;
+  Statement query = db.Prepare(sql::kSelectNotFetched);
+  while (query.Step()) indexes.push_back(static_cast<int>(query.ColumnInt(0)));
+  return indexes;
+}
+
+std::vector<PairBeyondFirstPage> RunJournal::BeyondFirstPage(Database& db) {
+  std::vector<PairBeyondFirstPage> pairs;
+  if (!db.Prepare(sql::kJournalExists).Step()) return pairs;
+  Statement query = db.Prepare(sql::kSelectMorePages);
+  while (query.Step()) {
+    pairs.push_back({static_cast<int>(query.ColumnInt(0)), query.ColumnText(1), query.ColumnText(2),
+                     static_cast<int>(query.ColumnInt(3)), static_cast<int>(query.ColumnInt(4))});
+  }
+  return pairs;
+}
+
+void RunJournal::StartNew(Database& db, const JournalRun& run) {
+  db.Execute(sql::kClearRun);
+  db.Execute(sql::kClearNotFetched);
+  db.Execute(sql::kClearMorePages);
+  Statement insert = db.Prepare(sql::kInsertRun);
+  insert.BindText(1, JoinCodes(run.categories))
+      .BindText(2, JoinCodes(run.prefectures))
+      .BindBlob(3, run.output_path)
+      .BindText(4, run.encoding)
+      .BindInt(5, run.plan_size)
+      .BindInt(6, run.plan_check)
+      .BindInt(7, run.entries_done)
+      .BindInt(8, run.csv_bytes)
+      .BindInt(9, run.facilities_written);
+  insert.Execute();
+}
+
+RunJournal::RunJournal(Database& db)
+    : save_(db.Prepare(sql::kSaveProgress)),
+      add_not_fetched_(db.Prepare(sql::kInsertNotFetched)),
+      remove_not_fetched_(db.Prepare(sql::kDeleteNotFetched)),
+      remove_not_fetched_from_(db.Prepare(sql::kDeleteNotFetchedFrom)),
+      add_beyond_(db.Prepare(sql::kInsertMorePages)) {}
+
+namespace {
+
+// Runs a prepared statement once, with the values bind gives it.
+template <typename Bind>
+void RunOnce(Statement& statement, Bind bind) {
+  statement.Reset();
+  bind(statement);
+  statement.Execute();
+  statement.Reset();
+}
+
+}  // namespace
+
+void RunJournal::SaveProgress(const JournalProgress& progress) {
+  RunOnce(save_, [&](Statement& s) {
+    s.BindInt(1, progress.plan_size)
+        .BindInt(2, progress.plan_check)
+        .BindInt(3, progress.entries_done)
+        .BindInt(4, progress.csv_bytes)
+        .BindInt(5, progress.facilities_written);
+  });
+}
+
+void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry) {
+  RunOnce(add_not_fetched_, [&](Statement& s) { s.BindInt(1, plan_index).BindText(2, plan_entry); });
+}
+
+void RunJournal::RemoveNotFetched(int plan_index) {
+  RunOnce(remove_not_fetched_, [&](Statement& s) { s.BindInt(1, plan_index); });
+}
+
+void RunJournal::RemoveNotFetchedFrom(int plan_index) {
+  RunOnce(remove_not_fetched_from_, [&](Statement& s) { s.BindInt(1, plan_index); });
+}
+
+void RunJournal::AddBeyondFirstPage(const PairBeyondFirstPage& pair) {
+  RunOnce(add_beyond_, [&](Statement& s) {
+    s.BindInt(1, pair.plan_index)
+        .BindText(2, pair.area_code)
+        .BindText(3, pair.sub_category_code)
+        .BindInt(4, pair.announced)
+        .BindInt(5, pair.listed);
+  });
+}
+
+}  // namespace valmeric

@@ -1,0 +1,91 @@
+#pragma once
+
+// The journal of a database's latest run: what it collects and where to, how
+// far it got, the plan entries it could not fetch and the pairs whose result
+// page announced more facilities than it listed. A run commits its progress
+// here in the same transaction as the duplicate table, so the two always tell
+// the same moment of the run. One run at a time per database: one row.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "refdb/sqlite_db.h"
+
+namespace valmeric {
+
+// What is recorded about a run.
+struct JournalRun {
+  std::vector<int> categories;   // ascending
+  std::vector<int> prefectures;  // ascending
+  std::string output_path;       // absolute, in the file system's own spelling
+  std::string encoding;          // "cp932" or "utf-8"
+  int plan_size = -1;            // -1 until the plan is built
+  std::int64_t plan_check = 0;   // a fingerprint of the plan's entries
+  int entries_done = 0;          // plan entries read to their end, from the first on
+  std::int64_t csv_bytes = 0;    // the CSV's length when this was committed
+  int facilities_written = 0;    // record lines within those bytes
+  int not_fetched = 0;           // plan entries recorded as not fetched
+  int beyond_first_page = 0;     // facilities announced beyond what first pages listed
+  int beyond_pairs = 0;          // the pairs those belong to
+};
+
+// A run's progress, as a checkpoint commits it.
+struct JournalProgress {
+  int plan_size = -1;
+  std::int64_t plan_check = 0;
+  int entries_done = 0;
+  std::int64_t csv_bytes = 0;
+  int facilities_written = 0;
+};
+
+// A pair whose result page announced more facilities than it listed.
+struct PairBeyondFirstPage {
+  int plan_index = 0;
+  std::string area_code;          // "01101"
+  std::string sub_category_code;  // "110"
+  int announced = 0;
+  int listed = 0;
+};
+
+// The journal's statements on one connection. Nothing here begins or commits:
+// the caller holds the transaction (Database::Begin and Commit).
+class RunJournal final {
+ public:
+  // Creates the journal's tables where they are missing (a database of an
+  // earlier layout); the other tables stay as they are. Throws DbError.
+  static void EnsureSchema(Database& db);
+  // The recorded run, or none when nothing is recorded or the database has
+  // no journal yet. Writes nothing. Throws DbError.
+  static std::optional<JournalRun> Read(Database& db);
+  // Plan indexes recorded as not fetched, ascending.
+  static std::vector<int> NotFetched(Database& db);
+  static std::vector<PairBeyondFirstPage> BeyondFirstPage(Database& db);
+  // Drops whatever was recorded and records run from its start (its counts
+  // are taken as they are). Needs the tables.
+  static void StartNew(Database& db, const JournalRun& run);
+
+  // Prepares the writes of a running run. Needs the tables.
+  explicit RunJournal(Database& db);
+
+  void SaveProgress(const JournalProgress& progress);
+  void AddNotFetched(int plan_index, const std::string& plan_entry);
+  void RemoveNotFetched(int plan_index);
+  // Drops the not-fetched entries from plan_index on.
+  void RemoveNotFetchedFrom(int plan_index);
+  void AddBeyondFirstPage(const PairBeyondFirstPage& pair);
+
+ private:
+  Statement save_;
+  Statement add_not_fetched_;
+  Statement remove_not_fetched_;
+  Statement remove_not_fetched_from_;
+  Statement add_beyond_;
+};
+
+// "1,2,13" and back; a piece that is not a number is left out.
+std::string JoinCodes(const std::vector<int>& codes);
+std::vector<int> SplitCodes(const std::string& text);
+
+}  // namespace valmeric
