@@ -9,8 +9,8 @@ namespace valmeric::schema {
 inline constexpr const char* kCreateTables[] = {
     "CREATE TABLE T00_Data (Hsp_code TEXT)",
     "CREATE TABLE T01_City (AreaCode INTEGER, CityCode INTEGER, CityName TEXT)",
-    "CREATE TABLE T02_Category (ID INTEGER PRIMARY KEY AUTOINCREMENT, CtgrCode INTEGER, "
-    "SubCtgrCode NUMERIC, SubCtgrName TEXT)",
+    ("CREATE TABLE T02_Category (ID INTEGER PRIMARY KEY AUTOINCREMENT, CtgrCode INTEGER, "
+     "SubCtgrCode NUMERIC, SubCtgrName TEXT)"),
 };
 
 }  // namespace valmeric::schema

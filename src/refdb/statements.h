@@ -27,13 +27,13 @@ inline constexpr char kCategoriesWithSubCategories[] = "SELECT DISTINCT CtgrCode
 // The run journal: one row for the run, the plan entries it could not fetch
 // and the pairs whose first result page did not hold every facility.
 inline constexpr const char* kJournalSchema[] = {
-    "CREATE TABLE IF NOT EXISTS T03_Run (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
-    "Categories TEXT NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, "
-    "Encoding TEXT NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, "
-    "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT NULL)",
+    ("CREATE TABLE IF NOT EXISTS T03_Run (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
+     "Categories TEXT NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, "
+     "Encoding TEXT NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, "
+     "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT NULL)"),
     "CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT NULL)",
-    "CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT NULL, "
-    "SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER NOT NULL)",
+    ("CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT NULL, "
+     "SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER NOT NULL)"),
     "PRAGMA user_version = 1",
 };
 inline constexpr char kJournalExists[] =
