@@ -54,7 +54,6 @@ class RunController final {
   int run_state() const { return state_; }
   // A worker exists and has not ended yet.
   bool running() const { return session_ != nullptr; }
-  bool busy_look() const { return running_look_; }
   const std::string& output_path() const { return output_path_; }
   const RunOutcome& last_outcome() const { return outcome_; }
   const RunSettings& settings() const { return settings_; }
