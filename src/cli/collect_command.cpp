@@ -28,10 +28,8 @@ int ExitCodeForFailure(const RunOutcome& outcome) {
   return outcome.failure == FailureKind::kDatabaseRead ? kExitUsage : kExitWriteError;
 }
 
-constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume で取得できます。";
-
 std::string Kept(const RunOutcome& outcome, const std::string& output) {
-  return KeptText(outcome.facilities_written, output) + "\n" + kResumeHint;
+  return KeptText(outcome.facilities_written, output) + "\n" + msg::kResumeHint;
 }
 
 // Names given again with --resume or --retry-failed must be the recorded run's.
@@ -90,7 +88,7 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, std::ost
       return kExitUnreachable;
     case Outcome::kCancelled:
       err << InterruptedText(outcome.entries_done, outcome.entries_total, outcome.facilities_written, output)
-          << "\n" << kResumeHint << "\n";
+          << "\n" << msg::kResumeHint << "\n";
       return kExitInterrupted;
     case Outcome::kNothingFound:
       if (!quiet) err << msg::kNothingFound << "\n";

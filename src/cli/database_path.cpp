@@ -1,6 +1,7 @@
 #include "cli/database_path.h"
 
 #include "common/app_paths.h"
+#include "common/user_messages.h"
 
 namespace valmeric::cli {
 
@@ -8,7 +9,7 @@ std::optional<std::filesystem::path> ExistingDatabase(const std::string& named, 
   const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : std::filesystem::path(named);
   std::error_code error;
   if (std::filesystem::is_regular_file(path, error)) return path;
-  err << "DBファイルの設定が正しくありません。\n管理者に確認してください。\n(" << path.string() << ")\n";
+  err << msg::kConfigError << "\n(" << path.string() << ")\n";
   return std::nullopt;
 }
 
