@@ -279,6 +279,7 @@ DownloadOutcome FinishDownload(Transfer& t, const HopEnd& end) {
   outcome.http_status = t.status;
   outcome.retry_after_s = t.retry_after_s;
   outcome.oversized = t.body.oversized();
+  outcome.cancelled = t.cancelled;
   outcome.transport_ok = end.ok;
   // A response arrived with an empty body: the file still becomes an empty one.
   if (outcome.transport_ok) t.body.EnsureFile();

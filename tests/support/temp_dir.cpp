@@ -1,16 +1,27 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
 namespace valmeric::test {
 
+// A folder of a random name that this call made (create_directory says
+// whether it did), built on the standard library alone so that the Windows
+// tests have it too.
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "valmeric-test-XXXXXX").string();
-  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
+  std::random_device random;
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::ostringstream name;
+    name << "valmeric-test-" << std::hex << random() << random();
+    if (std::filesystem::create_directory(base / name.str())) {
+      path_ = base / name.str();
+      return;
+    }
+  }
+  throw std::runtime_error("no fresh temporary folder could be made");
 }
 
 TempDir::~TempDir() {
