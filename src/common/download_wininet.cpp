@@ -59,140 +59,39 @@ std::string WinInetError(DWORD code) {
   }
 }
 
-// Watches the request under way from a thread of its own and closes its
-// handles when the download is cancelled, passes its overall limit, takes too
-// long to connect or stalls: WinINet's blocking calls return once their
-// handle is closed.
-class Watcher final {
- public:
-  Watcher(const DownloadSettings& settings, const CancelToken* cancel)
-      : settings_(settings),
-        cancel_(cancel),
-        deadline_(std::chrono::milliseconds(settings.transfer_timeout_ms)),
-        thread_([this] { Run(); }) {}
-  ~Watcher() {
-    {
-      std::lock_guard lock(mutex_);
-      stop_ = true;
-    }
-    wake_.notify_all();
-    thread_.join();
-    Close(Take());
-  }
-  Watcher(const Watcher&) = delete;
-  Watcher& operator=(const Watcher&) = delete;
+// One request, carried out on a thread of its own so that the caller can give
+// it up at any moment. WinINet's calls block; closing the request's handle
+// makes a blocked call return on Windows. Where it does not (Wine), the
+// thread is left to end by itself, touching nothing but this shared state.
+struct Exchange final {
+  static constexpr size_t kMaxQueuedChunks = 64;
 
-  // A new request: from here its handles are closed only through the watcher.
-  void Begin(HINTERNET connection, HINTERNET request) {
-    std::lock_guard lock(mutex_);
-    handles_ = {connection, request};
-    started_ = Clock::now();
-    connected_ = false;
-    received_ = 0;
-    samples_.clear();
-  }
-  // Called on the request's thread, also from WinINet's status callback, so
-  // it takes no lock that the watcher may hold while it closes a handle.
-  void Connected() { connected_ = true; }
-  void Received(size_t n) { received_ += n; }
-  // Closes the request's handles; the reason it was given up, empty when it was not.
-  std::string End() {
-    std::unique_lock lock(mutex_);
-    wake_.wait(lock, [this] { return !closing_; });
-    const Handles handles = Take();
-    lock.unlock();
-    Close(handles);
-    lock.lock();
-    return std::exchange(reason_, {});
-  }
-  bool cancelled() const {
-    std::lock_guard lock(mutex_);
-    return cancelled_;
-  }
+  std::string url;
+  std::uint64_t max_body_bytes = 0;
+  HINTERNET request = nullptr;
+  std::atomic<bool> connected = false;
+
+  std::mutex mutex;
+  std::condition_variable changed;
+  // Written by the request's thread.
+  bool answered = false;
+  long status = 0;
+  long retry_after_s = -1;
+  std::string redirect_to;
+  bool announced_oversized = false;
+  std::deque<std::string> chunks;  // body read and not yet stored
+  bool done = false;               // the request ended by itself
+  bool ok = false;
+  std::string error;
+  bool finished = false;  // the thread touches nothing any more
+  // Written by the caller.
+  bool abandoned = false;
 
   static void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID, DWORD) {
     if (status == INTERNET_STATUS_CONNECTED_TO_SERVER && context != 0) {
-      reinterpret_cast<Watcher*>(context)->Connected();
+      reinterpret_cast<Exchange*>(context)->connected = true;
     }
   }
-
- private:
-  struct Handles {
-    HINTERNET connection = nullptr;
-    HINTERNET request = nullptr;
-  };
-  struct Sample {
-    Clock::time_point at;
-    std::uint64_t bytes;
-  };
-  static constexpr auto kTick = std::chrono::milliseconds(25);
-
-  void Run() {
-    std::unique_lock lock(mutex_);
-    while (!wake_.wait_for(lock, kTick, [this] { return stop_; })) {
-      if (handles_.request == nullptr) continue;
-      std::string reason = Check(Clock::now());
-      if (reason.empty()) continue;
-      cancelled_ = reason == "cancelled";
-      reason_ = std::move(reason);
-      closing_ = true;
-      const Handles handles = Take();
-      lock.unlock();
-      Close(handles);  // the blocked call on the request's thread returns
-      lock.lock();
-      closing_ = false;
-      wake_.notify_all();
-    }
-  }
-
-  std::string Check(Clock::time_point now) {
-    if (cancel_ != nullptr && cancel_->IsCancelled()) return "cancelled";
-    if (deadline_.Left().count() <= 0) return "Timeout was reached";
-    if (!connected_) {
-      return now - started_ > std::chrono::seconds(settings_.connect_timeout_s)
-                 ? "connection timeout: no answer from the server"
-                 : "";
-    }
-    return Stalled(now) ? "timeout: under " + std::to_string(settings_.min_bytes_per_s) +
-                              " bytes/s for " + std::to_string(settings_.stall_timeout_s) + " s"
-                        : "";
-  }
-
-  // True when, over the last stall_timeout_s seconds since the connection
-  // was made, the body came slower than min_bytes_per_s.
-  bool Stalled(Clock::time_point now) {
-    const auto window = std::chrono::seconds(settings_.stall_timeout_s);
-    const std::uint64_t received = received_;
-    samples_.push_back({now, received});
-    while (samples_.size() > 1 && samples_[1].at <= now - window) samples_.pop_front();
-    const Sample& first = samples_.front();
-    if (first.at > now - window) return false;
-    const auto need = static_cast<std::uint64_t>(settings_.min_bytes_per_s) *
-                      static_cast<std::uint64_t>(settings_.stall_timeout_s);
-    return received - first.bytes < need;
-  }
-
-  Handles Take() { return std::exchange(handles_, {}); }
-  static void Close(const Handles& handles) {
-    if (handles.request != nullptr) InternetCloseHandle(handles.request);
-    if (handles.connection != nullptr) InternetCloseHandle(handles.connection);
-  }
-
-  const DownloadSettings& settings_;
-  const CancelToken* cancel_;
-  const download::Deadline deadline_;
-  mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  bool stop_ = false;
-  bool closing_ = false;
-  Handles handles_;
-  Clock::time_point started_;
-  std::atomic<bool> connected_ = false;
-  std::atomic<std::uint64_t> received_ = 0;
-  std::deque<Sample> samples_;
-  std::string reason_;
-  bool cancelled_ = false;
-  std::thread thread_;  // last: it starts on a whole object
 };
 
 struct SessionCloser {
@@ -205,13 +104,13 @@ Session OpenSession(std::string_view agent, const DownloadSettings& settings) {
       InternetOpenW(Widen(agent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return session;
   DWORD connect_ms = static_cast<DWORD>(settings.connect_timeout_s * 1000);
-  // The watcher applies the stall and overall limits; WinINet's own receive
-  // limit must not cut in before them.
+  // The stall and overall limits are applied while waiting for the request;
+  // WinINet's own receive limit must not cut in before them.
   DWORD io_ms = static_cast<DWORD>(settings.transfer_timeout_ms);
   InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect_ms, sizeof connect_ms);
   InternetSetOptionW(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &io_ms, sizeof io_ms);
   InternetSetOptionW(session.get(), INTERNET_OPTION_SEND_TIMEOUT, &io_ms, sizeof io_ms);
-  InternetSetStatusCallbackW(session.get(), &Watcher::OnStatus);
+  InternetSetStatusCallbackW(session.get(), &Exchange::OnStatus);
   return session;
 }
 
@@ -267,71 +166,229 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
                                 INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH |
                                 INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-// Reads the body in chunks of 1000 bytes into the sink. Empty when it came whole.
-std::string ReadBody(HINTERNET request, Transfer& t, Watcher& watcher) {
-  const std::optional<std::uint64_t> announced = PlainContentLength(request);
-  if (announced && *announced > t.settings.max_body_bytes) {
-    t.body.MarkOversized();
-    return "body larger than the limit";
+void EndExchange(Exchange& ex, bool ok, std::string error) {
+  {
+    std::lock_guard lock(ex.mutex);
+    ex.done = true;
+    ex.ok = ok;
+    ex.error = std::move(error);
+  }
+  ex.changed.notify_all();
+}
+
+// Reads the body in chunks of 1000 bytes into the queue. False when the
+// caller gave the request up.
+bool ReadBody(Exchange& ex) {
+  const std::optional<std::uint64_t> announced = PlainContentLength(ex.request);
+  if (announced && *announced > ex.max_body_bytes) {
+    {
+      std::lock_guard lock(ex.mutex);
+      ex.announced_oversized = true;
+    }
+    EndExchange(ex, false, "body larger than the limit");
+    return true;
   }
   char buffer[1000];
   std::uint64_t got = 0;
   for (;;) {
     DWORD n = 0;
-    if (!InternetReadFile(request, buffer, sizeof buffer, &n)) return WinInetError(GetLastError());
+    if (!InternetReadFile(ex.request, buffer, sizeof buffer, &n)) {
+      EndExchange(ex, false, WinInetError(GetLastError()));
+      return true;
+    }
     if (n == 0) break;
     got += n;
-    watcher.Received(n);
-    if (!t.body.Take(buffer, n)) return "the body could not be stored";
+    {
+      std::unique_lock lock(ex.mutex);
+      ex.changed.wait(lock, [&] { return ex.abandoned || ex.chunks.size() < Exchange::kMaxQueuedChunks; });
+      if (ex.abandoned) return false;
+      ex.chunks.emplace_back(buffer, n);
+    }
+    ex.changed.notify_all();
   }
-  if (announced && got < *announced) return "the connection closed before the whole body came";
-  return {};
+  if (announced && got < *announced) {
+    EndExchange(ex, false, "the connection closed before the whole body came");
+  } else {
+    EndExchange(ex, true, {});
+  }
+  return true;
 }
 
-// Sends the request and reads its answer; handles already belong to the watcher.
-HopEnd Exchange(HINTERNET request, Transfer& t, Watcher& watcher, const std::string& url) {
-  if (!HttpSendRequestW(request, kRequestHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
-    return {false, {}, WinInetError(GetLastError())};
+// The request's thread: sends it, reads the answer's head and, unless it is
+// a redirect, its body.
+void RunExchange(const std::shared_ptr<Exchange>& shared) {
+  Exchange& ex = *shared;
+  if (!HttpSendRequestW(ex.request, kRequestHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
+    EndExchange(ex, false, WinInetError(GetLastError()));
+  } else {
+    ex.connected = true;
+    const long status = QueryStatus(ex.request);
+    const std::optional<std::string> retry_after = QueryHeader(ex.request, HTTP_QUERY_RETRY_AFTER);
+    std::string target = RedirectTarget(ex.request, status, ex.url);
+    const bool redirect = !target.empty();
+    {
+      std::lock_guard lock(ex.mutex);
+      ex.answered = true;
+      ex.status = status;
+      ex.retry_after_s = retry_after ? download::ParseRetryAfter(*retry_after, std::time(nullptr)) : -1;
+      ex.redirect_to = std::move(target);
+    }
+    if (redirect) {
+      EndExchange(ex, true, {});
+    } else {
+      ReadBody(ex);
+    }
   }
-  watcher.Connected();
-  t.status = QueryStatus(request);
-  const std::optional<std::string> retry_after = QueryHeader(request, HTTP_QUERY_RETRY_AFTER);
-  t.retry_after_s = retry_after ? download::ParseRetryAfter(*retry_after, std::time(nullptr)) : -1;
-  std::string target = RedirectTarget(request, t.status, url);
-  if (!target.empty()) return {true, std::move(target), {}};
-  std::string error = ReadBody(request, t, watcher);
-  return {error.empty(), {}, std::move(error)};
+  {
+    std::lock_guard lock(ex.mutex);
+    ex.finished = true;
+  }
+  ex.changed.notify_all();
 }
 
-HopEnd PerformHop(HINTERNET session, Transfer& t, Watcher& watcher, const std::string& url) {
+// The limits a request is held to while the caller waits for it.
+class HopLimits final {
+ public:
+  HopLimits(const DownloadSettings& settings, const download::Deadline& deadline,
+            const CancelToken* cancel)
+      : settings_(settings), deadline_(deadline), cancel_(cancel), started_(Clock::now()) {}
+
+  void Received(size_t n) { received_ += n; }
+
+  // Why the request must be given up now; empty while it may go on.
+  std::string Check(bool connected) {
+    const auto now = Clock::now();
+    if (cancel_ != nullptr && cancel_->IsCancelled()) return kCancelled;
+    if (deadline_.Left().count() <= 0) return "Timeout was reached";
+    if (!connected) {
+      return now - started_ > std::chrono::seconds(settings_.connect_timeout_s)
+                 ? "connection timeout: no answer from the server"
+                 : "";
+    }
+    return Stalled(now) ? "timeout: under " + std::to_string(settings_.min_bytes_per_s) +
+                              " bytes/s for " + std::to_string(settings_.stall_timeout_s) + " s"
+                        : "";
+  }
+
+  static constexpr const char* kCancelled = "cancelled";
+
+ private:
+  struct Sample {
+    Clock::time_point at;
+    std::uint64_t bytes;
+  };
+
+  // True when, over the last stall_timeout_s seconds since the connection
+  // was made, the body came slower than min_bytes_per_s.
+  bool Stalled(Clock::time_point now) {
+    const auto window = std::chrono::seconds(settings_.stall_timeout_s);
+    samples_.push_back({now, received_});
+    while (samples_.size() > 1 && samples_[1].at <= now - window) samples_.pop_front();
+    const Sample& first = samples_.front();
+    if (first.at > now - window) return false;
+    const auto need = static_cast<std::uint64_t>(settings_.min_bytes_per_s) *
+                      static_cast<std::uint64_t>(settings_.stall_timeout_s);
+    return received_ - first.bytes < need;
+  }
+
+  const DownloadSettings& settings_;
+  const download::Deadline& deadline_;
+  const CancelToken* cancel_;
+  const Clock::time_point started_;
+  std::uint64_t received_ = 0;
+  std::deque<Sample> samples_;
+};
+
+constexpr auto kTick = std::chrono::milliseconds(20);
+
+// Stores the body as it comes and watches the limits. The reason to give the
+// request up, empty when it ended by itself.
+std::string Attend(Exchange& ex, Transfer& t, HopLimits& limits) {
+  for (;;) {
+    std::deque<std::string> chunks;
+    bool done = false;
+    {
+      std::unique_lock lock(ex.mutex);
+      ex.changed.wait_for(lock, kTick, [&] { return ex.done || !ex.chunks.empty(); });
+      chunks.swap(ex.chunks);
+      done = ex.done;
+    }
+    ex.changed.notify_all();  // room in the queue
+    for (const std::string& chunk : chunks) {
+      limits.Received(chunk.size());
+      if (!t.body.Take(chunk.data(), chunk.size())) return "the body could not be stored";
+    }
+    if (done) return {};
+    if (std::string reason = limits.Check(ex.connected); !reason.empty()) return reason;
+  }
+}
+
+// Closes the request's handles, which ends a blocked call on Windows, and
+// waits a moment for the thread; one still blocked (Wine) is left to end by
+// itself.
+void Abandon(Exchange& ex, std::thread& thread, HINTERNET connection) {
+  {
+    std::lock_guard lock(ex.mutex);
+    ex.abandoned = true;
+  }
+  ex.changed.notify_all();
+  InternetCloseHandle(ex.request);
+  InternetCloseHandle(connection);
+  std::unique_lock lock(ex.mutex);
+  if (ex.changed.wait_for(lock, std::chrono::milliseconds(50), [&] { return ex.finished; })) {
+    lock.unlock();
+    thread.join();
+  } else {
+    thread.detach();
+  }
+}
+
+HopEnd PerformHop(HINTERNET session, Transfer& t, const std::string& url, HopLimits limits) {
   const std::optional<download::UrlParts> parts = download::ParseAbsoluteUrl(url);
   if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
     return {false, {}, "not an http or https address: " + url};
   }
   std::string host = parts->host;
   if (host.size() > 1 && host.front() == '[') host = host.substr(1, host.size() - 2);
-  const auto context = reinterpret_cast<DWORD_PTR>(&watcher);
+  const auto ex = std::make_shared<Exchange>();
+  ex->url = url;
+  ex->max_body_bytes = t.settings.max_body_bytes;
+  const auto context = reinterpret_cast<DWORD_PTR>(ex.get());
   HINTERNET connection = InternetConnectW(session, Widen(host).c_str(),
                                           static_cast<INTERNET_PORT>(std::stoi(parts->port)),
                                           nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
   if (connection == nullptr) return {false, {}, WinInetError(GetLastError())};
   const DWORD flags = kRequestFlags | (parts->scheme == "https" ? INTERNET_FLAG_SECURE : 0);
-  HINTERNET request = HttpOpenRequestW(connection, L"GET", Widen(parts->path + parts->query).c_str(),
-                                       nullptr, nullptr, nullptr, flags, context);
-  if (request == nullptr) {
+  ex->request = HttpOpenRequestW(connection, L"GET", Widen(parts->path + parts->query).c_str(),
+                                 nullptr, nullptr, nullptr, flags, context);
+  if (ex->request == nullptr) {
     const DWORD code = GetLastError();
     InternetCloseHandle(connection);
     return {false, {}, WinInetError(code)};
   }
   BOOL decode = TRUE;
-  InternetSetOptionW(request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
-  watcher.Begin(connection, request);
-  HopEnd end = Exchange(request, t, watcher, url);
-  if (std::string reason = watcher.End(); !reason.empty()) {
-    t.cancelled = watcher.cancelled();
-    return {false, {}, std::move(reason)};
+  InternetSetOptionW(ex->request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+
+  std::thread thread(RunExchange, ex);
+  const std::string reason = Attend(*ex, t, limits);
+  if (!reason.empty()) {
+    Abandon(*ex, thread, connection);
+  } else {
+    thread.join();
+    InternetCloseHandle(ex->request);
+    InternetCloseHandle(connection);
   }
-  return end;
+  std::lock_guard lock(ex->mutex);
+  if (ex->answered) {
+    t.status = ex->status;
+    t.retry_after_s = ex->retry_after_s;
+  }
+  if (!reason.empty()) {
+    t.cancelled = reason == HopLimits::kCancelled;
+    return {false, {}, reason};
+  }
+  if (ex->announced_oversized) t.body.MarkOversized();
+  return {ex->ok, ex->redirect_to, ex->error};
 }
 
 }  // namespace
@@ -351,10 +408,10 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
     outcome.error = "cannot start an HTTP session: " + WinInetError(GetLastError());
     return outcome;
   }
-  Watcher watcher(settings, cancel);
+  const download::Deadline deadline{std::chrono::milliseconds(settings.transfer_timeout_ms)};
   const HopEnd end = download::FollowRedirects(
       url, settings, [&](const std::string& hop_url, std::chrono::milliseconds) {
-        return PerformHop(session.get(), t, watcher, hop_url);
+        return PerformHop(session.get(), t, hop_url, HopLimits(settings, deadline, cancel));
       });
   return download::FinishDownload(t, end);
 }

@@ -94,7 +94,6 @@ TEST_F(DownloadContract, ACompressedBodyIsStoredDecoded) {
       {"/gzip/page", true, contract::kCompressedBodies.at("page")},
       {"/gzip/zeros", true, "beforeafter"},
       {"/gzip/huge", false, ""},
-      {"/deflate/page", true, contract::kCompressedBodies.at("page")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
@@ -106,6 +105,14 @@ TEST_F(DownloadContract, ACompressedBodyIsStoredDecoded) {
       EXPECT_EQ(ReadFile(file_), c.stored);
     }
   }
+}
+
+// "deflate" as HTTP means zlib's format. On its own, as Wine's WinINet reads
+// only raw deflate streams (scripts/windows-download-tests.sh leaves it out).
+TEST_F(DownloadContract, ADeflateBodyIsStoredDecoded) {
+  const DownloadOutcome outcome = DownloadToFile(Url("/deflate/page"), file_, settings_);
+  EXPECT_TRUE(outcome.Fetched()) << outcome.error;
+  EXPECT_EQ(ReadFile(file_), contract::kCompressedBodies.at("page"));
 }
 
 TEST_F(DownloadContract, ErrorStatusesAreStoredAndTold) {
