@@ -1,7 +1,5 @@
 #include "common/download.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cctype>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "common/download_transfer.h"
+#include "common/native_file.h"
 #include "common/site_host.h"
 
 namespace valmeric {
@@ -217,7 +216,7 @@ BodySink::~BodySink() = default;
 
 void BodySink::EnsureFile() {
   if (file_ || open_failed_) return;
-  file_.reset(std::fopen(path_.c_str(), "wb"));
+  file_.reset(OpenStdioFile(path_, "wb"));
   open_failed_ = !file_;
 }
 
@@ -255,7 +254,7 @@ bool BodySink::Close() {
 }
 
 // Emptied, not removed, so the file stays the one the caller made.
-void BodySink::Empty() { ::truncate(path_.c_str(), 0); }
+void BodySink::Empty() { TruncateFile(path_, 0); }
 
 HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings, const Hop& hop) {
   std::string current = settings.origin.Apply(url);
