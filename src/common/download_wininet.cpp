@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <ctime>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -141,7 +142,8 @@ std::optional<std::uint64_t> PlainContentLength(HINTERNET request) {
   const std::optional<std::string> encoding = QueryHeader(request, HTTP_QUERY_CONTENT_ENCODING);
   if (encoding && !encoding->empty() && *encoding != "identity") return std::nullopt;
   const std::optional<std::string> length = QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH);
-  if (!length || length->empty() || length->find_first_not_of("0123456789") != std::string::npos) {
+  if (!length || length->empty() || length->size() > 18 ||
+      length->find_first_not_of("0123456789") != std::string::npos) {
     return std::nullopt;
   }
   return std::stoull(*length);
@@ -156,8 +158,9 @@ std::string RedirectTarget(HINTERNET request, long status, const std::string& ur
   return download::ResolveReference(url, *location);
 }
 
-// The Cache-Control header and INTERNET_FLAG_PRAGMA_NOCACHE keep caches on
-// the way out of it; WinINet decodes what it is offered here.
+// No cache on the way may answer for the server (INTERNET_FLAG_PRAGMA_NOCACHE
+// and these headers say so). WinINet decodes what is offered here
+// (INTERNET_OPTION_HTTP_DECODING) but does not offer it by itself.
 constexpr wchar_t kRequestHeaders[] =
     L"Cache-Control: no-cache\r\nPragma: no-cache\r\nAccept-Encoding: gzip, deflate\r\n";
 
@@ -176,9 +179,9 @@ void EndExchange(Exchange& ex, bool ok, std::string error) {
   ex.changed.notify_all();
 }
 
-// Reads the body in chunks of 1000 bytes into the queue. False when the
-// caller gave the request up.
-bool ReadBody(Exchange& ex) {
+// Reads the body in chunks of 1000 bytes into the queue, until its end or
+// until the caller gives the request up.
+void ReadBody(Exchange& ex) {
   const std::optional<std::uint64_t> announced = PlainContentLength(ex.request);
   if (announced && *announced > ex.max_body_bytes) {
     {
@@ -186,7 +189,7 @@ bool ReadBody(Exchange& ex) {
       ex.announced_oversized = true;
     }
     EndExchange(ex, false, "body larger than the limit");
-    return true;
+    return;
   }
   char buffer[1000];
   std::uint64_t got = 0;
@@ -194,14 +197,14 @@ bool ReadBody(Exchange& ex) {
     DWORD n = 0;
     if (!InternetReadFile(ex.request, buffer, sizeof buffer, &n)) {
       EndExchange(ex, false, WinInetError(GetLastError()));
-      return true;
+      return;
     }
     if (n == 0) break;
     got += n;
     {
       std::unique_lock lock(ex.mutex);
       ex.changed.wait(lock, [&] { return ex.abandoned || ex.chunks.size() < Exchange::kMaxQueuedChunks; });
-      if (ex.abandoned) return false;
+      if (ex.abandoned) return;
       ex.chunks.emplace_back(buffer, n);
     }
     ex.changed.notify_all();
@@ -211,7 +214,6 @@ bool ReadBody(Exchange& ex) {
   } else {
     EndExchange(ex, true, {});
   }
-  return true;
 }
 
 // The request's thread: sends it, reads the answer's head and, unless it is
