@@ -4,7 +4,6 @@
 // until SIGTERM or SIGINT.
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
 #include <pthread.h>
 

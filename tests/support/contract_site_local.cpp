@@ -1,6 +1,6 @@
 // The contract's routes served by servers in this process.
 
-#include <stdexcept>
+#include <memory>
 
 #include "support/contract_routes.h"
 #include "support/contract_site.h"
