@@ -1,13 +1,15 @@
-// The table-driven conversions against glibc's iconv, which the tables are
-// generated from and which the converters used before: every character, every
-// byte pair and a wide sample of malformed text must come out byte for byte the
-// same, replacements included.
+// The conversions, which read the generated CP932 tables, against glibc's
+// iconv, which the tables come from: every character, every byte pair and a
+// wide sample of malformed text must come out byte for byte the same,
+// replacements included.
 
 #include <iconv.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <initializer_list>
 #include <random>
 #include <stdexcept>
 #include <string>
