@@ -10,7 +10,8 @@ source scripts/wine_env.sh
 
 # The build host's programs: the local site and the Linux command line.
 cmake --preset release >/dev/null
-cmake --build --preset release -j "$(nproc)" --target valmeric-cli valmeric-sitesim valmeric_refdb
+cmake --build --preset release -j "$(nproc)" --target valmeric-cli valmeric-sitesim valmeric_refdb \
+  valmeric_contract_server
 cmake --preset windows
 start=$(date +%s)
 cmake --build --preset windows -j "$(nproc)"
@@ -20,6 +21,8 @@ prepare_wine
 win=build/windows/bin
 echo "== unit tests under Wine"
 wine "$win/valmeric_unit_tests.exe" --gtest_brief=1
+echo "== download contract under Wine (WinINet)"
+scripts/windows-download-tests.sh --gtest_brief=1
 
 work=$(mktemp -d)
 trap 'stop_local_site; rm -rf "$work"' EXIT

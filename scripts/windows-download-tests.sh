@@ -2,9 +2,10 @@
 # Runs the Windows build's download tests under Wine against the contract
 # routes served by the native Linux valmeric_contract_server.
 #   scripts/windows-download-tests.sh [gtest arguments...]
-# SERVER and TESTS override the two programs' paths, WINE the wine command.
+# SERVER and TESTS override the two programs' paths.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/wine_env.sh
 server=${SERVER:-build/release/bin/valmeric_contract_server}
 tests=${TESTS:-build/windows/bin/valmeric_download_tests.exe}
 for program in "$server" "$tests"; do
@@ -36,4 +37,5 @@ arguments=("$@")
 if [[ " $* " != *" --gtest_filter="* ]]; then
   arguments+=(--gtest_filter=-DownloadContract.ADeflateBodyIsStoredDecoded)
 fi
-WINEDEBUG=${WINEDEBUG:--all} ${WINE:-wine} "$tests" "${arguments[@]}"
+prepare_wine
+wine "$tests" "${arguments[@]}"
