@@ -337,7 +337,7 @@ void Abandon(Exchange& ex, std::thread& thread, HINTERNET connection) {
   InternetCloseHandle(ex.request);
   InternetCloseHandle(connection);
   std::unique_lock lock(ex.mutex);
-  if (ex.changed.wait_for(lock, std::chrono::milliseconds(50), [&] { return ex.finished; })) {
+  if (ex.changed.wait_for(lock, std::chrono::milliseconds(25), [&] { return ex.finished; })) {
     lock.unlock();
     thread.join();
   } else {
