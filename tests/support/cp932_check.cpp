@@ -13,6 +13,8 @@ bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && 
 bool IsTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 bool IsSingle(unsigned char b) { return b <= 0x7F || (b >= 0xA1 && b <= 0xDF); }
 
+}  // namespace
+
 std::string Hex(std::string_view bytes) {
   std::string text;
   char part[4];
@@ -22,8 +24,6 @@ std::string Hex(std::string_view bytes) {
   }
   return text;
 }
-
-}  // namespace
 
 ::testing::AssertionResult IsStrictCp932(std::string_view text) {
   for (size_t at = 0; at < text.size();) {

@@ -13,6 +13,9 @@ namespace valmeric::test {
 // character of code page 932. A lead byte at the end is a failure.
 ::testing::AssertionResult IsStrictCp932(std::string_view text);
 
+// The bytes as hexadecimal pairs, each followed by a space, for failure messages.
+std::string Hex(std::string_view bytes);
+
 // Reads a CSV file the program wrote and checks that it is strict CP932
 // (unless it begins with a UTF-8 byte-order mark: written as UTF-8 on request).
 std::string ReadCsv(const std::string& path);

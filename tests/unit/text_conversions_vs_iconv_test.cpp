@@ -18,9 +18,12 @@
 
 #include "common/euc_to_ansi.h"
 #include "common/text_encoding.h"
+#include "support/cp932_check.h"
 
 namespace valmeric {
 namespace {
+
+using test::Hex;
 
 class Iconv final {
  public:
@@ -239,16 +242,6 @@ std::vector<std::string> RandomPieces() {
     inputs.push_back(text);
   }
   return inputs;
-}
-
-std::string Hex(std::string_view bytes) {
-  std::string text;
-  char part[4];
-  for (char c : bytes) {
-    std::snprintf(part, sizeof part, "%02X ", static_cast<unsigned char>(c));
-    text += part;
-  }
-  return text;
 }
 
 TEST(TextConversionsVsIconv, EveryFunctionGivesIconvsBytesOnEveryInput) {
