@@ -8,6 +8,7 @@
 #include "cli/progress_printer.h"
 #include "common/app_paths.h"
 #include "common/user_messages.h"
+#include "common/utf8_path.h"
 #include "engine/run_messages.h"
 #include "engine/run_session.h"
 #include "refdb/run_journal.h"
@@ -45,8 +46,8 @@ std::optional<std::string> Mismatch(const CollectOptions& options, const Recorde
   }
   if (!options.output.empty()) {
     std::error_code error;
-    const fs::path named = fs::weakly_canonical(fs::absolute(CompletedOutputPath(options.output), error), error);
-    if (named != fs::weakly_canonical(recorded.output_path, error)) {
+    const fs::path named = fs::weakly_canonical(fs::absolute(PathFromUtf8(CompletedOutputPath(options.output)), error), error);
+    if (named != fs::weakly_canonical(PathFromUtf8(recorded.output_path), error)) {
       return "--output differs from the recorded run's " + recorded.output_path;
     }
   }
@@ -115,7 +116,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   request.selection = options.selection;
   request.output_path = options.output;
   request.encoding = options.encoding;
-  request.database_path = options.database.empty() ? DefaultDatabasePath() : fs::path(options.database);
+  request.database_path = options.database.empty() ? DefaultDatabasePath() : PathFromUtf8(options.database);
   request.settings = options.settings;
   if (options.mode != RunMode::kNew) {
     std::optional<RecordedRun> recorded;

@@ -2,14 +2,15 @@
 
 #include "common/app_paths.h"
 #include "common/user_messages.h"
+#include "common/utf8_path.h"
 
 namespace valmeric::cli {
 
 std::optional<std::filesystem::path> ExistingDatabase(const std::string& named, std::ostream& err) {
-  const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : std::filesystem::path(named);
+  const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : PathFromUtf8(named);
   std::error_code error;
   if (std::filesystem::is_regular_file(path, error)) return path;
-  err << msg::kConfigError << "\n(" << path.string() << ")\n";
+  err << msg::kConfigError << "\n(" << Utf8FromPath(path) << ")\n";
   return std::nullopt;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "common/text_encoding.h"
+#include "common/utf8_path.h"
 #include "engine/change_report.h"
 #include "engine/output_file_name.h"
 
@@ -40,7 +41,7 @@ DiffOptions ParseDiffOptions(const std::vector<std::string>& args) {
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
-  return std::filesystem::equivalent(a, b, error);
+  return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error);
 }
 
 std::optional<CsvTable> ReadRun(const std::string& path, std::ostream& err) {
@@ -86,7 +87,7 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     counts = WriteChangeReport(*old_run, *new_run, output);
   } catch (const OutputError& error) {
     std::error_code ignored;
-    std::filesystem::remove(output, ignored);  // no half-written report is left behind
+    std::filesystem::remove(PathFromUtf8(output), ignored);  // no half-written report is left behind
     err << "error: " << error.what() << "\n";
     return kExitWriteError;
   }

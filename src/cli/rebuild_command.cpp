@@ -7,6 +7,7 @@
 #include "cli/option_reader.h"
 #include "common/scratch_file.h"
 #include "common/text_encoding.h"
+#include "common/utf8_path.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_lock.h"
 #include "refdb/table_builders.h"
@@ -71,7 +72,7 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
   try {
     lock.emplace(db_path->string());
     db.emplace(db_path->string());
-    scratch.emplace(db_path->parent_path().string());
+    scratch.emplace(Utf8FromPath(db_path->parent_path()));
     options.settings.scratch_path = scratch->path();
   } catch (const std::exception& error) {
     err << "error: " << error.what() << "\n";

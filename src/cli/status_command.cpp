@@ -6,6 +6,7 @@
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "common/user_messages.h"
+#include "common/utf8_path.h"
 #include "engine/run_session.h"
 #include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
@@ -23,7 +24,7 @@ namespace {
 // True when another process holds the database for a run now.
 bool HeldByARun(const std::filesystem::path& database) {
   try {
-    RunLock lock(database.string());
+    RunLock lock(Utf8FromPath(database));
   } catch (const RunLockError& error) {
     return error.kind() == RunLockError::Kind::kHeldByAnotherRun;
   } catch (const std::exception&) {  // a lock file that cannot be opened: no run can hold it either

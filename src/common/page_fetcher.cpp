@@ -1,9 +1,9 @@
 #include "common/page_fetcher.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <utility>
+
+#include "common/native_file.h"
 
 namespace valmeric {
 namespace {
@@ -30,7 +30,7 @@ namespace {
 
 // Empties the scratch file in place. It is never removed: the name belongs to
 // the run (ScratchFile) and must not be freed for someone else to take.
-void Empty(const std::string& scratch_path) { ::truncate(scratch_path.c_str(), 0); }
+void Empty(const std::string& scratch_path) { TruncateFile(scratch_path, 0); }
 
 }  // namespace
 

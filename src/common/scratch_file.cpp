@@ -1,39 +1,46 @@
 #include "common/scratch_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <random>
+
+#include "common/utf8_path.h"
 
 namespace valmeric {
+namespace {
+
+// "tmp-" and six characters drawn at random, then ".dat".
+std::string RandomName(std::mt19937& draw) {
+  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
+  std::string name = "tmp-";
+  for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(draw)]);
+  return name + ".dat";
+}
+
+}  // namespace
 
 ScratchFile::ScratchFile(const std::string& folder) {
-  std::string name = (std::filesystem::path(folder) / "tmp-XXXXXX.dat").string();
-  // mkostemps creates the file with O_CREAT | O_EXCL and mode 0600, trying
-  // fresh names until one is free.
-  const int fd = mkostemps(name.data(), 4, O_CLOEXEC);
-  if (fd < 0) {
-    throw ScratchFileError("cannot create a scratch file in " + folder + ": " + std::strerror(errno));
+  std::random_device seed;
+  std::mt19937 draw(seed());
+  std::string error = "no free name";
+  // The file is created only when its name is free, so trying fresh names
+  // until one is free hands every run a file of its own.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = Utf8FromPath(PathFromUtf8(folder) / RandomName(draw));
+    const CreateResult result = CreateNewFile(name, identity_, error);
+    if (result == CreateResult::kCreated) {
+      path_ = name;
+      return;
+    }
+    if (result == CreateResult::kFailed) break;
   }
-  struct stat info {};
-  fstat(fd, &info);
-  ::close(fd);
-  path_ = std::move(name);
-  device_ = info.st_dev;
-  inode_ = info.st_ino;
+  throw ScratchFileError("cannot create a scratch file in " + folder + ": " + error);
 }
 
 ScratchFile::~ScratchFile() {
   // Only the file made here goes: should the name have been freed and taken
   // by someone else meanwhile, theirs stays.
-  struct stat info {};
-  if (::stat(path_.c_str(), &info) == 0 && info.st_dev == device_ && info.st_ino == inode_) {
-    ::unlink(path_.c_str());
-  }
+  if (IdentityOfFile(path_) == identity_) RemoveFile(path_);
 }
 
 }  // namespace valmeric

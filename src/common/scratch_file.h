@@ -1,9 +1,9 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <stdexcept>
 #include <string>
+
+#include "common/native_file.h"
 
 namespace valmeric {
 
@@ -30,8 +30,7 @@ class ScratchFile final {
 
  private:
   std::string path_;
-  dev_t device_ = 0;
-  ino_t inode_ = 0;
+  FileIdentity identity_;
 };
 
 }  // namespace valmeric

@@ -4,6 +4,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "common/native_file.h"
+
 namespace valmeric {
 namespace {
 
@@ -63,7 +65,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  std::unique_ptr<FILE, int (*)(FILE*)> file(OpenStdioFile(path, "rb"), &std::fclose);
   if (!file) throw std::runtime_error("cannot open " + path);
   std::string content;
   // Sized up front where the size is known, so a large file is held once.

@@ -1,20 +1,12 @@
 #include "engine/csv_writer.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-
 #include "common/text_encoding.h"
 
 namespace valmeric {
 namespace {
 
-[[noreturn]] void ThrowErrno(const char* what, const std::string& path, int error) {
-  throw OutputError(std::string(what) + " " + path + ": " + std::strerror(error));
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path, const std::string& why) {
+  throw OutputError(std::string(what) + " " + path + ": " + why);
 }
 
 }  // namespace
@@ -53,12 +45,23 @@ std::string FormatRecordLine(const Record& record) {
 }
 
 CsvFile::~CsvFile() {
-  if (fd_ < 0) return;
+  if (!file_.is_open()) return;
   try {
     Flush();
   } catch (const OutputError&) {  // the run reports the first failure; here only close
   }
-  ::close(fd_);
+  file_.Close();
+}
+
+void CsvFile::OpenLocked(const std::string& path, NativeFile::Mode mode) {
+  if (!file_.Open(path, mode)) ThrowFileError("cannot open", path, file_.error());
+  // Held for the whole run, so no other run takes the same file.
+  const NativeFile::LockResult lock = file_.TryLock();
+  if (lock == NativeFile::LockResult::kLocked) return;
+  const std::string why = file_.error();
+  file_.Close();
+  if (lock == NativeFile::LockResult::kHeldElsewhere) throw OutputError("another run writes " + path);
+  ThrowFileError("cannot open", path, why);
 }
 
 void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
@@ -68,24 +71,18 @@ void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
   line_ends_.clear();
   lines_on_disk_ = 0;
   bytes_on_disk_ = 0;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) ThrowErrno("cannot open", path, errno);
-  // Held for the whole run, so no other run takes the same file; emptied
-  // only once it is ours.
-  struct stat info {};
-  const bool regular = ::fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0 || (regular && ::ftruncate(fd_, 0) != 0)) {
-    const int error = errno;
-    ::close(fd_);
-    fd_ = -1;
-    if (error == EWOULDBLOCK) throw OutputError("another run writes " + path);
-    ThrowErrno("cannot open", path, error);
+  OpenLocked(path, NativeFile::Mode::kWriteCreate);
+  // Emptied only once it is ours.
+  if (file_.IsRegularFile() && !file_.Truncate(0)) {
+    const std::string why = file_.error();
+    file_.Close();
+    ThrowFileError("cannot open", path, why);
   }
   if (encoding_ == CsvEncoding::kUtf8) buffer_.append(kUtf8Bom);
 }
 
 void CsvFile::WriteLine(std::string_view text) {
-  if (fd_ < 0) throw OutputError("the output file is not open");
+  if (!file_.is_open()) throw OutputError("the output file is not open");
   if (encoding_ == CsvEncoding::kUtf8) {
     buffer_.append(SjisToUtf8(text));
   } else {
@@ -116,75 +113,64 @@ void CsvFile::Flush() {
 void CsvFile::WritePiece(std::string_view buffer, size_t start, std::span<const size_t> ends) {
   size_t at = start;
   while (at < ends.back()) {
-    const ssize_t n = ::write(fd_, buffer.data() + at, ends.back() - at);
+    const long long n = file_.WriteSome(buffer.data() + at, ends.back() - at);
     if (n >= 0) {
       at += static_cast<size_t>(n);
       continue;
     }
-    if (errno == EINTR) continue;
-    const int error = errno;
+    const std::string why = file_.error();
     // The lines that reached the file whole stay; the start of the next one
     // goes, so the file ends with a whole line.
     for (size_t end : ends) {
       if (end > at) break;
       ++lines_on_disk_;
-      bytes_on_disk_ += static_cast<off_t>(end - start);
+      bytes_on_disk_ += static_cast<std::int64_t>(end - start);
       start = end;
     }
-    if (::ftruncate(fd_, bytes_on_disk_) == 0) ::lseek(fd_, bytes_on_disk_, SEEK_SET);
-    ThrowErrno("cannot write", path_, error);
+    file_.Truncate(static_cast<std::uint64_t>(bytes_on_disk_));
+    ThrowFileError("cannot write", path_, why);
   }
   lines_on_disk_ += ends.size();
-  bytes_on_disk_ += static_cast<off_t>(ends.back() - start);
+  bytes_on_disk_ += static_cast<std::int64_t>(ends.back() - start);
 }
 
 void CsvFile::Close() {
-  if (fd_ < 0) return;
-  const int fd = fd_;
+  if (!file_.is_open()) return;
   try {
     Flush();
   } catch (...) {
-    fd_ = -1;
-    ::close(fd);
+    file_.Close();
     throw;
   }
-  fd_ = -1;
-  if (::close(fd) != 0) ThrowErrno("cannot close", path_, errno);
+  if (!file_.Close()) ThrowFileError("cannot close", path_, file_.error());
 }
 
-void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, off_t length) {
+void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length) {
   path_ = path;
   encoding_ = encoding;
   buffer_.clear();
   line_ends_.clear();
   lines_on_disk_ = 0;
   bytes_on_disk_ = length;
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-  if (fd_ < 0) ThrowErrno("cannot open", path, errno);
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {  // held for the run, as a new file is
-    const int error = errno;
-    ::close(fd_);
-    fd_ = -1;
-    if (error == EWOULDBLOCK) throw OutputError("another run writes " + path);
-    ThrowErrno("cannot open", path, error);
+  OpenLocked(path, NativeFile::Mode::kWriteExisting);
+  const std::optional<std::uint64_t> size = file_.Size();
+  const auto wanted = static_cast<std::uint64_t>(length);
+  if (size && *size < wanted) {
+    file_.Close();
+    throw OutputError(path + " is shorter (" + std::to_string(*size) + " bytes) than the run wrote (" +
+                      std::to_string(length) + ")");
   }
-  const off_t size = ::lseek(fd_, 0, SEEK_END);
-  if (size < length || ::ftruncate(fd_, length) != 0 || ::lseek(fd_, length, SEEK_SET) != length) {
-    const int error = size < length ? EINVAL : errno;
-    ::close(fd_);
-    fd_ = -1;
-    if (size >= 0 && size < length) {
-      throw OutputError(path + " is shorter (" + std::to_string(size) + " bytes) than the run wrote (" +
-                        std::to_string(length) + ")");
-    }
-    ThrowErrno("cannot cut back", path, error);
+  if (!size || !file_.Truncate(wanted)) {
+    const std::string why = file_.error();
+    file_.Close();
+    ThrowFileError("cannot cut back", path, why);
   }
 }
 
 void CsvFile::Sync() {
-  if (fd_ < 0) return;
+  if (!file_.is_open()) return;
   Flush();
-  if (::fdatasync(fd_) != 0) ThrowErrno("cannot sync", path_, errno);
+  if (!file_.SyncData()) ThrowFileError("cannot sync", path_, file_.error());
 }
 
 }  // namespace valmeric

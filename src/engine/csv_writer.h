@@ -1,14 +1,14 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <array>
+#include <cstdint>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/native_file.h"
 #include "engine/record.h"
 
 namespace valmeric {
@@ -59,20 +59,22 @@ class CsvFile final {
   void Flush();
   // Flushes and closes. Throws OutputError; the file is closed either way.
   void Close();
-  bool is_open() const { return fd_ >= 0; }
+  bool is_open() const { return file_.is_open(); }
   // Lines that have reached the file.
   size_t lines_on_disk() const { return lines_on_disk_; }
 
   // Opens an existing file to go on writing it: everything past length is cut
   // off first. Nothing is written at the start (no header, no byte-order
   // mark). Throws OutputError, also when the file is shorter than length.
-  void Reopen(const std::string& path, CsvEncoding encoding, off_t length);
+  void Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length);
   // Flushes and makes what the file holds durable. Throws OutputError.
   void Sync();
   // The file's length: the bytes that have reached it.
-  off_t bytes_on_disk() const { return bytes_on_disk_; }
+  std::int64_t bytes_on_disk() const { return bytes_on_disk_; }
 
  private:
+  // Opens path and takes its lock. Throws OutputError.
+  void OpenLocked(const std::string& path, NativeFile::Mode mode);
   // Writes buffer bytes [start, ends.back()); ends are the line ends in it.
   void WritePiece(std::string_view buffer, size_t start, std::span<const size_t> ends);
 
@@ -83,8 +85,8 @@ class CsvFile final {
   std::string buffer_;
   std::vector<size_t> line_ends_;  // offset past each buffered line's CR LF
   size_t lines_on_disk_ = 0;
-  off_t bytes_on_disk_ = 0;
-  int fd_ = -1;
+  std::int64_t bytes_on_disk_ = 0;
+  NativeFile file_;
 };
 
 }  // namespace valmeric

@@ -1,40 +1,48 @@
 #include "engine/output_file_name.h"
 
-#include <fcntl.h>
-#include <strings.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 
+#include "common/native_file.h"
+#include "common/utf8_path.h"
+
 namespace valmeric {
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+}  // namespace
 
 std::string WithCsvExtension(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
+  // '/' everywhere, and the system's own separator where it differs.
+  const char separators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator), '\0'};
+  const size_t slash = path.find_last_of(separators);
   const size_t dot = path.find_last_of('.');
   const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  if (has_extension && strcasecmp(path.c_str() + dot, ".csv") == 0) return path;
+  if (has_extension && EqualsNoCase(std::string_view(path).substr(dot), ".csv")) return path;
   return path + ".csv";
 }
 
 bool OutputHeldByAnotherRun(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-  ::close(fd);  // drops the probe's own lock
-  return held;
+  NativeFile probe;
+  if (!probe.Open(path, NativeFile::Mode::kProbe)) return false;
+  return probe.TryLock() == NativeFile::LockResult::kHeldElsewhere;  // closing drops the probe's own lock
 }
 
 bool DeleteExistingOutput(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const auto status = fs::symlink_status(path, error);
+  const fs::path file = PathFromUtf8(path);
+  const auto status = fs::symlink_status(file, error);
   if (error || !fs::exists(status)) return true;
   if (fs::is_directory(status)) return false;
   if (fs::is_regular_file(status) && OutputHeldByAnotherRun(path)) return false;
-  return fs::remove(path, error) && !error;
+  return fs::remove(file, error) && !error;
 }
 
 }  // namespace valmeric

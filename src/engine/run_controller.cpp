@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "common/text_encoding.h"
+#include "common/utf8_path.h"
 #include "engine/run_messages.h"
 #include "refdb/run_lock.h"
 
@@ -50,7 +51,7 @@ void RunController::StartupCheck() {
   }
   if (!recorded || !recorded->Resumable()) return;
   try {
-    RunLock probe(database_path_.string());
+    RunLock probe(Utf8FromPath(database_path_));
   } catch (const std::exception&) {
     return;  // another process is running it now
   }
@@ -170,7 +171,7 @@ void RunController::OfferToOpen(const std::string& text) {
   const std::string question = text.empty() ? msg::kOpenQuestion : WithDetail(text, msg::kOpenQuestion);
   if (Ask(question, msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
   std::error_code error;
-  if (std::filesystem::exists(output_path_, error)) {
+  if (std::filesystem::exists(PathFromUtf8(output_path_), error)) {
     view_.OpenFile(output_path_);
   } else {
     Ask(msg::kFileGone, msg::kErrorTitle, mb::kNotice);

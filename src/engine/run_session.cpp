@@ -1,11 +1,11 @@
 #include "engine/run_session.h"
 
 #include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <fstream>
 
 #include "common/text_encoding.h"
+#include "common/utf8_path.h"
 #include "engine/output_file_name.h"
 #include "engine/worker.h"
 #include "refdb/reference_db.h"
@@ -18,12 +18,14 @@ namespace {
 namespace fs = std::filesystem;
 
 // The database, its journals and its lock: files a run must never write its CSV over.
-bool IsDatabaseFile(const fs::path& output, const fs::path& database) {
+bool IsDatabaseFile(const std::string& output_path, const fs::path& database) {
+  const fs::path output = PathFromUtf8(output_path);
   std::error_code error;
   const fs::path target = fs::weakly_canonical(output, error);
   if (error) return false;
   for (const char* suffix : {"", "-wal", "-shm", "-journal", ".lock"}) {
-    const fs::path file = database.string() + suffix;
+    fs::path file = database;
+    file += suffix;
     if (fs::equivalent(output, file, error) && !error) return true;  // a hard link, too
     const fs::path spelled = fs::weakly_canonical(file, error);
     if (!error && spelled == target) return true;
@@ -79,15 +81,16 @@ RecordedRun FromJournal(const JournalRun& run) {
 // many bytes, starting with the header the run wrote.
 bool OutputStillTheRuns(const JournalRun& run, CsvEncoding encoding) {
   if (run.csv_bytes == 0) return true;  // stopped before its header was committed
-  struct stat info {};
-  if (::stat(run.output_path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < run.csv_bytes) {
-    return false;
-  }
+  const fs::path output = PathFromUtf8(run.output_path);
+  std::error_code error;
+  if (!fs::is_regular_file(output, error)) return false;
+  const std::uintmax_t size = fs::file_size(output, error);
+  if (error || size < static_cast<std::uintmax_t>(run.csv_bytes)) return false;
   std::string header = CsvHeaderLine() + "\r\n";
   if (encoding == CsvEncoding::kUtf8) header = std::string(kUtf8Bom) + SjisToUtf8(header);
   header.resize(std::min<size_t>(header.size(), static_cast<size_t>(run.csv_bytes)));
   std::string start(header.size(), '\0');
-  std::ifstream file(run.output_path, std::ios::binary);
+  std::ifstream file(output, std::ios::binary);
   file.read(start.data(), static_cast<std::streamsize>(start.size()));
   return file && start == header;
 }
@@ -101,9 +104,9 @@ const char* EncodingName(CsvEncoding encoding) {
 std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
   std::error_code error;
   if (!fs::is_regular_file(database_path, error)) {
-    throw DbError(SQLITE_CANTOPEN, "database file not found: " + database_path.string());
+    throw DbError(SQLITE_CANTOPEN, "database file not found: " + Utf8FromPath(database_path));
   }
-  Database db(database_path.string());
+  Database db(Utf8FromPath(database_path));
   db.SetBusyTimeout(5000);
   const std::optional<JournalRun> run = RunJournal::Read(db);
   if (!run) return std::nullopt;
@@ -120,32 +123,32 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
   }
   std::error_code error;
   if (!fs::is_regular_file(database, error)) {
-    throw StartRefused(StartProblem::kDatabaseMissing, database.string());
+    throw StartRefused(StartProblem::kDatabaseMissing, Utf8FromPath(database));
   }
   try {
-    lock_.emplace(database.string());
+    lock_.emplace(Utf8FromPath(database));
   } catch (const RunLockError& failure) {
     if (failure.kind() == RunLockError::Kind::kHeldByAnotherRun) {
-      throw StartRefused(StartProblem::kDatabaseBusy, database.string());
+      throw StartRefused(StartProblem::kDatabaseBusy, Utf8FromPath(database));
     }
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
   std::optional<ReferenceDb> db;
   try {
-    db.emplace(database.string());
+    db.emplace(Utf8FromPath(database));
   } catch (const DbError& failure) {
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
 
   try {
-    scratch_.emplace(database.parent_path().string());
+    scratch_.emplace(Utf8FromPath(database.parent_path()));
   } catch (const ScratchFileError& failure) {
     throw StartRefused(StartProblem::kScratch, failure.what());
   }
 
   RunConfig config;
   config.mode = request.mode;
-  config.database_path = database.string();
+  config.database_path = Utf8FromPath(database);
   config.scratch_path = scratch_->path();
   config.settings = request.settings;
   if (request.mode == RunMode::kNew) {
@@ -160,7 +163,7 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     JournalRun fresh;
     fresh.categories = request.selection.categories;
     fresh.prefectures = request.selection.prefectures;
-    fresh.output_path = fs::absolute(output_path_, error).string();
+    fresh.output_path = Utf8FromPath(fs::absolute(PathFromUtf8(output_path_), error));
     fresh.encoding = EncodingName(request.encoding);
     try {
       db->db().Begin();
@@ -188,10 +191,10 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     }
     const bool resume = request.mode == RunMode::kResume;
     const StartProblem nothing = resume ? StartProblem::kNothingToResume : StartProblem::kNothingToRetry;
-    if (!run) throw StartRefused(nothing, database.string());
+    if (!run) throw StartRefused(nothing, Utf8FromPath(database));
     taken_up_ = FromJournal(*run);
     if (!(resume ? taken_up_->Resumable() : taken_up_->Retryable())) {
-      throw StartRefused(nothing, database.string());
+      throw StartRefused(nothing, Utf8FromPath(database));
     }
     output_path_ = run->output_path;
     if (IsDatabaseFile(output_path_, database)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
@@ -206,7 +209,7 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     const bool plan_known = run->plan_size >= 0;
     if (plan_known && (static_cast<int>(config.plan->size()) != run->plan_size ||
                        PlanCheck(*config.plan) != run->plan_check)) {
-      throw StartRefused(StartProblem::kPlanChanged, database.string());
+      throw StartRefused(StartProblem::kPlanChanged, Utf8FromPath(database));
     }
     // The database must take the run's writes before its file is cut back.
     try {

@@ -1,16 +1,15 @@
 #include "engine/worker.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
+#include "common/native_file.h"
 #include "common/site_address.h"
 #include "common/sjis_text.h"
 #include "common/split_text.h"
+#include "common/utf8_path.h"
 #include "engine/run_session.h"
 
 namespace valmeric {
@@ -29,15 +28,6 @@ RunOutcome DescribeFailure(const std::exception& error) {
     outcome.failure = db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead;
   }
   return outcome;
-}
-
-// Makes a new file's name in its folder durable, not only its bytes.
-void SyncFolderOf(const std::string& path) {
-  const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);  // a folder that cannot be synced costs durability only on a power cut
-  ::close(fd);
 }
 
 // Runs a prepared statement once more.
@@ -137,7 +127,7 @@ RunOutcome TMyThread::RunPlan() {
     JournalRun run;
     run.categories = config_.selection.categories;
     run.prefectures = config_.selection.prefectures;
-    run.output_path = std::filesystem::absolute(config_.output_path).string();
+    run.output_path = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(config_.output_path)));
     run.encoding = EncodingName(config_.encoding);
     db.Begin();
     RunJournal::EnsureSchema(db);
@@ -162,7 +152,7 @@ RunOutcome TMyThread::RunPlan() {
   Statement release = db.Prepare("RELEASE entry");
   Statement undo = db.Prepare("ROLLBACK TO entry");
   // Where the entry being read started, to take back an entry cut short.
-  off_t entry_bytes = out_file_.bytes_on_disk();
+  std::int64_t entry_bytes = out_file_.bytes_on_disk();
   int entry_records = RecordsOnDisk();
   bool interrupted = false;
   for (size_t k = 0; k < walk.size() && !cancel_.IsCancelled(); ++k) {
@@ -203,7 +193,7 @@ RunOutcome TMyThread::RunPlan() {
     out_file_.Sync();
     CommitProgress(entry_bytes, entry_records);
     out_file_.Close();
-    if (::truncate(config_.output_path.c_str(), entry_bytes) != 0) {
+    if (!TruncateFile(config_.output_path, static_cast<std::uint64_t>(entry_bytes))) {
       throw OutputError("cannot cut back " + config_.output_path);
     }
     truncated_records_ = entry_records;
@@ -246,7 +236,7 @@ void TMyThread::Checkpoint() {
   CommitProgress(out_file_.bytes_on_disk(), RecordsOnDisk());
 }
 
-void TMyThread::CommitProgress(off_t csv_bytes, int records) {
+void TMyThread::CommitProgress(std::int64_t csv_bytes, int records) {
   Database& db = db_->db();
   JournalProgress progress;
   progress.plan_size = static_cast<int>(plan_.size());

@@ -87,7 +87,7 @@ class TMyThread final : private ResultPageSink {
   // Makes the CSV durable, then commits the journal with the duplicate table.
   void Checkpoint();
   // Commits the journal with the duplicate table, the CSV taken as csv_bytes long.
-  void CommitProgress(off_t csv_bytes, int records);
+  void CommitProgress(std::int64_t csv_bytes, int records);
   // Record lines in the file, the header left out (an earlier start's included).
   int RecordsOnDisk() const;
 

@@ -4,19 +4,21 @@
 
 #include <filesystem>
 
+#include "common/utf8_path.h"
 #include "refdb/statements.h"
 
 namespace valmeric {
 namespace {
 
 const std::string& ExistingFile(const std::string& path) {
+  const std::filesystem::path file = PathFromUtf8(path);
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) {
+  if (!std::filesystem::is_regular_file(file, error)) {
     throw DbError(SQLITE_CANTOPEN, "database file not found: " + path);
   }
   // SQLite would take an empty file for an empty database and write into it;
   // the program's file always holds its tables.
-  if (std::filesystem::file_size(path, error) == 0 && !error) {
+  if (std::filesystem::file_size(file, error) == 0 && !error) {
     throw DbError(SQLITE_NOTADB, "not a database (the file is empty): " + path);
   }
   return path;

@@ -1,45 +1,35 @@
 #include "refdb/run_lock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
+
+#include "common/utf8_path.h"
 
 namespace valmeric {
 
 std::string RunLock::LockPathFor(const std::string& database_path) {
   std::error_code error;
-  std::filesystem::path real = std::filesystem::weakly_canonical(database_path, error);
-  if (error) real = std::filesystem::absolute(database_path, error).lexically_normal();
-  return real.string() + ".lock";
+  const std::filesystem::path given = PathFromUtf8(database_path);
+  std::filesystem::path real = std::filesystem::weakly_canonical(given, error);
+  if (error) real = std::filesystem::absolute(given, error).lexically_normal();
+  return Utf8FromPath(real) + ".lock";
 }
 
 RunLock::RunLock(const std::string& database_path) {
   const std::string lock_path = LockPathFor(database_path);
-  fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) fd_ = ::open(lock_path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) {
+  if (!file_.Open(lock_path, NativeFile::Mode::kLockFile)) {
     throw RunLockError(RunLockError::Kind::kCannotLock,
-                       "cannot open the lock file " + lock_path + ": " + std::strerror(errno));
+                       "cannot open the lock file " + lock_path + ": " + file_.error());
   }
-  if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-    const int error = errno;
-    ::close(fd_);
-    fd_ = -1;
-    if (error == EWOULDBLOCK) {
+  switch (file_.TryLock()) {
+    case NativeFile::LockResult::kLocked:
+      return;
+    case NativeFile::LockResult::kHeldElsewhere:
       throw RunLockError(RunLockError::Kind::kHeldByAnotherRun,
                          "another run is using the database " + database_path);
-    }
-    throw RunLockError(RunLockError::Kind::kCannotLock,
-                       "cannot lock " + lock_path + ": " + std::strerror(error));
+    case NativeFile::LockResult::kFailed:
+      break;
   }
-}
-
-RunLock::~RunLock() {
-  if (fd_ >= 0) ::close(fd_);
+  throw RunLockError(RunLockError::Kind::kCannotLock, "cannot lock " + lock_path + ": " + file_.error());
 }
 
 }  // namespace valmeric

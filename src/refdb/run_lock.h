@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/native_file.h"
+
 namespace valmeric {
 
 // The run lock could not be taken.
@@ -32,7 +34,6 @@ class RunLock final {
  public:
   // Claims the lock without waiting. Throws RunLockError.
   explicit RunLock(const std::string& database_path);
-  ~RunLock();
   RunLock(const RunLock&) = delete;
   RunLock& operator=(const RunLock&) = delete;
 
@@ -40,7 +41,7 @@ class RunLock final {
   static std::string LockPathFor(const std::string& database_path);
 
  private:
-  int fd_ = -1;
+  NativeFile file_;
 };
 
 }  // namespace valmeric
