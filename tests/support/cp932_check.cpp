@@ -1,10 +1,9 @@
 #include "support/cp932_check.h"
 
-#include <iconv.h>
-
 #include <cstdio>
 #include <stdexcept>
 
+#include "support/cp932_reference.h"
 #include "support/temp_dir.h"
 
 namespace valmeric::test {
@@ -13,20 +12,6 @@ namespace {
 bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 bool IsTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
 bool IsSingle(unsigned char b) { return b <= 0x7F || (b >= 0xA1 && b <= 0xDF); }
-
-// True when the code page names the double-byte character (lead, trail).
-bool IsAssigned(unsigned char lead, unsigned char trail) {
-  static const iconv_t cd = iconv_open("UTF-16LE", "CP932");
-  if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv has no CP932");
-  char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-  char out[8];
-  char* in_ptr = in;
-  char* out_ptr = out;
-  size_t in_left = sizeof in;
-  size_t out_left = sizeof out;
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  return iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) && in_left == 0;
-}
 
 std::string Hex(std::string_view bytes) {
   std::string text;
