@@ -79,17 +79,19 @@ TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_p
       categories_(CategoryNames()),
       prefectures_(PrefectureNames()),
       status_color_(GetSysColor(COLOR_WINDOWTEXT)),
-      // hwnd_ is set before any worker exists, and so before any wake.
-      controller_(*this, database_path_, std::move(settings),
-                  [this] { PostMessageW(hwnd_, WM_RUNNEWS, 0, 0); }) {
+      controller_(*this, database_path_, std::move(settings), [this] {
+        if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);
+      }) {
   RegisterWindowClass(&TFrmMain::WndProc);
   const SIZE outer = OuterSize(kWindowStyle, kWindowExStyle, kClientWidth, kClientHeight, 96);
   CreateWindowExW(kWindowExStyle, kWindowClass, Wide(msg::kApplicationTitle).c_str(), kWindowStyle, 0, 0, outer.cx,
                   outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (hwnd_ == nullptr) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+  news_window_ = hwnd_;
 }
 
 TFrmMain::~TFrmMain() {
+  news_window_ = nullptr;  // a worker still stopping has nowhere to post to
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (window_font_ != nullptr) DeleteObject(window_font_);
   if (list_font_ != nullptr) DeleteObject(list_font_);
@@ -119,8 +121,12 @@ LRESULT CALLBACK TFrmMain::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARA
 LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
     case WM_CREATE:
-      CreateControls();
-      FormCreate();
+      try {
+        CreateControls();
+        FormCreate();
+      } catch (...) {
+        return -1;  // no window: the constructor reports it
+      }
       return 0;
     case WM_SHOWWINDOW:
       // Shown by the program (not restored from an icon): check the configuration next.

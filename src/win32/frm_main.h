@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -110,6 +111,8 @@ class TFrmMain final : private RunView {
   bool DbReady = false;
   bool busy_cursor_ = false;
   bool config_checked_ = false;
+  // Where a run's worker posts its news; read on the worker's thread.
+  std::atomic<HWND> news_window_{nullptr};
 
   RunController controller_;
 };

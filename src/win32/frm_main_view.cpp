@@ -9,6 +9,7 @@
 #include "app/selection_ticks.h"
 #include "common/scratch_file.h"
 #include "common/text_encoding.h"
+#include "common/utf8_path.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_lock.h"
 #include "refdb/table_builders.h"
@@ -102,9 +103,9 @@ void TFrmMain::Quit() {
 }
 
 void TFrmMain::btnAreaClick() {
-  RunLock lock(database_path_.string());
-  ReferenceDb db(database_path_.string());
-  const ScratchFile scratch(database_path_.parent_path().string());
+  RunLock lock(Utf8FromPath(database_path_));
+  ReferenceDb db(Utf8FromPath(database_path_));
+  const ScratchFile scratch(Utf8FromPath(database_path_.parent_path()));
   BuilderSettings settings;
   settings.download = controller_.settings().download;
   settings.scratch_path = scratch.path();
@@ -116,9 +117,9 @@ void TFrmMain::btnAreaClick() {
 }
 
 void TFrmMain::btnCtgrClick() {
-  RunLock lock(database_path_.string());
-  ReferenceDb db(database_path_.string());
-  const ScratchFile scratch(database_path_.parent_path().string());
+  RunLock lock(Utf8FromPath(database_path_));
+  ReferenceDb db(Utf8FromPath(database_path_));
+  const ScratchFile scratch(Utf8FromPath(database_path_.parent_path()));
   BuilderSettings settings;
   settings.download = controller_.settings().download;
   settings.scratch_path = scratch.path();
