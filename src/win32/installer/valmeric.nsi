@@ -4,7 +4,8 @@
 ;
 ; makensis -DVERSION=0.1.0 -DBINDIR=<folder of valmeric.exe and db/> -DICON=<.ico> -DOUTFILE=<setup.exe> valmeric.nsi
 
-Unicode true
+; A 64-bit installer for the 64-bit program (and for a Wine without 32-bit support).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
@@ -22,6 +23,7 @@ VIAddVersionKey "ProductName" "${APP}"
 VIAddVersionKey "FileDescription" "${APP} Setup"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "The Valmeric developers"
 
 Page directory
 Page instfiles
