@@ -25,7 +25,7 @@ WORK=$(mktemp -d)
 cleanup() {
   stop_local_site
   wineserver -k 2>/dev/null || true
-  rm -rf "$WORK"
+  if [ -n "${KEEP_WORK:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 
@@ -44,13 +44,10 @@ check() {  # check DESCRIPTION COMMAND...
 }
 has() { grep -qxF -- "$2" "$1"; }       # the log has exactly this line
 lacks() { ! grep -q -- "$2" "$1"; }     # no line of the log matches
-in_order() {                            # these lines come in this order
+in_order() {                            # these lines come in this order (others between)
   local log=$1
   shift
-  local expected actual
-  expected=$(printf '%s\n' "$@")
-  actual=$(grep -xF -f <(printf '%s\n' "$@") "$log" || true)
-  [ "$expected" = "$actual" ]
+  printf '%s\n' "$@" | awk 'NR == FNR { want[n++] = $0; next } i < n && $0 == want[i] { i++ } END { exit i < n }' - "$log"
 }
 win() { winepath -w "$1"; }
 

@@ -150,6 +150,12 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
     CheckList& list = form_.List(id);
     const int row = std::atoi(arg(2).c_str());
     if (command == "tick") {
+      RECT client{};
+      RECT item{};
+      GetClientRect(list.hwnd(), &client);
+      SendMessageW(list.hwnd(), LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+      // Scrolled into view first, as a user would before clicking.
+      if (item.top < 0 || item.bottom > client.bottom) SendMessageW(list.hwnd(), LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
       const POINT at = list.CheckBoxCenter(row);
       SendMessageW(list.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
       SendMessageW(list.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
