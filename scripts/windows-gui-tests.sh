@@ -20,6 +20,7 @@ LINUX_BIN=$ROOT/build/release/bin
 source scripts/wine_env.sh
 source scripts/local_site.sh
 prepare_wine
+prepare_japanese_fonts
 
 WORK=$(mktemp -d)
 cleanup() {

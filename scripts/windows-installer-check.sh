@@ -15,7 +15,8 @@ SETUP=$(ls "$BUILD"/valmeric-*-setup.exe)
 CLOSER=$BUILD/bin/valmeric-winclose.exe
 source scripts/wine_env.sh
 # A prefix of its own, so that nothing of the window tests is taken for the installer's.
-prepare_wine "$PWD/build/wine/installer-prefix"
+prepare_wine "$BUILD/wine-installer"
+prepare_japanese_fonts
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
 PASSED=0

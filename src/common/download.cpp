@@ -1,293 +1,18 @@
 #include "common/download.h"
 
-#include <curl/curl.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <chrono>
-#include <cstdio>
+#include <charconv>
 #include <cstring>
-#include <memory>
-#include <mutex>
 #include <utility>
+#include <vector>
 
+#include "common/download_transfer.h"
+#include "common/native_file.h"
 #include "common/site_host.h"
 
 namespace valmeric {
-namespace {
-
-constexpr int kMaxRedirects = 10;
-
-std::atomic<std::uint32_t> g_agent_seed{0};
-
-int DrawAgentIndex() {
-  std::uint32_t seed = g_agent_seed.load();
-  while (!g_agent_seed.compare_exchange_weak(seed, NextAgentSeed(seed))) {
-  }
-  return AgentIndexForSeed(NextAgentSeed(seed));
-}
-
-void InitCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct FileCloser {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-
-// State of one transfer, shared by the curl callbacks.
-struct Transfer {
-  const std::string& path;
-  const DownloadSettings& settings;
-  std::unique_ptr<FILE, FileCloser> file;
-  bool open_failed = false;
-  bool write_failed = false;
-  bool oversized = false;
-  std::uint64_t received = 0;
-  std::uint64_t written = 0;
-  long status = 0;          // status of the response being received
-  bool redirect = false;    // the response being received is a redirect with a place to go
-  long retry_after_s = -1;
-
-  bool EnsureFile() {
-    if (file || open_failed) return static_cast<bool>(file);
-    file.reset(std::fopen(path.c_str(), "wb"));
-    open_failed = !file;
-    return static_cast<bool>(file);
-  }
-
-  void Write(const char* data, size_t n) {
-    if (n == 0 || !EnsureFile()) return;
-    if (std::fwrite(data, 1, n, file.get()) != n) write_failed = true;
-    written += n;
-  }
-
-  // Writes the body without its zero bytes: one stray zero must not cost the
-  // text around it, and the page is later read as text that a zero would end.
-  void Consume(const char* data, size_t n) {
-    while (n > 0) {
-      const void* zero = std::memchr(data, 0, n);
-      const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : n;
-      Write(data, keep);
-      const size_t step = zero ? keep + 1 : keep;
-      data += step;
-      n -= step;
-    }
-  }
-};
-
-size_t OnBody(char* data, size_t size, size_t count, void* user) {
-  auto& t = *static_cast<Transfer*>(user);
-  const size_t n = size * count;
-  if (t.redirect) return n;
-  t.received += n;
-  if (t.received > t.settings.max_body_bytes) {
-    t.oversized = true;
-    return 0;
-  }
-  t.EnsureFile();
-  t.Consume(data, n);
-  return t.write_failed ? 0 : n;
-}
-
-bool StartsWithNoCase(const char* line, size_t n, const char* prefix) {
-  const size_t k = std::strlen(prefix);
-  return n >= k && strncasecmp(line, prefix, k) == 0;
-}
-
-long ParseRetryAfter(std::string value) {
-  while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
-    value.pop_back();
-  }
-  const size_t start = value.find_first_not_of(' ');
-  if (start == std::string::npos) return -1;
-  value = value.substr(start);
-  if (value.find_first_not_of("0123456789") == std::string::npos && value.size() < 10) {
-    return std::stol(value);
-  }
-  const time_t when = curl_getdate(value.c_str(), nullptr);
-  if (when < 0) return -1;
-  const time_t now = time(nullptr);
-  return when > now ? static_cast<long>(when - now) : 0;
-}
-
-size_t OnHeader(char* line, size_t size, size_t count, void* user) {
-  auto& t = *static_cast<Transfer*>(user);
-  const size_t n = size * count;
-  if (StartsWithNoCase(line, n, "HTTP/")) {  // a new response begins
-    t.status = 0;
-    const char* space = static_cast<const char*>(std::memchr(line, ' ', n));
-    if (space) t.status = std::strtol(space + 1, nullptr, 10);
-    t.redirect = false;
-    t.retry_after_s = -1;
-  } else if (StartsWithNoCase(line, n, "Location:")) {
-    // A 3xx without a Location is an answer like any other: its body is kept.
-    const std::string value(line + 9, n - 9);
-    const bool has_target = value.find_first_not_of(" \t\r\n") != std::string::npos;
-    t.redirect = t.status >= 300 && t.status < 400 && has_target;
-  } else if (StartsWithNoCase(line, n, "Retry-After:")) {
-    t.retry_after_s = ParseRetryAfter(std::string(line + 12, n - 12));
-  }
-  return n;
-}
-
-struct CurlHandle {
-  CURL* handle = curl_easy_init();
-  curl_slist* headers = nullptr;
-  ~CurlHandle() {
-    curl_slist_free_all(headers);
-    if (handle) curl_easy_cleanup(handle);
-  }
-};
-
-void SetCommonOptions(CURL* curl, CurlHandle& owner, Transfer& t, const char* agent) {
-  owner.headers = curl_slist_append(owner.headers, "Cache-Control: no-cache");
-  owner.headers = curl_slist_append(owner.headers, "Pragma: no-cache");
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, owner.headers);
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, agent);
-  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(curl, CURLOPT_PROXY, "");
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-  // Offer compression and have libcurl decode it: the callbacks, and so the
-  // size limit and the file, see the page itself. gzip and deflate only: they
-  // are cheap for the site to make, where brotli at a server's default quality
-  // costs it several milliseconds a page.
-  curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, t.settings.connect_timeout_s);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, t.settings.min_bytes_per_s);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, t.settings.stall_timeout_s);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-  if (!t.settings.ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, t.settings.ca_file.c_str());
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
-                   static_cast<curl_off_t>(t.settings.max_body_bytes));
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
-  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
-}
-
-// Scheme, host and port of an absolute address, the port filled in from the
-// scheme when absent; empty parts when it cannot be read.
-struct Authority {
-  std::string scheme, host, port;
-};
-
-Authority AuthorityOf(const std::string& url) {
-  Authority authority;
-  CURLU* parsed = curl_url();
-  if (!parsed) return authority;
-  if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
-    const std::pair<CURLUPart, std::string*> parts[] = {
-        {CURLUPART_SCHEME, &authority.scheme}, {CURLUPART_HOST, &authority.host},
-        {CURLUPART_PORT, &authority.port}};
-    for (const auto& [part, text] : parts) {
-      char* value = nullptr;
-      if (curl_url_get(parsed, part, &value, CURLU_DEFAULT_PORT) == CURLUE_OK && value) {
-        *text = value;
-        for (char& c : *text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      }
-      curl_free(value);
-    }
-  }
-  curl_url_cleanup(parsed);
-  return authority;
-}
-
-// True when a redirect may be followed to target (already passed through the
-// origin): http or https, on the site's own host and port, which are the
-// origin's when one is set.
-bool StaysOnSite(const std::string& target, const SiteOrigin& origin) {
-  const Authority to = AuthorityOf(target);
-  if (to.scheme != "http" && to.scheme != "https") return false;
-  if (!origin.str().empty()) {
-    const Authority site = AuthorityOf(origin.str());
-    return to.host == site.host && to.port == site.port;
-  }
-  const std::string default_port = to.scheme == "http" ? "80" : "443";
-  return to.host == kSiteHost && to.port == default_port;
-}
-
-// How often a transfer looks at its cancel request while it waits.
-constexpr int kCancelPollMs = 50;
-
-// Runs one request through a multi handle, so that the wait for the network
-// can be cut short by a cancel request at any moment, even during a connect
-// or a stalled body.
-CURLcode PerformCancellable(CURL* curl, const CancelToken* cancel, bool& cancelled) {
-  if (cancel == nullptr) return curl_easy_perform(curl);
-  // One multi handle per thread, kept: making one costs a socket pair each time.
-  struct MultiCleanup {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
-  };
-  thread_local const std::unique_ptr<CURLM, MultiCleanup> kept(curl_multi_init());
-  CURLM* multi = kept.get();
-  if (multi == nullptr) return CURLE_OUT_OF_MEMORY;
-  curl_multi_add_handle(multi, curl);
-  CURLcode result = CURLE_OK;
-  for (;;) {
-    int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      result = CURLE_RECV_ERROR;
-      break;
-    }
-    if (running == 0) {
-      int left = 0;
-      const CURLMsg* message = curl_multi_info_read(multi, &left);
-      result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
-                                                                   : CURLE_RECV_ERROR;
-      break;
-    }
-    if (cancel->IsCancelled()) {
-      cancelled = true;
-      result = CURLE_ABORTED_BY_CALLBACK;
-      break;
-    }
-    curl_multi_poll(multi, nullptr, 0, kCancelPollMs, nullptr);
-  }
-  curl_multi_remove_handle(multi, curl);
-  return result;
-}
-
-// Performs the request, following redirects ourselves so that every hop to the
-// site host goes through the configured origin.
-CURLcode PerformFollowingRedirects(CURL* curl, const std::string& url, Transfer& t,
-                                   DownloadOutcome& outcome, const CancelToken* cancel) {
-  std::string current = t.settings.origin.Apply(url);
-  const auto deadline = std::chrono::steady_clock::now() +
-                        std::chrono::milliseconds(t.settings.transfer_timeout_ms);
-  for (int hop = 0;; ++hop) {
-    // Every hop gets what is left of the one overall limit.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return CURLE_OPERATION_TIMEDOUT;
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
-    curl_easy_setopt(curl, CURLOPT_URL, current.c_str());
-    const CURLcode rc = PerformCancellable(curl, cancel, outcome.cancelled);
-    if (rc != CURLE_OK || !t.redirect) return rc;
-    char* location = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
-    if (!location) {  // announced, but not one curl can follow: the body is the page
-      t.redirect = false;
-      return rc;
-    }
-    if (hop == kMaxRedirects) {
-      outcome.error = "too many redirects";
-      return CURLE_TOO_MANY_REDIRECTS;
-    }
-    current = t.settings.origin.Apply(location);
-    if (!StaysOnSite(current, t.settings.origin)) {
-      outcome.error = "redirect away from the site refused: " + std::string(location);
-      return CURLE_UNSUPPORTED_PROTOCOL;  // the error text above tells why
-    }
-  }
-}
-
-}  // namespace
 
 bool DownloadOutcome::Fetched() const {
   return transport_ok && !local_error && http_status != 429 && http_status < 500;
@@ -314,43 +39,339 @@ int AgentIndexForSeed(std::uint32_t seed) {
   return static_cast<int>((static_cast<std::uint64_t>(seed) * 5u) >> 32);
 }
 
-DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
-                               const DownloadSettings& settings, const CancelToken* cancel) {
-  InitCurlOnce();
-  DownloadOutcome outcome;
-  const std::string agent(UserAgents()[static_cast<size_t>(DrawAgentIndex())]);
-  CurlHandle curl;
-  if (!curl.handle) {
-    outcome.error = "cannot start an HTTP session";
-    return outcome;
-  }
-  Transfer t{file, settings, nullptr};
-  SetCommonOptions(curl.handle, curl, t, agent.c_str());
-  const CURLcode rc = PerformFollowingRedirects(curl.handle, url, t, outcome, cancel);
+namespace download {
+namespace {
 
+std::atomic<std::uint32_t> g_agent_seed{0};
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string_view Trim(std::string_view text) {
+  const size_t start = text.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return {};
+  const size_t end = text.find_last_not_of(" \t\r\n");
+  return text.substr(start, end - start + 1);
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// Length of the scheme before ':' at the start of text, 0 when there is none.
+size_t SchemeLength(std::string_view text) {
+  if (text.empty() || !std::isalpha(static_cast<unsigned char>(text[0]))) return 0;
+  for (size_t i = 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == ':') return i;
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.') return 0;
+  }
+  return 0;
+}
+
+std::string DefaultPort(std::string_view scheme) {
+  if (scheme == "http") return "80";
+  if (scheme == "https") return "443";
+  return {};
+}
+
+// Splits "host[:port]" (userinfo already gone); false when the port is no number.
+bool SplitHostPort(std::string_view hostport, UrlParts& parts) {
+  size_t host_end = hostport.size();
+  if (!hostport.empty() && hostport.front() == '[') {
+    const size_t close = hostport.find(']');
+    if (close == std::string_view::npos) return false;
+    host_end = close + 1;
+  } else {
+    host_end = std::min(host_end, hostport.find(':'));
+  }
+  parts.host = Lower(hostport.substr(0, host_end));
+  const std::string_view rest = hostport.substr(host_end);
+  if (rest.empty() || rest == ":") {
+    parts.port = DefaultPort(parts.scheme);
+    return true;
+  }
+  if (rest.front() != ':' || !AllDigits(rest.substr(1))) return false;
+  unsigned port = 0;
+  const auto digits = rest.substr(1);
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+  if (ec != std::errc() || end != digits.data() + digits.size() || port > 65535) return false;
+  parts.port = std::to_string(port);
+  return true;
+}
+
+// The path with its "." and ".." segments worked out.
+std::string RemoveDotSegments(std::string_view path) {
+  std::vector<std::string_view> kept;
+  size_t start = 1;  // path begins with '/'
+  while (start <= path.size()) {
+    const size_t slash = std::min(path.find('/', start), path.size());
+    const std::string_view segment = path.substr(start, slash - start);
+    const bool last = slash == path.size();
+    if (segment == "..") {
+      if (!kept.empty()) kept.pop_back();
+      if (last) kept.emplace_back();
+    } else if (segment == ".") {
+      if (last) kept.emplace_back();
+    } else {
+      kept.push_back(segment);
+    }
+    start = slash + 1;
+  }
+  std::string out;
+  for (const std::string_view segment : kept) {
+    out += '/';
+    out += segment;
+  }
+  return out.empty() ? "/" : out;
+}
+
+int MonthOf(std::string_view token) {
+  static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                 "jul", "aug", "sep", "oct", "nov", "dec"};
+  if (token.size() < 3) return 0;
+  const std::string lower = Lower(token);
+  for (int i = 0; i < 12; ++i) {
+    if (lower.compare(0, 3, kMonths[i]) == 0) return i + 1;
+  }
+  return 0;
+}
+
+bool IsWeekdayOrZone(std::string_view token) {
+  static constexpr std::string_view kWords[] = {"mon", "tue", "wed", "thu", "fri", "sat",
+                                                "sun", "gmt", "utc", "ut",  "z"};
+  const std::string lower = Lower(token);
+  return std::any_of(std::begin(kWords), std::end(kWords), [&](std::string_view word) {
+    return lower.compare(0, word.size(), word) == 0 && (word.size() >= 3 || lower == word);
+  });
+}
+
+// Days since 1970-01-01 of a civil date (H. Hinnant's algorithm).
+long long DaysFromCivil(long long y, unsigned m, unsigned d) {
+  y -= m <= 2;
+  const long long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+struct DateFields {
+  int day = 0, month = 0, year = -1, hour = -1, minute = 0, second = 0;
+};
+
+bool ReadTime(std::string_view token, DateFields& date) {
+  int values[3] = {0, 0, 0};
+  int count = 0;
+  for (size_t start = 0; start <= token.size() && count < 3; ++count) {
+    const size_t colon = std::min(token.find(':', start), token.size());
+    const std::string_view part = token.substr(start, colon - start);
+    if (!AllDigits(part) || part.size() > 2) return false;
+    values[count] = std::stoi(std::string(part));
+    start = colon + 1;
+  }
+  if (count < 2 || values[0] > 23 || values[1] > 59 || values[2] > 60) return false;
+  date.hour = values[0];
+  date.minute = values[1];
+  date.second = values[2];
+  return true;
+}
+
+bool ReadDateToken(std::string_view token, DateFields& date) {
+  if (token.find(':') != std::string_view::npos) return ReadTime(token, date);
+  if (const int month = MonthOf(token); month != 0) {
+    date.month = month;
+    return true;
+  }
+  if (AllDigits(token) && token.size() <= 4) {
+    const int value = std::stoi(std::string(token));
+    if (date.day == 0 && token.size() <= 2 && value >= 1 && value <= 31) {
+      date.day = value;
+    } else if (date.year < 0) {
+      date.year = token.size() <= 2 ? value + (value < 70 ? 2000 : 1900) : value;
+    } else {
+      return false;
+    }
+    return true;
+  }
+  return IsWeekdayOrZone(token);
+}
+
+}  // namespace
+
+std::string_view DrawUserAgent() {
+  std::uint32_t seed = g_agent_seed.load();
+  while (!g_agent_seed.compare_exchange_weak(seed, NextAgentSeed(seed))) {
+  }
+  return UserAgents()[static_cast<size_t>(AgentIndexForSeed(NextAgentSeed(seed)))];
+}
+
+BodySink::BodySink(std::string path, std::uint64_t max_bytes)
+    : path_(std::move(path)), max_bytes_(max_bytes) {}
+
+BodySink::~BodySink() = default;
+
+void BodySink::EnsureFile() {
+  if (file_ || open_failed_) return;
+  file_.reset(OpenStdioFile(path_, "wb"));
+  open_failed_ = !file_;
+}
+
+void BodySink::Write(const char* data, size_t n) {
+  if (n == 0) return;
+  EnsureFile();
+  if (!file_) return;
+  if (std::fwrite(data, 1, n, file_.get()) != n) write_failed_ = true;
+  written_ += n;
+}
+
+// The body goes in without its zero bytes: one stray zero must not cost the
+// text around it, and the page is later read as text that a zero would end.
+bool BodySink::Take(const char* data, size_t n) {
+  received_ += n;
+  if (received_ > max_bytes_) {
+    oversized_ = true;
+    return false;
+  }
+  EnsureFile();
+  while (n > 0) {
+    const void* zero = std::memchr(data, 0, n);
+    const size_t keep = zero ? static_cast<size_t>(static_cast<const char*>(zero) - data) : n;
+    Write(data, keep);
+    const size_t step = zero ? keep + 1 : keep;
+    data += step;
+    n -= step;
+  }
+  return !write_failed_;
+}
+
+bool BodySink::Close() {
+  if (!file_) return true;
+  return std::fclose(file_.release()) == 0;
+}
+
+// Emptied, not removed, so the file stays the one the caller made.
+void BodySink::Empty() { TruncateFile(path_, 0); }
+
+HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings, const Hop& hop) {
+  std::string current = settings.origin.Apply(url);
+  const Deadline deadline{std::chrono::milliseconds(settings.transfer_timeout_ms)};
+  for (int hops = 0;; ++hops) {
+    // Every hop gets what is left of the one overall limit.
+    const std::chrono::milliseconds left = deadline.Left();
+    if (left.count() <= 0) return {false, {}, "Timeout was reached"};
+    HopEnd end = hop(current, left);
+    if (!end.ok || end.redirect_to.empty()) return end;
+    if (hops == kMaxRedirects) return {false, {}, "too many redirects"};
+    current = settings.origin.Apply(end.redirect_to);
+    if (!StaysOnSite(current, settings.origin)) {
+      return {false, {}, "redirect away from the site refused: " + end.redirect_to};
+    }
+  }
+}
+
+DownloadOutcome FinishDownload(Transfer& t, const HopEnd& end) {
+  DownloadOutcome outcome;
   outcome.http_status = t.status;
   outcome.retry_after_s = t.retry_after_s;
-  outcome.oversized = t.oversized || rc == CURLE_FILESIZE_EXCEEDED;
-  outcome.local_error = t.open_failed || t.write_failed;
-  outcome.transport_ok = rc == CURLE_OK;
+  outcome.oversized = t.body.oversized();
+  outcome.cancelled = t.cancelled;
+  outcome.transport_ok = end.ok;
   // A response arrived with an empty body: the file still becomes an empty one.
-  if (outcome.transport_ok) t.EnsureFile();
-  if (t.file && std::fclose(t.file.release()) != 0) outcome.local_error = true;
-  outcome.bytes_written = t.written;
-  if (outcome.cancelled) {
+  if (outcome.transport_ok) t.body.EnsureFile();
+  const bool closed = t.body.Close();
+  outcome.local_error = t.body.failed() || !closed;
+  outcome.bytes_written = t.body.written();
+  if (t.cancelled) {
     outcome.transport_ok = false;
     outcome.error = "cancelled";
   } else if (outcome.oversized) {
-    // Emptied, not removed, so the file stays the one the caller made.
-    ::truncate(file.c_str(), 0);
+    t.body.Empty();
     outcome.transport_ok = false;
     outcome.error = "body larger than the limit";
   } else if (outcome.local_error) {
-    outcome.error = "cannot write " + file;
-  } else if (rc != CURLE_OK && outcome.error.empty()) {
-    outcome.error = curl_easy_strerror(rc);
+    outcome.error = "cannot write " + t.body.path();
+  } else if (!end.ok) {
+    outcome.error = end.error;
   }
   return outcome;
 }
 
+std::optional<UrlParts> ParseAbsoluteUrl(std::string_view url) {
+  const size_t scheme_length = SchemeLength(url);
+  if (scheme_length == 0 || url.substr(scheme_length + 1, 2) != "//") return std::nullopt;
+  UrlParts parts;
+  parts.scheme = Lower(url.substr(0, scheme_length));
+  std::string_view rest = url.substr(scheme_length + 3);
+  rest = rest.substr(0, rest.find('#'));
+  const size_t authority_end = std::min(rest.find_first_of("/?"), rest.size());
+  parts.authority = std::string(rest.substr(0, authority_end));
+  const std::string_view authority(parts.authority);
+  const size_t at = authority.rfind('@');
+  if (!SplitHostPort(at == std::string_view::npos ? authority : authority.substr(at + 1), parts)) {
+    return std::nullopt;
+  }
+  rest = rest.substr(authority_end);
+  const size_t query = std::min(rest.find('?'), rest.size());
+  parts.path = std::string(rest.substr(0, query));
+  if (parts.path.empty()) parts.path = "/";
+  parts.query = std::string(rest.substr(query));
+  return parts;
+}
+
+std::string ResolveReference(std::string_view base, std::string_view reference) {
+  reference = Trim(reference);
+  if (SchemeLength(reference) != 0) return std::string(reference);
+  const std::optional<UrlParts> from = ParseAbsoluteUrl(base);
+  if (!from) return {};
+  if (reference.substr(0, 2) == "//") return from->scheme + ":" + std::string(reference);
+  const std::string root = from->scheme + "://" + from->authority;
+  reference = reference.substr(0, reference.find('#'));
+  if (reference.empty()) return root + from->path + from->query;
+  if (reference.front() == '?') return root + from->path + std::string(reference);
+  const size_t query = std::min(reference.find('?'), reference.size());
+  std::string path(reference.substr(0, query));
+  if (path.front() != '/') path = from->path.substr(0, from->path.rfind('/') + 1) + path;
+  return root + RemoveDotSegments(path) + std::string(reference.substr(query));
+}
+
+bool StaysOnSite(std::string_view target, const SiteOrigin& origin) {
+  const std::optional<UrlParts> to = ParseAbsoluteUrl(target);
+  if (!to || (to->scheme != "http" && to->scheme != "https")) return false;
+  if (!origin.str().empty()) {
+    const std::optional<UrlParts> site = ParseAbsoluteUrl(origin.str());
+    return site && to->host == site->host && to->port == site->port;
+  }
+  return to->host == Lower(kSiteHost) && to->port == DefaultPort(to->scheme);
+}
+
+std::optional<std::time_t> ParseHttpDate(std::string_view text) {
+  DateFields date;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = std::min(text.find_first_of(" \t,-", start), text.size());
+    const std::string_view token = text.substr(start, end - start);
+    if (!token.empty() && !ReadDateToken(token, date)) return std::nullopt;
+    start = end + 1;
+  }
+  if (date.day == 0 || date.month == 0 || date.year < 1970 || date.hour < 0) return std::nullopt;
+  const long long days = DaysFromCivil(date.year, static_cast<unsigned>(date.month),
+                                       static_cast<unsigned>(date.day));
+  return static_cast<std::time_t>(days * 86400 + date.hour * 3600 + date.minute * 60 +
+                                  date.second);
+}
+
+long ParseRetryAfter(std::string_view value, std::time_t now) {
+  value = Trim(value);
+  if (value.empty()) return -1;
+  if (AllDigits(value) && value.size() < 10) return std::stol(std::string(value));
+  const std::optional<std::time_t> when = ParseHttpDate(value);
+  if (!when) return -1;
+  return *when > now ? static_cast<long>(*when - now) : 0;
+}
+
+}  // namespace download
 }  // namespace valmeric

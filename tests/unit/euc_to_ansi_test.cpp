@@ -1,48 +1,37 @@
-// The table-driven converter against iconv itself, character by character.
-
 #include "common/euc_to_ansi.h"
 
 #include <gtest/gtest.h>
 
-#include "common/iconv_converter.h"
-
 namespace valmeric {
 namespace {
 
-// What iconv makes of text: a character it cannot convert becomes '?', and a
-// malformed byte is skipped alone.
-std::string IconvReference(std::string_view euc) {
-  thread_local IconvConverter converter("CP932", "EUC-JP-MS");
-  return converter.Convert(euc, "?", [](std::string_view text, size_t at) -> size_t {
-    const auto b = static_cast<unsigned char>(text[at]);
-    if (b == 0x8E) return ByteInRange(text, at + 1, 0xA1, 0xDF) ? 2 : 1;
-    if (b == 0x8F) return ByteInRange(text, at + 1, 0xA1, 0xFE) && ByteInRange(text, at + 2, 0xA1, 0xFE) ? 3 : 1;
-    if (b >= 0xA1 && b <= 0xFE) return ByteInRange(text, at + 1, 0xA1, 0xFE) ? 2 : 1;
-    return 1;
-  });
-}
-
-TEST(EucToAnsiTables, EveryTwoByteSequenceConvertsAsIconvDoes) {
-  int checked = 0;
-  for (int lead = 0x80; lead <= 0xFF; ++lead) {
-    for (int trail = 0x01; trail <= 0xFF; ++trail) {
-      const char bytes[3] = {static_cast<char>(lead), static_cast<char>(trail), 'x'};
-      const std::string_view text(bytes, 3);
-      ASSERT_EQ(EucToAnsi(text), IconvReference(text)) << std::hex << lead << " " << trail;
-      ++checked;
-    }
-  }
-  EXPECT_EQ(checked, 128 * 255);
-}
-
-TEST(EucToAnsiTables, EveryThreeByteSequenceConvertsAsIconvDoes) {
-  for (int second = 0xA1; second <= 0xFE; ++second) {
-    for (int third = 0xA1; third <= 0xFE; ++third) {
-      const char bytes[3] = {'\x8F', static_cast<char>(second), static_cast<char>(third)};
-      const std::string_view text(bytes, 3);
-      ASSERT_EQ(EucToAnsi(text), IconvReference(text)) << std::hex << second << " " << third;
-    }
-  }
+TEST(EucToAnsi, ConvertsEachCharacterOrReplacesWhatItCannotRead) {
+  struct Case {
+    const char* name;
+    std::string euc;
+    std::string sjis;
+  } cases[] = {
+      {"ascii", "abc,\"", "abc,\""},
+      {"kanji", "\xBB\xA5\xCB\xDA", "\x8E\x44\x96\x79"},
+      {"half-width katakana", "\x8E\xB1\x8E\xDF", "\xB1\xDF"},
+      {"NEC row 13 circled one", "\xAD\xA1", "\x87\x40"},
+      {"NEC symbol shared with row 2", "\xA2\xE8", "\x81\xE6"},
+      {"IBM extension in three bytes", "\x8F\xF3\xF3\x8F\xF4\xFB", "\xFA\x40\xFB\xFC"},
+      {"JIS X 0212 kanji that is an IBM extension", "\x8F\xD4\xE3", "\xFA\x5C"},
+      {"user-defined rows", "\xF5\xA1\x8F\xF5\xA1", "\xF0\x40\xF5\x40"},
+      {"JIS X 0212 kanji CP932 lacks", "a\x8F\xB0\xA1z", "a?z"},
+      {"unassigned two-byte cell", "\xA2\xAF", "?"},
+      {"lone 0x80", "a\x80z", "a?z"},
+      {"first byte at the end", "a\xB0", "a?"},
+      {"first byte before ASCII",
+       "\xB0"
+       "a",
+       "?a"},
+      {"0x8E before a byte beyond the katakana", "\x8E\xE0\xA1", "?\xE0\x9F"},
+      {"0x8F cut short", "\x8F\xB0", "??"},
+      {"text ends at a zero byte", std::string("ab\0\xB0\xA1", 5), "ab"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EucToAnsi(c.euc), c.sjis) << c.name;
 }
 
 }  // namespace
