@@ -25,6 +25,7 @@ prepare_japanese_fonts
 WORK=$(mktemp -d)
 cleanup() {
   stop_local_site
+  wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true  # back to 96 dpi
   wineserver -k 2>/dev/null || true
   if [ -n "${KEEP_WORK:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
 }
@@ -124,6 +125,18 @@ check "10 categories and 47 prefectures, none ticked" has "$L" \
 check "tab order chkCtgr, lstCtgr, chkArea, lstArea, btnAction, back to chkCtgr" in_order "$L" \
   "focus|lstCtgr" "focus|chkArea" "focus|lstArea" "focus|btnAction" "focus|chkCtgr"
 check "exit code 0 after closing" test "$(cat "$D/exit")" = 0
+
+echo "== the window at 144 dpi (150 %)"
+D=$(make_folder dpi)
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+run_window "$D" "wait-config
+dump
+close"
+wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+L=$D/log.txt
+check "client area scaled to 474 x 455 (lengths rounded)" has "$L" "client|474|455"
+check "controls scaled" in_order "$L" "control|lstCtgr||12,42,218,246|visible|enabled" \
+  "control|btnAction|取得開始 (&R)|12,303,218,48|visible|enabled"
 
 echo "== selection lists by mouse and keyboard"
 D=$(make_folder selection)
