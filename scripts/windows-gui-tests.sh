@@ -294,6 +294,39 @@ check "the close question, No then Yes" test "$(count "$L" 'box|0x40024|終了�
 check "the program ends with 0 once the worker has stopped, without an end message" \
   bash -c "[ \"\$(cat '$D/exit')\" = 0 ] && ! grep -q '^box|0x40124' '$L'"
 check "the ticks were saved" bash -c "tr -d '\r' <'$D/db/hpt.ini' | grep -qx 'Category=0000010000'"
+
+echo "== a run the site broke off, resumed at the next start"
+stop_local_site
+start_local_site "$LINUX_BIN" "$WORK" --fail-after 30
+export VALMERIC_SITE_ORIGIN=$LOCAL_SITE
+D=$(make_folder resume)
+run_window "$D" "wait-config
+tick lstCtgr 5
+tick lstArea 15
+save $(win "$D/out.csv")
+click btnAction
+wait-running
+wait-idle
+close"
+L=$D/log.txt
+check "the run ends with the site unreachable" grep -q "^box|0x40040|Error|サイトへのアクセスができませんでした。" "$L"
+stop_local_site
+start_local_site "$LINUX_BIN" "$WORK"
+export VALMERIC_SITE_ORIGIN=$LOCAL_SITE
+run_window "$D" "answer yes
+answer no
+wait-config
+wait-running
+dump
+wait-idle
+close"
+L=$D/log.txt
+check "the next start asks to resume, naming the file and the entries done" bash -c \
+  "grep -F 'box|0x40024|再開確認|前回の取得は途中で終了しています。続きから再開しますか？\\n' '$L' | grep -q 'out.csv  [0-9]* / 60 件|owned\$'"
+check "the run's ticks are restored" has "$L" "model|0000010000|00000000000000010000000000000000000000000000000|0|0"
+check "the resumed CSV is the command line's whole run, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
+check "the end: the open question" has "$L" \
+  "box|0x40124|処理確認|事業所情報の取得が完了しました。\n保存したファイルを開きますか？|owned"
 stop_local_site
 unset VALMERIC_SITE_ORIGIN
 

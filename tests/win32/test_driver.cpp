@@ -89,6 +89,12 @@ long long MillisecondsSinceStart() {
 
 TestDriver::TestDriver(TFrmMain& form, ScriptedDialogs& dialogs, TestLog& log)
     : form_(form), dialogs_(dialogs), log_(log), script_(ReadScript()) {
+  // Answers at the head of the script are ready before the window shows: the
+  // question about an unfinished run comes with the configuration check.
+  while (next_ < script_.size() && (script_[next_][0] == "answer" || script_[next_][0].rfind("save", 0) == 0)) {
+    Run(script_[next_]);
+    log_.Line({"done", script_[next_++][0]});
+  }
   g_driver = this;
   timer_ = SetTimer(nullptr, 0, 20, &TestDriver::OnTimer);
 }

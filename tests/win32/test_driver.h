@@ -5,7 +5,8 @@
 // script until the condition is met; the others act at once, through the
 // same messages a user's input would send:
 //
-//   answer yes|no          the next question's answer
+//   answer yes|no          the next question's answer (those at the head of
+//                          the script are queued before the window is shown)
 //   save PATH | save-cancel  the next save dialog's outcome
 //   wait-config            the configuration check has run
 //   click NAME             a button or check box is clicked (BM_CLICK)
