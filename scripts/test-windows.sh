@@ -32,15 +32,16 @@ start_local_site build/release/bin "$work"
 collect() {  # collect NAME PROGRAM...
   local name=$1
   shift
-  mkdir -p "$work/$name/db"
+  mkdir -p "$work/$name/db" "$work/$name/データ"
   cp build/release/bin/db/hpt_data.db "$work/$name/db/"
   local t0 t1
   t0=$(date +%s.%N)
   "$@" collect --category all --prefecture 31,32,39 --pause-ms 0 --quiet \
-    --db "$work/$name/db/hpt_data.db" --output "$work/$name/病院施設一覧.csv" --site-origin "$LOCAL_SITE"
+    --db "$work/$name/db/hpt_data.db" --output "$work/$name/データ/病院施設一覧.csv" --site-origin "$LOCAL_SITE"
   t1=$(date +%s.%N)
   local entries
-  entries=$(build/release/bin/valmeric-cli status --db "$work/$name/db/hpt_data.db" |
+  # status exits 1 for a finished run: nothing left to resume.
+  entries=$({ build/release/bin/valmeric-cli status --db "$work/$name/db/hpt_data.db" || true; } |
             sed -n 's/^entries done: \([0-9]*\) .*/\1/p')
   awk -v n="$name" -v e="$entries" -v a="$t0" -v b="$t1" \
     'BEGIN { printf "%s: %d entries in %.2f s, %.0f entries/s\n", n, e, b - a, e / (b - a) }'
@@ -48,8 +49,19 @@ collect() {  # collect NAME PROGRAM...
 echo "== the same collection on Linux and under Wine"
 collect linux build/release/bin/valmeric-cli
 collect windows wine "$win/valmeric-cli.exe"
-cmp "$work/linux/病院施設一覧.csv" "$work/windows/病院施設一覧.csv"
-echo "same bytes: $(wc -c <"$work/linux/病院施設一覧.csv") bytes, $(( $(wc -l <"$work/linux/病院施設一覧.csv") - 1 )) facilities"
+csv=データ/病院施設一覧.csv
+cmp "$work/linux/$csv" "$work/windows/$csv"
+echo "same bytes: $(wc -c <"$work/linux/$csv") bytes, $(( $(wc -l <"$work/linux/$csv") - 1 )) facilities"
+
+echo "== Japanese on a Japanese system's console, redirected to a file"
+localedef -i ja_JP -f UTF-8 "$work/ja_JP.UTF-8" 2>/dev/null || true
+status=0
+LOCPATH=$work LANG=ja_JP.UTF-8 wine "$win/valmeric-cli.exe" collect --category 1 --prefecture 1 \
+  --output "$work/x.csv" --db "$work/no-such.db" 2>"$work/stderr.txt" || status=$?
+[ "$status" -eq 2 ] || { echo "expected exit 2 for a missing database, got $status" >&2; exit 1; }
+iconv -f CP932 -t UTF-8 "$work/stderr.txt" | grep -q 'DBファイルの設定が正しくありません' ||
+  { echo "the message is not CP932 Japanese:" >&2; od -c "$work/stderr.txt" | head >&2; exit 1; }
+echo "the message reads as CP932 Japanese"
 
 echo "== the zip package"
 zip=$(ls build/windows/valmeric-*-windows-x64.zip)

@@ -72,6 +72,11 @@ std::optional<FileIdentity> IdentityOfFile(const std::string& path);
 bool RemoveFile(const std::string& path);
 // Cuts the file at path to length (an absent file is an error).
 bool TruncateFile(const std::string& path, std::uint64_t length);
+// The one spelling of an existing file's path that every other spelling of it
+// leads to (links followed, "." and ".." gone, and where the system ignores
+// letter case, the case as stored). A path that does not exist is made
+// absolute and tidied instead.
+std::string RealPath(const std::string& path);
 // Makes a new file's name in its folder durable, where the system needs that.
 void SyncFolderOf(const std::string& path);
 

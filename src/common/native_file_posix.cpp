@@ -125,6 +125,14 @@ bool TruncateFile(const std::string& path, std::uint64_t length) {
   return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0;
 }
 
+std::string RealPath(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path given = PathFromUtf8(path);
+  std::filesystem::path real = std::filesystem::weakly_canonical(given, error);
+  if (error) real = std::filesystem::absolute(given, error).lexically_normal();
+  return Utf8FromPath(real);
+}
+
 void SyncFolderOf(const std::string& path) {
   std::error_code error;
   const std::filesystem::path folder = std::filesystem::absolute(PathFromUtf8(path), error).parent_path();

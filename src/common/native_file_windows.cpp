@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <filesystem>
+
 #include "common/native_file.h"
 #include "common/utf8_path.h"
 #include "common/windows_text.h"
@@ -155,6 +157,33 @@ bool RemoveFile(const std::string& path) { return DeleteFileW(PathFromUtf8(path)
 bool TruncateFile(const std::string& path, std::uint64_t length) {
   NativeFile file;
   return file.Open(path, NativeFile::Mode::kWriteExisting) && file.Truncate(length) && file.Close();
+}
+
+std::string RealPath(const std::string& path) {
+  const std::filesystem::path given = PathFromUtf8(path);
+  // Opening with backup semantics also opens folders and asks for no access.
+  const HANDLE handle = CreateFileW(given.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) {
+    std::wstring name(MAX_PATH, L'\0');
+    DWORD n = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+    if (n >= name.size()) {
+      name.resize(n);
+      n = GetFinalPathNameByHandleW(handle, name.data(), static_cast<DWORD>(name.size()), 0);
+    }
+    CloseHandle(handle);
+    if (n > 0 && n < name.size()) {
+      name.resize(n);
+      if (name.starts_with(L"\\\\?\\UNC\\")) {
+        name = L"\\\\" + name.substr(8);
+      } else if (name.starts_with(L"\\\\?\\")) {
+        name = name.substr(4);
+      }
+      return Utf8FromWide(name);
+    }
+  }
+  std::error_code error;
+  return Utf8FromPath(std::filesystem::absolute(given, error).lexically_normal());
 }
 
 // NTFS journals the names in a folder itself; there is nothing to sync.

@@ -1,17 +1,9 @@
 #include "refdb/run_lock.h"
 
-#include <filesystem>
-
-#include "common/utf8_path.h"
-
 namespace valmeric {
 
 std::string RunLock::LockPathFor(const std::string& database_path) {
-  std::error_code error;
-  const std::filesystem::path given = PathFromUtf8(database_path);
-  std::filesystem::path real = std::filesystem::weakly_canonical(given, error);
-  if (error) real = std::filesystem::absolute(given, error).lexically_normal();
-  return Utf8FromPath(real) + ".lock";
+  return RealPath(database_path) + ".lock";
 }
 
 RunLock::RunLock(const std::string& database_path) {

@@ -24,7 +24,8 @@ class RunLockError : public std::runtime_error {
 // An exclusive claim on a database for the length of a run, so that two runs
 // never share the duplicate table or the scratch file. Held as an advisory
 // lock on a file beside the database, named after the database's real path
-// (symbolic links and "." or ".." resolved), so every spelling of one
+// (links, "." and ".." resolved, and letter case where the system ignores
+// it), so every spelling of one
 // database meets the same lock. The system drops it when the process ends,
 // however it ends.
 //
