@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The installer under Wine: a silent install for the user, a start of the
+# installed program, a silent uninstall that leaves only the user's CSV files.
+#
+#   scripts/windows-installer-check.sh [BUILD_DIR]   (default build/windows)
+#
+# Needs the targets installer and valmeric-winclose of the windows preset.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a bash "$0" "$@"
+fi
+BUILD=$(realpath "${1:-build/windows}")
+SETUP=$(ls "$BUILD"/valmeric-*-setup.exe)
+CLOSER=$BUILD/bin/valmeric-winclose.exe
+source scripts/wine_env.sh
+# A prefix of its own, so that nothing of the window tests is taken for the installer's.
+prepare_wine "$BUILD/wine-installer"
+prepare_japanese_fonts
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+PASSED=0
+FAILED=0
+check() {
+  local what=$1
+  shift
+  if "$@"; then
+    PASSED=$((PASSED + 1))
+    echo "ok   $what"
+  else
+    FAILED=$((FAILED + 1))
+    echo "FAIL $what"
+  fi
+}
+reg_has_key() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Valmeric' >/dev/null 2>&1; }
+reg_lacks_key() { ! reg_has_key; }
+
+LOCAL=$(winepath -u "$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')")
+PROGRAMS=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs
+DIR=$LOCAL/Programs/Valmeric
+rm -rf "$DIR"
+
+echo "installer: $SETUP ($(stat -c %s "$SETUP") bytes)"
+wine "$SETUP" /S
+wineserver -w
+check "installed into %LOCALAPPDATA%\\Programs\\Valmeric" test -f "$DIR/valmeric.exe"
+check "the command line beside it" test -f "$DIR/valmeric-cli.exe"
+check "db\\hpt_data.db beside it" test -f "$DIR/db/hpt_data.db"
+check "an uninstaller" test -f "$DIR/uninstall.exe"
+check "a Start-menu entry" test -f "$PROGRAMS/Valmeric.lnk"
+check "an entry in the user's programs list" reg_has_key
+
+# The installed program, started as the Start-menu entry starts it, shows its
+# window; closed while idle it writes its settings into db\ (writable).
+wine "$DIR/valmeric.exe" &
+PROGRAM=$!
+size=$(wine "$CLOSER" 60 | tr -d '\r' || true)
+code=0
+wait "$PROGRAM" || code=$?
+check "the installed program shows its window ($size)" test "$size" = "client 316 303"
+check "and ends with exit code 0 when closed" test "$code" = 0
+check "db\\ is writable: the settings were saved there" test -f "$DIR/db/hpt.ini"
+
+# A CSV the user saved in the program's folder must survive the uninstall.
+printf 'mine\r\n' >"$DIR/mine.csv"
+wine "$DIR/uninstall.exe" /S
+wineserver -w  # the uninstaller runs on from a copy of itself
+check "the uninstall leaves only the user's CSV file" test "$(cd "$DIR" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./mine.csv "
+check "the Start-menu entry is gone" test ! -e "$PROGRAMS/Valmeric.lnk"
+check "the programs list entry is gone" reg_lacks_key
+rm -rf "$DIR"
+
+echo "$PASSED passed, $FAILED failed"
+[ "$FAILED" = 0 ]

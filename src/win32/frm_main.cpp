@@ -1,0 +1,355 @@
+#include "win32/frm_main.h"
+
+#include <commctrl.h>
+
+#include <system_error>
+
+#include "app/error_text.h"
+#include "app/selection_settings.h"
+#include "common/site_lists.h"
+#include "common/user_messages.h"
+#include "win32/dpi.h"
+#include "win32/wide_text.h"
+
+namespace valmeric::win32 {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr wchar_t kWindowClass[] = L"TFrmMain";
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
+constexpr wchar_t kFontFace[] = L"ＭＳ Ｐゴシック";
+
+template <size_t N>
+std::vector<std::wstring> WideItems(const std::array<std::string_view, N>& names) {
+  std::vector<std::wstring> items;
+  for (const std::string_view name : names) items.push_back(Wide(name));
+  return items;
+}
+
+void RegisterWindowClass(WNDPROC procedure) {
+  static const bool registered = [procedure] {
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    window_class.lpszClassName = kWindowClass;
+    return RegisterClassExW(&window_class) != 0;
+  }();
+  (void)registered;
+}
+
+HFONT MakeFont(int height, UINT dpi) {
+  return CreateFontW(Scale(height, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                     kFontFace);
+}
+
+HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& text, DWORD style, int id) {
+  return CreateWindowExW(0, window_class, Wide(text).c_str(), WS_CHILD | style, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+}
+
+void Place(HWND control, const ControlRect& rect, UINT dpi) {
+  SetWindowPos(control, nullptr, Scale(rect.left, dpi), Scale(rect.top, dpi), Scale(rect.width, dpi),
+               Scale(rect.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+template <typename Fn>
+void TFrmMain::Guarded(Fn&& fn) {
+  try {
+    fn();
+  } catch (const std::exception& error) {
+    ShowDefaultError(error.what());
+  } catch (...) {
+    ShowDefaultError("");
+  }
+}
+
+TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_path, RunSettings settings)
+    : dialogs_(dialogs),
+      taskbar_(taskbar),
+      database_path_(std::move(database_path)),
+      categories_(CategoryNames()),
+      prefectures_(PrefectureNames()),
+      status_color_(GetSysColor(COLOR_WINDOWTEXT)),
+      controller_(*this, database_path_, std::move(settings), [this] {
+        if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);
+      }) {
+  RegisterWindowClass(&TFrmMain::WndProc);
+  const SIZE outer = OuterSize(kWindowStyle, kWindowExStyle, kClientWidth, kClientHeight, 96);
+  CreateWindowExW(kWindowExStyle, kWindowClass, Wide(msg::kApplicationTitle).c_str(), kWindowStyle, 0, 0, outer.cx,
+                  outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (hwnd_ == nullptr) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+  news_window_ = hwnd_;
+}
+
+TFrmMain::~TFrmMain() {
+  news_window_ = nullptr;  // a worker still stopping has nowhere to post to
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (window_font_ != nullptr) DeleteObject(window_font_);
+  if (list_font_ != nullptr) DeleteObject(list_font_);
+}
+
+void TFrmMain::Show(int show_command) {
+  ShowWindow(hwnd_, show_command);
+  UpdateWindow(hwnd_);
+}
+
+LRESULT CALLBACK TFrmMain::WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    auto* self = static_cast<TFrmMain*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<TFrmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+    return DefWindowProcW(hwnd, message, wparam, lparam);
+  }
+  return self->Handle(message, wparam, lparam);
+}
+
+LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_CREATE:
+      try {
+        CreateControls();
+        FormCreate();
+      } catch (...) {
+        return -1;  // no window: the constructor reports it
+      }
+      return 0;
+    case WM_SHOWWINDOW:
+      // Shown by the program (not restored from an icon): check the configuration next.
+      if (wparam != 0 && lparam == 0) PostMessageW(hwnd_, WM_CHECKCONFIG, 0, 0);
+      break;
+    case WM_CHECKCONFIG:
+      Guarded([this] { CheckConfig(); });
+      return 0;
+    case WM_RUNNEWS:
+      Guarded([this] { controller_.Poll(); });
+      return 0;
+    case WM_COMMAND:
+      if (HandleCommand(LOWORD(wparam), HIWORD(wparam))) return 0;
+      break;
+    case WM_DRAWITEM: {
+      const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+      if (item.CtlID == kLstCtgr || item.CtlID == kLstArea) {
+        List(static_cast<int>(item.CtlID)).Draw(item);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_MEASUREITEM:
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)->itemHeight = static_cast<UINT>(Scale(kListRowHeight, dpi_));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lparam) == Control(kLblStatus)) {
+        auto dc = reinterpret_cast<HDC>(wparam);
+        SetTextColor(dc, status_color_);
+        SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+      }
+      break;
+    case WM_SETCURSOR:
+      if (busy_cursor_) {
+        SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+        return TRUE;
+      }
+      break;
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyLayout(LOWORD(wparam));
+      return 0;
+    }
+    case WM_CLOSE: {
+      bool may_close = false;
+      Guarded([&] { may_close = controller_.CloseQuery(); });
+      if (may_close) DestroyWindow(hwnd_);
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(hwnd_, message, wparam, lparam);
+}
+
+bool TFrmMain::HandleCommand(int id, int code) {
+  if (code != BN_CLICKED) return false;
+  const auto checked = [this](int box) { return SendMessageW(Control(box), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  switch (id) {
+    case kChkCtgr:
+      Guarded([&] { categories_.ClickAll(checked(kChkCtgr)); });
+      return true;
+    case kChkArea:
+      Guarded([&] { prefectures_.ClickAll(checked(kChkArea)); });
+      return true;
+    case kBtnAction:
+      Guarded([this] { controller_.ActionClick(); });
+      return true;
+    case kBtnCancel:
+      Guarded([this] { controller_.CancelClick(); });
+      return true;
+    case kBtnArea:
+      Guarded([this] { btnAreaClick(); });
+      return true;
+    case kBtnCtgr:
+      Guarded([this] { btnCtgrClick(); });
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TFrmMain::CreateControls() {
+  // In tab order.
+  MakeControl(hwnd_, WC_BUTTONW, " 診療科目の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kChkCtgr);
+  lstCtgr_ = std::make_unique<CheckList>(hwnd_, kLstCtgr, WideItems(kCategoryNamesUtf8), [this](int row, bool ticked) {
+    Guarded([&] { categories_.ItemToggled(row, ticked); });
+  });
+  MakeControl(hwnd_, WC_BUTTONW, " 都道府県の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kChkArea);
+  lstArea_ = std::make_unique<CheckList>(hwnd_, kLstArea, WideItems(kPrefectureNamesUtf8), [this](int row, bool ticked) {
+    Guarded([&] { prefectures_.ItemToggled(row, ticked); });
+  });
+  MakeControl(hwnd_, WC_BUTTONW, "取得開始 (&R)", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kBtnAction);
+  MakeControl(hwnd_, WC_BUTTONW, "キャンセル (&C)", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnCancel);
+  MakeControl(hwnd_, PROGRESS_CLASSW, "", WS_VISIBLE, kPrgBar);
+  // The table builders' buttons lie above the client area and are never shown.
+  MakeControl(hwnd_, WC_BUTTONW, "地域", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnArea);
+  MakeControl(hwnd_, WC_BUTTONW, "科目", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnCtgr);
+  MakeControl(hwnd_, WC_STATICW, "", WS_VISIBLE | SS_RIGHT | SS_NOPREFIX, kLblStatus);
+
+  BindGroup(categories_, kChkCtgr, *lstCtgr_);
+  BindGroup(prefectures_, kChkArea, *lstArea_);
+  ApplyLayout(WindowDpi(hwnd_));
+  SetStatusText(L"\u3000\u3000");
+}
+
+void TFrmMain::ApplyLayout(UINT dpi) {
+  dpi_ = dpi;
+  HFONT old_window_font = window_font_;
+  HFONT old_list_font = list_font_;
+  window_font_ = MakeFont(kWindowFontHeight, dpi);
+  list_font_ = MakeFont(kListFontHeight, dpi);
+  const SIZE outer = OuterSize(kWindowStyle, kWindowExStyle, kClientWidth, kClientHeight, dpi);
+  SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+
+  const std::pair<int, ControlRect> places[] = {
+      {kChkCtgr, kChkCtgrRect},     {kLstCtgr, kLstCtgrRect},   {kChkArea, kChkAreaRect},
+      {kLstArea, kLstAreaRect},     {kBtnAction, kBtnActionRect}, {kBtnCancel, kBtnCancelRect},
+      {kPrgBar, kPrgBarRect},       {kBtnArea, kBtnAreaRect},   {kBtnCtgr, kBtnCtgrRect}};
+  for (const auto& [id, rect] : places) {
+    Place(Control(id), rect, dpi);
+    const bool list = id == kLstCtgr || id == kLstArea;
+    SendMessageW(Control(id), WM_SETFONT, reinterpret_cast<WPARAM>(list ? list_font_ : window_font_), TRUE);
+  }
+  SendMessageW(Control(kLblStatus), WM_SETFONT, reinterpret_cast<WPARAM>(window_font_), TRUE);
+  lstCtgr_->SetDpi(dpi);
+  lstArea_->SetDpi(dpi);
+  SetStatusText(status_text_);
+  if (old_window_font != nullptr) DeleteObject(old_window_font);
+  if (old_list_font != nullptr) DeleteObject(old_list_font);
+}
+
+void TFrmMain::BindGroup(app::SelectionGroup& group, int all_box, CheckList& list) {
+  app::SelectionGroup::View view;
+  view.show_tick = [&list](int index, bool ticked) { list.SetTick(index, ticked); };
+  // Setting the box by program sends no click, so ClickAll is not run again.
+  view.show_all = [this, all_box](bool all) {
+    SendMessageW(Control(all_box), BM_SETCHECK, all ? BST_CHECKED : BST_UNCHECKED, 0);
+  };
+  view.show_current = [&list](int row) { list.SetCurrent(row); };
+  view.show_enabled = [this, all_box, &list](bool enabled) {
+    EnableWindow(Control(all_box), enabled);
+    EnableWindow(list.hwnd(), enabled);
+  };
+  view.focus_list = [&list] { SetFocus(list.hwnd()); };
+  group.Bind(std::move(view));
+}
+
+void TFrmMain::FormCreate() {
+  TaskbarReady = false;
+  DbReady = false;
+  if (TaskbarSupported()) TaskbarReady = taskbar_.InitializeTaskbarAPI();
+  std::error_code error;
+  if (fs::is_regular_file(database_path_, error)) DbReady = true;  // opened by the first query
+}
+
+void TFrmMain::CheckConfig() {
+  config_checked_ = true;
+  if (DbReady) {
+    LoadSettings();
+    controller_.StartupCheck();
+    return;
+  }
+  ShowMessage({msg::kConfigError, msg::kConfigTitle, mb::kNotice});
+  Terminate();
+}
+
+fs::path TFrmMain::settingsPath() const { return database_path_.parent_path() / app::kSettingsFileName; }
+
+void TFrmMain::LoadSettings() { app::LoadSelectionSettings(settingsPath(), categories_, prefectures_); }
+
+void TFrmMain::SaveSettings() {
+  try {
+    app::SaveSelectionSettings(settingsPath(), categories_, prefectures_);
+  } catch (...) {
+    // A settings file that cannot be written must not keep the window open.
+  }
+}
+
+void TFrmMain::Terminate() {
+  ShowWindow(hwnd_, SW_HIDE);
+  PostQuitMessage(0);
+}
+
+void TFrmMain::ShowDefaultError(const std::string& message) {
+  dialogs_.Ask(hwnd_, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle), MB_OK | MB_ICONSTOP);
+}
+
+void TFrmMain::SetStatusText(const std::wstring& text) {
+  status_text_ = text;
+  HWND label = Control(kLblStatus);
+  SetWindowTextW(label, text.c_str());
+  // Sized to its text with the right edge kept in place: longer texts grow to the left.
+  SIZE extent{0, 0};
+  HDC dc = GetDC(label);
+  HGDIOBJ old_font = SelectObject(dc, window_font_);
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old_font);
+  ReleaseDC(label, dc);
+  RECT old_place{};
+  GetWindowRect(label, &old_place);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&old_place), 2);
+  const int right = Scale(kStatusRight, dpi_);
+  SetWindowPos(label, nullptr, right - extent.cx, Scale(kStatusTop, dpi_), extent.cx, metrics.tmHeight,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, &old_place, TRUE);  // what a shorter text leaves uncovered
+  InvalidateRect(label, nullptr, TRUE);
+}
+
+void TFrmMain::SetControlsEnabled(bool idle) {
+  for (const int id : {kChkArea, kChkCtgr, kLstArea, kLstCtgr, kBtnAction}) EnableWindow(Control(id), idle);
+  EnableWindow(Control(kBtnCancel), !idle);
+  // A control that has just been disabled cannot keep the keyboard.
+  HWND focus = GetFocus();
+  if (focus == nullptr || !IsWindowEnabled(focus)) SetFocus(Control(idle ? kBtnAction : kBtnCancel));
+}
+
+}  // namespace valmeric::win32

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/selection_group.h"
+#include "engine/run_controller.h"
+#include "engine/run_view.h"
+#include "win32/check_list.h"
+#include "win32/dialogs.h"
+#include "win32/layout.h"
+#include "win32/taskbar_button.h"
+#include "win32/vista_alt_fix.h"
+
+namespace valmeric::win32 {
+
+// Posted by the window to itself once it is shown; the configuration check
+// then runs from the message loop, after the window has appeared.
+inline constexpr UINT WM_CHECKCONFIG = WM_USER + 100;
+// Posted by a run's worker: the run has news for Poll.
+inline constexpr UINT WM_RUNNEWS = WM_APP + 1;
+
+// The main window: the two selection lists, the start and cancel buttons, the
+// status label and the progress bar. It draws and wires; the run controller
+// decides what a press means and how a run ends.
+class TFrmMain final : private RunView {
+ public:
+  // database_path: db\hpt_data.db beside the program; the settings file goes
+  // beside it. Creates the window, hidden.
+  TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, std::filesystem::path database_path,
+           RunSettings settings = {});
+  ~TFrmMain() override;
+  TFrmMain(const TFrmMain&) = delete;
+  TFrmMain& operator=(const TFrmMain&) = delete;
+
+  HWND hwnd() const { return hwnd_; }
+  void Show(int show_command);
+  // The idle moment of the message loop.
+  void Idle() { alt_fix_.ApplicationEventsIdle(); }
+
+  // For tests and the tools that drive the window.
+  HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
+  CheckList& List(int id) { return id == kLstCtgr ? *lstCtgr_ : *lstArea_; }
+  app::SelectionGroup& categories() { return categories_; }
+  app::SelectionGroup& prefectures() { return prefectures_; }
+  const RunController& controller() const { return controller_; }
+  bool taskbarReady() const { return TaskbarReady; }
+  bool configChecked() const { return config_checked_; }
+  TVistaAltFix& altFix() { return alt_fix_; }
+  std::filesystem::path settingsPath() const;
+
+  // The default error display: message with a full stop where it lacks a
+  // closing mark, titled with the application title, OK and the stop icon.
+  void ShowDefaultError(const std::string& message);
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  bool HandleCommand(int id, int code);
+  template <typename Fn>
+  void Guarded(Fn&& fn);
+
+  void FormCreate();
+  void CreateControls();
+  void ApplyLayout(UINT dpi);
+  void BindGroup(app::SelectionGroup& group, int all_box, CheckList& list);
+  void CheckConfig();
+  void LoadSettings();
+  void Terminate();
+  void SetStatusText(const std::wstring& text);
+  void SetControlsEnabled(bool idle);
+  void btnAreaClick();
+  void btnCtgrClick();
+
+  // RunView
+  Selection TickedSelection() override;
+  void RestoreSelection(const Selection& selection) override;
+  int ShowMessage(const UserMessage& message) override;
+  std::optional<std::string> AskOutputFile(const std::string& initial_name) override;
+  void ShowRunningLook() override;
+  void RestoreCursor() override;
+  void ShowIdleLook() override;
+  void InitProgress(int maximum) override;
+  void SetProgress(int position) override;
+  void ShowStatus(const std::string& text) override;
+  void AlertRunDone() override;
+  void OpenFile(const std::string& path) override;
+  void SaveSettings() override;
+  void Quit() override;
+
+  Dialogs& dialogs_;
+  TaskbarButton& taskbar_;
+  const std::filesystem::path database_path_;
+  app::SelectionGroup categories_;
+  app::SelectionGroup prefectures_;
+  TVistaAltFix alt_fix_;
+
+  HWND hwnd_ = nullptr;
+  std::unique_ptr<CheckList> lstCtgr_;
+  std::unique_ptr<CheckList> lstArea_;
+  HFONT window_font_ = nullptr;
+  HFONT list_font_ = nullptr;
+  UINT dpi_ = 96;
+  std::wstring status_text_;
+  COLORREF status_color_;
+
+  bool TaskbarReady = false;
+  bool DbReady = false;
+  bool busy_cursor_ = false;
+  bool config_checked_ = false;
+  // Where a run's worker posts its news; read on the worker's thread.
+  std::atomic<HWND> news_window_{nullptr};
+
+  RunController controller_;
+};
+
+}  // namespace valmeric::win32

@@ -1,0 +1,130 @@
+// The main window as the run controller sees it, and the table builders'
+// hidden buttons.
+
+#include "win32/frm_main.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include "app/selection_ticks.h"
+#include "common/scratch_file.h"
+#include "common/text_encoding.h"
+#include "common/utf8_path.h"
+#include "refdb/reference_db.h"
+#include "refdb/run_lock.h"
+#include "refdb/table_builders.h"
+#include "win32/wide_text.h"
+
+namespace valmeric::win32 {
+
+Selection TFrmMain::TickedSelection() { return {categories_.TickedCodes(), prefectures_.TickedCodes()}; }
+
+void TFrmMain::RestoreSelection(const Selection& selection) {
+  auto restore = [](app::SelectionGroup& group, const std::vector<int>& codes) {
+    std::string ticks(static_cast<size_t>(group.Count()), '0');
+    for (int code : codes) {
+      if (code >= 1 && code <= group.Count()) ticks[static_cast<size_t>(code) - 1] = '1';
+    }
+    if (group.All()) group.SetAll(false);
+    for (int i = 0; i < group.Count(); ++i) group.SetTick(i, false);
+    app::ApplyTickText(group, ticks);
+  };
+  restore(categories_, selection.categories);
+  restore(prefectures_, selection.prefectures);
+}
+
+int TFrmMain::ShowMessage(const UserMessage& message) {
+  return dialogs_.Ask(hwnd_, Wide(message.text), Wide(message.title), message.style);
+}
+
+std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
+  const SaveDialogOptions options{Wide(msg::kSaveTitle), Wide(msg::kSaveFilterName), Wide(msg::kSaveFilterPattern),
+                                  Wide(initial_name)};
+  const auto chosen = dialogs_.ChooseSaveFile(hwnd_, options);
+  if (!chosen) return std::nullopt;
+  return Utf8(*chosen);
+}
+
+void TFrmMain::ShowRunningLook() {
+  busy_cursor_ = true;
+  SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+  SetControlsEnabled(false);
+  SendMessageW(Control(kPrgBar), PBM_SETPOS, 0, 0);
+  ShowWindow(Control(kPrgBar), SW_SHOW);
+  status_color_ = GetSysColor(COLOR_WINDOWTEXT);
+  SetStatusText(Wide(msg::kFetching));
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void TFrmMain::RestoreCursor() {
+  if (!busy_cursor_) return;
+  busy_cursor_ = false;
+  POINT point{};
+  GetCursorPos(&point);
+  SetCursorPos(point.x, point.y);  // the window under the cursor sets its own again
+}
+
+void TFrmMain::ShowIdleLook() {
+  if (TaskbarReady) taskbar_.SetTaskbarProgressState(hwnd_, tbpsNone);
+  SetStatusText(L"");
+  SendMessageW(Control(kPrgBar), PBM_SETPOS, 0, 0);
+  SetControlsEnabled(true);
+}
+
+void TFrmMain::InitProgress(int maximum) {
+  SendMessageW(Control(kPrgBar), PBM_SETRANGE32, 0, maximum);
+  SendMessageW(Control(kPrgBar), PBM_SETPOS, 0, 0);
+}
+
+void TFrmMain::SetProgress(int position) {
+  HWND bar = Control(kPrgBar);
+  SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+  if (TaskbarReady) {
+    const auto shown = SendMessageW(bar, PBM_GETPOS, 0, 0);
+    const auto maximum = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
+    taskbar_.SetTaskbarProgressValue(hwnd_, static_cast<std::uint64_t>(shown), static_cast<std::uint64_t>(maximum));
+  }
+}
+
+void TFrmMain::ShowStatus(const std::string& text) { SetStatusText(Wide(text)); }
+
+void TFrmMain::AlertRunDone() {
+  MessageBeep(MB_ICONQUESTION);
+  taskbar_.Flash(hwnd_);
+}
+
+void TFrmMain::OpenFile(const std::string& path) {
+  ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TFrmMain::Quit() {
+  EnableWindow(Control(kBtnCancel), FALSE);
+  Terminate();
+}
+
+void TFrmMain::btnAreaClick() {
+  RunLock lock(Utf8FromPath(database_path_));
+  ReferenceDb db(Utf8FromPath(database_path_));
+  const ScratchFile scratch(Utf8FromPath(database_path_.parent_path()));
+  BuilderSettings settings;
+  settings.download = controller_.settings().download;
+  settings.scratch_path = scratch.path();
+  RebuildCities(db.db(), settings, [this](int prefecture) {
+    SetStatusText(Wide(SjisToUtf8(CityBuilderStatus(prefecture))));
+    UpdateWindow(Control(kLblStatus));
+  });
+  ShowMessage({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
+}
+
+void TFrmMain::btnCtgrClick() {
+  RunLock lock(Utf8FromPath(database_path_));
+  ReferenceDb db(Utf8FromPath(database_path_));
+  const ScratchFile scratch(Utf8FromPath(database_path_.parent_path()));
+  BuilderSettings settings;
+  settings.download = controller_.settings().download;
+  settings.scratch_path = scratch.path();
+  RebuildSubCategories(db.db(), settings);
+  ShowMessage({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
+}
+
+}  // namespace valmeric::win32

@@ -1,0 +1,59 @@
+#include "win32/program.h"
+
+#include <commctrl.h>
+
+#include <exception>
+
+#include "app/error_text.h"
+#include "common/app_paths.h"
+#include "common/site_address.h"
+#include "common/user_messages.h"
+#include "win32/frm_main.h"
+#include "win32/wide_text.h"
+
+namespace valmeric::win32 {
+namespace {
+
+// Until the loop ends: dialog keys (tab order, accelerators, space) for the
+// window, and its idle moment whenever the queue runs empty.
+void RunMessageLoop(TFrmMain& form) {
+  MSG message{};
+  for (;;) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) return;
+      if (form.hwnd() != nullptr && IsDialogMessageW(form.hwnd(), &message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    form.Idle();
+    WaitMessage();
+  }
+}
+
+}  // namespace
+
+int RunProgram(Dialogs& dialogs, TaskbarButton& taskbar, int show_command,
+               const std::function<void(TFrmMain&)>& attach) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&controls);
+  auto show_error = [&dialogs](const std::string& message) {
+    dialogs.Ask(nullptr, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle), MB_OK | MB_ICONSTOP);
+  };
+  try {
+    // VALMERIC_SITE_ORIGIN points the window at another copy of the site (the
+    // bundled local one, for a demo); the program takes no arguments.
+    RunSettings settings;
+    settings.download.origin = SiteOrigin::FromEnvironment();
+    TFrmMain FrmMain(dialogs, taskbar, DefaultDatabasePath(), settings);
+    if (attach) attach(FrmMain);
+    FrmMain.Show(show_command);
+    RunMessageLoop(FrmMain);
+  } catch (const std::exception& error) {
+    show_error(error.what());
+  } catch (...) {
+    show_error("");
+  }
+  return 0;
+}
+
+}  // namespace valmeric::win32

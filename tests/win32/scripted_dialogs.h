@@ -1,0 +1,33 @@
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+
+#include "test_log.h"
+#include "win32/dialogs.h"
+
+namespace valmeric::win32::test {
+
+// Answers the window's boxes and save dialog from queues the test script
+// fills, and logs everything shown. A question nobody prepared an answer for
+// is logged as unexpected and answered No; an unexpected save dialog is
+// cancelled.
+class ScriptedDialogs final : public Dialogs {
+ public:
+  explicit ScriptedDialogs(TestLog& log) : log_(log) {}
+
+  void QueueAnswer(int answer) { answers_.push_back(answer); }
+  // Nothing: the dialog is cancelled.
+  void QueueFile(std::optional<std::wstring> path) { files_.push_back(std::move(path)); }
+
+  int Ask(HWND owner, const std::wstring& text, const std::wstring& title, unsigned style) override;
+  std::optional<std::wstring> ChooseSaveFile(HWND owner, const SaveDialogOptions& options) override;
+
+ private:
+  TestLog& log_;
+  std::deque<int> answers_;
+  std::deque<std::optional<std::wstring>> files_;
+};
+
+}  // namespace valmeric::win32::test
