@@ -2,7 +2,8 @@
 # Cross-builds the Windows target (the windows preset), runs its tests under
 # Wine, has the Windows command line collect from the local site what the
 # Linux one collects and compares the two CSV files byte for byte, and checks
-# the zip package by unpacking it and running the program inside.
+# the zip package by unpacking it and running the program inside; then the
+# window's tests under Wine and Xvfb, and the installer's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/local_site.sh
@@ -15,6 +16,7 @@ cmake --build --preset release -j "$(nproc)" --target valmeric-cli valmeric-site
 cmake --preset windows
 start=$(date +%s)
 cmake --build --preset windows -j "$(nproc)"
+cmake --build --preset windows -j "$(nproc)" --target installer
 echo "windows build: $(( $(date +%s) - start )) s"
 prepare_wine
 
@@ -68,7 +70,7 @@ zip=$(ls build/windows/valmeric-*-windows-x64.zip)
 echo "$zip: $(stat -c %s "$zip") bytes"
 unzip -q "$zip" -d "$work/unzipped"
 package=$(ls -d "$work"/unzipped/valmeric-*-windows-x64)
-for file in valmeric-cli.exe db/hpt_data.db README.txt; do
+for file in valmeric.exe valmeric-cli.exe db/hpt_data.db README.txt; do
   [ -f "$package/$file" ] || { echo "the zip lacks $file" >&2; exit 1; }
 done
 iconv -f CP932 -t UTF-8 "$package/README.txt" >/dev/null
@@ -76,3 +78,8 @@ wine "$package/valmeric-cli.exe" collect --category 10 --prefecture 31 --pause-m
   --output "$work/unzipped/動物病院.csv" --site-origin "$LOCAL_SITE"
 [ -s "$work/unzipped/動物病院.csv" ]
 echo "the unzipped program collected $(( $(wc -l <"$work/unzipped/動物病院.csv") - 1 )) facilities"
+
+echo "== the window under Wine and Xvfb"
+bash scripts/windows-gui-tests.sh
+echo "== the installer"
+bash scripts/windows-installer-check.sh
