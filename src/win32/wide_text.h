@@ -5,9 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "common/windows_text.h"
+
 namespace valmeric::win32 {
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
+inline std::wstring Wide(std::string_view utf8) { return WideFromUtf8(utf8); }
+inline std::string Utf8(std::wstring_view wide) { return Utf8FromWide(wide); }
 
 }  // namespace valmeric::win32
