@@ -5,6 +5,7 @@
 start_local_site() {
   local bin=$1 work=$2
   shift 2
+  rm -f "$work/site.port"  # an earlier site's port must not be taken for this one's
   "$bin/valmeric-sitesim" --host 127.0.0.1 --port 0 --port-file "$work/site.port" "$@" \
     >"$work/site.log" 2>&1 &
   LOCAL_SITE_PID=$!
