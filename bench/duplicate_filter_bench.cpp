@@ -57,7 +57,8 @@ void BM_CheckSeenCode(benchmark::State& state) {
   DuplicateFilter filter(db.db());
   int next = 0;
   for (auto _ : state) {
-    const bool seen = filter.CheckHspCode("01" + std::to_string(10000000 + (next++ * 7919) % count));
+    const bool seen =
+        filter.CheckHspCode("01" + std::to_string(10000000 + (next++ * 7919) % count));
     if (!seen) state.SkipWithError("a stored code was not found");
   }
 }

@@ -25,22 +25,22 @@ void BM_WholeRun(benchmark::State& state) {
   test::CreateTestDatabase(db_path, cities, subs);
 
   test::LocalServer server;
-  server.server().Get(R"(/doko/kekka\.php/(\d{5})(\d+)/)", [](const httplib::Request& req,
-                                                              httplib::Response& res) {
-    const int city = std::stoi(req.matches[1]) % 1000;
-    const int sub = std::stoi(req.matches[2]);
-    std::vector<test::PageFacility> list;
-    for (int k = 0; k < 12; ++k) {
-      test::PageFacility f;
-      f.code = std::to_string(city * 1000 + (sub * 7 + k * 3) % 24);
-      f.name = "クリニック" + f.code;
-      list.push_back(f);
-    }
-    static thread_local std::map<std::string, std::string> cache;
-    auto& body = cache[req.path];
-    if (body.empty()) body = test::ResultPageBody(12, list);
-    res.set_content(body, "text/html; charset=EUC-JP");
-  });
+  server.server().Get(R"(/doko/kekka\.php/(\d{5})(\d+)/)",
+                      [](const httplib::Request& req, httplib::Response& res) {
+                        const int city = std::stoi(req.matches[1]) % 1000;
+                        const int sub = std::stoi(req.matches[2]);
+                        std::vector<test::PageFacility> list;
+                        for (int k = 0; k < 12; ++k) {
+                          test::PageFacility f;
+                          f.code = std::to_string(city * 1000 + (sub * 7 + k * 3) % 24);
+                          f.name = "クリニック" + f.code;
+                          list.push_back(f);
+                        }
+                        static thread_local std::map<std::string, std::string> cache;
+                        auto& body = cache[req.path];
+                        if (body.empty()) body = test::ResultPageBody(12, list);
+                        res.set_content(body, "text/html; charset=EUC-JP");
+                      });
   server.Start();
 
   int entries = 0;
@@ -62,7 +62,8 @@ void BM_WholeRun(benchmark::State& state) {
     if (outcome.kind != Outcome::kCompleted) state.SkipWithError("the run did not complete");
   }
   state.counters["entries_per_s"] = benchmark::Counter(entries, benchmark::Counter::kIsRate);
-  state.counters["facilities"] = benchmark::Counter(static_cast<double>(written) / state.iterations());
+  state.counters["facilities"] =
+      benchmark::Counter(static_cast<double>(written) / state.iterations());
 }
 BENCHMARK(BM_WholeRun)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 

@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(argv[1])) files.push_back(entry.path());
+  for (const auto& entry : std::filesystem::directory_iterator(argv[1]))
+    files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   std::vector<std::string> bodies;
   for (const auto& file : files) {
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
     TsvSink sink(out);
     valmeric::ReadResultPage(valmeric::SplitLines(body), sink);
   }
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   std::cout << out;

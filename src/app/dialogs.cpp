@@ -6,7 +6,8 @@
 
 namespace valmeric::app {
 
-int QtDialogs::MessageBox(QWidget* parent, const QString& text, const QString& title, unsigned style) {
+int QtDialogs::MessageBox(QWidget* parent, const QString& text, const QString& title,
+                          unsigned style) {
   QMessageBox box(parent);
   box.setWindowTitle(title);
   box.setText(text);

@@ -29,15 +29,18 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // Shows a modal message box; returns kIdOk, kIdYes or kIdNo.
-  virtual int MessageBox(QWidget* parent, const QString& text, const QString& title, unsigned style) = 0;
+  virtual int MessageBox(QWidget* parent, const QString& text, const QString& title,
+                         unsigned style) = 0;
   // Asks for a file to save to; nothing when the user cancels.
-  virtual std::optional<QString> SaveFileName(QWidget* parent, const SaveDialogOptions& options) = 0;
+  virtual std::optional<QString> SaveFileName(QWidget* parent,
+                                              const SaveDialogOptions& options) = 0;
 };
 
 // The real boxes and the toolkit's save dialog.
 class QtDialogs final : public Dialogs {
  public:
-  int MessageBox(QWidget* parent, const QString& text, const QString& title, unsigned style) override;
+  int MessageBox(QWidget* parent, const QString& text, const QString& title,
+                 unsigned style) override;
   std::optional<QString> SaveFileName(QWidget* parent, const SaveDialogOptions& options) override;
 };
 

@@ -6,7 +6,8 @@ namespace valmeric::app {
 namespace {
 
 // Full-width punctuation a Japanese message may end with.
-constexpr std::array<std::string_view, 8> kWidePunctuation = {"。", "、", "．", "，", "！", "？", "」", "）"};
+constexpr std::array<std::string_view, 8> kWidePunctuation = {"。", "、", "．", "，",
+                                                              "！", "？", "」", "）"};
 
 bool EndsWithPunctuation(std::string_view text) {
   const unsigned char last = static_cast<unsigned char>(text.back());

@@ -17,12 +17,12 @@
 #include "app/dialogs.h"
 #include "app/selection_settings.h"
 #include "app/ui_waker.h"
+#include "common/scratch_file.h"
 #include "common/site_lists.h"
 #include "common/text_encoding.h"
 #include "desktop/taskbar_progress.h"
 #include "desktop/vista_alt_fix.h"
 #include "refdb/reference_db.h"
-#include "common/scratch_file.h"
 #include "refdb/run_lock.h"
 #include "refdb/table_builders.h"
 
@@ -38,8 +38,12 @@ const QEvent::Type WM_CHECKCONFIG = static_cast<QEvent::Type>(QEvent::User + 100
 const char kDefaultFontFamily[] = "ＭＳ Ｐゴシック";
 const char kFallbackFontFamily[] = "IPAPGothic";
 
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
-QString Text(const char* utf8) { return QString::fromUtf8(utf8); }
+QString Text(const std::string& utf8) {
+  return QString::fromStdString(utf8);
+}
+QString Text(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
 
 QFont WindowFont(int pixel_size) {
   QFont font;
@@ -56,7 +60,6 @@ class FixedRowDelegate final : public QStyledItemDelegate {
     return {QStyledItemDelegate::sizeHint(option, index).width(), 16};
   }
 };
-
 
 }  // namespace
 
@@ -160,8 +163,10 @@ void TFrmMain::CreateControls() {
   BindGroup(categories_, chkCtgr, lstCtgr);
   BindGroup(prefectures_, chkArea, lstArea);
 
-  connect(chkCtgr, &QCheckBox::clicked, this, [this](bool on) { Guarded([&] { chkCtgrClick(on); }); });
-  connect(chkArea, &QCheckBox::clicked, this, [this](bool on) { Guarded([&] { chkAreaClick(on); }); });
+  connect(chkCtgr, &QCheckBox::clicked, this,
+          [this](bool on) { Guarded([&] { chkCtgrClick(on); }); });
+  connect(chkArea, &QCheckBox::clicked, this,
+          [this](bool on) { Guarded([&] { chkAreaClick(on); }); });
   auto connect_list = [this](QListWidget* list, void (TFrmMain::*handler)(int, bool)) {
     // itemChanged also reports the model's own changes; those come with the
     // list's signals blocked, so only the user's toggles arrive here.
@@ -171,8 +176,10 @@ void TFrmMain::CreateControls() {
   };
   connect_list(lstCtgr, &TFrmMain::lstCtgrClickCheck);
   connect_list(lstArea, &TFrmMain::lstAreaClickCheck);
-  connect(btnAction, &QPushButton::clicked, this, [this] { Guarded([this] { btnActionClick(); }); });
-  connect(btnCancel, &QPushButton::clicked, this, [this] { Guarded([this] { btnCancelClick(); }); });
+  connect(btnAction, &QPushButton::clicked, this,
+          [this] { Guarded([this] { btnActionClick(); }); });
+  connect(btnCancel, &QPushButton::clicked, this,
+          [this] { Guarded([this] { btnCancelClick(); }); });
   connect(btnArea, &QPushButton::clicked, this, [this] { Guarded([this] { btnAreaClick(); }); });
   connect(btnCtgr, &QPushButton::clicked, this, [this] { Guarded([this] { btnCtgrClick(); }); });
 }
@@ -234,9 +241,13 @@ void TFrmMain::CheckConfig() {
   Terminate();
 }
 
-fs::path TFrmMain::settingsPath() const { return database_path_.parent_path() / kSettingsFileName; }
+fs::path TFrmMain::settingsPath() const {
+  return database_path_.parent_path() / kSettingsFileName;
+}
 
-void TFrmMain::LoadSettings() { LoadSelectionSettings(settingsPath(), categories_, prefectures_); }
+void TFrmMain::LoadSettings() {
+  LoadSelectionSettings(settingsPath(), categories_, prefectures_);
+}
 
 void TFrmMain::SaveSettings() {
   try {
@@ -264,7 +275,9 @@ void TFrmMain::SetControlsEnabled(bool idle) {
 
 // The run controller's view.
 
-Selection TFrmMain::TickedSelection() { return {categories_.TickedCodes(), prefectures_.TickedCodes()}; }
+Selection TFrmMain::TickedSelection() {
+  return {categories_.TickedCodes(), prefectures_.TickedCodes()};
+}
 
 void TFrmMain::RestoreSelection(const Selection& selection) {
   auto restore = [](SelectionGroup& group, const std::vector<int>& codes) {
@@ -337,7 +350,9 @@ void TFrmMain::SetProgress(int position) {
   }
 }
 
-void TFrmMain::ShowStatus(const std::string& text) { SetStatusText(Text(text)); }
+void TFrmMain::ShowStatus(const std::string& text) {
+  SetStatusText(Text(text));
+}
 
 void TFrmMain::AlertRunDone() {
   QApplication::beep();
@@ -345,7 +360,8 @@ void TFrmMain::AlertRunDone() {
 }
 
 void TFrmMain::OpenFile(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
+  QDesktopServices::openUrl(
+      QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 
 void TFrmMain::Quit() {
@@ -361,9 +377,13 @@ void TFrmMain::Terminate() {
 
 // Handlers.
 
-void TFrmMain::btnActionClick() { controller_.ActionClick(); }
+void TFrmMain::btnActionClick() {
+  controller_.ActionClick();
+}
 
-void TFrmMain::btnCancelClick() { controller_.CancelClick(); }
+void TFrmMain::btnCancelClick() {
+  controller_.CancelClick();
+}
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
   bool may_close = false;

@@ -26,7 +26,9 @@ std::string_view Trim(std::string_view text) {
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto lower = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
     if (lower(a[i]) != lower(b[i])) return false;
   }
   return true;
@@ -173,7 +175,8 @@ void IniFile::Save(const std::filesystem::path& path) const {
     Fail("cannot write", path, errno);
   }
   struct stat info {};
-  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) Fail("cannot write", path, EISDIR);
+  if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    Fail("cannot write", path, EISDIR);
 
   std::filesystem::path temp = path;
   temp += ".tmp-" + std::to_string(::getpid());

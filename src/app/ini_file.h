@@ -44,7 +44,7 @@ class IniFile final {
  private:
   std::vector<std::string> lines_;
   std::string line_end_ = "\r\n";  // the profile format's own, for a new file
-  bool byte_order_mark_ = false;  // the text began with one; it is written back
+  bool byte_order_mark_ = false;   // the text began with one; it is written back
 };
 
 }  // namespace valmeric::app

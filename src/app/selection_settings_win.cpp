@@ -11,14 +11,17 @@
 namespace valmeric::app {
 namespace {
 
-std::wstring Wide(const char* ascii) { return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii)); }
+std::wstring Wide(const char* ascii) {
+  return std::wstring(ascii, ascii + std::char_traits<char>::length(ascii));
+}
 
 std::string ReadKey(const std::filesystem::path& path, const char* key) {
   wchar_t value[256] = {};
   GetPrivateProfileStringW(Wide(kSettingsSection).c_str(), Wide(key).c_str(), L"", value,
                            static_cast<DWORD>(std::size(value)), path.c_str());
   std::string text;
-  for (const wchar_t* c = value; *c != L'\0'; ++c) text.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
+  for (const wchar_t* c = value; *c != L'\0'; ++c)
+    text.push_back(*c < 0x80 ? static_cast<char>(*c) : '?');
   return text;
 }
 

@@ -33,7 +33,9 @@ std::unique_ptr<SingleInstance> SingleInstance::Claim(const std::filesystem::pat
   return std::unique_ptr<SingleInstance>(new SingleInstance(fd));
 }
 
-SingleInstance::~SingleInstance() { ::close(fd_); }
+SingleInstance::~SingleInstance() {
+  ::close(fd_);
+}
 
 std::unique_ptr<SingleInstance> ClaimSingleInstance(const std::string& name) {
   return SingleInstance::Claim(SingleInstance::LockFilePath(name));

@@ -40,7 +40,8 @@ void UiWaker::Wake() {
     return;
   }
 #endif
-  QMetaObject::invokeMethod(this, [this] { handler_(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { handler_(); }, Qt::QueuedConnection);
 }
 
 }  // namespace valmeric::app

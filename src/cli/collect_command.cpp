@@ -21,8 +21,9 @@ namespace fs = std::filesystem;
 constexpr auto kPollInterval = std::chrono::milliseconds(100);
 
 int ExitCodeForRefusal(StartProblem problem) {
-  return problem == StartProblem::kDatabaseWrite || problem == StartProblem::kScratch ? kExitWriteError
-                                                                                        : kExitUsage;
+  return problem == StartProblem::kDatabaseWrite || problem == StartProblem::kScratch
+             ? kExitWriteError
+             : kExitUsage;
 }
 
 int ExitCodeForFailure(const RunOutcome& outcome) {
@@ -39,14 +40,17 @@ std::optional<std::string> Mismatch(const CollectOptions& options, const Recorde
     return "--category differs from the recorded run's " + JoinCodes(recorded.selection.categories);
   }
   if (options.has_prefecture && options.selection.prefectures != recorded.selection.prefectures) {
-    return "--prefecture differs from the recorded run's " + JoinCodes(recorded.selection.prefectures);
+    return "--prefecture differs from the recorded run's " +
+           JoinCodes(recorded.selection.prefectures);
   }
   if (options.has_encoding && options.encoding != recorded.encoding) {
-    return std::string("--encoding differs from the recorded run's ") + EncodingName(recorded.encoding);
+    return std::string("--encoding differs from the recorded run's ") +
+           EncodingName(recorded.encoding);
   }
   if (!options.output.empty()) {
     std::error_code error;
-    const fs::path named = fs::weakly_canonical(fs::absolute(PathFromUtf8(CompletedOutputPath(options.output)), error), error);
+    const fs::path named = fs::weakly_canonical(
+        fs::absolute(PathFromUtf8(CompletedOutputPath(options.output)), error), error);
     if (named != fs::weakly_canonical(PathFromUtf8(recorded.output_path), error)) {
       return "--output differs from the recorded run's " + recorded.output_path;
     }
@@ -88,8 +92,10 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, std::ost
       err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
       return kExitUnreachable;
     case Outcome::kCancelled:
-      err << InterruptedText(outcome.entries_done, outcome.entries_total, outcome.facilities_written, output)
-          << "\n" << msg::kResumeHint << "\n";
+      err << InterruptedText(outcome.entries_done, outcome.entries_total,
+                             outcome.facilities_written, output)
+          << "\n"
+          << msg::kResumeHint << "\n";
       return kExitInterrupted;
     case Outcome::kNothingFound:
       if (!quiet) err << msg::kNothingFound << "\n";
@@ -116,12 +122,14 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   request.selection = options.selection;
   request.output_path = options.output;
   request.encoding = options.encoding;
-  request.database_path = options.database.empty() ? DefaultDatabasePath() : PathFromUtf8(options.database);
+  request.database_path =
+      options.database.empty() ? DefaultDatabasePath() : PathFromUtf8(options.database);
   request.settings = options.settings;
   if (options.mode != RunMode::kNew) {
     std::optional<RecordedRun> recorded;
     try {
-      if (fs::is_regular_file(request.database_path)) recorded = ReadRecordedRun(request.database_path);
+      if (fs::is_regular_file(request.database_path))
+        recorded = ReadRecordedRun(request.database_path);
     } catch (const DbError& failure) {
       err << msg::kDatabaseUnusable << "\n" << failure.what() << "\n";
       return kExitUsage;
@@ -140,7 +148,8 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     session.emplace(request, reports);
   } catch (const StartRefused& refusal) {
     err << ForConsole(StartRefusalMessage(refusal).text) << "\n";
-    if (refusal.problem() == StartProblem::kOutputInUse || refusal.problem() == StartProblem::kDatabaseMissing) {
+    if (refusal.problem() == StartProblem::kOutputInUse ||
+        refusal.problem() == StartProblem::kDatabaseMissing) {
       err << "(" << refusal.what() << ")\n";
     }
     return ExitCodeForRefusal(refusal.problem());
@@ -151,9 +160,10 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
         << ") is dropped; this new run replaces it\n";
   }
   if (const auto& taken = session->taken_up(); taken && !options.quiet) {
-    err << (options.mode == RunMode::kResume ? "resuming: " : "fetching again: ") << taken->entries_done
-        << " / " << std::max(taken->plan_size, 0) << " entries done, " << taken->not_fetched
-        << " not fetched, " << taken->facilities_written << " facilities in " << taken->output_path << "\n";
+    err << (options.mode == RunMode::kResume ? "resuming: " : "fetching again: ")
+        << taken->entries_done << " / " << std::max(taken->plan_size, 0) << " entries done, "
+        << taken->not_fetched << " not fetched, " << taken->facilities_written << " facilities in "
+        << taken->output_path << "\n";
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);

@@ -8,7 +8,9 @@ namespace valmeric::cli {
 namespace {
 
 // The defaults as the usage text names them, read from the run's own settings.
-std::string DefaultPause() { return std::to_string(RunSettings().page_pause.count()); }
+std::string DefaultPause() {
+  return std::to_string(RunSettings().page_pause.count());
+}
 
 std::string DefaultRetryDelays() {
   std::string text;
@@ -26,10 +28,15 @@ const std::string kCollectUsage =
     "                            [--pause-ms N] [--retry-delays-ms N,N...]\n"
     "                            [--encoding cp932|utf-8] [--quiet]\n"
     "       valmeric-cli collect --resume|--retry-failed [--db FILE] [--site-origin URL]\n"
-    "                            [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] [--quiet]\n"
+    "                            [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] "
+    "[--quiet]\n"
     "  LIST: comma-separated codes (categories 1-10, prefectures 1-47) or all\n"
-    "  --pause-ms         pause after each result page (default " + DefaultPause() + ")\n"
-    "  --retry-delays-ms  waits before retrying a page that failed (default " + DefaultRetryDelays() + ")\n"
+    "  --pause-ms         pause after each result page (default " +
+    DefaultPause() +
+    ")\n"
+    "  --retry-delays-ms  waits before retrying a page that failed (default " +
+    DefaultRetryDelays() +
+    ")\n"
     "  --site-origin      send the site's requests to this scheme, host and port\n"
     "                     (default: the VALMERIC_SITE_ORIGIN environment variable)\n"
     "  --ca-file          also trust the certificates in this file\n"
@@ -48,45 +55,46 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   bool& has_prefecture = options.has_prefecture;
   bool resume = false;
   bool retry = false;
-  ReadOptions(args, {"--quiet", "--resume", "--retry-failed"}, [&](const std::string& name,
-                                                                    const std::string& value) {
-    if (name == "--quiet") {
-      options.quiet = true;
-    } else if (name == "--resume") {
-      resume = true;
-    } else if (name == "--retry-failed") {
-      retry = true;
-    } else if (name == "--category") {
-      options.selection.categories = ParseCodeList(value, kCategoryCount, "category");
-      has_category = true;
-    } else if (name == "--prefecture") {
-      options.selection.prefectures = ParseCodeList(value, kPrefectureCount, "prefecture");
-      has_prefecture = true;
-    } else if (name == "--output") {
-      options.output = value;
-    } else if (name == "--db") {
-      options.database = value;
-    } else if (name == "--site-origin") {
-      options.settings.download.origin = SiteOrigin::Parse(value);
-    } else if (name == "--ca-file") {
-      options.settings.download.ca_file = value;
-    } else if (name == "--pause-ms") {
-      options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
-    } else if (name == "--retry-delays-ms") {
-      options.settings.retry.delays = ParseDelays(value);
-    } else if (name == "--encoding") {
-      if (value == "cp932") {
-        options.encoding = CsvEncoding::kCp932;
-      } else if (value == "utf-8") {
-        options.encoding = CsvEncoding::kUtf8;
-      } else {
-        throw UsageError("--encoding takes cp932 or utf-8");
-      }
-      options.has_encoding = true;
-    } else {
-      throw UsageError("unknown option " + name);
-    }
-  });
+  ReadOptions(args, {"--quiet", "--resume", "--retry-failed"},
+              [&](const std::string& name, const std::string& value) {
+                if (name == "--quiet") {
+                  options.quiet = true;
+                } else if (name == "--resume") {
+                  resume = true;
+                } else if (name == "--retry-failed") {
+                  retry = true;
+                } else if (name == "--category") {
+                  options.selection.categories = ParseCodeList(value, kCategoryCount, "category");
+                  has_category = true;
+                } else if (name == "--prefecture") {
+                  options.selection.prefectures =
+                      ParseCodeList(value, kPrefectureCount, "prefecture");
+                  has_prefecture = true;
+                } else if (name == "--output") {
+                  options.output = value;
+                } else if (name == "--db") {
+                  options.database = value;
+                } else if (name == "--site-origin") {
+                  options.settings.download.origin = SiteOrigin::Parse(value);
+                } else if (name == "--ca-file") {
+                  options.settings.download.ca_file = value;
+                } else if (name == "--pause-ms") {
+                  options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
+                } else if (name == "--retry-delays-ms") {
+                  options.settings.retry.delays = ParseDelays(value);
+                } else if (name == "--encoding") {
+                  if (value == "cp932") {
+                    options.encoding = CsvEncoding::kCp932;
+                  } else if (value == "utf-8") {
+                    options.encoding = CsvEncoding::kUtf8;
+                  } else {
+                    throw UsageError("--encoding takes cp932 or utf-8");
+                  }
+                  options.has_encoding = true;
+                } else {
+                  throw UsageError("unknown option " + name);
+                }
+              });
   if (resume && retry) throw UsageError("--resume and --retry-failed do not go together");
   if (resume || retry) {
     options.mode = resume ? RunMode::kResume : RunMode::kRetryFailed;

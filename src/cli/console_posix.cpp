@@ -9,7 +9,9 @@ namespace {
 
 std::atomic<bool>* g_interrupted = nullptr;
 
-extern "C" void OnStopRequest(int) { g_interrupted->store(true); }
+extern "C" void OnStopRequest(int) {
+  g_interrupted->store(true);
+}
 
 }  // namespace
 
@@ -30,6 +32,8 @@ void CatchStopRequests(std::atomic<bool>& interrupted) {
 // Terminals and files take UTF-8 as it is.
 void SetUpConsoleText() {}
 
-bool StandardErrorIsTerminal() { return isatty(STDERR_FILENO) != 0; }
+bool StandardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) != 0;
+}
 
 }  // namespace valmeric::cli

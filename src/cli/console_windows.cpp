@@ -13,7 +13,9 @@ namespace {
 std::atomic<bool>* g_interrupted = nullptr;
 HANDLE g_finished = nullptr;  // set once the program is on its way out
 
-void SignalFinished() { SetEvent(g_finished); }
+void SignalFinished() {
+  SetEvent(g_finished);
+}
 
 BOOL WINAPI OnConsoleEvent(DWORD event) {
   g_interrupted->store(true);
@@ -29,7 +31,9 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
 size_t WholeCharacters(const std::string& text) {
   size_t end = text.size();
   size_t back = 0;
-  while (back < 3 && back < end && (static_cast<unsigned char>(text[end - 1 - back]) & 0xC0) == 0x80) ++back;
+  while (back < 3 && back < end &&
+         (static_cast<unsigned char>(text[end - 1 - back]) & 0xC0) == 0x80)
+    ++back;
   if (back == end) return end;
   const auto lead = static_cast<unsigned char>(text[end - 1 - back]);
   const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
@@ -48,7 +52,8 @@ class ConsoleBuffer final : public std::streambuf {
 
  protected:
   int_type overflow(int_type c) override {
-    if (traits_type::eq_int_type(c, traits_type::eof())) return sync() == 0 ? 0 : traits_type::eof();
+    if (traits_type::eq_int_type(c, traits_type::eof()))
+      return sync() == 0 ? 0 : traits_type::eof();
     pending_.push_back(traits_type::to_char_type(c));
     if (c == '\n' && sync() != 0) return traits_type::eof();
     return c;
@@ -74,17 +79,20 @@ class ConsoleBuffer final : public std::streambuf {
     if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return false;
     if (console_) {
       DWORD written = 0;
-      return WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr) != 0;
+      return WriteConsoleW(handle_, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                           nullptr) != 0;
     }
     UINT code_page = GetConsoleOutputCP();
     if (code_page == 0) code_page = GetACP();
     const int size = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(code_page, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(code_page, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(code_page, 0, wide.data(), size, bytes.data(), n, nullptr, nullptr);
     for (size_t at = 0; at < bytes.size();) {
       DWORD written = 0;
-      if (!WriteFile(handle_, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written, nullptr)) {
+      if (!WriteFile(handle_, bytes.data() + at, static_cast<DWORD>(bytes.size() - at), &written,
+                     nullptr)) {
         return false;
       }
       at += written;

@@ -87,7 +87,8 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     counts = WriteChangeReport(*old_run, *new_run, output);
   } catch (const OutputError& error) {
     std::error_code ignored;
-    std::filesystem::remove(PathFromUtf8(output), ignored);  // no half-written report is left behind
+    std::filesystem::remove(PathFromUtf8(output),
+                            ignored);  // no half-written report is left behind
     err << "error: " << error.what() << "\n";
     return kExitWriteError;
   }

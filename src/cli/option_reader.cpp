@@ -5,9 +5,10 @@
 
 namespace valmeric::cli {
 
-void ReadOptions(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                 const std::function<void(const std::string& name, const std::string& value)>& handle,
-                 const std::function<void(const std::string& arg)>& positional) {
+void ReadOptions(
+    const std::vector<std::string>& args, const std::set<std::string>& flags,
+    const std::function<void(const std::string& name, const std::string& value)>& handle,
+    const std::function<void(const std::string& arg)>& positional) {
   for (size_t i = 0; i < args.size(); ++i) {
     std::string name = args[i];
     std::string value;

@@ -22,9 +22,10 @@ class UsageError : public std::invalid_argument {
 // argument that is neither. An invalid_argument thrown by either becomes a
 // UsageError. Throws UsageError for a missing value, and for a positional
 // argument when positional is empty.
-void ReadOptions(const std::vector<std::string>& args, const std::set<std::string>& flags,
-                 const std::function<void(const std::string& name, const std::string& value)>& handle,
-                 const std::function<void(const std::string& arg)>& positional = {});
+void ReadOptions(
+    const std::vector<std::string>& args, const std::set<std::string>& flags,
+    const std::function<void(const std::string& name, const std::string& value)>& handle,
+    const std::function<void(const std::string& arg)>& positional = {});
 
 // The site origin of VALMERIC_SITE_ORIGIN, or none. Throws UsageError.
 SiteOrigin EnvironmentOrigin();

@@ -13,7 +13,8 @@ namespace valmeric::cli {
 // for a log, so the same pace applies there).
 class ProgressPrinter final {
  public:
-  ProgressPrinter(std::ostream& out, bool quiet, bool terminal) : out_(out), quiet_(quiet), terminal_(terminal) {}
+  ProgressPrinter(std::ostream& out, bool quiet, bool terminal)
+      : out_(out), quiet_(quiet), terminal_(terminal) {}
 
   // Takes the run's news; prints when it is time or when force is set.
   void Show(const RunNews& news, bool force = false);
@@ -26,7 +27,7 @@ class ProgressPrinter final {
   const bool terminal_;
   int position_ = 0;
   int maximum_ = 0;
-  int start_ = 0;  // entries done before this start
+  int start_ = 0;       // entries done before this start
   std::string status_;  // UTF-8
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_print_{};

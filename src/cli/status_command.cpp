@@ -35,7 +35,8 @@ bool HeldByARun(const std::filesystem::path& database) {
 const char* State(const RecordedRun& run) {
   if (run.Resumable()) return "unfinished: valmeric-cli collect --resume goes on with it";
   if (run.Retryable()) {
-    return "finished with entries not fetched: valmeric-cli collect --retry-failed fetches them again";
+    return "finished with entries not fetched: valmeric-cli collect --retry-failed fetches them "
+           "again";
   }
   return "finished";
 }

@@ -11,6 +11,8 @@ std::filesystem::path ExecutableFolder() {
   return exe.parent_path();
 }
 
-std::filesystem::path DefaultDatabasePath() { return ExecutableFolder() / "db" / "hpt_data.db"; }
+std::filesystem::path DefaultDatabasePath() {
+  return ExecutableFolder() / "db" / "hpt_data.db";
+}
 
 }  // namespace valmeric

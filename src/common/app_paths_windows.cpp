@@ -19,6 +19,8 @@ std::filesystem::path ExecutableFolder() {
   }
 }
 
-std::filesystem::path DefaultDatabasePath() { return ExecutableFolder() / "db" / "hpt_data.db"; }
+std::filesystem::path DefaultDatabasePath() {
+  return ExecutableFolder() / "db" / "hpt_data.db";
+}
 
 }  // namespace valmeric

@@ -27,8 +27,9 @@ std::optional<char32_t> LookUpName(std::string_view name) {
   // A no-break space has no place in CP932: it becomes a plain one.
   if (name == "nbsp") return U' ';
   const auto* end = std::end(kNamedRefs);
-  const auto* ref = std::lower_bound(std::begin(kNamedRefs), end, name,
-                                     [](const NamedRef& r, std::string_view n) { return r.name < n; });
+  const auto* ref =
+      std::lower_bound(std::begin(kNamedRefs), end, name,
+                       [](const NamedRef& r, std::string_view n) { return r.name < n; });
   if (ref == end || ref->name != name) return std::nullopt;
   return ref->code_point;
 }

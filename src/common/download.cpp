@@ -33,7 +33,9 @@ const std::array<std::string_view, 5>& UserAgents() {
   return agents;
 }
 
-std::uint32_t NextAgentSeed(std::uint32_t seed) { return seed * 134775813u + 1u; }
+std::uint32_t NextAgentSeed(std::uint32_t seed) {
+  return seed * 134775813u + 1u;
+}
 
 int AgentIndexForSeed(std::uint32_t seed) {
   return static_cast<int>((static_cast<std::uint64_t>(seed) * 5u) >> 32);
@@ -254,7 +256,9 @@ bool BodySink::Close() {
 }
 
 // Emptied, not removed, so the file stays the one the caller made.
-void BodySink::Empty() { TruncateFile(path_, 0); }
+void BodySink::Empty() {
+  TruncateFile(path_, 0);
+}
 
 HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings, const Hop& hop) {
   std::string current = settings.origin.Apply(url);
@@ -358,10 +362,9 @@ std::optional<std::time_t> ParseHttpDate(std::string_view text) {
     start = end + 1;
   }
   if (date.day == 0 || date.month == 0 || date.year < 1970 || date.hour < 0) return std::nullopt;
-  const long long days = DaysFromCivil(date.year, static_cast<unsigned>(date.month),
-                                       static_cast<unsigned>(date.day));
-  return static_cast<std::time_t>(days * 86400 + date.hour * 3600 + date.minute * 60 +
-                                  date.second);
+  const long long days =
+      DaysFromCivil(date.year, static_cast<unsigned>(date.month), static_cast<unsigned>(date.day));
+  return static_cast<std::time_t>(days * 86400 + date.hour * 3600 + date.minute * 60 + date.second);
 }
 
 long ParseRetryAfter(std::string_view value, std::time_t now) {

@@ -11,8 +11,8 @@
 namespace valmeric {
 
 struct DownloadSettings {
-  SiteOrigin origin;             // where requests for the site host really go
-  std::string ca_file;           // extra trusted certificates (tests); empty: the system's
+  SiteOrigin origin;    // where requests for the site host really go
+  std::string ca_file;  // extra trusted certificates (tests); empty: the system's
   long connect_timeout_s = 30;
   // A transfer whose average rate stays under min_bytes_per_s for
   // stall_timeout_s seconds is given up. An honest page comes at many
@@ -27,14 +27,14 @@ struct DownloadSettings {
 };
 
 struct DownloadOutcome {
-  bool transport_ok = false;   // a whole response arrived
-  long http_status = 0;        // status of the last response, 0 when none came
+  bool transport_ok = false;  // a whole response arrived
+  long http_status = 0;       // status of the last response, 0 when none came
   std::uint64_t bytes_written = 0;
-  bool local_error = false;    // the file could not be created or written
-  bool oversized = false;      // the body passed max_body_bytes and was abandoned
-  bool cancelled = false;      // the transfer was stopped on request
-  long retry_after_s = -1;     // the server's Retry-After, in seconds; -1 when absent
-  std::string error;           // what went wrong, for messages
+  bool local_error = false;  // the file could not be created or written
+  bool oversized = false;    // the body passed max_body_bytes and was abandoned
+  bool cancelled = false;    // the transfer was stopped on request
+  long retry_after_s = -1;   // the server's Retry-After, in seconds; -1 when absent
+  std::string error;         // what went wrong, for messages
 
   // A page arrived: no transport or file error, and neither 429 nor a 5xx.
   bool Fetched() const;

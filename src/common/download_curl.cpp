@@ -92,7 +92,8 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, CurlTransfer& t, const char
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!settings.ca_file.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, settings.ca_file.c_str());
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(settings.max_body_bytes));
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                   static_cast<curl_off_t>(settings.max_body_bytes));
   curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &OnBody);
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &OnHeader);
@@ -126,7 +127,7 @@ CURLcode PerformCancellable(CURL* curl, const CancelToken* cancel, bool& cancell
       int left = 0;
       const CURLMsg* message = curl_multi_info_read(multi, &left);
       result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
-                                                                   : CURLE_RECV_ERROR;
+                                                                  : CURLE_RECV_ERROR;
       break;
     }
     if (cancel->IsCancelled()) {

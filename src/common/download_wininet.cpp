@@ -28,7 +28,9 @@ using download::Transfer;
 using Clock = std::chrono::steady_clock;
 
 // Addresses and the headers read here are ASCII.
-std::wstring Widen(std::string_view ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+std::wstring Widen(std::string_view ascii) {
+  return std::wstring(ascii.begin(), ascii.end());
+}
 
 std::string Narrow(std::wstring_view text) {
   std::string out;
@@ -54,7 +56,8 @@ std::string WinInetError(DWORD code) {
     case ERROR_INTERNET_SEC_INVALID_CERT:
     case ERROR_INTERNET_SEC_CERT_REVOKED:
     case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-      return "the server's certificate was not accepted (WinINet error " + std::to_string(code) + ")";
+      return "the server's certificate was not accepted (WinINet error " + std::to_string(code) +
+             ")";
     default:
       return "WinINet error " + std::to_string(code);
   }
@@ -108,7 +111,8 @@ Session OpenSession(std::string_view agent, const DownloadSettings& settings) {
   // The stall and overall limits are applied while waiting for the request;
   // WinINet's own receive limit must not cut in before them.
   DWORD io_ms = static_cast<DWORD>(settings.transfer_timeout_ms);
-  InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect_ms, sizeof connect_ms);
+  InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect_ms,
+                     sizeof connect_ms);
   InternetSetOptionW(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &io_ms, sizeof io_ms);
   InternetSetOptionW(session.get(), INTERNET_OPTION_SEND_TIMEOUT, &io_ms, sizeof io_ms);
   InternetSetStatusCallbackW(session.get(), &Exchange::OnStatus);
@@ -203,7 +207,8 @@ void ReadBody(Exchange& ex) {
     got += n;
     {
       std::unique_lock lock(ex.mutex);
-      ex.changed.wait(lock, [&] { return ex.abandoned || ex.chunks.size() < Exchange::kMaxQueuedChunks; });
+      ex.changed.wait(
+          lock, [&] { return ex.abandoned || ex.chunks.size() < Exchange::kMaxQueuedChunks; });
       if (ex.abandoned) return;
       ex.chunks.emplace_back(buffer, n);
     }
@@ -232,7 +237,8 @@ void RunExchange(const std::shared_ptr<Exchange>& shared) {
       std::lock_guard lock(ex.mutex);
       ex.answered = true;
       ex.status = status;
-      ex.retry_after_s = retry_after ? download::ParseRetryAfter(*retry_after, std::time(nullptr)) : -1;
+      ex.retry_after_s =
+          retry_after ? download::ParseRetryAfter(*retry_after, std::time(nullptr)) : -1;
       ex.redirect_to = std::move(target);
     }
     if (redirect) {
@@ -400,7 +406,8 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   const std::string_view agent = download::DrawUserAgent();
   if (!settings.ca_file.empty()) {
     DownloadOutcome outcome;
-    outcome.error = "an extra CA file is not supported here: the system's certificate store applies";
+    outcome.error =
+        "an extra CA file is not supported here: the system's certificate store applies";
     return outcome;
   }
   Transfer t(file, settings);

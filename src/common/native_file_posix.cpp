@@ -13,13 +13,19 @@
 namespace valmeric {
 namespace {
 
-int Fd(std::intptr_t handle) { return static_cast<int>(handle); }
+int Fd(std::intptr_t handle) {
+  return static_cast<int>(handle);
+}
 
 }  // namespace
 
-NativeFile::~NativeFile() { Close(); }
+NativeFile::~NativeFile() {
+  Close();
+}
 
-void NativeFile::SetError() { error_ = std::strerror(errno); }
+void NativeFile::SetError() {
+  error_ = std::strerror(errno);
+}
 
 bool NativeFile::Open(const std::string& path, Mode mode) {
   Close();
@@ -47,7 +53,9 @@ bool NativeFile::Open(const std::string& path, Mode mode) {
   return true;
 }
 
-bool NativeFile::is_open() const { return handle_ >= 0; }
+bool NativeFile::is_open() const {
+  return handle_ >= 0;
+}
 
 NativeFile::LockResult NativeFile::TryLock() {
   if (::flock(Fd(handle_), LOCK_EX | LOCK_NB) == 0) return LockResult::kLocked;
@@ -98,7 +106,9 @@ bool NativeFile::Close() {
   return false;
 }
 
-std::FILE* OpenStdioFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
+}
 
 CreateResult CreateNewFile(const std::string& path, FileIdentity& identity, std::string& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -116,10 +126,13 @@ CreateResult CreateNewFile(const std::string& path, FileIdentity& identity, std:
 std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0) return std::nullopt;
-  return FileIdentity{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+  return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                      static_cast<std::uint64_t>(info.st_ino)};
 }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) {
+  return ::unlink(path.c_str()) == 0;
+}
 
 bool TruncateFile(const std::string& path, std::uint64_t length) {
   return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0;
@@ -135,7 +148,8 @@ std::string RealPath(const std::string& path) {
 
 void SyncFolderOf(const std::string& path) {
   std::error_code error;
-  const std::filesystem::path folder = std::filesystem::absolute(PathFromUtf8(path), error).parent_path();
+  const std::filesystem::path folder =
+      std::filesystem::absolute(PathFromUtf8(path), error).parent_path();
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);  // a folder that cannot be synced costs durability only on a power cut

@@ -9,7 +9,9 @@
 namespace valmeric {
 namespace {
 
-HANDLE Handle(std::intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE Handle(std::intptr_t handle) {
+  return reinterpret_cast<HANDLE>(handle);
+}
 
 // Every open shares reading, writing and deleting, as POSIX files do; runs
 // keep out of each other through the lock alone.
@@ -38,9 +40,13 @@ FileIdentity IdentityOf(HANDLE handle) {
 
 }  // namespace
 
-NativeFile::~NativeFile() { Close(); }
+NativeFile::~NativeFile() {
+  Close();
+}
 
-void NativeFile::SetError() { error_ = SystemErrorText(GetLastError()); }
+void NativeFile::SetError() {
+  error_ = SystemErrorText(GetLastError());
+}
 
 bool NativeFile::Open(const std::string& path, Mode mode) {
   Close();
@@ -68,7 +74,9 @@ bool NativeFile::Open(const std::string& path, Mode mode) {
   return true;
 }
 
-bool NativeFile::is_open() const { return handle_ != -1; }
+bool NativeFile::is_open() const {
+  return handle_ != -1;
+}
 
 NativeFile::LockResult NativeFile::TryLock() {
   OVERLAPPED range = LockRange();
@@ -152,7 +160,9 @@ std::optional<FileIdentity> IdentityOfFile(const std::string& path) {
   return identity;
 }
 
-bool RemoveFile(const std::string& path) { return DeleteFileW(PathFromUtf8(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) {
+  return DeleteFileW(PathFromUtf8(path).c_str()) != 0;
+}
 
 bool TruncateFile(const std::string& path, std::uint64_t length) {
   NativeFile file;

@@ -8,9 +8,13 @@
 namespace valmeric {
 namespace {
 
-bool IsSuccess(long status) { return status >= 200 && status < 300; }
+bool IsSuccess(long status) {
+  return status >= 200 && status < 300;
+}
 // Answers that a later attempt may turn into a page.
-bool IsPassing(long status) { return status == 429 || status >= 500; }
+bool IsPassing(long status) {
+  return status == 429 || status >= 500;
+}
 
 }  // namespace
 
@@ -30,7 +34,9 @@ namespace {
 
 // Empties the scratch file in place. It is never removed: the name belongs to
 // the run (ScratchFile) and must not be freed for someone else to take.
-void Empty(const std::string& scratch_path) { TruncateFile(scratch_path, 0); }
+void Empty(const std::string& scratch_path) {
+  TruncateFile(scratch_path, 0);
+}
 
 }  // namespace
 
@@ -53,8 +59,8 @@ FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& sc
       last_error_ = "HTTP " + std::to_string(outcome.http_status);
       return {FetchResult::kFailed, true};
     }
-    last_error_ = outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status)
-                                       : outcome.error;
+    last_error_ =
+        outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status) : outcome.error;
     Empty(scratch_path);
     if (attempt == attempts) return {FetchResult::kFailed, false};
     if (!cancel_.WaitFor(DelayAfter(attempt, outcome))) return {FetchResult::kCancelled, false};

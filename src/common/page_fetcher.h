@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "common/download.h"
 #include "common/cancel_token.h"
+#include "common/download.h"
 #include "common/scratch_file.h"
 
 namespace valmeric {

@@ -10,7 +10,8 @@ namespace {
 
 // "tmp-" and six characters drawn at random, then ".dat".
 std::string RandomName(std::mt19937& draw) {
-  static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  static constexpr char kLetters[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
   std::uniform_int_distribution<size_t> pick(0, sizeof kLetters - 2);
   std::string name = "tmp-";
   for (int i = 0; i < 6; ++i) name.push_back(kLetters[pick(draw)]);

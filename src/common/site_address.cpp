@@ -18,8 +18,8 @@ std::string ResultPageUrl(std::string_view area_code, std::string_view sub_categ
 }
 
 std::string CityListUrl(int prefecture_code) {
-  return std::string("http://") + kSiteHost + "/doko/city.php?pref_no=" +
-         std::to_string(prefecture_code);
+  return std::string("http://") + kSiteHost +
+         "/doko/city.php?pref_no=" + std::to_string(prefecture_code);
 }
 
 std::string SubCategoryListUrl() {
@@ -66,7 +66,8 @@ SiteOrigin SiteOrigin::Parse(std::string_view origin) {
   }
   if (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
   if (rest.empty() || rest.front() == ':') {
-    throw std::invalid_argument("site origin must look like http://HOST[:PORT] or https://HOST[:PORT]");
+    throw std::invalid_argument(
+        "site origin must look like http://HOST[:PORT] or https://HOST[:PORT]");
   }
   for (char c : rest) {
     if (!IsHostChar(c)) {

@@ -9,7 +9,9 @@
 namespace valmeric {
 namespace {
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char AsciiUpper(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 bool SameIgnoringAsciiCase(std::string_view text, size_t at, std::string_view pattern) {
   if (text.size() - at < pattern.size()) return false;
@@ -81,7 +83,9 @@ std::string ReadWholeFile(const std::string& path) {
   return content;
 }
 
-std::vector<std::string> LoadLines(const std::string& path) { return SplitLines(ReadWholeFile(path)); }
+std::vector<std::string> LoadLines(const std::string& path) {
+  return SplitLines(ReadWholeFile(path));
+}
 
 std::string_view TrimView(std::string_view text) {
   size_t begin = 0;
@@ -91,7 +95,9 @@ std::string_view TrimView(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
+std::string Trim(std::string_view text) {
+  return std::string(TrimView(text));
+}
 
 std::string Trim(std::string&& text) {
   const std::string_view kept = TrimView(text);
@@ -140,7 +146,8 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
 void ReplaceAllInPlace(std::string& text, std::string_view pattern, std::string_view replacement) {
   if (pattern.empty() || text.empty()) return;
   const char first_upper = AsciiUpper(pattern[0]);
-  const char first_lower = (first_upper >= 'A' && first_upper <= 'Z') ? first_upper + 32 : first_upper;
+  const char first_lower =
+      (first_upper >= 'A' && first_upper <= 'Z') ? first_upper + 32 : first_upper;
   const std::string_view view(text);
   // Where the first match may begin: a byte match, found quickly, or for
   // patterns with letters the first byte that may open one.

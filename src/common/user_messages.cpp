@@ -2,11 +2,13 @@
 
 namespace valmeric {
 
-std::string DoneQuestion() { return std::string(msg::kDone) + "\n" + msg::kOpenQuestion; }
+std::string DoneQuestion() {
+  return std::string(msg::kDone) + "\n" + msg::kOpenQuestion;
+}
 
 std::string IncompleteText(int not_fetched) {
-  return "事業所情報の取得は終了しましたが、取得できなかったページが " + std::to_string(not_fetched) +
-         " 件あります。";
+  return "事業所情報の取得は終了しましたが、取得できなかったページが " +
+         std::to_string(not_fetched) + " 件あります。";
 }
 
 std::string KeptText(int facilities_written, std::string_view output) {

@@ -19,10 +19,10 @@ inline constexpr unsigned kIconInformation = 0x40;
 inline constexpr unsigned kDefaultButton2 = 0x100;
 inline constexpr unsigned kTopmost = 0x40000;
 
-inline constexpr unsigned kNotice = kOk | kIconInformation | kTopmost;      // 0x40040
-inline constexpr unsigned kConfirm = kYesNo | kIconQuestion | kTopmost;     // 0x40024
+inline constexpr unsigned kNotice = kOk | kIconInformation | kTopmost;     // 0x40040
+inline constexpr unsigned kConfirm = kYesNo | kIconQuestion | kTopmost;    // 0x40024
 inline constexpr unsigned kConfirmDefaultNo = kConfirm | kDefaultButton2;  // 0x40124
-inline constexpr unsigned kError = kOk | kIconStop;                         // 0x10
+inline constexpr unsigned kError = kOk | kIconStop;                        // 0x10
 }  // namespace mb
 
 // Answers, as the Windows message box returns them.
@@ -63,7 +63,8 @@ inline constexpr char kNothingFound[] = "該当する事業所情報は見つか
 inline constexpr char kNothingTitle[] = "検索終了";
 inline constexpr char kUnreachable[] =
     "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。";
-inline constexpr char kConfigError[] = "DBファイルの設定が正しくありません。\n管理者に確認してください。";
+inline constexpr char kConfigError[] =
+    "DBファイルの設定が正しくありません。\n管理者に確認してください。";
 inline constexpr char kConfigTitle[] = "設定エラー";
 inline constexpr char kBuilderDone[] = "終了";
 
@@ -80,7 +81,8 @@ inline constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume �
 inline constexpr char kResultLineWrite[] = "結果を標準出力に書き出せませんでした。";
 
 // Resuming a run, and fetching again what it could not fetch.
-inline constexpr char kResumeQuestion[] = "前回の取得は途中で終了しています。続きから再開しますか？";
+inline constexpr char kResumeQuestion[] =
+    "前回の取得は途中で終了しています。続きから再開しますか？";
 inline constexpr char kResumeTitle[] = "再開確認";
 inline constexpr char kRetryQuestion[] = "取得できなかったページだけをもう一度取得しますか？";
 inline constexpr char kNothingToResume[] = "途中で終了した取得処理の記録がありません。";

@@ -29,7 +29,8 @@ std::string SystemErrorText(unsigned long code) {
       nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message = n > 0 && text ? std::wstring(text, n) : std::wstring();
   LocalFree(text);
-  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
+  while (!message.empty() &&
+         (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
     message.pop_back();
   }
   if (message.empty()) return "system error " + std::to_string(code);

@@ -4,12 +4,12 @@
 #include <QString>
 
 #ifdef _WIN32
+#include <shobjidl.h>
+#include <windows.h>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QWindow>
-#include <shobjidl.h>
-#include <windows.h>
 #else
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -20,11 +20,16 @@ namespace valmeric::desktop {
 
 int TaskbarProgressFlag(int state) {
   switch (state) {
-    case tbpsIndeterminate: return 1;
-    case tbpsNormal: return 2;
-    case tbpsError: return 4;
-    case tbpsPaused: return 8;
-    default: return 0;
+    case tbpsIndeterminate:
+      return 1;
+    case tbpsNormal:
+      return 2;
+    case tbpsError:
+      return 4;
+    case tbpsPaused:
+      return 8;
+    default:
+      return 0;
   }
 }
 
@@ -68,7 +73,8 @@ bool InitializeTaskbarAPI() {
 
 bool SetTaskbarProgressState(TTaskBarProgressState state) {
   if (g_taskbar == nullptr) return false;
-  return g_taskbar->SetProgressState(TargetWindow(), static_cast<TBPFLAG>(TaskbarProgressFlag(state))) == S_OK;
+  return g_taskbar->SetProgressState(TargetWindow(),
+                                     static_cast<TBPFLAG>(TaskbarProgressFlag(state))) == S_OK;
 }
 
 bool SetTaskbarProgressValue(std::uint64_t current, std::uint64_t maximum) {
@@ -114,13 +120,16 @@ bool SetTaskbarProgressState(TTaskBarProgressState state) {
 
 bool SetTaskbarProgressValue(std::uint64_t current, std::uint64_t maximum) {
   if (!g_held) return false;
-  double fraction = maximum == 0 ? 0.0 : static_cast<double>(current) / static_cast<double>(maximum);
+  double fraction =
+      maximum == 0 ? 0.0 : static_cast<double>(current) / static_cast<double>(maximum);
   if (fraction > 1.0) fraction = 1.0;
-  return SendUpdate({{QStringLiteral("progress"), fraction},
-                     {QStringLiteral("progress-visible"), true}});
+  return SendUpdate(
+      {{QStringLiteral("progress"), fraction}, {QStringLiteral("progress-visible"), true}});
 }
 
-bool SetTaskbarOverlayIcon(const QIcon&, const QString&) { return false; }
+bool SetTaskbarOverlayIcon(const QIcon&, const QString&) {
+  return false;
+}
 
 #endif
 

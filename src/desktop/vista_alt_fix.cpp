@@ -8,17 +8,19 @@
 #include <QWidget>
 
 #ifdef _WIN32
+#include <uxtheme.h>
+#include <windows.h>
 #include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
-#include <uxtheme.h>
-#include <windows.h>
 #endif
 
 namespace valmeric::desktop {
 namespace {
 
-bool IsWindowed(const QWidget* widget) { return qobject_cast<const QLabel*>(widget) == nullptr; }
+bool IsWindowed(const QWidget* widget) {
+  return qobject_cast<const QLabel*>(widget) == nullptr;
+}
 
 std::vector<QWidget*> ChildWidgets(QWidget* parent) {
   std::vector<QWidget*> children;
@@ -47,7 +49,8 @@ bool IsHiddenTabPage(const QWidget* widget) {
 
 void CollectSelective(QWidget* control, std::vector<QWidget*>& out) {
   if (!IsWindowed(control)) return;
-  if (const auto* push = qobject_cast<const QPushButton*>(control); push != nullptr && !push->icon().isNull()) {
+  if (const auto* push = qobject_cast<const QPushButton*>(control);
+      push != nullptr && !push->icon().isNull()) {
     return;  // drawn by its own code, not by the theme
   }
   if (qobject_cast<const QAbstractButton*>(control) != nullptr) {
@@ -82,8 +85,8 @@ class TVistaAltFix::Watcher final : public QAbstractNativeEventFilter {
  public:
   explicit Watcher(const TVistaAltFix& fix) : fix_(fix) {
     QCoreApplication::instance()->installNativeEventFilter(this);
-    idle_ = QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,
-                             [this] { IdlePass(); });
+    idle_ = QObject::connect(QAbstractEventDispatcher::instance(),
+                             &QAbstractEventDispatcher::aboutToBlock, [this] { IdlePass(); });
   }
   ~Watcher() override {
     QObject::disconnect(idle_);
@@ -95,7 +98,8 @@ class TVistaAltFix::Watcher final : public QAbstractNativeEventFilter {
     const MSG* msg = static_cast<const MSG*>(message);
     if (msg->message != WM_UPDATEUISTATE) return false;
     for (FormObj& form : forms_) {
-      if (form.form && reinterpret_cast<HWND>(form.form->winId()) == msg->hwnd) form.needs_repaint = true;
+      if (form.form && reinterpret_cast<HWND>(form.form->winId()) == msg->hwnd)
+        form.needs_repaint = true;
     }
     return false;  // the window processes it as usual
   }
@@ -125,7 +129,8 @@ class TVistaAltFix::Watcher final : public QAbstractNativeEventFilter {
       }
       if (!form.needs_repaint) continue;
       form.needs_repaint = false;
-      const auto targets = form.repaint_all ? FullRepaintTargets(form.form) : SelectiveRepaintTargets(form.form);
+      const auto targets =
+          form.repaint_all ? FullRepaintTargets(form.form) : SelectiveRepaintTargets(form.form);
       for (QWidget* widget : targets) widget->repaint();
     }
   }
@@ -150,7 +155,9 @@ bool TVistaAltFix::VistaWithTheme() {
 // Nothing to watch outside Windows.
 class TVistaAltFix::Watcher final {};
 
-bool TVistaAltFix::VistaWithTheme() { return false; }
+bool TVistaAltFix::VistaWithTheme() {
+  return false;
+}
 
 #endif
 

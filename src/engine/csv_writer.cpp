@@ -5,7 +5,8 @@
 namespace valmeric {
 namespace {
 
-[[noreturn]] void ThrowFileError(const char* what, const std::string& path, const std::string& why) {
+[[noreturn]] void ThrowFileError(const char* what, const std::string& path,
+                                 const std::string& why) {
   throw OutputError(std::string(what) + " " + path + ": " + why);
 }
 
@@ -13,8 +14,9 @@ namespace {
 
 const std::array<std::string, 8>& CsvColumnTitles() {
   static const std::array<std::string, 8> titles = {
-      Utf8ToSjis("病院ID"),   Utf8ToSjis("病院名"), Utf8ToSjis("郵便番号"), Utf8ToSjis("住所"),
-      Utf8ToSjis("電話番号"), Utf8ToSjis("最寄駅"), Utf8ToSjis("診療科目"), Utf8ToSjis("詳細ページURL")};
+      Utf8ToSjis("病院ID"),   Utf8ToSjis("病院名"),       Utf8ToSjis("郵便番号"),
+      Utf8ToSjis("住所"),     Utf8ToSjis("電話番号"),     Utf8ToSjis("最寄駅"),
+      Utf8ToSjis("診療科目"), Utf8ToSjis("詳細ページURL")};
   return titles;
 }
 
@@ -60,7 +62,8 @@ void CsvFile::OpenLocked(const std::string& path, NativeFile::Mode mode) {
   if (lock == NativeFile::LockResult::kLocked) return;
   const std::string why = file_.error();
   file_.Close();
-  if (lock == NativeFile::LockResult::kHeldElsewhere) throw OutputError("another run writes " + path);
+  if (lock == NativeFile::LockResult::kHeldElsewhere)
+    throw OutputError("another run writes " + path);
   ThrowFileError("cannot open", path, why);
 }
 
@@ -157,8 +160,8 @@ void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t
   const auto wanted = static_cast<std::uint64_t>(length);
   if (size && *size < wanted) {
     file_.Close();
-    throw OutputError(path + " is shorter (" + std::to_string(*size) + " bytes) than the run wrote (" +
-                      std::to_string(length) + ")");
+    throw OutputError(path + " is shorter (" + std::to_string(*size) +
+                      " bytes) than the run wrote (" + std::to_string(length) + ")");
   }
   if (!size || !file_.Truncate(wanted)) {
     const std::string why = file_.error();

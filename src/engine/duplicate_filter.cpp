@@ -5,7 +5,9 @@
 namespace valmeric {
 
 DuplicateFilter::DuplicateFilter(Database& db)
-    : db_(db), select_(db.Prepare(sql::kSelectSeenCode)), insert_(db.Prepare(sql::kInsertSeenCode)) {}
+    : db_(db),
+      select_(db.Prepare(sql::kSelectSeenCode)),
+      insert_(db.Prepare(sql::kInsertSeenCode)) {}
 
 DuplicateFilter::~DuplicateFilter() {
   try {

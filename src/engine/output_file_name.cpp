@@ -12,7 +12,8 @@ namespace {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -20,10 +21,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 std::string WithCsvExtension(const std::string& path) {
   // '/' everywhere, and the system's own separator where it differs.
-  const char separators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator), '\0'};
+  const char separators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator),
+                             '\0'};
   const size_t slash = path.find_last_of(separators);
   const size_t dot = path.find_last_of('.');
-  const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+  const bool has_extension =
+      dot != std::string::npos && (slash == std::string::npos || dot > slash);
   if (has_extension && EqualsNoCase(std::string_view(path).substr(dot), ".csv")) return path;
   return path + ".csv";
 }
@@ -31,7 +34,8 @@ std::string WithCsvExtension(const std::string& path) {
 bool OutputHeldByAnotherRun(const std::string& path) {
   NativeFile probe;
   if (!probe.Open(path, NativeFile::Mode::kProbe)) return false;
-  return probe.TryLock() == NativeFile::LockResult::kHeldElsewhere;  // closing drops the probe's own lock
+  return probe.TryLock() ==
+         NativeFile::LockResult::kHeldElsewhere;  // closing drops the probe's own lock
 }
 
 bool DeleteExistingOutput(const std::string& path) {

@@ -17,7 +17,8 @@ std::string FormatAreaCode(long long prefecture_code, long long city_code) {
 }
 
 Plan::Plan(std::vector<std::string> city_prefixes, std::vector<std::string> sub_category_items)
-    : city_prefixes_(std::move(city_prefixes)), sub_category_items_(std::move(sub_category_items)) {}
+    : city_prefixes_(std::move(city_prefixes)),
+      sub_category_items_(std::move(sub_category_items)) {}
 
 std::string Plan::Entry(size_t index) const {
   const size_t subs = sub_category_items_.size();

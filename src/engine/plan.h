@@ -48,8 +48,8 @@ Plan BuildPlan(Database& db, const Selection& selection);
 // sub-categories; this tells which, so the user can be told that the tables
 // need rebuilding rather than that the site had nothing.
 struct ReferenceGaps {
-  bool no_cities = false;          // T01_City has no row at all
-  bool no_sub_categories = false;  // T02_Category has no row at all
+  bool no_cities = false;                              // T01_City has no row at all
+  bool no_sub_categories = false;                      // T02_Category has no row at all
   std::vector<int> prefectures_without_cities;         // ticked, ascending
   std::vector<int> categories_without_sub_categories;  // ticked, ascending
   bool any() const {

@@ -32,12 +32,18 @@ const Labels& SjisLabels() {
   return labels;
 }
 
-std::string Converted(const std::string& raw_line) { return EucToAnsi(TrimView(raw_line)); }
+std::string Converted(const std::string& raw_line) {
+  return EucToAnsi(TrimView(raw_line));
+}
 
 // trim(StripTags(convert(trim(line)))): the visible text of a line.
-std::string VisibleText(const std::string& raw_line) { return Trim(StripTags(Converted(raw_line))); }
+std::string VisibleText(const std::string& raw_line) {
+  return Trim(StripTags(Converted(raw_line)));
+}
 
-int Length(const std::string& text) { return static_cast<int>(text.size()); }
+int Length(const std::string& text) {
+  return static_cast<int>(text.size());
+}
 
 // A plain signed decimal integer, or 0.
 int ParseCount(const std::string& text) {
@@ -138,7 +144,8 @@ void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std:
     ReadStation(lines[block + 2], record);
     ReadDepartments(lines[block + 3], record);
   }
-  for (size_t field = kName; field <= kDepartments; ++field) record[field] = DecodeCharRefs(std::move(record[field]));
+  for (size_t field = kName; field <= kDepartments; ++field)
+    record[field] = DecodeCharRefs(std::move(record[field]));
 }
 
 }  // namespace

@@ -35,7 +35,9 @@ RunController::RunController(RunView& view, std::filesystem::path database_path,
       settings_(std::move(settings)),
       wake_(std::move(wake)) {}
 
-RunController::~RunController() { DropRun(); }
+RunController::~RunController() {
+  DropRun();
+}
 
 int RunController::Ask(const std::string& text, const char* title, unsigned style) {
   return view_.ShowMessage({text, title, style});
@@ -57,7 +59,8 @@ void RunController::StartupCheck() {
   }
   const std::string detail =
       ResumeDetail(recorded->output_path, recorded->entries_done, std::max(recorded->plan_size, 0));
-  if (Ask(WithDetail(msg::kResumeQuestion, detail), msg::kResumeTitle, mb::kConfirm) != kIdYes) return;
+  if (Ask(WithDetail(msg::kResumeQuestion, detail), msg::kResumeTitle, mb::kConfirm) != kIdYes)
+    return;
   view_.RestoreSelection(recorded->selection);
   RunRequest request;
   request.mode = RunMode::kResume;
@@ -168,7 +171,8 @@ bool RunController::CloseQuery() {
 }
 
 void RunController::OfferToOpen(const std::string& text) {
-  const std::string question = text.empty() ? msg::kOpenQuestion : WithDetail(text, msg::kOpenQuestion);
+  const std::string question =
+      text.empty() ? msg::kOpenQuestion : WithDetail(text, msg::kOpenQuestion);
   if (Ask(question, msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
   std::error_code error;
   if (std::filesystem::exists(PathFromUtf8(output_path_), error)) {
@@ -186,7 +190,8 @@ std::string RunController::WithBeyond(const std::string& text) const {
 bool RunController::OfferRetry() {
   std::string text = IncompleteText(outcome_.entries_not_fetched);
   if (outcome_.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
-  if (Ask(WithDetail(WithBeyond(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) != kIdYes) {
+  if (Ask(WithDetail(WithBeyond(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) !=
+      kIdYes) {
     return false;
   }
   RunRequest request;

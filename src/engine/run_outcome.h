@@ -30,7 +30,7 @@ struct RunOutcome {
   // pairs they belong to, over the whole run (an earlier start included).
   int beyond_first_page = 0;
   int beyond_pairs = 0;
-  std::string detail;           // the technical reason (path, system error, status), UTF-8
+  std::string detail;  // the technical reason (path, system error, status), UTF-8
 };
 
 // What a run counted, to be turned into its outcome.

@@ -4,7 +4,8 @@
 
 namespace valmeric {
 
-RunReports::RunReports(std::function<void()> wake, Wake when) : wake_(std::move(wake)), when_(when) {}
+RunReports::RunReports(std::function<void()> wake, Wake when)
+    : wake_(std::move(wake)), when_(when) {}
 
 void RunReports::Notify(std::unique_lock<std::mutex>& lock, bool end) {
   const bool wake = !pending_ && (end || when_ == Wake::kOnAnyNews);

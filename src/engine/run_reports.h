@@ -14,12 +14,12 @@ namespace valmeric {
 // state, so an owner that looks less often than the worker reports misses no
 // step: it sees where the run stands now.
 struct RunNews {
-  int plan_size = -1;          // -1 until the plan is built
-  int plan_start = 0;          // with plan_size: entries already done before this start
-  int position = 0;            // plan entries started, the one being read included
+  int plan_size = -1;  // -1 until the plan is built
+  int plan_start = 0;  // with plan_size: entries already done before this start
+  int position = 0;    // plan entries started, the one being read included
   bool status_changed = false;
-  std::string status;          // the status line, CP932
-  int written = 0;             // facility lines written so far
+  std::string status;                 // the status line, CP932
+  int written = 0;                    // facility lines written so far
   std::optional<RunOutcome> outcome;  // set once, when the run is over
 };
 
@@ -58,8 +58,8 @@ class RunReports final {
   int plan_start_ = 0;
   bool plan_told_ = false;
   int position_ = 0;
-  std::string entry_;         // the entry being read
-  int status_position_ = 0;   // the entry the status counts belong to
+  std::string entry_;        // the entry being read
+  int status_position_ = 0;  // the entry the status counts belong to
   std::string status_entry_;
   int done_ = 0;
   int total_ = 0;

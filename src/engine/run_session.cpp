@@ -48,7 +48,8 @@ std::string MissingPlanRows(Database& db, const Selection& selection) {
     return list("T01_City: no cities for prefecture", gaps.prefectures_without_cities);
   }
   if (gaps.categories_without_sub_categories.size() == selection.categories.size()) {
-    return list("T02_Category: no sub-categories for category", gaps.categories_without_sub_categories);
+    return list("T02_Category: no sub-categories for category",
+                gaps.categories_without_sub_categories);
   }
   return {};
 }
@@ -113,13 +114,16 @@ std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
   return FromJournal(*run);
 }
 
-std::string CompletedOutputPath(const std::string& chosen) { return WithCsvExtension(chosen); }
+std::string CompletedOutputPath(const std::string& chosen) {
+  return WithCsvExtension(chosen);
+}
 
 RunSession::RunSession(const RunRequest& request, RunReports& reports) {
   const fs::path& database = request.database_path;
   if (request.mode == RunMode::kNew) {
     output_path_ = CompletedOutputPath(request.output_path);
-    if (IsDatabaseFile(output_path_, database)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
+    if (IsDatabaseFile(output_path_, database))
+      throw StartRefused(StartProblem::kOutputInUse, output_path_);
   }
   std::error_code error;
   if (!fs::is_regular_file(database, error)) {
@@ -179,7 +183,8 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
       db->db().Rollback();
       throw DatabaseRefusal(failure);
     }
-    if (!DeleteExistingOutput(output_path_)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
+    if (!DeleteExistingOutput(output_path_))
+      throw StartRefused(StartProblem::kOutputInUse, output_path_);
     config.selection = request.selection;
     config.encoding = request.encoding;
   } else {
@@ -190,14 +195,16 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
       throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
     }
     const bool resume = request.mode == RunMode::kResume;
-    const StartProblem nothing = resume ? StartProblem::kNothingToResume : StartProblem::kNothingToRetry;
+    const StartProblem nothing =
+        resume ? StartProblem::kNothingToResume : StartProblem::kNothingToRetry;
     if (!run) throw StartRefused(nothing, Utf8FromPath(database));
     taken_up_ = FromJournal(*run);
     if (!(resume ? taken_up_->Resumable() : taken_up_->Retryable())) {
       throw StartRefused(nothing, Utf8FromPath(database));
     }
     output_path_ = run->output_path;
-    if (IsDatabaseFile(output_path_, database)) throw StartRefused(StartProblem::kOutputInUse, output_path_);
+    if (IsDatabaseFile(output_path_, database))
+      throw StartRefused(StartProblem::kOutputInUse, output_path_);
     if (!OutputStillTheRuns(*run, taken_up_->encoding)) {
       throw StartRefused(StartProblem::kOutputChanged, output_path_);
     }

@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/scratch_file.h"
 #include "engine/csv_writer.h"
 #include "engine/plan.h"
 #include "engine/run_mode.h"
 #include "engine/run_reports.h"
 #include "engine/run_settings.h"
-#include "common/scratch_file.h"
 #include "refdb/run_lock.h"
 
 namespace valmeric {

@@ -25,7 +25,8 @@ RunOutcome DescribeFailure(const std::exception& error) {
   if (dynamic_cast<const OutputError*>(&error)) {
     outcome.failure = FailureKind::kOutput;
   } else if (const auto* db = dynamic_cast<const DbError*>(&error)) {
-    outcome.failure = db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead;
+    outcome.failure =
+        db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead;
   }
   return outcome;
 }
@@ -83,7 +84,8 @@ void TMyThread::Execute() {
   outcome.facilities_written = RecordsOnDisk();
   outcome.entries_done = tally_.entries_done;
   outcome.entries_total = tally_.entries_total;
-  if (config_.mode != RunMode::kRetryFailed) outcome.entries_not_fetched = tally_.entries_not_fetched;
+  if (config_.mode != RunMode::kRetryFailed)
+    outcome.entries_not_fetched = tally_.entries_not_fetched;
   outcome.beyond_first_page = beyond_first_page_;
   outcome.beyond_pairs = beyond_pairs_;
   reports_.Ended(std::move(outcome));
@@ -111,7 +113,8 @@ std::vector<int> TMyThread::EntriesToWalk() {
     }
     return indexes;
   }
-  for (size_t i = static_cast<size_t>(next_entry_); i < plan_.size(); ++i) indexes.push_back(static_cast<int>(i));
+  for (size_t i = static_cast<size_t>(next_entry_); i < plan_.size(); ++i)
+    indexes.push_back(static_cast<int>(i));
   return indexes;
 }
 
@@ -162,7 +165,8 @@ RunOutcome TMyThread::RunPlan() {
     out_file_.Flush();
     entry_bytes = out_file_.bytes_on_disk();
     entry_records = RecordsOnDisk();
-    const EntryReport report = ProcessQuery(static_cast<size_t>(index), retry ? static_cast<int>(k) + 1 : index + 1);
+    const EntryReport report =
+        ProcessQuery(static_cast<size_t>(index), retry ? static_cast<int>(k) + 1 : index + 1);
     if (report.result == EntryResult::kInterrupted) {
       Run(undo);
       Run(release);
@@ -176,7 +180,8 @@ RunOutcome TMyThread::RunPlan() {
       tally_.failed_in_row_limit = true;
       break;
     }
-    if (std::chrono::steady_clock::now() - last_checkpoint_ >= config_.settings.checkpoint_interval) {
+    if (std::chrono::steady_clock::now() - last_checkpoint_ >=
+        config_.settings.checkpoint_interval) {
       Checkpoint();
     }
   }
@@ -258,7 +263,8 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   SplitText(entry, ",", fields);
   if (fields.size() != kPlanFields) return {};
 
-  const FetchResult fetched = fetcher_.FetchPage(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
+  const FetchResult fetched =
+      fetcher_.FetchPage(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
   if (fetched.kind == FetchResult::kCancelled) return {EntryResult::kInterrupted, std::nullopt};
   failed_entries_in_row_ = fetched.kind == FetchResult::kFetched ? 0 : failed_entries_in_row_ + 1;
   cancel_.WaitFor(config_.settings.page_pause);
@@ -277,7 +283,8 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   if (fetched.kind != FetchResult::kFetched) {
     report.result = EntryResult::kNotFetched;
   } else if (counts.total > counts.done) {
-    report.beyond = PairBeyondFirstPage{static_cast<int>(index), fields[2], fields[3], counts.total, counts.done};
+    report.beyond = PairBeyondFirstPage{static_cast<int>(index), fields[2], fields[3], counts.total,
+                                        counts.done};
   }
   return report;
 }

@@ -25,7 +25,7 @@ namespace valmeric {
 // Everything one run needs, handed to its worker at the start.
 struct RunConfig {
   RunMode mode = RunMode::kNew;
-  std::string output_path;    // the CSV file, created (or emptied) by a new run
+  std::string output_path;  // the CSV file, created (or emptied) by a new run
   CsvEncoding encoding = CsvEncoding::kCp932;
   std::string scratch_path;   // where each result page is downloaded
   std::string database_path;  // the reference tables and the duplicate table
@@ -94,7 +94,9 @@ class TMyThread final : private ResultPageSink {
   // ResultPageSink
   bool CheckHspCode(const std::string& code) override { return filter_->CheckHspCode(code); }
   void WriteRecord(const Record& record) override;
-  void ShowPairStatus(int done, int total) override { reports_.PairCounts(done, total, lines_written_); }
+  void ShowPairStatus(int done, int total) override {
+    reports_.PairCounts(done, total, lines_written_);
+  }
   bool CancelRequested() override;
 
   const RunConfig config_;
@@ -120,8 +122,8 @@ class TMyThread final : private ResultPageSink {
   int beyond_first_page_ = 0;
   int beyond_pairs_ = 0;
   std::int64_t plan_check_ = 0;
-  int failed_row_start_ = 0;     // the first of the entries that failed in a row
-  int truncated_records_ = -1;   // the records left after an entry cut short was taken back
+  int failed_row_start_ = 0;    // the first of the entries that failed in a row
+  int truncated_records_ = -1;  // the records left after an entry cut short was taken back
   std::chrono::steady_clock::time_point last_checkpoint_;
 };
 

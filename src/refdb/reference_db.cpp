@@ -48,6 +48,8 @@ ReferenceDb::ReferenceDb(const std::string& path) : db_(ExistingFile(path)) {
   }
 }
 
-void ReferenceDb::ClearSeenCodes() { db_.Execute(sql::kClearSeenCodes); }
+void ReferenceDb::ClearSeenCodes() {
+  db_.Execute(sql::kClearSeenCodes);
+}
 
 }  // namespace valmeric

@@ -122,7 +122,8 @@ void RunJournal::SaveProgress(const JournalProgress& progress) {
 }
 
 void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry) {
-  RunOnce(add_not_fetched_, [&](Statement& s) { s.BindInt(1, plan_index).BindText(2, plan_entry); });
+  RunOnce(add_not_fetched_,
+          [&](Statement& s) { s.BindInt(1, plan_index).BindText(2, plan_entry); });
 }
 
 void RunJournal::RemoveNotFetched(int plan_index) {

@@ -21,7 +21,8 @@ RunLock::RunLock(const std::string& database_path) {
     case NativeFile::LockResult::kFailed:
       break;
   }
-  throw RunLockError(RunLockError::Kind::kCannotLock, "cannot lock " + lock_path + ": " + file_.error());
+  throw RunLockError(RunLockError::Kind::kCannotLock,
+                     "cannot lock " + lock_path + ": " + file_.error());
 }
 
 }  // namespace valmeric

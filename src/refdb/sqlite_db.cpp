@@ -38,15 +38,17 @@ Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   if (rc != SQLITE_OK) Throw(db, rc, std::string("cannot prepare \"") + std::string(sql) + "\"");
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+  sqlite3_finalize(stmt_);
+}
 
 Statement::Statement(Statement&& other) noexcept
     : db_(other.db_), stmt_(std::exchange(other.stmt_, nullptr)) {}
 
 Statement& Statement::BindText(int index, std::string_view sjis) {
   const std::string utf8 = SjisToUtf8(sjis);
-  const int rc = sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()),
-                                   SQLITE_TRANSIENT);
+  const int rc =
+      sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
   if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind a text");
   return *this;
 }
@@ -86,15 +88,19 @@ void Statement::Execute() {
 std::string Statement::ColumnText(int column) const {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
   if (!text) return {};
-  return Utf8ToSjis(std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))));
+  return Utf8ToSjis(
+      std::string_view(text, static_cast<size_t>(sqlite3_column_bytes(stmt_, column))));
 }
 
-std::int64_t Statement::ColumnInt(int column) const { return sqlite3_column_int64(stmt_, column); }
+std::int64_t Statement::ColumnInt(int column) const {
+  return sqlite3_column_int64(stmt_, column);
+}
 
 std::string Statement::ColumnBlob(int column) const {
   const void* bytes = sqlite3_column_blob(stmt_, column);
   if (!bytes) return {};
-  return std::string(static_cast<const char*>(bytes), static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
+  return std::string(static_cast<const char*>(bytes),
+                     static_cast<size_t>(sqlite3_column_bytes(stmt_, column)));
 }
 
 void Statement::Reset() {
@@ -103,11 +109,11 @@ void Statement::Reset() {
 }
 
 Database::Database(const std::string& path) : path_(path) {
-  const int rc = sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
   if (rc != SQLITE_OK) {
-    const std::string message = "cannot open database " + path + ": " +
-                                (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+    const std::string message =
+        "cannot open database " + path + ": " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
     sqlite3_close(db_);
     db_ = nullptr;
     throw DbError(rc, message);
@@ -115,15 +121,25 @@ Database::Database(const std::string& path) : path_(path) {
   sqlite3_extended_result_codes(db_, 1);
 }
 
-Database::~Database() { sqlite3_close(db_); }
+Database::~Database() {
+  sqlite3_close(db_);
+}
 
-Statement Database::Prepare(std::string_view sql) { return Statement(db_, sql); }
+Statement Database::Prepare(std::string_view sql) {
+  return Statement(db_, sql);
+}
 
-void Database::Execute(std::string_view sql) { Prepare(sql).Execute(); }
+void Database::Execute(std::string_view sql) {
+  Prepare(sql).Execute();
+}
 
-void Database::SetBusyTimeout(int ms) { sqlite3_busy_timeout(db_, ms); }
+void Database::SetBusyTimeout(int ms) {
+  sqlite3_busy_timeout(db_, ms);
+}
 
-bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+bool Database::InTransaction() const {
+  return sqlite3_get_autocommit(db_) == 0;
+}
 
 void Database::Begin() {
   if (!InTransaction()) Execute("BEGIN");

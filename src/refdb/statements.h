@@ -30,9 +30,12 @@ inline constexpr const char* kJournalSchema[] = {
     ("CREATE TABLE IF NOT EXISTS T03_Run (ID INTEGER PRIMARY KEY CHECK (ID = 1), "
      "Categories TEXT NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, "
      "Encoding TEXT NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, "
-     "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT NULL)"),
-    "CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT NULL)",
-    ("CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT NULL, "
+     "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT "
+     "NULL)"),
+    "CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT "
+    "NULL)",
+    ("CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT "
+     "NULL, "
      "SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER NOT NULL)"),
     "PRAGMA user_version = 1",
 };
@@ -54,13 +57,15 @@ inline constexpr char kInsertRun[] =
 inline constexpr char kSaveProgress[] =
     "UPDATE T03_Run SET PlanSize = ?, PlanCheck = ?, EntriesDone = ?, CsvBytes = ?, "
     "FacilitiesWritten = ? WHERE ID = 1";
-inline constexpr char kSelectNotFetched[] = "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
+inline constexpr char kSelectNotFetched[] =
+    "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
 inline constexpr char kInsertNotFetched[] =
     "INSERT OR REPLACE INTO T04_NotFetched (PlanIndex, PlanEntry) VALUES (?, ?)";
 inline constexpr char kDeleteNotFetched[] = "DELETE FROM T04_NotFetched WHERE PlanIndex = ?";
 inline constexpr char kDeleteNotFetchedFrom[] = "DELETE FROM T04_NotFetched WHERE PlanIndex >= ?";
 inline constexpr char kSelectMorePages[] =
-    "SELECT PlanIndex, AreaCode, SubCtgrCode, Announced, Listed FROM T05_MorePages ORDER BY PlanIndex";
+    "SELECT PlanIndex, AreaCode, SubCtgrCode, Announced, Listed FROM T05_MorePages ORDER BY "
+    "PlanIndex";
 inline constexpr char kInsertMorePages[] =
     "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
     "VALUES (?, ?, ?, ?, ?)";

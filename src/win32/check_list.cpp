@@ -24,9 +24,13 @@ CheckList::CheckList(HWND parent, int id, const std::vector<std::wstring>& items
   SetWindowSubclass(list_, &CheckList::Proc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
-CheckList::~CheckList() { RemoveWindowSubclass(list_, &CheckList::Proc, 0); }
+CheckList::~CheckList() {
+  RemoveWindowSubclass(list_, &CheckList::Proc, 0);
+}
 
-int CheckList::Count() const { return static_cast<int>(SendMessageW(list_, LB_GETCOUNT, 0, 0)); }
+int CheckList::Count() const {
+  return static_cast<int>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
+}
 
 bool CheckList::Ticked(int index) const {
   return SendMessageW(list_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0) == 1;
@@ -35,14 +39,19 @@ bool CheckList::Ticked(int index) const {
 void CheckList::SetTick(int index, bool ticked) {
   SendMessageW(list_, LB_SETITEMDATA, static_cast<WPARAM>(index), ticked ? 1 : 0);
   RECT row{};
-  if (SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row)) != LB_ERR) {
+  if (SendMessageW(list_, LB_GETITEMRECT, static_cast<WPARAM>(index),
+                   reinterpret_cast<LPARAM>(&row)) != LB_ERR) {
     InvalidateRect(list_, &row, FALSE);
   }
 }
 
-void CheckList::SetCurrent(int row) { SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(row), 0); }
+void CheckList::SetCurrent(int row) {
+  SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
 
-int CheckList::Current() const { return static_cast<int>(SendMessageW(list_, LB_GETCARETINDEX, 0, 0)); }
+int CheckList::Current() const {
+  return static_cast<int>(SendMessageW(list_, LB_GETCARETINDEX, 0, 0));
+}
 
 void CheckList::SetDpi(UINT dpi) {
   box_size_ = Scale(13, dpi);
@@ -115,17 +124,21 @@ void CheckList::Draw(const DRAWITEMSTRUCT& item) const {
     CloseThemeData(theme);
   } else {
     DrawFrameControl(dc, &box, DFC_BUTTON,
-                     DFCS_BUTTONCHECK | DFCS_FLAT | (ticked ? DFCS_CHECKED : 0U) | (disabled ? DFCS_INACTIVE : 0U));
+                     DFCS_BUTTONCHECK | DFCS_FLAT | (ticked ? DFCS_CHECKED : 0U) |
+                         (disabled ? DFCS_INACTIVE : 0U));
   }
 
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   if (selected) FillRect(dc, &text, GetSysColorBrush(COLOR_HIGHLIGHT));
   SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetTextColor(dc, GetSysColor(disabled   ? COLOR_GRAYTEXT
+                               : selected ? COLOR_HIGHLIGHTTEXT
+                                          : COLOR_WINDOWTEXT));
   const auto length = SendMessageW(list_, LB_GETTEXTLEN, item.itemID, 0);
   std::wstring label(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
   SendMessageW(list_, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(label.data()));
-  HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
+  HGDIOBJ old_font =
+      SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list_, WM_GETFONT, 0, 0)));
   RECT inset = text;
   inset.left += margin_;
   DrawTextW(dc, label.c_str(), -1, &inset, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);

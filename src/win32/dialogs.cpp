@@ -6,11 +6,13 @@
 
 namespace valmeric::win32 {
 
-int SystemDialogs::Ask(HWND owner, const std::wstring& text, const std::wstring& title, unsigned style) {
+int SystemDialogs::Ask(HWND owner, const std::wstring& text, const std::wstring& title,
+                       unsigned style) {
   return MessageBoxW(owner, text.c_str(), title.c_str(), style);
 }
 
-std::optional<std::wstring> SystemDialogs::ChooseSaveFile(HWND owner, const SaveDialogOptions& options) {
+std::optional<std::wstring> SystemDialogs::ChooseSaveFile(HWND owner,
+                                                          const SaveDialogOptions& options) {
   // "name (pattern)\0pattern\0\0"
   std::wstring filter = options.filter_name + L" (" + options.filter_pattern + L")";
   filter.push_back(L'\0');
@@ -30,7 +32,8 @@ std::optional<std::wstring> SystemDialogs::ChooseSaveFile(HWND owner, const Save
   dialog.lpstrTitle = options.title.c_str();
   // Resizable, no read-only box, a question before replacing; no default
   // extension: the run completes ".csv" itself.
-  dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+  dialog.Flags =
+      OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
   return std::wstring(file.data());
 }

@@ -21,9 +21,11 @@ class Dialogs {
  public:
   virtual ~Dialogs() = default;
   // A modal message box with the system's style flags; returns IDOK, IDYES or IDNO.
-  virtual int Ask(HWND owner, const std::wstring& text, const std::wstring& title, unsigned style) = 0;
+  virtual int Ask(HWND owner, const std::wstring& text, const std::wstring& title,
+                  unsigned style) = 0;
   // The full path chosen; nothing when the user cancels.
-  virtual std::optional<std::wstring> ChooseSaveFile(HWND owner, const SaveDialogOptions& options) = 0;
+  virtual std::optional<std::wstring> ChooseSaveFile(HWND owner,
+                                                     const SaveDialogOptions& options) = 0;
 };
 
 // MessageBoxW and the system's save dialog.

@@ -6,7 +6,8 @@ namespace {
 // Looked up at run time: Windows 7 has neither function.
 template <typename Fn>
 Fn User32(const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleW(L"user32.dll"), name)));
 }
 
 }  // namespace
@@ -23,12 +24,16 @@ UINT WindowDpi(HWND window) {
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
 }
 
-int Scale(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), 96); }
+int Scale(int pixels, UINT dpi) {
+  return MulDiv(pixels, static_cast<int>(dpi), 96);
+}
 
 SIZE OuterSize(DWORD style, DWORD ex_style, int width, int height, UINT dpi) {
-  static const auto adjust = User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
+  static const auto adjust =
+      User32<BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT)>("AdjustWindowRectExForDpi");
   RECT rect{0, 0, Scale(width, dpi), Scale(height, dpi)};
-  if (adjust == nullptr || !adjust(&rect, style, FALSE, ex_style, dpi)) AdjustWindowRectEx(&rect, style, FALSE, ex_style);
+  if (adjust == nullptr || !adjust(&rect, style, FALSE, ex_style, dpi))
+    AdjustWindowRectEx(&rect, style, FALSE, ex_style);
   return {rect.right - rect.left, rect.bottom - rect.top};
 }
 

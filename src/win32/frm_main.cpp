@@ -17,7 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr wchar_t kWindowClass[] = L"TFrmMain";
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
 constexpr wchar_t kFontFace[] = L"ＭＳ Ｐゴシック";
 
@@ -45,18 +46,20 @@ void RegisterWindowClass(WNDPROC procedure) {
 
 HFONT MakeFont(int height, UINT dpi) {
   return CreateFontW(Scale(height, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                     kFontFace);
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, kFontFace);
 }
 
-HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& text, DWORD style, int id) {
+HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& text, DWORD style,
+                 int id) {
   return CreateWindowExW(0, window_class, Wide(text).c_str(), WS_CHILD | style, 0, 0, 0, 0, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                         GetModuleHandleW(nullptr), nullptr);
 }
 
 void Place(HWND control, const ControlRect& rect, UINT dpi) {
-  SetWindowPos(control, nullptr, Scale(rect.left, dpi), Scale(rect.top, dpi), Scale(rect.width, dpi),
-               Scale(rect.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(control, nullptr, Scale(rect.left, dpi), Scale(rect.top, dpi),
+               Scale(rect.width, dpi), Scale(rect.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -72,7 +75,8 @@ void TFrmMain::Guarded(Fn&& fn) {
   }
 }
 
-TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_path, RunSettings settings)
+TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_path,
+                   RunSettings settings)
     : dialogs_(dialogs),
       taskbar_(taskbar),
       database_path_(std::move(database_path)),
@@ -84,9 +88,10 @@ TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_p
       }) {
   RegisterWindowClass(&TFrmMain::WndProc);
   const SIZE outer = OuterSize(kWindowStyle, kWindowExStyle, kClientWidth, kClientHeight, 96);
-  CreateWindowExW(kWindowExStyle, kWindowClass, Wide(msg::kApplicationTitle).c_str(), kWindowStyle, 0, 0, outer.cx,
-                  outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this);
-  if (hwnd_ == nullptr) throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+  CreateWindowExW(kWindowExStyle, kWindowClass, Wide(msg::kApplicationTitle).c_str(), kWindowStyle,
+                  0, 0, outer.cx, outer.cy, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (hwnd_ == nullptr)
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
   news_window_ = hwnd_;
 }
 
@@ -150,7 +155,8 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     }
     case WM_MEASUREITEM:
-      reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)->itemHeight = static_cast<UINT>(Scale(kListRowHeight, dpi_));
+      reinterpret_cast<MEASUREITEMSTRUCT*>(lparam)->itemHeight =
+          static_cast<UINT>(Scale(kListRowHeight, dpi_));
       return TRUE;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lparam) == Control(kLblStatus)) {
@@ -168,8 +174,9 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       break;
     case WM_DPICHANGED: {
       const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
       ApplyLayout(LOWORD(wparam));
       return 0;
     }
@@ -190,7 +197,9 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
 
 bool TFrmMain::HandleCommand(int id, int code) {
   if (code != BN_CLICKED) return false;
-  const auto checked = [this](int box) { return SendMessageW(Control(box), BM_GETCHECK, 0, 0) == BST_CHECKED; };
+  const auto checked = [this](int box) {
+    return SendMessageW(Control(box), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  };
   switch (id) {
     case kChkCtgr:
       Guarded([&] { categories_.ClickAll(checked(kChkCtgr)); });
@@ -217,16 +226,20 @@ bool TFrmMain::HandleCommand(int id, int code) {
 
 void TFrmMain::CreateControls() {
   // In tab order.
-  MakeControl(hwnd_, WC_BUTTONW, " 診療科目の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kChkCtgr);
-  lstCtgr_ = std::make_unique<CheckList>(hwnd_, kLstCtgr, WideItems(kCategoryNamesUtf8), [this](int row, bool ticked) {
-    Guarded([&] { categories_.ItemToggled(row, ticked); });
-  });
-  MakeControl(hwnd_, WC_BUTTONW, " 都道府県の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, kChkArea);
-  lstArea_ = std::make_unique<CheckList>(hwnd_, kLstArea, WideItems(kPrefectureNamesUtf8), [this](int row, bool ticked) {
-    Guarded([&] { prefectures_.ItemToggled(row, ticked); });
-  });
-  MakeControl(hwnd_, WC_BUTTONW, "取得開始 (&R)", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kBtnAction);
-  MakeControl(hwnd_, WC_BUTTONW, "キャンセル (&C)", WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnCancel);
+  MakeControl(hwnd_, WC_BUTTONW, " 診療科目の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+              kChkCtgr);
+  lstCtgr_ = std::make_unique<CheckList>(
+      hwnd_, kLstCtgr, WideItems(kCategoryNamesUtf8),
+      [this](int row, bool ticked) { Guarded([&] { categories_.ItemToggled(row, ticked); }); });
+  MakeControl(hwnd_, WC_BUTTONW, " 都道府県の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+              kChkArea);
+  lstArea_ = std::make_unique<CheckList>(
+      hwnd_, kLstArea, WideItems(kPrefectureNamesUtf8),
+      [this](int row, bool ticked) { Guarded([&] { prefectures_.ItemToggled(row, ticked); }); });
+  MakeControl(hwnd_, WC_BUTTONW, "取得開始 (&R)", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+              kBtnAction);
+  MakeControl(hwnd_, WC_BUTTONW, "キャンセル (&C)",
+              WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnCancel);
   MakeControl(hwnd_, PROGRESS_CLASSW, "", WS_VISIBLE, kPrgBar);
   // The table builders' buttons lie above the client area and are never shown.
   MakeControl(hwnd_, WC_BUTTONW, "地域", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnArea);
@@ -246,16 +259,18 @@ void TFrmMain::ApplyLayout(UINT dpi) {
   window_font_ = MakeFont(kWindowFontHeight, dpi);
   list_font_ = MakeFont(kListFontHeight, dpi);
   const SIZE outer = OuterSize(kWindowStyle, kWindowExStyle, kClientWidth, kClientHeight, dpi);
-  SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
   const std::pair<int, ControlRect> places[] = {
-      {kChkCtgr, kChkCtgrRect},     {kLstCtgr, kLstCtgrRect},   {kChkArea, kChkAreaRect},
-      {kLstArea, kLstAreaRect},     {kBtnAction, kBtnActionRect}, {kBtnCancel, kBtnCancelRect},
-      {kPrgBar, kPrgBarRect},       {kBtnArea, kBtnAreaRect},   {kBtnCtgr, kBtnCtgrRect}};
+      {kChkCtgr, kChkCtgrRect}, {kLstCtgr, kLstCtgrRect},     {kChkArea, kChkAreaRect},
+      {kLstArea, kLstAreaRect}, {kBtnAction, kBtnActionRect}, {kBtnCancel, kBtnCancelRect},
+      {kPrgBar, kPrgBarRect},   {kBtnArea, kBtnAreaRect},     {kBtnCtgr, kBtnCtgrRect}};
   for (const auto& [id, rect] : places) {
     Place(Control(id), rect, dpi);
     const bool list = id == kLstCtgr || id == kLstArea;
-    SendMessageW(Control(id), WM_SETFONT, reinterpret_cast<WPARAM>(list ? list_font_ : window_font_), TRUE);
+    SendMessageW(Control(id), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(list ? list_font_ : window_font_), TRUE);
   }
   SendMessageW(Control(kLblStatus), WM_SETFONT, reinterpret_cast<WPARAM>(window_font_), TRUE);
   lstCtgr_->SetDpi(dpi);
@@ -300,9 +315,13 @@ void TFrmMain::CheckConfig() {
   Terminate();
 }
 
-fs::path TFrmMain::settingsPath() const { return database_path_.parent_path() / app::kSettingsFileName; }
+fs::path TFrmMain::settingsPath() const {
+  return database_path_.parent_path() / app::kSettingsFileName;
+}
 
-void TFrmMain::LoadSettings() { app::LoadSelectionSettings(settingsPath(), categories_, prefectures_); }
+void TFrmMain::LoadSettings() {
+  app::LoadSelectionSettings(settingsPath(), categories_, prefectures_);
+}
 
 void TFrmMain::SaveSettings() {
   try {
@@ -318,7 +337,8 @@ void TFrmMain::Terminate() {
 }
 
 void TFrmMain::ShowDefaultError(const std::string& message) {
-  dialogs_.Ask(hwnd_, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle), MB_OK | MB_ICONSTOP);
+  dialogs_.Ask(hwnd_, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle),
+               MB_OK | MB_ICONSTOP);
 }
 
 void TFrmMain::SetStatusText(const std::wstring& text) {
@@ -338,18 +358,20 @@ void TFrmMain::SetStatusText(const std::wstring& text) {
   GetWindowRect(label, &old_place);
   MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&old_place), 2);
   const int right = Scale(kStatusRight, dpi_);
-  SetWindowPos(label, nullptr, right - extent.cx, Scale(kStatusTop, dpi_), extent.cx, metrics.tmHeight,
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(label, nullptr, right - extent.cx, Scale(kStatusTop, dpi_), extent.cx,
+               metrics.tmHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(hwnd_, &old_place, TRUE);  // what a shorter text leaves uncovered
   InvalidateRect(label, nullptr, TRUE);
 }
 
 void TFrmMain::SetControlsEnabled(bool idle) {
-  for (const int id : {kChkArea, kChkCtgr, kLstArea, kLstCtgr, kBtnAction}) EnableWindow(Control(id), idle);
+  for (const int id : {kChkArea, kChkCtgr, kLstArea, kLstCtgr, kBtnAction})
+    EnableWindow(Control(id), idle);
   EnableWindow(Control(kBtnCancel), !idle);
   // A control that has just been disabled cannot keep the keyboard.
   HWND focus = GetFocus();
-  if (focus == nullptr || !IsWindowEnabled(focus)) SetFocus(Control(idle ? kBtnAction : kBtnCancel));
+  if (focus == nullptr || !IsWindowEnabled(focus))
+    SetFocus(Control(idle ? kBtnAction : kBtnCancel));
 }
 
 }  // namespace valmeric::win32

@@ -17,7 +17,9 @@
 
 namespace valmeric::win32 {
 
-Selection TFrmMain::TickedSelection() { return {categories_.TickedCodes(), prefectures_.TickedCodes()}; }
+Selection TFrmMain::TickedSelection() {
+  return {categories_.TickedCodes(), prefectures_.TickedCodes()};
+}
 
 void TFrmMain::RestoreSelection(const Selection& selection) {
   auto restore = [](app::SelectionGroup& group, const std::vector<int>& codes) {
@@ -38,8 +40,8 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
 }
 
 std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
-  const SaveDialogOptions options{Wide(msg::kSaveTitle), Wide(msg::kSaveFilterName), Wide(msg::kSaveFilterPattern),
-                                  Wide(initial_name)};
+  const SaveDialogOptions options{Wide(msg::kSaveTitle), Wide(msg::kSaveFilterName),
+                                  Wide(msg::kSaveFilterPattern), Wide(initial_name)};
   const auto chosen = dialogs_.ChooseSaveFile(hwnd_, options);
   if (!chosen) return std::nullopt;
   return Utf8(*chosen);
@@ -53,7 +55,8 @@ void TFrmMain::ShowRunningLook() {
   ShowWindow(Control(kPrgBar), SW_SHOW);
   status_color_ = GetSysColor(COLOR_WINDOWTEXT);
   SetStatusText(Wide(msg::kFetching));
-  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RedrawWindow(hwnd_, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void TFrmMain::RestoreCursor() {
@@ -82,11 +85,14 @@ void TFrmMain::SetProgress(int position) {
   if (TaskbarReady) {
     const auto shown = SendMessageW(bar, PBM_GETPOS, 0, 0);
     const auto maximum = SendMessageW(bar, PBM_GETRANGE, FALSE, 0);
-    taskbar_.SetTaskbarProgressValue(hwnd_, static_cast<std::uint64_t>(shown), static_cast<std::uint64_t>(maximum));
+    taskbar_.SetTaskbarProgressValue(hwnd_, static_cast<std::uint64_t>(shown),
+                                     static_cast<std::uint64_t>(maximum));
   }
 }
 
-void TFrmMain::ShowStatus(const std::string& text) { SetStatusText(Wide(text)); }
+void TFrmMain::ShowStatus(const std::string& text) {
+  SetStatusText(Wide(text));
+}
 
 void TFrmMain::AlertRunDone() {
   MessageBeep(MB_ICONQUESTION);

@@ -37,7 +37,8 @@ int RunProgram(Dialogs& dialogs, TaskbarButton& taskbar, int show_command,
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   auto show_error = [&dialogs](const std::string& message) {
-    dialogs.Ask(nullptr, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle), MB_OK | MB_ICONSTOP);
+    dialogs.Ask(nullptr, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle),
+                MB_OK | MB_ICONSTOP);
   };
   try {
     // VALMERIC_SITE_ORIGIN points the window at another copy of the site (the

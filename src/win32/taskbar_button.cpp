@@ -52,10 +52,12 @@ bool SystemTaskbarButton::InitializeTaskbarAPI() {
 
 bool SystemTaskbarButton::SetTaskbarProgressState(HWND window, TTaskBarProgressState state) {
   if (taskbar_ == nullptr) return false;
-  return taskbar_->SetProgressState(window, static_cast<TBPFLAG>(TaskbarProgressFlag(state))) == S_OK;
+  return taskbar_->SetProgressState(window, static_cast<TBPFLAG>(TaskbarProgressFlag(state))) ==
+         S_OK;
 }
 
-bool SystemTaskbarButton::SetTaskbarProgressValue(HWND window, std::uint64_t current, std::uint64_t maximum) {
+bool SystemTaskbarButton::SetTaskbarProgressValue(HWND window, std::uint64_t current,
+                                                  std::uint64_t maximum) {
   if (taskbar_ == nullptr) return false;
   return taskbar_->SetProgressValue(window, current, maximum) == S_OK;
 }

@@ -24,7 +24,8 @@ class TaskbarButton {
   virtual bool InitializeTaskbarAPI() = 0;
   // Each returns false when the interface is not held or the call failed.
   virtual bool SetTaskbarProgressState(HWND window, TTaskBarProgressState state) = 0;
-  virtual bool SetTaskbarProgressValue(HWND window, std::uint64_t current, std::uint64_t maximum) = 0;
+  virtual bool SetTaskbarProgressValue(HWND window, std::uint64_t current,
+                                       std::uint64_t maximum) = 0;
   // Flashes the button until the window comes forward (30 times at most).
   virtual void Flash(HWND window) = 0;
 };

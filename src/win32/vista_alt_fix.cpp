@@ -16,7 +16,8 @@ std::vector<HWND> ProgramWindows() {
       GetCurrentThreadId(),
       [](HWND window, LPARAM list) -> BOOL {
         // Our own windows only: the system's boxes and dialogs draw themselves.
-        if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) == GetModuleHandleW(nullptr)) {
+        if (reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window, GWLP_HINSTANCE)) ==
+            GetModuleHandleW(nullptr)) {
           reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
         }
         return TRUE;
@@ -30,7 +31,8 @@ bool IsSelectiveTarget(HWND control) {
   GetClassNameW(control, name, static_cast<int>(std::size(name)));
   if (lstrcmpiW(name, L"Static") == 0) return true;
   if (lstrcmpiW(name, L"Button") != 0) return false;
-  return (GetWindowLongPtrW(control, GWL_STYLE) & (BS_BITMAP | BS_ICON)) == 0;  // not a bitmap button
+  return (GetWindowLongPtrW(control, GWL_STYLE) & (BS_BITMAP | BS_ICON)) ==
+         0;  // not a bitmap button
 }
 
 }  // namespace
@@ -49,12 +51,13 @@ TVistaAltFix::TVistaAltFix() : active_(VistaWithTheme()) {}
 
 TVistaAltFix::~TVistaAltFix() {
   for (const auto& watcher : forms_) {
-    if (IsWindow(watcher->form)) RemoveWindowSubclass(watcher->form, &TVistaAltFix::WatcherProc, kSubclassId);
+    if (IsWindow(watcher->form))
+      RemoveWindowSubclass(watcher->form, &TVistaAltFix::WatcherProc, kSubclassId);
   }
 }
 
-LRESULT CALLBACK TVistaAltFix::WatcherProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam, UINT_PTR,
-                                           DWORD_PTR watcher) {
+LRESULT CALLBACK TVistaAltFix::WatcherProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
+                                           UINT_PTR, DWORD_PTR watcher) {
   const LRESULT result = DefSubclassProc(hwnd, message, wparam, lparam);
   if (message == WM_UPDATEUISTATE) reinterpret_cast<TFormObj*>(watcher)->needs_repaint = true;
   if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, &TVistaAltFix::WatcherProc, kSubclassId);
@@ -65,13 +68,15 @@ void TVistaAltFix::ApplicationEventsIdle() {
   if (!active_) return;
   for (const auto& watcher : forms_) watcher->seen = false;
   for (HWND window : ProgramWindows()) {
-    const auto known = std::find_if(forms_.begin(), forms_.end(), [window](const auto& w) { return w->form == window; });
+    const auto known = std::find_if(forms_.begin(), forms_.end(),
+                                    [window](const auto& w) { return w->form == window; });
     if (known != forms_.end()) {
       (*known)->seen = true;
       continue;
     }
     auto watcher = std::make_unique<TFormObj>(TFormObj{window, true, false, repaint_all_});
-    SetWindowSubclass(window, &TVistaAltFix::WatcherProc, kSubclassId, reinterpret_cast<DWORD_PTR>(watcher.get()));
+    SetWindowSubclass(window, &TVistaAltFix::WatcherProc, kSubclassId,
+                      reinterpret_cast<DWORD_PTR>(watcher.get()));
     forms_.push_back(std::move(watcher));
   }
   for (auto it = forms_.rbegin(); it != forms_.rend();) {
@@ -90,12 +95,14 @@ void TVistaAltFix::ApplicationEventsIdle() {
 
 void TVistaAltFix::Repaint(const TFormObj& watcher) const {
   if (watcher.repaint_all) {
-    RedrawWindow(watcher.form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RedrawWindow(watcher.form, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   } else {
     EnumChildWindows(
         watcher.form,
         [](HWND control, LPARAM) -> BOOL {
-          if (IsSelectiveTarget(control)) RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+          if (IsSelectiveTarget(control))
+            RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
           return TRUE;
         },
         0);

@@ -9,7 +9,11 @@
 
 namespace valmeric::win32 {
 
-inline std::wstring Wide(std::string_view utf8) { return WideFromUtf8(utf8); }
-inline std::string Utf8(std::wstring_view wide) { return Utf8FromWide(wide); }
+inline std::wstring Wide(std::string_view utf8) {
+  return WideFromUtf8(utf8);
+}
+inline std::string Utf8(std::wstring_view wide) {
+  return Utf8FromWide(wide);
+}
 
 }  // namespace valmeric::win32

@@ -5,8 +5,8 @@
 
 #include <filesystem>
 
-#include "support/temp_dir.h"
 #include "support/named_case.h"
+#include "support/temp_dir.h"
 
 namespace valmeric::app {
 namespace {
@@ -36,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"CrLf", "[Config]\r\nArea=11\r\nCategory=01\r\n", "Config", "Category", "01"},
         ReadCase{"CrOnly", "[Config]\rCategory=7\r", "Config", "Category", "7"},
         ReadCase{"NoFinalLineEnd", "[Config]\nCategory=12", "Config", "Category", "12"},
-        ReadCase{"CaseAndBlanks", "  [ config ]  \n\t CATEGORY \t=  1 0  \n", "Config", "Category", "1 0"},
+        ReadCase{"CaseAndBlanks", "  [ config ]  \n\t CATEGORY \t=  1 0  \n", "Config", "Category",
+                 "1 0"},
         ReadCase{"Quoted", "[Config]\nCategory=\"0011\"\n", "Config", "Category", "0011"},
         ReadCase{"HalfQuoted", "[Config]\nCategory=\"0011\n", "Config", "Category", "\"0011"},
         ReadCase{"EmptyValue", "[Config]\nCategory=\n", "Config", "Category", ""},
@@ -44,23 +45,29 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"MissingSection", "[Other]\nCategory=1\n", "Config", "Category", "<none>"},
         ReadCase{"KeyBeforeAnySection", "Category=1\n[Config]\n", "Config", "Category", "<none>"},
         ReadCase{"FirstKeyWins", "[Config]\nCategory=1\nCategory=2\n", "Config", "Category", "1"},
-        ReadCase{"FirstSectionWins", "[Config]\nArea=1\n[Config]\nCategory=2\n", "Config", "Category", "<none>"},
-        ReadCase{"CommentSkipped", "[Config]\n;Category=1\nCategory=2\n", "Config", "Category", "2"},
+        ReadCase{"FirstSectionWins", "[Config]\nArea=1\n[Config]\nCategory=2\n", "Config",
+                 "Category", "<none>"},
+        ReadCase{"CommentSkipped", "[Config]\n;Category=1\nCategory=2\n", "Config", "Category",
+                 "2"},
         ReadCase{"ValueWithEquals", "[Config]\nCategory=a=b\n", "Config", "Category", "a=b"},
         ReadCase{"Bom", "\xEF\xBB\xBF[Config]\nCategory=1\n", "Config", "Category", "1"},
-        ReadCase{"BrokenHeaderIsNotASection", "[Config\nCategory=1\n", "Config", "Category", "<none>"},
+        ReadCase{"BrokenHeaderIsNotASection", "[Config\nCategory=1\n", "Config", "Category",
+                 "<none>"},
         ReadCase{"Empty", "", "Config", "Category", "<none>"},
-        ReadCase{"BinaryJunk", std::string("[Config]\nCategory=1\0\xff\n", 21), "Config", "Category",
-                 std::string("1\0\xff", 3)}),
+        ReadCase{"BinaryJunk", std::string("[Config]\nCategory=1\0\xff\n", 21), "Config",
+                 "Category", std::string("1\0\xff", 3)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(IniWriteTest, ReplacesAddsAndKeepsEverythingElse) {
-  IniFile file = IniFile::Parse("; kept\r\n[Config]\r\ncategory = 1\r\nOther=x\r\n\r\n[Next]\r\nA=1\r\n");
+  IniFile file =
+      IniFile::Parse("; kept\r\n[Config]\r\ncategory = 1\r\nOther=x\r\n\r\n[Next]\r\nA=1\r\n");
   file.WriteString("Config", "Category", "0010");
   file.WriteString("Config", "Area", "11");
   file.WriteString("Fresh", "Key", "v");
   EXPECT_EQ(file.Text(),
-            "; kept\r\n[Config]\r\nCategory=0010\r\nOther=x\r\nArea=11\r\n\r\n[Next]\r\nA=1\r\n[Fresh]\r\nKey=v\r\n");
+            "; "
+            "kept\r\n[Config]\r\nCategory=0010\r\nOther=x\r\nArea=11\r\n\r\n[Next]\r\nA=1\r\n["
+            "Fresh]\r\nKey=v\r\n");
   EXPECT_EQ(file.ReadString("config", "AREA", ""), "11");
   EXPECT_EQ(file.ReadString("Next", "A", ""), "1");
 }
@@ -69,7 +76,8 @@ TEST(IniWriteTest, ANewFileIsReadableAgain) {
   IniFile file;
   file.WriteString("Config", "Category", "0000000001");
   file.WriteString("Config", "Area", "1\n0");
-  EXPECT_EQ(file.Text(), "[Config]\r\nCategory=0000000001\r\nArea=10\r\n");  // the profile format's CR LF
+  EXPECT_EQ(file.Text(),
+            "[Config]\r\nCategory=0000000001\r\nArea=10\r\n");  // the profile format's CR LF
   const IniFile again = IniFile::Parse(file.Text());
   EXPECT_EQ(again.ReadString("Config", "Category", ""), "0000000001");
   EXPECT_EQ(again.ReadString("Config", "Area", ""), "10");

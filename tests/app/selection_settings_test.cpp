@@ -5,15 +5,17 @@
 #include <filesystem>
 
 #include "app/ini_file.h"
-#include "support/temp_dir.h"
 #include "support/named_case.h"
+#include "support/temp_dir.h"
 
 namespace valmeric::app {
 namespace {
 
 namespace fs = std::filesystem;
 
-SelectionGroup Group(int n) { return SelectionGroup(std::vector<std::string>(static_cast<size_t>(n), "x")); }
+SelectionGroup Group(int n) {
+  return SelectionGroup(std::vector<std::string>(static_cast<size_t>(n), "x"));
+}
 
 struct TickCase {
   const char* name;
@@ -37,7 +39,8 @@ TEST_P(ApplyTickTextTest, TicksOnlyExactOnes) {
   g.Bind(view);
   const int ticked = ApplyTickText(g, c.value);
   EXPECT_EQ(TickText(g), c.expected_ticks);
-  EXPECT_EQ(ticked, static_cast<int>(std::count(c.expected_ticks.begin(), c.expected_ticks.end(), '1')));
+  EXPECT_EQ(ticked,
+            static_cast<int>(std::count(c.expected_ticks.begin(), c.expected_ticks.end(), '1')));
   EXPECT_EQ(g.Current(), c.expected_row);
   EXPECT_EQ(g.All(), c.expected_all);
   EXPECT_EQ(focus, c.expected_focus);
@@ -48,11 +51,15 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(TickCase{"Empty", "", 10, "0000000000", 0, false, 0},
                       TickCase{"AllTen", "1111111111", 10, "1111111111", 0, true, 1},
                       TickCase{"Short", "0010", 10, "0010000000", 2, false, 0},
-                      TickCase{"LongerThanList", std::string(47, '1') + "10x", 47, std::string(47, '1'), 0, true, 1},
+                      TickCase{"LongerThanList", std::string(47, '1') + "10x", 47,
+                               std::string(47, '1'), 0, true, 1},
                       TickCase{"OtherCharacters", "2a Z!-\t9", 10, "0000000000", 0, false, 0},
                       TickCase{"NineOfTen", "1111111110", 10, "1111111110", 0, false, 0},
                       TickCase{"FirstTickedRow", "0000001001", 10, "0000001001", 6, false, 0},
-                      TickCase{"FullWidthOneIsNotOne", "\xEF\xBC\x91" "1", 10, "0001000000", 3, false, 0}),
+                      TickCase{"FullWidthOneIsNotOne",
+                               "\xEF\xBC\x91"
+                               "1",
+                               10, "0001000000", 3, false, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SelectionSettingsFileTest, LoadWithoutAFileHighlightsRowZeroAndCreatesNothing) {
@@ -100,7 +107,8 @@ TEST(SelectionSettingsFileTest, SaveIntoAnUnwritableFileThrows) {
   fs::create_directories(dir.path() / "hpt.ini" / "x");
   SelectionGroup categories = Group(10);
   SelectionGroup prefectures = Group(47);
-  EXPECT_THROW(SaveSelectionSettings(dir.path() / "hpt.ini", categories, prefectures), std::runtime_error);
+  EXPECT_THROW(SaveSelectionSettings(dir.path() / "hpt.ini", categories, prefectures),
+               std::runtime_error);
 }
 
 }  // namespace

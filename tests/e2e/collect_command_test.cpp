@@ -14,8 +14,8 @@
 #include "common/sjis_text.h"
 #include "refdb/run_lock.h"
 #include "support/cp932_check.h"
-#include "support/site_fixture.h"
 #include "support/euc.h"
+#include "support/site_fixture.h"
 #include "support/test_database.h"
 
 namespace valmeric::cli {
@@ -26,19 +26,28 @@ using test::SiteFixture;
 class CollectCommandTest : public ::testing::Test {
  protected:
   int Run(std::vector<std::string> extra, const std::string& output_name = "result") {
-    std::vector<std::string> args = {"collect", "--category", "1", "--prefecture", "1",
-                                     "--output", site_.File(output_name), "--db", site_.db_path(),
-                                     "--site-origin", site_.server().Origin(), "--pause-ms", "0",
-                                     "--retry-delays-ms", "1,1"};
+    std::vector<std::string> args = {"collect",
+                                     "--category",
+                                     "1",
+                                     "--prefecture",
+                                     "1",
+                                     "--output",
+                                     site_.File(output_name),
+                                     "--db",
+                                     site_.db_path(),
+                                     "--site-origin",
+                                     site_.server().Origin(),
+                                     "--pause-ms",
+                                     "0",
+                                     "--retry-delays-ms",
+                                     "1,1"};
     args.insert(args.end(), extra.begin(), extra.end());
     out_.str("");
     err_.str("");
     return CliMain(args, out_, err_, interrupted_, false);
   }
 
-  size_t RecordLines(const std::string& path) {
-    return SplitLines(test::ReadCsv(path)).size() - 1;
-  }
+  size_t RecordLines(const std::string& path) { return SplitLines(test::ReadCsv(path)).size() - 1; }
 
   SiteFixture site_;
   std::ostringstream out_;
@@ -55,9 +64,12 @@ TEST_F(CollectCommandTest, ARunWritesTheCsvAndSaysWhere) {
   EXPECT_EQ(RecordLines(csv), 4u);
   EXPECT_EQ(out_.str(), csv + "\t4\n");
   EXPECT_NE(err_.str().find("[4/4]"), std::string::npos) << err_.str();
-  EXPECT_NE(err_.str().find("北海道函館市 - 循環器内科 (2/2)  4 written"), std::string::npos) << err_.str();
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(csv).parent_path())) {
-    EXPECT_FALSE(entry.path().filename().string().starts_with("tmp-")) << "scratch file left: " << entry.path();
+  EXPECT_NE(err_.str().find("北海道函館市 - 循環器内科 (2/2)  4 written"), std::string::npos)
+      << err_.str();
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(csv).parent_path())) {
+    EXPECT_FALSE(entry.path().filename().string().starts_with("tmp-"))
+        << "scratch file left: " << entry.path();
   }
 }
 
@@ -108,7 +120,9 @@ TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing
   test::WriteFile(site_.File("result.csv"), "the other run's file");
   RunLock other(site_.db_path());
   EXPECT_EQ(Run({}), kExitUsage);
-  EXPECT_EQ(err_.str().rfind("他のプログラムがデータベースを使用中のため、取得を開始できませんでした。\n", 0), 0u)
+  EXPECT_EQ(err_.str().rfind(
+                "他のプログラムがデータベースを使用中のため、取得を開始できませんでした。\n", 0),
+            0u)
       << err_.str();
   EXPECT_EQ(test::ReadFile(site_.File("result.csv")), "the other run's file");
 }
@@ -118,7 +132,7 @@ TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing
 TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
   struct Case {
     const char* name;
-    std::string output;  // as given on the command line
+    std::string output;                           // as given on the command line
     std::function<std::function<void()>()> take;  // makes the output unavailable; returns the undo
   };
   // A database whose name a CSV could have.
@@ -146,13 +160,24 @@ TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
     SCOPED_TRACE(c.name);
     const auto release = c.take();
     const bool existed = std::filesystem::exists(c.output);
-    const std::string before = existed && std::filesystem::is_regular_file(c.output) ? test::ReadFile(c.output) : "";
-    std::vector<std::string> args = {"collect", "--category", "1", "--prefecture", "1", "--output", c.output,
-                                     "--db", db, "--site-origin", site_.server().Origin()};
+    const std::string before =
+        existed && std::filesystem::is_regular_file(c.output) ? test::ReadFile(c.output) : "";
+    std::vector<std::string> args = {"collect",
+                                     "--category",
+                                     "1",
+                                     "--prefecture",
+                                     "1",
+                                     "--output",
+                                     c.output,
+                                     "--db",
+                                     db,
+                                     "--site-origin",
+                                     site_.server().Origin()};
     out_.str("");
     err_.str("");
     EXPECT_EQ(CliMain(args, out_, err_, interrupted_, false), kExitUsage) << err_.str();
-    EXPECT_EQ(err_.str().rfind("選択されたファイルが他のアプリケーションで使用中の為", 0), 0u) << err_.str();
+    EXPECT_EQ(err_.str().rfind("選択されたファイルが他のアプリケーションで使用中の為", 0), 0u)
+        << err_.str();
     EXPECT_EQ(std::filesystem::exists(c.output), existed);
     if (std::filesystem::is_regular_file(c.output)) {
       EXPECT_EQ(test::ReadFile(c.output), before);
@@ -160,28 +185,31 @@ TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
     EXPECT_EQ(site_.ResultRequests(), 0);
     release();
   }
-  EXPECT_FALSE(test::QueryColumn(db, "SELECT CityName FROM T01_City").empty());  // the database is whole
+  EXPECT_FALSE(
+      test::QueryColumn(db, "SELECT CityName FROM T01_City").empty());  // the database is whole
 }
 
 TEST_F(CollectCommandTest, AnOutputFolderThatIsMissingIsAWriteError) {
   EXPECT_EQ(Run({}, "no/such/folder/x"), kExitWriteError);
-  EXPECT_EQ(err_.str().rfind("保存先のファイルに書き込めませんでした。\ncannot open", 0), 0u) << err_.str();
+  EXPECT_EQ(err_.str().rfind("保存先のファイルに書き込めませんでした。\ncannot open", 0), 0u)
+      << err_.str();
 }
 
 TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {
-  for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 1, SiteFixture::Facilities(1, 1));
+  for (const auto& pair : SiteFixture::Pairs())
+    site_.SetPage(pair, 1, SiteFixture::Facilities(1, 1));
   interrupted_ = true;
   EXPECT_EQ(Run({"--quiet"}), kExitInterrupted);
   EXPECT_LE(site_.ResultRequests(), 1);
   EXPECT_EQ(err_.str().rfind("取得処理を中断しました。", 0), 0u) << err_.str();
 }
 
-
 // A run the site stopped at once: recorded as unfinished, nothing done.
 class RecordedRunTest : public CollectCommandTest {
  protected:
   void SetUp() override {
-    for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
+    for (const auto& pair : SiteFixture::Pairs())
+      site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
     site_.FailNext(9, 503);  // three entries, three attempts each
     ASSERT_EQ(Run({"--quiet"}), kExitUnreachable) << err_.str();
   }
@@ -194,7 +222,8 @@ class RecordedRunTest : public CollectCommandTest {
 
   int Again(std::vector<std::string> args) {
     args.insert(args.begin(), "collect");
-    args.insert(args.end(), {"--db", site_.db_path(), "--site-origin", site_.server().Origin(), "--pause-ms", "0"});
+    args.insert(args.end(), {"--db", site_.db_path(), "--site-origin", site_.server().Origin(),
+                             "--pause-ms", "0"});
     out_.str("");
     err_.str("");
     return CliMain(args, out_, err_, interrupted_, false);
@@ -203,10 +232,11 @@ class RecordedRunTest : public CollectCommandTest {
 
 TEST_F(RecordedRunTest, StatusTellsTheRunAndExitsZeroOnlyWhileWorkIsLeft) {
   EXPECT_EQ(Status(), kExitWrote);
-  EXPECT_EQ(out_.str(), "categories: 1\nprefectures: 1\noutput: " + site_.File("result.csv") +
-                            " (cp932)\nentries done: 0 / 4\nfacilities written: 0\nentries not fetched: 0\n"
-                            "facilities beyond the first result page: 0 in 0 pairs\n"
-                            "state: unfinished: valmeric-cli collect --resume goes on with it\n");
+  EXPECT_EQ(out_.str(),
+            "categories: 1\nprefectures: 1\noutput: " + site_.File("result.csv") +
+                " (cp932)\nentries done: 0 / 4\nfacilities written: 0\nentries not fetched: 0\n"
+                "facilities beyond the first result page: 0 in 0 pairs\n"
+                "state: unfinished: valmeric-cli collect --resume goes on with it\n");
   ASSERT_EQ(Again({"--resume", "--output", site_.File("result")}), kExitWrote) << err_.str();
   EXPECT_NE(err_.str().find("resuming: 0 / 4 entries done"), std::string::npos) << err_.str();
   EXPECT_EQ(RecordLines(site_.File("result.csv")), 2u);
@@ -232,9 +262,12 @@ struct RefusedResumeCase {
   const char* says;
 };
 
-void PrintTo(const RefusedResumeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusedResumeCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
-class RefusedResumeTest : public RecordedRunTest, public ::testing::WithParamInterface<RefusedResumeCase> {};
+class RefusedResumeTest : public RecordedRunTest,
+                          public ::testing::WithParamInterface<RefusedResumeCase> {};
 
 TEST_P(RefusedResumeTest, ExitsWithTwoAndTouchesNothing) {
   if (GetParam().spoil) GetParam().spoil(site_);
@@ -253,32 +286,45 @@ TEST_P(RefusedResumeTest, ExitsWithTwoAndTouchesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Resume, RefusedResumeTest,
     ::testing::Values(
-        RefusedResumeCase{"OtherCategory", {"--resume", "--category", "2"}, {}, "--category differs"},
-        RefusedResumeCase{"OtherPrefecture", {"--resume", "--prefecture", "1,2"}, {}, "--prefecture differs"},
-        RefusedResumeCase{"OtherOutput", {"--resume", "--output", "elsewhere"}, {}, "--output differs"},
-        RefusedResumeCase{"OtherEncoding", {"--resume", "--encoding", "utf-8"}, {}, "--encoding differs"},
-        RefusedResumeCase{"NothingToRetry", {"--retry-failed"}, {}, "取得できなかったページの記録がありません。"},
-        RefusedResumeCase{"OutputGone",
-                          {"--resume"},
-                          [](SiteFixture& site) { std::filesystem::remove(site.File("result.csv")); },
-                          "前回の保存先ファイルが見つからないか変更されているため"},
+        RefusedResumeCase{
+            "OtherCategory", {"--resume", "--category", "2"}, {}, "--category differs"},
+        RefusedResumeCase{
+            "OtherPrefecture", {"--resume", "--prefecture", "1,2"}, {}, "--prefecture differs"},
+        RefusedResumeCase{
+            "OtherOutput", {"--resume", "--output", "elsewhere"}, {}, "--output differs"},
+        RefusedResumeCase{
+            "OtherEncoding", {"--resume", "--encoding", "utf-8"}, {}, "--encoding differs"},
+        RefusedResumeCase{
+            "NothingToRetry", {"--retry-failed"}, {}, "取得できなかったページの記録がありません。"},
+        RefusedResumeCase{
+            "OutputGone",
+            {"--resume"},
+            [](SiteFixture& site) { std::filesystem::remove(site.File("result.csv")); },
+            "前回の保存先ファイルが見つからないか変更されているため"},
         RefusedResumeCase{"OutputReplaced",
                           {"--resume"},
-                          [](SiteFixture& site) { test::WriteFile(site.File("result.csv"), std::string(500, 'x')); },
+                          [](SiteFixture& site) {
+                            test::WriteFile(site.File("result.csv"), std::string(500, 'x'));
+                          },
                           "前回の保存先ファイルが見つからないか変更されているため"},
         RefusedResumeCase{"CitiesRebuilt",
                           {"--resume"},
                           [](SiteFixture& site) {
-                            test::ExecuteOn(site.db_path(), "DELETE FROM T01_City WHERE CityCode = 202");
+                            test::ExecuteOn(site.db_path(),
+                                            "DELETE FROM T01_City WHERE CityCode = 202");
                           },
                           "地域または診療科目の情報が更新されたため"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CollectCommandTest, ResumeWithNoRecordedRunIsAUsageError) {
   std::ostringstream out, err;
-  EXPECT_EQ(CliMain({"collect", "--resume", "--db", site_.db_path()}, out, err, interrupted_, false), kExitUsage);
-  EXPECT_NE(err.str().find("途中で終了した取得処理の記録がありません。"), std::string::npos) << err.str();
-  EXPECT_EQ(CliMain({"status", "--db", site_.db_path()}, out, err, interrupted_, false), kExitNothingFound);
+  EXPECT_EQ(
+      CliMain({"collect", "--resume", "--db", site_.db_path()}, out, err, interrupted_, false),
+      kExitUsage);
+  EXPECT_NE(err.str().find("途中で終了した取得処理の記録がありません。"), std::string::npos)
+      << err.str();
+  EXPECT_EQ(CliMain({"status", "--db", site_.db_path()}, out, err, interrupted_, false),
+            kExitNothingFound);
   EXPECT_EQ(out.str(), "no run is recorded in " + site_.db_path() + "\n");
 }
 
@@ -300,7 +346,8 @@ TEST(RebuildCommand, APageThatFailsStopsWithStatusThreeAndKeepsTheTable) {
   EXPECT_NE(err.str().find("pref_no=1: HTTP 404"), std::string::npos) << err.str();
   EXPECT_EQ(test::QueryColumn(site.db_path(), "SELECT CityName FROM T01_City"), before);
   for (const auto& entry : std::filesystem::directory_iterator(site.File("."))) {
-    EXPECT_NE(entry.path().filename().string().rfind("tmp-", 0), 0u) << "left behind: " << entry.path();
+    EXPECT_NE(entry.path().filename().string().rfind("tmp-", 0), 0u)
+        << "left behind: " << entry.path();
   }
   EXPECT_EQ(CliMain({"rebuild-categories", "--bogus"}, out, err, no, false), kExitUsage);
   EXPECT_EQ(CliMain({"rebuild-categories", "--db", site.File("none.db")}, out, err, no, false),

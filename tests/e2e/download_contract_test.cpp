@@ -140,7 +140,7 @@ TEST_F(DownloadContract, ErrorStatusesAreStoredAndTold) {
 
 TEST_F(DownloadContract, RedirectsAreFollowedAndSiteAddressesGoThroughTheOrigin) {
   for (const std::string& url : {Url("/hop"), Url("/a/b/up"), Url("/to-site"),
-                                std::string("https://") + kSiteHost + "/page"}) {
+                                 std::string("https://") + kSiteHost + "/page"}) {
     SCOPED_TRACE(url);
     std::filesystem::remove(file_);
     const DownloadOutcome outcome = DownloadToFile(url, file_, settings_);
@@ -165,7 +165,8 @@ TEST_F(DownloadContract, ARedirectAwayFromTheSiteIsNotFollowed) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::filesystem::remove(file_);
-    const DownloadOutcome outcome = DownloadToFile(Url("/redirect?to=" + c.target), file_, settings_);
+    const DownloadOutcome outcome =
+        DownloadToFile(Url("/redirect?to=" + c.target), file_, settings_);
     EXPECT_FALSE(outcome.Fetched());
     EXPECT_NE(outcome.error.find("redirect"), std::string::npos) << outcome.error;
     EXPECT_FALSE(std::filesystem::exists(file_));
@@ -234,8 +235,10 @@ TEST_F(DownloadContract, ACancelStopsTheDownloadAtOnce) {
     const auto cancelled_at = std::chrono::steady_clock::now();
     cancel.Cancel();
     const auto [outcome, returned_at] = download.get();
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(returned_at - cancelled_at);
-    std::printf("cancel of %s returned after %lld ms\n", path.c_str(), static_cast<long long>(took.count()));
+    const auto took =
+        std::chrono::duration_cast<std::chrono::milliseconds>(returned_at - cancelled_at);
+    std::printf("cancel of %s returned after %lld ms\n", path.c_str(),
+                static_cast<long long>(took.count()));
     EXPECT_TRUE(outcome.cancelled);
     EXPECT_FALSE(outcome.Fetched());
     EXPECT_LT(took, std::chrono::milliseconds(200));

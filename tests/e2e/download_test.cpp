@@ -36,11 +36,8 @@ TEST(DownloadScratchFile, FetchesKeepTheScratchFileItself) {
     bool fetched;
     std::string stored;
   } cases[] = {
-      {"/page", true, "fresh"},
-      {"/down", false, ""},
-      {"/big", false, ""},
-      {"/page", true, "fresh"},
-      {"/cut", false, ""},
+      {"/page", true, "fresh"}, {"/down", false, ""}, {"/big", false, ""},
+      {"/page", true, "fresh"}, {"/cut", false, ""},
   };
   CancelToken cancel;
   PageFetcher fetcher(settings, RetryPolicy{{std::chrono::milliseconds(1)}}, cancel);
@@ -60,13 +57,15 @@ TEST(DownloadTls, TrustsTheCertificateOfItsCaFile) {
   test::TempDir dir;
   const auto cert = test::TestCertificate::Create(dir.path().string());
   test::LocalServer server(cert);
-  server.server().Get("/page", [](const auto&, auto& res) { res.set_content("secret", "text/html"); });
+  server.server().Get("/page",
+                      [](const auto&, auto& res) { res.set_content("secret", "text/html"); });
   server.Start();
   DownloadSettings settings;
   settings.origin = SiteOrigin::Parse(server.Origin());
   settings.ca_file = cert.cert_file;
   const std::string file = dir.File("tmp.dat");
-  const DownloadOutcome trusted = DownloadToFile(std::string("https://") + kSiteHost + "/page", file, settings);
+  const DownloadOutcome trusted =
+      DownloadToFile(std::string("https://") + kSiteHost + "/page", file, settings);
   EXPECT_TRUE(trusted.Fetched()) << trusted.error;
   EXPECT_EQ(ReadFile(file), "secret");
 }

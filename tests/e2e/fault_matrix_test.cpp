@@ -21,8 +21,8 @@
 #include "engine/csv_writer.h"
 #include "running_site.h"
 #include "support/child_process.h"
-#include "support/local_server.h"
 #include "support/cp932_check.h"
+#include "support/local_server.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -38,9 +38,9 @@ constexpr bool kSanitized = false;
 #endif
 
 struct Outcome {
-  int status = -1;          // exit status, or 128 + signal
+  int status = -1;  // exit status, or 128 + signal
   long peak_rss_kib = 0;
-  std::string err;          // what the user read on stderr
+  std::string err;  // what the user read on stderr
 };
 
 class FaultMatrixTest : public ::testing::Test {
@@ -53,11 +53,13 @@ class FaultMatrixTest : public ::testing::Test {
     std::filesystem::permissions(dir_.path(), std::filesystem::perms::all);
   }
 
-  std::vector<std::string> CollectArgs(const std::string& origin, const std::string& prefecture = "31",
+  std::vector<std::string> CollectArgs(const std::string& origin,
+                                       const std::string& prefecture = "31",
                                        const std::string& category = "1") {
-    return {VALMERIC_CLI_EXE, "collect", "--category", category, "--prefecture", prefecture,
-            "--output", output_, "--db", db_path_, "--site-origin", origin, "--pause-ms", "0",
-            "--retry-delays-ms", "1,1"};
+    return {VALMERIC_CLI_EXE, "collect",  "--category",        category,
+            "--prefecture",   prefecture, "--output",          output_,
+            "--db",           db_path_,   "--site-origin",     origin,
+            "--pause-ms",     "0",        "--retry-delays-ms", "1,1"};
   }
 
   // Starts args (optionally behind a wrapper such as a shell); stderr goes to a file.
@@ -184,7 +186,8 @@ TEST_F(FaultMatrixTest, AFullDiskEndsWithTheWriteErrorNeverCompleted) {
   EXPECT_TRUE(o.err.find("保存先のファイルに書き込めませんでした。\n") != std::string::npos ||
               o.err.find("データベースに書き込めませんでした。\n") != std::string::npos)
       << o.err;
-  EXPECT_NE(o.err.find(" 件は保存されています。\n(" + output_ + ".csv)"), std::string::npos) << o.err;
+  EXPECT_NE(o.err.find(" 件は保存されています。\n(" + output_ + ".csv)"), std::string::npos)
+      << o.err;
   ExpectOnlyWholeLines();
 }
 
@@ -218,13 +221,14 @@ TEST_F(FaultMatrixTest, AReadOnlyDatabaseStopsBeforeTouchingTheOldFile) {
   test::WriteFile(output_ + ".csv", "yesterday's results");
   std::filesystem::permissions(output_ + ".csv", std::filesystem::perms::all);
   std::filesystem::permissions(db_path_, std::filesystem::perms::owner_read |
-                                            std::filesystem::perms::group_read |
-                                            std::filesystem::perms::others_read);
+                                             std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
   auto args = CollectArgs(Origin(site));
   if (geteuid() == 0) {
     // Root writes anywhere; an unprivileged user meets the read-only file.
     if (!std::filesystem::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
-    args.insert(args.begin(), {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    args.insert(args.begin(),
+                {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
   }
   const Outcome o = Run(args);
   EXPECT_EQ(o.status, 4) << o.err;
@@ -268,8 +272,10 @@ TEST_F(FaultMatrixTest, ClosedStandardStreamsNeverSendTextIntoTheProgramsFiles) 
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
       if (!entry.is_regular_file()) continue;
       const std::string bytes = test::ReadFile(entry.path().string());
-      EXPECT_EQ(bytes.find(output_ + ".csv\t"), std::string::npos) << "standard output went into " << entry.path();
-      EXPECT_EQ(bytes.find(kCompleted), std::string::npos) << "standard error went into " << entry.path();
+      EXPECT_EQ(bytes.find(output_ + ".csv\t"), std::string::npos)
+          << "standard output went into " << entry.path();
+      EXPECT_EQ(bytes.find(kCompleted), std::string::npos)
+          << "standard error went into " << entry.path();
     }
     EXPECT_GT(SplitLines(Csv()).size(), 1u);
   }
@@ -305,15 +311,18 @@ namespace {
 class TricklingServer {
  public:
   TricklingServer() {
-    server_.server().Get(R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request&, httplib::Response& res) {
-      ++requests_;
-      res.set_content_provider(50'000'000, "text/html", [this](size_t offset, size_t, httplib::DataSink& sink) {
-        std::unique_lock lock(mutex_);
-        if (offset > 0) ended_.wait_for(lock, std::chrono::milliseconds(300), [this] { return stop_; });
-        if (stop_) return false;
-        return sink.write("<", 1);
-      });
-    });
+    server_.server().Get(
+        R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request&, httplib::Response& res) {
+          ++requests_;
+          res.set_content_provider(
+              50'000'000, "text/html", [this](size_t offset, size_t, httplib::DataSink& sink) {
+                std::unique_lock lock(mutex_);
+                if (offset > 0)
+                  ended_.wait_for(lock, std::chrono::milliseconds(300), [this] { return stop_; });
+                if (stop_) return false;
+                return sink.write("<", 1);
+              });
+        });
     server_.Start();
   }
   ~TricklingServer() {
@@ -352,7 +361,8 @@ TEST_F(FaultMatrixTest, InterruptOrTerminateEndsTheRunWithinASecondWhateverTheTr
     EXPECT_EQ(o.status, 130) << o.err;
     EXPECT_LT(took, std::chrono::seconds(1));
     std::printf("signal %d to exit: %lld ms\n", signal,
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     EXPECT_NE(o.err.find("取得処理を中断しました。0 / "), std::string::npos) << o.err;
     EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
   }

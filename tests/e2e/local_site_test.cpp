@@ -27,9 +27,7 @@ using sitesim::testing::RunningSite;
 
 class LocalSiteTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::filesystem::copy_file(VALMERIC_SHIPPED_DB, db_path_);
-  }
+  void SetUp() override { std::filesystem::copy_file(VALMERIC_SHIPPED_DB, db_path_); }
 
   std::string Origin(const RunningSite& site) const {
     return "http://127.0.0.1:" + std::to_string(site.port());
@@ -47,9 +45,10 @@ class LocalSiteTest : public ::testing::Test {
   // what it prints lands in out_ and err_.
   int Collect(const RunningSite& site, const std::string& prefecture, const std::string& category,
               const std::string& output, const std::vector<std::string>& extra = {}) {
-    std::vector<std::string> args = {"collect", "--category", category, "--prefecture", prefecture,
-                                     "--output", output, "--db", db_path_, "--site-origin",
-                                     Origin(site), "--pause-ms", "0", "--quiet"};
+    std::vector<std::string> args = {"collect",  "--category",    category,     "--prefecture",
+                                     prefecture, "--output",      output,       "--db",
+                                     db_path_,   "--site-origin", Origin(site), "--pause-ms",
+                                     "0",        "--quiet"};
     args.insert(args.end(), extra.begin(), extra.end());
     return Run(args);
   }
@@ -65,10 +64,13 @@ class LocalSiteTest : public ::testing::Test {
     return test::QueryColumn(path, sql);
   }
   std::vector<std::string> Cities(const std::string& path) {
-    return Rows(path, "SELECT AreaCode || '|' || CityCode || '|' || CityName FROM T01_City ORDER BY rowid");
+    return Rows(
+        path, "SELECT AreaCode || '|' || CityCode || '|' || CityName FROM T01_City ORDER BY rowid");
   }
   std::vector<std::string> SubCategories(const std::string& path) {
-    return Rows(path, "SELECT CtgrCode || '|' || SubCtgrCode || '|' || SubCtgrName FROM T02_Category ORDER BY ID");
+    return Rows(path,
+                "SELECT CtgrCode || '|' || SubCtgrCode || '|' || SubCtgrName FROM T02_Category "
+                "ORDER BY ID");
   }
 
   test::TempDir dir_;
@@ -89,7 +91,8 @@ TEST_F(LocalSiteTest, ARebuildFromTheSiteReproducesTheShippedTablesRowForRow) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(RebuildCities(db.db(), Settings(site)), static_cast<int>(shipped_cities.size()));
   EXPECT_EQ(RebuildSubCategories(db.db(), Settings(site)), static_cast<int>(shipped_subs.size()));
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+      std::chrono::steady_clock::now() - start);
   RecordProperty("rebuild_ms", static_cast<int>(ms.count()));
   std::cout << "full rebuild of both tables: " << ms.count() << " ms\n";
 
@@ -132,7 +135,8 @@ TEST_F(LocalSiteTest, BuilderFailuresLeaveTheOldTablesExactlyAsTheyWere) {
 
 // The facilities the site lists for a selection, as a correct reader cuts
 // them, keyed by code: the CSV's eight columns in UTF-8.
-std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& site, const std::string& query) {
+std::map<std::string, std::vector<std::string>> ListedFacilities(RunningSite& site,
+                                                                 const std::string& query) {
   const auto reply = site.Get("/_sim/listed?" + query);
   EXPECT_TRUE(reply && reply->status == 200);
   std::map<std::string, std::vector<std::string>> listed;
@@ -184,7 +188,8 @@ TEST_F(LocalSiteTest, ACollectionWritesEveryListedFacilityExactlyOnceAndNothingE
   } cases[] = {{"31", "1"}, {"13", "9"}, {"47", "10"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("prefecture ") + c.prefecture + ", category " + c.category);
-    const auto listed = ListedFacilities(site, std::string("pref_no=") + c.prefecture + "&ctgr=" + c.category);
+    const auto listed =
+        ListedFacilities(site, std::string("pref_no=") + c.prefecture + "&ctgr=" + c.category);
     ASSERT_FALSE(listed.empty());
     const std::string output = dir_.File(std::string("out-") + c.prefecture);
     ASSERT_EQ(Collect(site, c.prefecture, c.category, output), cli::kExitWrote) << err_.str();
@@ -233,10 +238,11 @@ TEST_F(LocalSiteTest, AChangeReportBetweenTwoCollectionsTellsWhatTheSiteChanged)
   const auto changes = sitesim::testing::TsvRows(after.Get("/_sim/changes?" + query)->body);
   const auto listed_before = ListedFacilities(before, query);
   const auto listed_after = ListedFacilities(after, query);
-  const std::map<std::string, std::string> kinds = {{"new", "新規"}, {"changed", "変更"}, {"gone", "廃止"}};
+  const std::map<std::string, std::string> kinds = {
+      {"new", "新規"}, {"changed", "変更"}, {"gone", "廃止"}};
   const std::map<std::string, std::string> titles = {
-      {"name", "病院名"},     {"postal_code", "郵便番号"}, {"address", "住所"},
-      {"telephone", "電話番号"}, {"station", "最寄駅"},    {"departments", "診療科目"},
+      {"name", "病院名"},        {"postal_code", "郵便番号"}, {"address", "住所"},
+      {"telephone", "電話番号"}, {"station", "最寄駅"},       {"departments", "診療科目"},
       {"link", "詳細ページURL"}};
   std::map<std::string, int> count;
   const auto rows = CsvRecords(report);  // UTF-8, as the newer collection is
@@ -260,8 +266,8 @@ TEST_F(LocalSiteTest, AChangeReportBetweenTwoCollectionsTellsWhatTheSiteChanged)
   }
   for (const char* kind : {"new", "changed", "gone"}) EXPECT_GT(count[kind], 0) << kind;
   EXPECT_EQ(out_.str(), report + "\t" + std::to_string(count["new"]) + "\t" +
-                            std::to_string(count["changed"]) + "\t" + std::to_string(count["gone"]) +
-                            "\n");
+                            std::to_string(count["changed"]) + "\t" +
+                            std::to_string(count["gone"]) + "\n");
 }
 
 }  // namespace

@@ -43,17 +43,21 @@ class ResumeTest : public ::testing::Test {
     fs::copy_file(VALMERIC_SHIPPED_DB, reference_db_);
   }
 
-  static std::string Origin(const RunningSite& site) { return "http://127.0.0.1:" + std::to_string(site.port()); }
+  static std::string Origin(const RunningSite& site) {
+    return "http://127.0.0.1:" + std::to_string(site.port());
+  }
 
   // Options that are not part of the run: given again on every start.
   std::vector<std::string> SiteArgs(const RunningSite& site, const std::string& db) const {
-    return {"--db", db, "--site-origin", Origin(site), "--pause-ms", "0", "--retry-delays-ms", "1,1"};
+    return {"--db",       db,  "--site-origin",     Origin(site),
+            "--pause-ms", "0", "--retry-delays-ms", "1,1"};
   }
   std::vector<std::string> NewRun(const RunningSite& site, const std::string& prefecture,
                                   const std::string& category, const std::string& output,
-                                  const std::string& db, const std::vector<std::string>& extra = {}) const {
-    std::vector<std::string> args = {VALMERIC_CLI_EXE, "collect", "--category", category,
-                                     "--prefecture", prefecture, "--output", output};
+                                  const std::string& db,
+                                  const std::vector<std::string>& extra = {}) const {
+    std::vector<std::string> args = {VALMERIC_CLI_EXE, "collect",  "--category", category,
+                                     "--prefecture",   prefecture, "--output",   output};
     for (const auto& a : SiteArgs(site, db)) args.push_back(a);
     args.insert(args.end(), extra.begin(), extra.end());
     return args;
@@ -75,8 +79,8 @@ class ResumeTest : public ::testing::Test {
   Exit Run(const std::vector<std::string>& args) { return Wait(Spawn(args)); }
 
   // The CSV an uninterrupted run writes, from a database of its own.
-  std::string Reference(const RunningSite& site, const std::string& prefecture, const std::string& category,
-                        const std::vector<std::string>& extra = {}) {
+  std::string Reference(const RunningSite& site, const std::string& prefecture,
+                        const std::string& category, const std::vector<std::string>& extra = {}) {
     const std::string output = dir_.File("reference");
     const Exit done = Run(NewRun(site, prefecture, category, output, reference_db_, extra));
     EXPECT_EQ(done.status, 0) << done.err;
@@ -87,8 +91,8 @@ class ResumeTest : public ::testing::Test {
   static void ExpectSameBytes(const std::string& got, const std::string& want) {
     const auto [a, b] = std::mismatch(got.begin(), got.end(), want.begin(), want.end());
     EXPECT_TRUE(a == got.end() && b == want.end())
-        << "the files differ from byte " << (a - got.begin()) << " (" << got.size() << " bytes against "
-        << want.size() << ")";
+        << "the files differ from byte " << (a - got.begin()) << " (" << got.size()
+        << " bytes against " << want.size() << ")";
   }
 
   std::string Csv() const { return test::ReadFile(output_ + ".csv"); }
@@ -219,9 +223,11 @@ TEST_F(ResumeTest, RetryFailedFetchesTheMissingEntriesAndEveryListedFacilityIsTh
 
 TEST_F(ResumeTest, ADatabaseOfTheEarlierLayoutGainsTheJournalAndKeepsItsRows) {
   const auto rows = [](const std::string& db) {
-    auto cities = test::QueryColumn(db, "SELECT AreaCode || '|' || CityCode || '|' || CityName FROM T01_City ORDER BY rowid");
-    const auto subs = test::QueryColumn(
-        db, "SELECT ID || '|' || CtgrCode || '|' || SubCtgrCode || '|' || SubCtgrName FROM T02_Category ORDER BY ID");
+    auto cities = test::QueryColumn(
+        db, "SELECT AreaCode || '|' || CityCode || '|' || CityName FROM T01_City ORDER BY rowid");
+    const auto subs = test::QueryColumn(db,
+                                        "SELECT ID || '|' || CtgrCode || '|' || SubCtgrCode || '|' "
+                                        "|| SubCtgrName FROM T02_Category ORDER BY ID");
     cities.insert(cities.end(), subs.begin(), subs.end());
     return cities;
   };
@@ -268,7 +274,8 @@ TEST_F(ResumeTest, AReadOnlyDatabaseRefusesToResumeAndTouchesNothing) {
   EXPECT_EQ(status.status, 0) << status.err;
   const Exit refused = Run(as_user(Again("--resume", site)));
   EXPECT_EQ(refused.status, 4) << refused.err;
-  EXPECT_NE(refused.err.find("データベースに書き込めませんでした。\n"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("データベースに書き込めませんでした。\n"), std::string::npos)
+      << refused.err;
   EXPECT_NE(refused.err.find("readonly"), std::string::npos) << refused.err;
   EXPECT_EQ(Csv(), csv);
   EXPECT_EQ(test::ReadFile(db_path_), db);

@@ -33,24 +33,27 @@ class TableBuildersTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::CreateTestDatabase(db_path_, {{1, 1, "古い市"}}, {{1, 1, "古い科目"}});
-    server_.server().Get("/doko/city.php", [this](const httplib::Request& req, httplib::Response& res) {
-      std::lock_guard lock(mutex_);
-      const std::string pref = req.get_param_value("pref_no");
-      requested_.push_back(pref);
-      if (failing_ == pref) {
-        res.status = 500;
-        res.set_content("oops", "text/html");
-        return;
-      }
-      // Every prefecture has cities: one, unless the test says otherwise.
-      const auto page = city_pages_.find(pref);
-      res.set_content(page != city_pages_.end() ? page->second : EucPage(CityPage({{"999", "某市"}})),
-                      "text/html");
-    });
-    server_.server().Get("/doko/kamoku.php", [this](const httplib::Request&, httplib::Response& res) {
-      std::lock_guard lock(mutex_);
-      res.set_content(kamoku_page_, "text/html");
-    });
+    server_.server().Get(
+        "/doko/city.php", [this](const httplib::Request& req, httplib::Response& res) {
+          std::lock_guard lock(mutex_);
+          const std::string pref = req.get_param_value("pref_no");
+          requested_.push_back(pref);
+          if (failing_ == pref) {
+            res.status = 500;
+            res.set_content("oops", "text/html");
+            return;
+          }
+          // Every prefecture has cities: one, unless the test says otherwise.
+          const auto page = city_pages_.find(pref);
+          res.set_content(
+              page != city_pages_.end() ? page->second : EucPage(CityPage({{"999", "某市"}})),
+              "text/html");
+        });
+    server_.server().Get("/doko/kamoku.php",
+                         [this](const httplib::Request&, httplib::Response& res) {
+                           std::lock_guard lock(mutex_);
+                           res.set_content(kamoku_page_, "text/html");
+                         });
     server_.server().Get("/doko/cut.php", [](const httplib::Request&, httplib::Response& res) {
       res.set_content_provider(5000, "text/html", [](size_t, size_t, httplib::DataSink& sink) {
         sink.write("<li><i>x", 8);
@@ -70,14 +73,16 @@ class TableBuildersTest : public ::testing::Test {
 
   // Rows of T01_City, less the one city every page not set by the test holds.
   std::vector<std::string> Cities() {
-    return test::QueryColumn(db_path_,
-                             "SELECT AreaCode || ',' || CityCode || ',' || typeof(CityCode) || ',' || "
-                             "CityName FROM T01_City WHERE CityCode <> 999 ORDER BY rowid");
+    return test::QueryColumn(
+        db_path_,
+        "SELECT AreaCode || ',' || CityCode || ',' || typeof(CityCode) || ',' || "
+        "CityName FROM T01_City WHERE CityCode <> 999 ORDER BY rowid");
   }
   std::vector<std::string> SubCategories() {
-    return test::QueryColumn(db_path_,
-                             "SELECT CtgrCode || ',' || SubCtgrCode || ',' || typeof(SubCtgrCode) || ',' "
-                             "|| SubCtgrName FROM T02_Category ORDER BY ID");
+    return test::QueryColumn(
+        db_path_,
+        "SELECT CtgrCode || ',' || SubCtgrCode || ',' || typeof(SubCtgrCode) || ',' "
+        "|| SubCtgrName FROM T02_Category ORDER BY ID");
   }
 
   test::TempDir dir_;
@@ -98,8 +103,8 @@ TEST_F(TableBuildersTest, CitiesComeFromAllFortySevenPages) {
   std::vector<int> reported;
   const int rows = RebuildCities(db.db(), settings_, [&](int p) { reported.push_back(p); });
   EXPECT_EQ(rows, 3 + 45);
-  EXPECT_EQ(Cities(), (std::vector<std::string>{"1,101,integer,札幌市中央区", "1,202,integer,函館市",
-                                                "47,201,integer,那覇市"}));
+  EXPECT_EQ(Cities(), (std::vector<std::string>{"1,101,integer,札幌市中央区",
+                                                "1,202,integer,函館市", "47,201,integer,那覇市"}));
   ASSERT_EQ(reported.size(), 47u);
   EXPECT_EQ(reported.front(), 1);
   EXPECT_EQ(reported.back(), 47);
@@ -110,12 +115,12 @@ TEST_F(TableBuildersTest, CitiesComeFromAllFortySevenPages) {
 
 TEST_F(TableBuildersTest, CityLinesNeedALineBeforeThemWithAnAmpersand) {
   SetCityPage(3, {
-                     "<li><i>先頭の市</li>",                                  // first line: no row
-                     "<a href=\"/doko/x.php?pref_no=3&CITY_NO=7\">",          // any letter case
+                     "<li><i>先頭の市</li>",                          // first line: no row
+                     "<a href=\"/doko/x.php?pref_no=3&CITY_NO=7\">",  // any letter case
                      "<li><i>盛岡市</li>",
-                     "<a href=\"/doko/x.php?no_ampersand\">",                 // no "&": no row
+                     "<a href=\"/doko/x.php?no_ampersand\">",  // no "&": no row
                      "<li><i>花巻市</li>",
-                     "<a href=\"/x?a=b=1&city_no=2city_no=7\">",             // removed wherever they stand
+                     "<a href=\"/x?a=b=1&city_no=2city_no=7\">",  // removed wherever they stand
                      "<li><i>北上市</li>",
                      "<li class=\"x\"><i>not a city line</i></li>",
                  });
@@ -131,7 +136,8 @@ TEST_F(TableBuildersTest, ACityCodeThatIsNotANumberStopsTheBuilderAndKeepsTheOld
     RebuildCities(db.db(), settings_);
     FAIL() << "the builder accepted a code that is not a number";
   } catch (const BuildError& error) {
-    EXPECT_NE(std::string(error.what()).find("pref_no=5 line 2"), std::string::npos) << error.what();
+    EXPECT_NE(std::string(error.what()).find("pref_no=5 line 2"), std::string::npos)
+        << error.what();
   }
   EXPECT_EQ(Cities(), (std::vector<std::string>{"1,1,integer,古い市"}));
 }
@@ -146,14 +152,18 @@ TEST_F(TableBuildersTest, AListPageWithoutARowStopsTheBuilderAndKeepsTheOldTable
     std::function<int(Database&)> build;
     std::string page;
   } cases[] = {
-      {"a city list page", [&](Database& db) {
+      {"a city list page",
+       [&](Database& db) {
          SetCityPage(12, maintenance);
          return RebuildCities(db, settings_);
-       }, "city.php?pref_no=12"},
-      {"the sub-category list page", [&](Database& db) {
+       },
+       "city.php?pref_no=12"},
+      {"the sub-category list page",
+       [&](Database& db) {
          kamoku_page_ = EucPage(maintenance);
          return RebuildSubCategories(db, settings_);
-       }, "kamoku.php"},
+       },
+       "kamoku.php"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -211,16 +221,16 @@ TEST_F(TableBuildersTest, AStopAskedForBetweenPrefecturesRollsBack) {
 TEST_F(TableBuildersTest, SubCategoriesFollowTheHeadingsInPageOrder) {
   kamoku_page_ = EucPage({
       "<html>",
-      "<li><a href=\"kekka.php/01027005/\">見出し前</a></li>",        // category 0
+      "<li><a href=\"kekka.php/01027005/\">見出し前</a></li>",  // category 0
       "<h4>内科系</h4>",
       "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>",
       "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
-      "<li><a href=\"other.php/01027130/\">リンク違い</a></li>",      // no kekka.php
-      "<p><a href=\"kekka.php/01027140/\">行頭違い</a></p>",          // not an <li line
-      "<H4>大文字</H4>",                                              // not a heading
+      "<li><a href=\"other.php/01027130/\">リンク違い</a></li>",  // no kekka.php
+      "<p><a href=\"kekka.php/01027140/\">行頭違い</a></p>",      // not an <li line
+      "<H4>大文字</H4>",                                          // not a heading
       "<h4 class=\"c\">外科系</h4>",
-      "<li><a href=\"kekka.php/0102721001027/\">一般外科</a></li>",   // 01027 removed anywhere
-      "<li><a href=\"kekka.php\">スラッシュなし</a>",                 // one "/" only... none here
+      "<li><a href=\"kekka.php/0102721001027/\">一般外科</a></li>",  // 01027 removed anywhere
+      "<li><a href=\"kekka.php\">スラッシュなし</a>",                // one "/" only... none here
       "<li>kekka.php/01027999 only one slash",
       "</html>",
   });

@@ -8,13 +8,13 @@
 #include <functional>
 #include <mutex>
 
-#include "common/sjis_text.h"
 #include "common/site_host.h"
+#include "common/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "support/cp932_check.h"
 #include "support/euc.h"
-#include "support/site_fixture.h"
 #include "support/named_case.h"
+#include "support/site_fixture.h"
 
 namespace valmeric {
 namespace {
@@ -33,7 +33,8 @@ struct RunRecord {
 };
 
 // Runs a worker to its end, taking its news as an owner would.
-RunRecord RunToEnd(RunConfig config, const std::function<void(TMyThread&, const RunNews&)>& on_news = {}) {
+RunRecord RunToEnd(RunConfig config,
+                   const std::function<void(TMyThread&, const RunNews&)>& on_news = {}) {
   std::mutex mutex;
   std::condition_variable woken;
   bool news_waits = false;
@@ -81,15 +82,14 @@ class WorkerTest : public ::testing::Test {
     return config;
   }
 
-  std::vector<std::string> CsvLines() {
-    return SplitLines(test::ReadCsv(site_.File("out.csv")));
-  }
+  std::vector<std::string> CsvLines() { return SplitLines(test::ReadCsv(site_.File("out.csv"))); }
 
   // Codes of the record lines, in file order.
   std::vector<std::string> WrittenCodes() {
     std::vector<std::string> codes;
     const auto lines = CsvLines();
-    for (size_t i = 1; i < lines.size(); ++i) codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
+    for (size_t i = 1; i < lines.size(); ++i)
+      codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
     return codes;
   }
 
@@ -123,7 +123,9 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   // The name's reference is decoded and the detail address names the real site.
   EXPECT_NE(lines[1].find(test::Sjis("さくら&会")), std::string::npos);
   EXPECT_NE(lines[1].find(std::string("\"https://") + kSiteHost + "/hospital/"), std::string::npos);
-  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")).substr(test::ReadCsv(site_.File("out.csv")).size() - 3), ",\r\n");
+  EXPECT_EQ(
+      test::ReadCsv(site_.File("out.csv")).substr(test::ReadCsv(site_.File("out.csv")).size() - 3),
+      ",\r\n");
 
   EXPECT_EQ(run.plan_size, 4);
   EXPECT_EQ(run.position, 4);
@@ -145,7 +147,8 @@ TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
 }
 
 TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotDone) {
-  for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 5, SiteFixture::Facilities(1, 5));
+  for (const auto& pair : SiteFixture::Pairs())
+    site_.SetPage(pair, 5, SiteFixture::Facilities(1, 5));
   site_.StallNext(1, 30000);
   const auto start = std::chrono::steady_clock::now();
   const RunRecord run = RunToEnd(Config(), [this](TMyThread& worker, const RunNews&) {
@@ -154,7 +157,8 @@ TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotD
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(run.outcome.kind, Outcome::kCancelled);
   EXPECT_EQ(run.outcome.entries_done, 0);
-  EXPECT_EQ(run.outcome.entries_not_fetched, 0);  // a page given up on request is no failure of the site
+  EXPECT_EQ(run.outcome.entries_not_fetched,
+            0);  // a page given up on request is no failure of the site
   EXPECT_EQ(site_.ResultRequests(), 1);
   EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
 }
@@ -183,7 +187,8 @@ TEST_F(WorkerTest, AServerThatIsDownFromTheStartIsUnreachable) {
 }
 
 TEST_F(WorkerTest, RetriesRideOutABriefOutage) {
-  for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
+  for (const auto& pair : SiteFixture::Pairs())
+    site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
   site_.SetPage("01202120", 3, SiteFixture::Facilities(7, 9));
   site_.FailNext(2, 500);
   const RunRecord run = RunToEnd(Config());
@@ -256,10 +261,12 @@ struct LocalFailureCase {
 };
 VALMERIC_PRINT_CASE_BY_NAME(LocalFailureCase)
 
-class WorkerFailureTest : public WorkerTest, public ::testing::WithParamInterface<LocalFailureCase> {};
+class WorkerFailureTest : public WorkerTest,
+                          public ::testing::WithParamInterface<LocalFailureCase> {};
 
 TEST_P(WorkerFailureTest, EndsTheRunAsAFailureNeverAsSuccess) {
-  for (const auto& pair : SiteFixture::Pairs()) site_.SetPage(pair, 3, SiteFixture::Facilities(1, 3));
+  for (const auto& pair : SiteFixture::Pairs())
+    site_.SetPage(pair, 3, SiteFixture::Facilities(1, 3));
   RunConfig config = Config();
   GetParam().spoil(site_, config);
   const RunRecord run = RunToEnd(config);
@@ -270,16 +277,20 @@ TEST_P(WorkerFailureTest, EndsTheRunAsAFailureNeverAsSuccess) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, WorkerFailureTest,
-    ::testing::Values(
-        LocalFailureCase{"OutputFolderMissing",
-                         [](SiteFixture& site, RunConfig& config) { config.output_path = site.File("no/such/out.csv"); },
-                         FailureKind::kOutput, "no/such/out.csv"},
-        LocalFailureCase{"DiskFull",
-                         [](SiteFixture&, RunConfig& config) { config.output_path = "/dev/full"; },
-                         FailureKind::kOutput, "No space"},
-        LocalFailureCase{"TableMissing",
-                         [](SiteFixture& site, RunConfig&) { test::ExecuteOn(site.db_path(), "DROP TABLE T02_Category"); },
-                         FailureKind::kDatabaseRead, "T02_Category"}),
+    ::testing::Values(LocalFailureCase{"OutputFolderMissing",
+                                       [](SiteFixture& site, RunConfig& config) {
+                                         config.output_path = site.File("no/such/out.csv");
+                                       },
+                                       FailureKind::kOutput, "no/such/out.csv"},
+                      LocalFailureCase{
+                          "DiskFull",
+                          [](SiteFixture&, RunConfig& config) { config.output_path = "/dev/full"; },
+                          FailureKind::kOutput, "No space"},
+                      LocalFailureCase{"TableMissing",
+                                       [](SiteFixture& site, RunConfig&) {
+                                         test::ExecuteOn(site.db_path(), "DROP TABLE T02_Category");
+                                       },
+                                       FailureKind::kDatabaseRead, "T02_Category"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WorkerTls, ReadsPagesOverHttpsWithATrustedCertificate) {

@@ -21,7 +21,8 @@ class Sink final : public valmeric::ResultPageSink {
   }
   void WriteRecord(const valmeric::Record& record) override {
     const std::string line = valmeric::FormatRecordLine(record);
-    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos) __builtin_trap();
+    if (line.find('\n') != std::string::npos || line.find('\r') != std::string::npos)
+      __builtin_trap();
     ++written_;
   }
   void ShowPairStatus(int done, int total) override {

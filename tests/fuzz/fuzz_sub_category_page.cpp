@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto lines = valmeric::SplitLines(page);
   int last_category = 0;
   for (const auto& sub : valmeric::ReadSubCategoryListPage(lines)) {
-    if (sub.code.empty() || sub.line > lines.size() || sub.category < last_category) __builtin_trap();
+    if (sub.code.empty() || sub.line > lines.size() || sub.category < last_category)
+      __builtin_trap();
     last_category = sub.category;
   }
   return 0;

@@ -9,22 +9,22 @@ namespace valmeric::test {
 GuiSite::GuiSite() : server_(std::make_unique<LocalServer>()) {
   std::filesystem::create_directories(db_folder());
   CreateSmallSiteDatabase(db_path().string());
-  server_->server().Get(R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request& req,
-                                                             httplib::Response& res) {
-    const std::string pair = req.matches[1];
-    std::unique_lock lock(mutex_);
-    ++requests_[pair];
-    if (hold_next_.erase(pair) > 0) {
-      ++holding_;
-      ++held_so_far_;
-      const int round = release_round_;
-      released_.wait(lock, [this, round] { return release_all_ || release_round_ != round; });
-      --holding_;
-    }
-    const auto page = pages_.find(pair);
-    res.set_content(page != pages_.end() ? page->second : ResultPageBody(0, {}),
-                    "text/html; charset=EUC-JP");
-  });
+  server_->server().Get(
+      R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request& req, httplib::Response& res) {
+        const std::string pair = req.matches[1];
+        std::unique_lock lock(mutex_);
+        ++requests_[pair];
+        if (hold_next_.erase(pair) > 0) {
+          ++holding_;
+          ++held_so_far_;
+          const int round = release_round_;
+          released_.wait(lock, [this, round] { return release_all_ || release_round_ != round; });
+          --holding_;
+        }
+        const auto page = pages_.find(pair);
+        res.set_content(page != pages_.end() ? page->second : ResultPageBody(0, {}),
+                        "text/html; charset=EUC-JP");
+      });
   server_->Start();
 }
 
@@ -33,7 +33,9 @@ GuiSite::~GuiSite() {
   server_->Stop();
 }
 
-const std::vector<std::string>& GuiSite::Pairs() { return SmallSitePairs(); }
+const std::vector<std::string>& GuiSite::Pairs() {
+  return SmallSitePairs();
+}
 
 std::vector<PageFacility> GuiSite::Facilities(int from, int to) {
   return NumberedFacilities(from, to, "さくらクリニック");
@@ -46,7 +48,8 @@ void GuiSite::SetFivePages() {
   SetPage(Pairs()[3], 0, {});
 }
 
-void GuiSite::SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities) {
+void GuiSite::SetPage(const std::string& pair, int count,
+                      const std::vector<PageFacility>& facilities) {
   std::lock_guard lock(mutex_);
   pages_[pair] = ResultPageBody(count, facilities);
 }

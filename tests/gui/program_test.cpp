@@ -26,8 +26,9 @@ namespace fs = std::filesystem;
 class ProgramInstanceTest : public ::testing::Test {
  protected:
   pid_t Launch() {
-    std::vector<std::string> env = {"XDG_RUNTIME_DIR=" + runtime_.path().string(), "QT_QPA_PLATFORM=offscreen",
-                                    "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus", "HOME=" + home_.path().string()};
+    std::vector<std::string> env = {
+        "XDG_RUNTIME_DIR=" + runtime_.path().string(), "QT_QPA_PLATFORM=offscreen",
+        "DBUS_SESSION_BUS_ADDRESS=unix:path=/nonexistent/bus", "HOME=" + home_.path().string()};
     if (const char* path = std::getenv("PATH")) env.push_back(std::string("PATH=") + path);
     for (char** e = environ; *e != nullptr; ++e) {
       const std::string entry = *e;
@@ -52,7 +53,8 @@ class ProgramInstanceTest : public ::testing::Test {
     const auto until = std::chrono::steady_clock::now() + timeout;
     do {
       int status = 0;
-      if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+      if (::waitpid(pid, &status, WNOHANG) == pid)
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     } while (std::chrono::steady_clock::now() < until);
     return -1;
@@ -71,7 +73,8 @@ class ProgramInstanceTest : public ::testing::Test {
       std::string id, kind, mode, access, owner, device;
       fields >> id >> kind >> mode >> access >> owner >> device;
       if (kind == "->") continue;
-      if (kind == "FLOCK" && owner == std::to_string(pid) && (device + " ").find(inode) != std::string::npos) {
+      if (kind == "FLOCK" && owner == std::to_string(pid) &&
+          (device + " ").find(inode) != std::string::npos) {
         return true;
       }
     }
@@ -111,7 +114,8 @@ TEST_F(ProgramInstanceTest, ASecondStartEndsWithCodeOneWhileTheFirstRuns) {
 
   const pid_t second = Launch();
   EXPECT_EQ(WaitExit(second, std::chrono::seconds(20)), 1);
-  EXPECT_EQ(WaitExit(first, std::chrono::milliseconds(100)), -1) << "the first instance was disturbed";
+  EXPECT_EQ(WaitExit(first, std::chrono::milliseconds(100)), -1)
+      << "the first instance was disturbed";
   EXPECT_TRUE(HoldsLock(first));
 
   Stop(first);
@@ -134,7 +138,8 @@ TEST(CloseDuringARunTest, TheProcessIsGoneWithinASecondOfTheConfirmation) {
   const int status = ::pclose(probe);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(gone - confirmed);
-  std::printf("from the confirmation to the process's end: %lld ms\n", static_cast<long long>(elapsed.count()));
+  std::printf("from the confirmation to the process's end: %lld ms\n",
+              static_cast<long long>(elapsed.count()));
   EXPECT_LT(elapsed, std::chrono::seconds(1));
 }
 

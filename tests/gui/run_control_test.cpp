@@ -24,12 +24,13 @@ using app::kIdNo;
 using app::kIdYes;
 using app::TFrmMain;
 
-const QString kDone = QString::fromUtf8("事業所情報の取得が完了しました。\n保存したファイルを開きますか？");
+const QString kDone =
+    QString::fromUtf8("事業所情報の取得が完了しました。\n保存したファイルを開きますか？");
 const QString kCancelQuestion = QString::fromUtf8("取得処理を中断します。\nよろしいですか？");
 const QString kCloseQuestion = QString::fromUtf8("取得処理の実行中ですが終了しますか？");
 const QString kNothing = QString::fromUtf8("該当する事業所情報は見つかりませんでした。");
-const QString kFileInUse =
-    QString::fromUtf8("選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。");
+const QString kFileInUse = QString::fromUtf8(
+    "選択されたファイルが他のアプリケーションで使用中の為\n開くことができませんでした。");
 const QString kUnreachable = QString::fromUtf8(
     "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。");
 
@@ -69,7 +70,8 @@ class RunControlTest : public ::testing::Test {
   void ExpectRunningLook() {
     EXPECT_FALSE(h.Button("btnAction")->isEnabled());
     EXPECT_TRUE(h.Button("btnCancel")->isEnabled());
-    for (const char* name : {"chkCtgr", "chkArea"}) EXPECT_FALSE(h.Check(name)->isEnabled()) << name;
+    for (const char* name : {"chkCtgr", "chkArea"})
+      EXPECT_FALSE(h.Check(name)->isEnabled()) << name;
     for (const char* name : {"lstCtgr", "lstArea"}) EXPECT_FALSE(h.List(name)->isEnabled()) << name;
   }
   std::vector<QString> BoxTexts() {
@@ -85,7 +87,8 @@ class RunControlTest : public ::testing::Test {
     h.Start("result");
     ASSERT_TRUE(h.WaitHolding());
     // The worker's news reaches the window from its event loop.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
   }
 
   WindowHarness h;
@@ -99,7 +102,8 @@ struct MissingTickCase {
 };
 VALMERIC_PRINT_CASE_BY_NAME(MissingTickCase)
 
-class MissingTickTest : public RunControlTest, public ::testing::WithParamInterface<MissingTickCase> {};
+class MissingTickTest : public RunControlTest,
+                        public ::testing::WithParamInterface<MissingTickCase> {};
 
 TEST_P(MissingTickTest, NamesTheFirstEmptyListAndStartsNothing) {
   const auto& c = GetParam();
@@ -118,9 +122,10 @@ TEST_P(MissingTickTest, NamesTheFirstEmptyListAndStartsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ticks, MissingTickTest,
-    ::testing::Values(MissingTickCase{"Neither", false, false, "診療科目は１つ以上を選択してください。"},
-                      MissingTickCase{"PrefectureOnly", false, true, "診療科目は１つ以上を選択してください。"},
-                      MissingTickCase{"CategoryOnly", true, false, "都道府県は１つ以上を選択してください。"}),
+    ::testing::Values(
+        MissingTickCase{"Neither", false, false, "診療科目は１つ以上を選択してください。"},
+        MissingTickCase{"PrefectureOnly", false, true, "診療科目は１つ以上を選択してください。"},
+        MissingTickCase{"CategoryOnly", true, false, "都道府県は１つ以上を選択してください。"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
@@ -132,7 +137,8 @@ TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
   h.Start("result");  // no extension: ".csv" is added
 
   ASSERT_EQ(h.dialogs.save_dialogs.size(), 1u);
-  EXPECT_EQ(h.dialogs.save_dialogs[0].title, QString::fromUtf8("取得情報の保存先を指定してください"));
+  EXPECT_EQ(h.dialogs.save_dialogs[0].title,
+            QString::fromUtf8("取得情報の保存先を指定してください"));
   EXPECT_EQ(h.dialogs.save_dialogs[0].initial_name, QString::fromUtf8("病院施設一覧.csv"));
   EXPECT_EQ(h.dialogs.save_dialogs[0].filter, QString::fromUtf8("CSVファイル (*.csv)"));
   ExpectRunningLook();
@@ -219,9 +225,11 @@ TEST_F(RunControlTest, AFileThatCannotBeDeletedStopsTheStart) {
 TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish) {
   ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
   // The second entry is being read: the bar stands at 2 of 4, the label shows the first.
-  EXPECT_TRUE(QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
   EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
-  EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(), QString::fromUtf8("北海道札幌市中央区 - 一般内科 (3/3)"));
+  EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(),
+            QString::fromUtf8("北海道札幌市中央区 - 一般内科 (3/3)"));
   EXPECT_EQ(h.Find<QLabel>("lblStatus")->geometry().right() + 1, 304);
 
   h.dialogs.setNextAnswer(kIdNo);
@@ -257,7 +265,8 @@ TEST_F(RunControlTest, CancelAnsweredYesStopsAfterTheEntryWithoutAMessage) {
   EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[3]), 0);
   const auto codes = CsvCodes(h.site.File("result.csv"));
   ASSERT_GE(codes.size(), 3u);  // the first entry's facilities at least
-  EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.begin() + 3), Codes(GuiSite::Facilities(1, 3)));
+  EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.begin() + 3),
+            Codes(GuiSite::Facilities(1, 3)));
   EXPECT_EQ(ScratchFilesIn(h.site.db_folder()), 0);
   ExpectIdleLook();
 }
@@ -358,8 +367,8 @@ TEST_F(RunControlTest, ASelectionTheTablesHoldNothingForIsRefusedNotReportedAsNo
   h.Tick("lstArea", 0);
   h.Start("result");
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(
-      QString::fromUtf8("選択された診療科目または都道府県の地域情報がデータベースにありません。\nT02_Category")))
+  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString::fromUtf8(
+      "選択された診療科目または都道府県の地域情報がデータベースにありません。\nT02_Category")))
       << h.dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
   EXPECT_TRUE(h.Idle());
@@ -372,7 +381,8 @@ TEST_F(RunControlTest, ASiteThatCannotBeReachedIsReported) {
   h.Start("result");
   ASSERT_TRUE(h.WaitIdle());
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(kUnreachable + "\n(")) << h.dialogs.boxes[0].text.toStdString();
+  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(kUnreachable + "\n("))
+      << h.dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
   EXPECT_EQ(h.window().runState(), 9);
@@ -386,7 +396,8 @@ TEST_F(RunControlTest, AnOutputFileThatCannotBeCreatedIsAnErrorNotASuccess) {
   ASSERT_TRUE(h.WaitIdle());
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
-  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString::fromUtf8("保存先のファイルに書き込めませんでした。\n")))
+  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(
+      QString::fromUtf8("保存先のファイルに書き込めませんでした。\n")))
       << h.dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(h.dialogs.boxes[0].style & 0xF, 0u);  // OK only: nothing to open
   EXPECT_EQ(h.window().runState(), 8);
@@ -401,8 +412,8 @@ TEST_F(RunControlTest, ADatabaseHeldByAnotherProgramKeepsTheOldFileAndTheIdleWin
   h.Start("result");
 
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(
-      QString::fromUtf8("他のプログラムがデータベースを使用中のため、取得を開始できませんでした。\n")))
+  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString::fromUtf8(
+      "他のプログラムがデータベースを使用中のため、取得を開始できませんでした。\n")))
       << h.dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
@@ -420,7 +431,8 @@ TEST(ConfigCheckTest, AMissingDatabaseIsReportedOnceAndEndsTheApplication) {
   ASSERT_TRUE(h.window().terminateRequested());
   QTest::qWait(50);
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_EQ(h.dialogs.boxes[0].text, QString::fromUtf8("DBファイルの設定が正しくありません。\n管理者に確認してください。"));
+  EXPECT_EQ(h.dialogs.boxes[0].text,
+            QString::fromUtf8("DBファイルの設定が正しくありません。\n管理者に確認してください。"));
   EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("設定エラー"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
   EXPECT_FALSE(h.window().dbReady());
@@ -428,7 +440,6 @@ TEST(ConfigCheckTest, AMissingDatabaseIsReportedOnceAndEndsTheApplication) {
   EXPECT_FALSE(h.Check("chkCtgr")->isChecked());
   EXPECT_EQ(ReadText(h.site.db_folder().string() + "/hpt.ini"), "[Config]\nCategory=1111111111\n");
 }
-
 
 TEST_F(RunControlTest, CancelledThenResumedAtTheNextStartTheFileIsThatOfAWholeRun) {
   h.site.SetFivePages();
@@ -441,7 +452,8 @@ TEST_F(RunControlTest, CancelledThenResumedAtTheNextStartTheFileIsThatOfAWholeRu
   h.site.HoldNext(GuiSite::Pairs()[1]);
   h.Start("result");
   ASSERT_TRUE(h.WaitHolding());
-  ASSERT_TRUE(QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
   h.dialogs.setNextAnswer(kIdYes);
   h.Button("btnCancel")->click();
   h.site.Release();
@@ -463,7 +475,8 @@ TEST_F(RunControlTest, CancelledThenResumedAtTheNextStartTheFileIsThatOfAWholeRu
   ASSERT_TRUE(h.WaitIdle());
   EXPECT_EQ(BoxTexts().back(), kDone);
   EXPECT_EQ(ReadText(h.site.File("result.csv")), whole);
-  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]), 2);  // once per run: the resume began at the second
+  EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]),
+            2);  // once per run: the resume began at the second
 }
 
 }  // namespace

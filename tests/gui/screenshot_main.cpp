@@ -3,10 +3,10 @@
 
 #include <QApplication>
 
-#include "app/tsan_defaults.h"
 #include <QTest>
 #include <cstdio>
 #include <cstring>
+#include "app/tsan_defaults.h"
 
 #include "window_harness.h"
 
@@ -25,7 +25,10 @@ int main(int argc, char** argv) {
     h.Tick("lstArea", 12);
     h.Start("result");
     // The run now waits for its second page: the first entry's status is shown.
-    if (h.WaitHolding() && QTest::qWaitFor([&] { return h.Find<QLabel>("lblStatus")->text().contains(QLatin1Char('/')); }, 10000)) {
+    if (h.WaitHolding() &&
+        QTest::qWaitFor(
+            [&] { return h.Find<QLabel>("lblStatus")->text().contains(QLatin1Char('/')); },
+            10000)) {
       QTest::qWait(300);
       status = h.window().grab().save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0 : 1;
     }

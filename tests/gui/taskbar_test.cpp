@@ -5,8 +5,8 @@
 
 #include <csignal>
 
-#include <QDBusConnection>
 #include <QDBusArgument>
+#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QProcess>
@@ -26,7 +26,8 @@ class PrivateBus {
     // The daemon goes with the test process, even when that one is killed.
     daemon_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     daemon_.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address")});
     if (!daemon_.waitForStarted(10000)) return;
     while (!daemon_.canReadLine() && daemon_.waitForReadyRead(10000)) {
     }
@@ -93,7 +94,8 @@ TEST(TaskbarTest, AFourEntryRunShowsEachStepAndThenHidesTheProgress) {
   // Each page is held until its step has reached the taskbar: a worker that
   // outruns the window would otherwise show only where it stands now.
   for (size_t step = 1; step <= GuiSite::Pairs().size(); ++step) {
-    ASSERT_TRUE(QTest::qWaitFor([&] { return h.site.HeldSoFar() == static_cast<int>(step); }, kWaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return h.site.HeldSoFar() == static_cast<int>(step); }, kWaitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return watcher.updates.size() >= step; }, kWaitMs));
     h.site.ReleaseHeld();
   }
@@ -136,10 +138,15 @@ TEST(TaskbarTest, SecondInitialisationKeepsTheConnection) {
 }
 
 TEST(TaskbarFlagTest, StatesMapToTheTaskbarFlags) {
-  const std::pair<int, int> cases[] = {{desktop::tbpsNone, 0}, {desktop::tbpsIndeterminate, 1},
-                                       {desktop::tbpsNormal, 2}, {desktop::tbpsError, 4},
-                                       {desktop::tbpsPaused, 8}, {5, 0}, {-1, 0}};
-  for (const auto& [state, flag] : cases) EXPECT_EQ(desktop::TaskbarProgressFlag(state), flag) << state;
+  const std::pair<int, int> cases[] = {{desktop::tbpsNone, 0},
+                                       {desktop::tbpsIndeterminate, 1},
+                                       {desktop::tbpsNormal, 2},
+                                       {desktop::tbpsError, 4},
+                                       {desktop::tbpsPaused, 8},
+                                       {5, 0},
+                                       {-1, 0}};
+  for (const auto& [state, flag] : cases)
+    EXPECT_EQ(desktop::TaskbarProgressFlag(state), flag) << state;
 }
 
 }  // namespace

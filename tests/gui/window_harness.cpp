@@ -32,7 +32,8 @@ void WindowHarness::Show() {
   window_->show();
   // The configuration check always leaves a highlighted row behind.
   const bool checked = QTest::qWaitFor(
-      [this] { return List("lstCtgr")->currentRow() >= 0 || window_->terminateRequested(); }, kWaitMs);
+      [this] { return List("lstCtgr")->currentRow() >= 0 || window_->terminateRequested(); },
+      kWaitMs);
   EXPECT_TRUE(checked) << "the configuration check did not run";
 }
 
@@ -51,7 +52,9 @@ void WindowHarness::Start(const std::string& name) {
   Button("btnAction")->click();
 }
 
-std::string ReadText(const std::string& path) { return ReadFile(path); }
+std::string ReadText(const std::string& path) {
+  return ReadFile(path);
+}
 
 std::vector<std::string> CsvCodes(const std::string& path) {
   std::vector<std::string> codes;

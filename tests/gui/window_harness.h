@@ -40,8 +40,12 @@ class WindowHarness {
   // Chooses name (in the site's folder) in the save dialog and presses start.
   void Start(const std::string& name);
   bool Idle() { return Button("btnAction")->isEnabled() && !Button("btnCancel")->isEnabled(); }
-  bool WaitIdle() { return QTest::qWaitFor([this] { return Idle(); }, kWaitMs); }
-  bool WaitHolding() { return QTest::qWaitFor([this] { return site.Holding(); }, kWaitMs); }
+  bool WaitIdle() {
+    return QTest::qWaitFor([this] { return Idle(); }, kWaitMs);
+  }
+  bool WaitHolding() {
+    return QTest::qWaitFor([this] { return site.Holding(); }, kWaitMs);
+  }
   void Show();
   // Closes the window as the user would and starts the program's window
   // anew on the same folder and site.

@@ -10,9 +10,9 @@
 #include "common/site_lists.h"
 #include "common/text_encoding.h"
 #include "desktop/vista_alt_fix.h"
+#include "support/named_case.h"
 #include "support/temp_dir.h"
 #include "window_harness.h"
-#include "support/named_case.h"
 
 namespace valmeric::test {
 namespace {
@@ -74,7 +74,8 @@ TEST(WindowLayoutTest, ControlsHaveTheirNamesPlacesTextsAndStates) {
 
 TEST(WindowLayoutTest, TabOrderFollowsTheControlTable) {
   WindowHarness h;
-  const char* order[] = {"chkCtgr", "lstCtgr", "chkArea", "lstArea", "btnAction", "btnCancel", "btnArea", "btnCtgr"};
+  const char* order[] = {"chkCtgr",   "lstCtgr",   "chkArea", "lstArea",
+                         "btnAction", "btnCancel", "btnArea", "btnCtgr"};
   // The focus chain also passes through the lists' inner parts; keep the named controls.
   std::vector<std::string> chain;
   QWidget* widget = h.Find<QWidget>(order[0]);
@@ -97,7 +98,8 @@ TEST(WindowLayoutTest, ListsHoldTheCategoriesAndPrefecturesInOrder) {
     QListWidget* list = h.List(l.list);
     ASSERT_EQ(list->count(), static_cast<int>(l.names.size()));
     for (int i = 0; i < list->count(); ++i) {
-      EXPECT_EQ(list->item(i)->text(), QString::fromStdString(SjisToUtf8(l.names[static_cast<size_t>(i)])));
+      EXPECT_EQ(list->item(i)->text(),
+                QString::fromStdString(SjisToUtf8(l.names[static_cast<size_t>(i)])));
       EXPECT_EQ(list->item(i)->checkState(), Qt::Unchecked);
       EXPECT_EQ(list->visualItemRect(list->item(i)).height(), 16);
     }
@@ -130,7 +132,9 @@ TEST(WindowLayoutTest, TheAltKeyFixIsInertOutsideWindows) {
 
 // How the user toggles an item.
 enum class Toggle { kMouse, kSpaceKey };
-inline void PrintTo(Toggle how, std::ostream* os) { *os << (how == Toggle::kMouse ? "Mouse" : "SpaceKey"); }
+inline void PrintTo(Toggle how, std::ostream* os) {
+  *os << (how == Toggle::kMouse ? "Mouse" : "SpaceKey");
+}
 
 void UserToggle(WindowHarness& h, const char* list_name, int row, Toggle how) {
   QListWidget* list = h.List(list_name);
@@ -145,7 +149,8 @@ void UserToggle(WindowHarness& h, const char* list_name, int row, Toggle how) {
   option.rect = list->visualItemRect(item);
   option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
   option.widget = list;
-  const QRect check = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+  const QRect check =
+      list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, check.center());
 }
 
@@ -175,7 +180,9 @@ TEST_P(ToggleTest, TheAllBoxFollowsTheItemsWithoutOverwritingThem) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Input, ToggleTest, ::testing::Values(Toggle::kMouse, Toggle::kSpaceKey),
-                         [](const auto& info) { return info.param == Toggle::kMouse ? "Mouse" : "SpaceKey"; });
+                         [](const auto& info) {
+                           return info.param == Toggle::kMouse ? "Mouse" : "SpaceKey";
+                         });
 
 TEST(SelectionWidgetsTest, ClickingTheAllBoxSetsEveryItemAndFocusesTheList) {
   WindowHarness h;
@@ -185,18 +192,20 @@ TEST(SelectionWidgetsTest, ClickingTheAllBoxSetsEveryItemAndFocusesTheList) {
   h.Tick("lstArea", 40);
   QTest::mouseClick(h.Check("chkArea"), Qt::LeftButton);
   EXPECT_TRUE(h.Check("chkArea")->isChecked());
-  for (int i = 0; i < 47; ++i) EXPECT_EQ(h.List("lstArea")->item(i)->checkState(), Qt::Checked) << i;
+  for (int i = 0; i < 47; ++i)
+    EXPECT_EQ(h.List("lstArea")->item(i)->checkState(), Qt::Checked) << i;
   EXPECT_TRUE(h.List("lstArea")->hasFocus());
 
   QTest::mouseClick(h.Check("chkArea"), Qt::LeftButton);
-  for (int i = 0; i < 47; ++i) EXPECT_EQ(h.List("lstArea")->item(i)->checkState(), Qt::Unchecked) << i;
+  for (int i = 0; i < 47; ++i)
+    EXPECT_EQ(h.List("lstArea")->item(i)->checkState(), Qt::Unchecked) << i;
   EXPECT_TRUE(h.window().prefectures().TickedCodes().empty());
 }
 
 struct LoadCase {
   const char* name;
-  std::string file;  // contents of hpt.ini; empty: no file
-  std::vector<int> categories;   // ticked rows expected
+  std::string file;             // contents of hpt.ini; empty: no file
+  std::vector<int> categories;  // ticked rows expected
   int category_row;
   bool category_all;
   std::vector<int> prefectures;
@@ -254,16 +263,54 @@ INSTANTIATE_TEST_SUITE_P(
     Files, SettingsLoadTest,
     ::testing::Values(
         LoadCase{"NoFile", "", {}, 0, false, {}, 0, false, nullptr},
-        LoadCase{"AllCategories", "[Config]\r\nCategory=1111111111\r\n", Rows(0, 9), 0, true, {}, 0, false, "lstCtgr"},
-        LoadCase{"BothAllMovesFocusOn", "[Config]\nCategory=1111111111\nArea=" + std::string(47, '1') + "\n",
-                 Rows(0, 9), 0, true, Rows(0, 46), 0, true, "lstArea"},
+        LoadCase{"AllCategories",
+                 "[Config]\r\nCategory=1111111111\r\n",
+                 Rows(0, 9),
+                 0,
+                 true,
+                 {},
+                 0,
+                 false,
+                 "lstCtgr"},
+        LoadCase{"BothAllMovesFocusOn",
+                 "[Config]\nCategory=1111111111\nArea=" + std::string(47, '1') + "\n", Rows(0, 9),
+                 0, true, Rows(0, 46), 0, true, "lstArea"},
         LoadCase{"ShortValue", "[Config]\nCategory=0010\n", {2}, 2, false, {}, 0, false, nullptr},
-        LoadCase{"LongValueExtraIgnored", "[Config]\nArea=" + std::string(47, '1') + "0101xyz\n", {}, 0, false,
-                 Rows(0, 46), 0, true, "lstArea"},
-        LoadCase{"OnlyOtherCharacters", "[Config]\nCategory=2 9ab?-x\tz\nArea=  \n", {}, 0, false, {}, 0, false, nullptr},
-        LoadCase{"NamesInOtherCaseAndBlanks", "; saved\n[config]\n  category = 0100000001 \nAREA=00001\n", {1, 9}, 1,
-                 false, {4}, 4, false, nullptr},
-        LoadCase{"OtherSectionIgnored", "[Other]\nCategory=1111111111\n[Config]\nArea=01\n", {}, 0, false, {1}, 1, false,
+        LoadCase{"LongValueExtraIgnored",
+                 "[Config]\nArea=" + std::string(47, '1') + "0101xyz\n",
+                 {},
+                 0,
+                 false,
+                 Rows(0, 46),
+                 0,
+                 true,
+                 "lstArea"},
+        LoadCase{"OnlyOtherCharacters",
+                 "[Config]\nCategory=2 9ab?-x\tz\nArea=  \n",
+                 {},
+                 0,
+                 false,
+                 {},
+                 0,
+                 false,
+                 nullptr},
+        LoadCase{"NamesInOtherCaseAndBlanks",
+                 "; saved\n[config]\n  category = 0100000001 \nAREA=00001\n",
+                 {1, 9},
+                 1,
+                 false,
+                 {4},
+                 4,
+                 false,
+                 nullptr},
+        LoadCase{"OtherSectionIgnored",
+                 "[Other]\nCategory=1111111111\n[Config]\nArea=01\n",
+                 {},
+                 0,
+                 false,
+                 {1},
+                 1,
+                 false,
                  nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -7,11 +7,11 @@
 #include <set>
 #include <string>
 
+#include "refdb/schema.h"
 #include "refdb_writer.h"
 #include "reference_data.h"
 #include "running_site.h"
 #include "support/named_case.h"
-#include "refdb/schema.h"
 
 namespace valmeric::refdata {
 namespace {

@@ -15,8 +15,8 @@ pid_t SpawnProcess(const std::vector<std::string>& args, const std::string& stdo
 
 // How a child ended.
 struct ChildExit {
-  int status = -1;         // exit status, or 128 + the signal that ended it
-  long peak_rss_kib = 0;   // its peak resident set
+  int status = -1;        // exit status, or 128 + the signal that ended it
+  long peak_rss_kib = 0;  // its peak resident set
 };
 
 // Waits for the child to end.

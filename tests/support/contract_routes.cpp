@@ -16,7 +16,8 @@ namespace {
 // text compressed as gzip (window_bits 31) or as zlib's deflate (15).
 std::string Compress(const std::string& text, int window_bits) {
   z_stream stream{};
-  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, window_bits, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
     throw std::runtime_error("deflateInit2 failed");
   }
   std::string out(deflateBound(&stream, text.size()), '\0');
@@ -34,7 +35,8 @@ std::string Compress(const std::string& text, int window_bits) {
 void AddAnswers(httplib::Server& s) {
   s.Get("/empty", [](const auto&, auto& res) { res.set_content("", "text/html"); });
   s.Get("/page", [](const auto& req, auto& res) {
-    res.set_content(req.get_header_value("Cache-Control") == "no-cache" ? "fresh" : "cached?", "text/html");
+    res.set_content(req.get_header_value("Cache-Control") == "no-cache" ? "fresh" : "cached?",
+                    "text/html");
   });
   s.Get(R"(/echo/([\w-]+))", [](const auto& req, auto& res) {
     res.set_content(req.get_header_value(req.matches[1].str().c_str()), "text/plain");
@@ -48,10 +50,10 @@ void AddAnswers(httplib::Server& s) {
     const char* retry_after;
     const char* body;
   };
-  for (const Status& answer : {Status{"/missing", 404, nullptr, "not here"},
-                               Status{"/busy", 429, "7", "slow down"},
-                               Status{"/down", 503, nullptr, "maintenance"},
-                               Status{"/nowhere", 302, nullptr, "moved, but not said where"}}) {
+  for (const Status& answer :
+       {Status{"/missing", 404, nullptr, "not here"}, Status{"/busy", 429, "7", "slow down"},
+        Status{"/down", 503, nullptr, "maintenance"},
+        Status{"/nowhere", 302, nullptr, "moved, but not said where"}}) {
     s.Get(answer.path, [answer](const auto&, auto& res) {
       res.status = answer.status;
       if (answer.retry_after) res.set_header("Retry-After", answer.retry_after);
@@ -72,8 +74,11 @@ void AddAnswers(httplib::Server& s) {
 void AddRedirects(httplib::Server& s) {
   s.Get("/hop", [](const auto&, auto& res) { res.set_redirect("/page"); });
   s.Get("/a/b/up", [](const auto&, auto& res) { res.set_redirect("../../page"); });
-  s.Get("/to-site", [](const auto&, auto& res) { res.set_redirect(std::string("http://") + kSiteHost + "/page"); });
-  s.Get("/redirect", [](const auto& req, auto& res) { res.set_redirect(req.get_param_value("to")); });
+  s.Get("/to-site", [](const auto&, auto& res) {
+    res.set_redirect(std::string("http://") + kSiteHost + "/page");
+  });
+  s.Get("/redirect",
+        [](const auto& req, auto& res) { res.set_redirect(req.get_param_value("to")); });
   s.Get("/loop", [](const auto&, auto& res) { res.set_redirect("/loop"); });
 }
 
@@ -116,12 +121,12 @@ void AddBadBodies(httplib::Server& s) {
   for (const Stream& stream : {Stream{"/trickle", 1, 600}, Stream{"/endless", 4096, 200}}) {
     s.Get(stream.path, [block = stream.block, every = stream.every](const auto&, auto& res) {
       const auto start = std::chrono::steady_clock::now();
-      res.set_content_provider(50'000'000, "text/html",
-                               [block, every, start](size_t, size_t, httplib::DataSink& sink) {
-        if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(every));
-        return sink.write(std::string(block, 'x').data(), block);
-      });
+      res.set_content_provider(
+          50'000'000, "text/html", [block, every, start](size_t, size_t, httplib::DataSink& sink) {
+            if (std::chrono::steady_clock::now() - start > std::chrono::seconds(20)) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(every));
+            return sink.write(std::string(block, 'x').data(), block);
+          });
     });
   }
 }

@@ -3,9 +3,9 @@
 // build, run under Wine). Prints the origins as NAME=VALUE lines, then serves
 // until SIGTERM or SIGINT.
 
+#include <pthread.h>
 #include <csignal>
 #include <iostream>
-#include <pthread.h>
 
 #include "support/contract_site.h"
 

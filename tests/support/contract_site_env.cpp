@@ -12,9 +12,10 @@ namespace {
 std::string Required(const char* name) {
   const char* value = std::getenv(name);
   if (value == nullptr || *value == '\0') {
-    throw std::runtime_error(std::string(name) +
-                             " is not set: start valmeric_contract_server and pass on the origins it "
-                             "prints (scripts/windows-download-tests.sh does both)");
+    throw std::runtime_error(
+        std::string(name) +
+        " is not set: start valmeric_contract_server and pass on the origins it "
+        "prints (scripts/windows-download-tests.sh does both)");
   }
   return value;
 }
@@ -38,6 +39,8 @@ class RemoteContractSite final : public ContractSite {
 
 }  // namespace
 
-std::unique_ptr<ContractSite> OpenContractSite() { return std::make_unique<RemoteContractSite>(); }
+std::unique_ptr<ContractSite> OpenContractSite() {
+  return std::make_unique<RemoteContractSite>();
+}
 
 }  // namespace valmeric::test

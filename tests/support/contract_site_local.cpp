@@ -44,6 +44,8 @@ class LocalContractSite final : public ContractSite {
 
 }  // namespace
 
-std::unique_ptr<ContractSite> OpenContractSite() { return std::make_unique<LocalContractSite>(); }
+std::unique_ptr<ContractSite> OpenContractSite() {
+  return std::make_unique<LocalContractSite>();
+}
 
 }  // namespace valmeric::test

@@ -9,9 +9,15 @@
 namespace valmeric::test {
 namespace {
 
-bool IsLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
-bool IsTrail(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
-bool IsSingle(unsigned char b) { return b <= 0x7F || (b >= 0xA1 && b <= 0xDF); }
+bool IsLead(unsigned char b) {
+  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+bool IsTrail(unsigned char b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
+}
+bool IsSingle(unsigned char b) {
+  return b <= 0x7F || (b >= 0xA1 && b <= 0xDF);
+}
 
 }  // namespace
 
@@ -34,15 +40,16 @@ std::string Hex(std::string_view bytes) {
     }
     const std::string_view around = text.substr(at < 8 ? 0 : at - 8, 18);
     if (!IsLead(b)) {
-      return ::testing::AssertionFailure() << "byte " << at << " cannot start a character: " << Hex(around);
+      return ::testing::AssertionFailure()
+             << "byte " << at << " cannot start a character: " << Hex(around);
     }
     if (at + 1 == text.size()) {
       return ::testing::AssertionFailure() << "the text ends with a lead byte: " << Hex(around);
     }
     const auto trail = static_cast<unsigned char>(text[at + 1]);
     if (!IsTrail(trail) || !IsAssigned(b, trail)) {
-      return ::testing::AssertionFailure() << "bytes " << at << "-" << at + 1
-                                           << " are no CP932 character: " << Hex(around);
+      return ::testing::AssertionFailure()
+             << "bytes " << at << "-" << at + 1 << " are no CP932 character: " << Hex(around);
     }
     at += 2;
   }

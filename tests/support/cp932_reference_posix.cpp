@@ -16,7 +16,8 @@ bool IsAssigned(unsigned char lead, unsigned char trail) {
   size_t in_left = sizeof in;
   size_t out_left = sizeof out;
   iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  return iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) && in_left == 0;
+  return iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1) &&
+         in_left == 0;
 }
 
 }  // namespace valmeric::test

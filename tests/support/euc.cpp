@@ -4,8 +4,12 @@
 
 namespace valmeric::test {
 
-std::string Sjis(std::string_view utf8) { return Utf8ToSjis(utf8); }
+std::string Sjis(std::string_view utf8) {
+  return Utf8ToSjis(utf8);
+}
 
-std::string SjisToUtf8ForTest(std::string_view sjis) { return SjisToUtf8(sjis); }
+std::string SjisToUtf8ForTest(std::string_view sjis) {
+  return SjisToUtf8(sjis);
+}
 
 }  // namespace valmeric::test

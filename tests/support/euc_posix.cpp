@@ -16,7 +16,8 @@ std::string ToEuc(std::string_view utf8) {
   size_t out_left = out.size();
   const size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
   iconv_close(cd);
-  if (rc == static_cast<size_t>(-1)) throw std::runtime_error("test text not representable in EUC-JP");
+  if (rc == static_cast<size_t>(-1))
+    throw std::runtime_error("test text not representable in EUC-JP");
   out.resize(out.size() - out_left);
   return out;
 }

@@ -10,9 +10,10 @@ TestCertificate TestCertificate::Create(const std::string& folder) {
   TestCertificate cert{folder + "/cert.pem", folder + "/key.pem"};
   const std::string command =
       "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 "
-      "-addext subjectAltName=IP:127.0.0.1 -keyout '" + cert.key_file + "' -out '" +
-      cert.cert_file + "' >/dev/null 2>&1";
-  if (std::system(command.c_str()) != 0) throw std::runtime_error("openssl could not make a test certificate");
+      "-addext subjectAltName=IP:127.0.0.1 -keyout '" +
+      cert.key_file + "' -out '" + cert.cert_file + "' >/dev/null 2>&1";
+  if (std::system(command.c_str()) != 0)
+    throw std::runtime_error("openssl could not make a test certificate");
   return cert;
 }
 
@@ -21,10 +22,13 @@ LocalServer::LocalServer() : server_(std::make_unique<httplib::Server>()) {}
 LocalServer::LocalServer(const TestCertificate& tls)
     : server_(std::make_unique<httplib::SSLServer>(tls.cert_file.c_str(), tls.key_file.c_str())),
       tls_(true) {
-  if (!server_->is_valid()) throw std::runtime_error("the test HTTPS server could not load its certificate");
+  if (!server_->is_valid())
+    throw std::runtime_error("the test HTTPS server could not load its certificate");
 }
 
-LocalServer::~LocalServer() { Stop(); }
+LocalServer::~LocalServer() {
+  Stop();
+}
 
 void LocalServer::Start() {
   server_->set_logger([this](const httplib::Request& request, const httplib::Response&) {

@@ -23,7 +23,7 @@ struct TestCertificate {
 // routes to it, and remembering each request's path and user agent.
 class LocalServer final {
  public:
-  LocalServer();                                   // plain HTTP
+  LocalServer();                                     // plain HTTP
   explicit LocalServer(const TestCertificate& tls);  // HTTPS
   ~LocalServer();
   LocalServer(const LocalServer&) = delete;

@@ -12,7 +12,8 @@ std::vector<std::string> ResultPageLines(int count, const std::vector<PageFacili
       "<script>var page = {\"kind\": \"result\"};</script>",
       "</head>",
       "<body>",
-      "<nav><ul><li><a href=\"/\">トップ</a></li><li><a href=\"/doko/\">病院を探す</a></li></ul></nav>",
+      "<nav><ul><li><a href=\"/\">トップ</a></li><li><a "
+      "href=\"/doko/\">病院を探す</a></li></ul></nav>",
       "  <section class=\"results_number\">",
       "    <span class=\"num\">" + std::to_string(count) + "</span>件",
       "  </section>",
@@ -26,7 +27,8 @@ std::vector<std::string> ResultPageLines(int count, const std::vector<PageFacili
     lines.push_back("  <dt><img src=\"/img/icon.png\" alt=\"\"></dt>");
     lines.push_back("  <address class=\"tel\">TEL." + f.telephone + "</address>");
     lines.push_back("  <dd>住所：" + f.postal + " " + f.address + "</dd>");
-    lines.push_back("  <dd>最寄駅：" + f.station + " <a href=\"/map/" + f.code + "\">地図を表示</a></dd>");
+    lines.push_back("  <dd>最寄駅：" + f.station + " <a href=\"/map/" + f.code +
+                    "\">地図を表示</a></dd>");
     lines.push_back("  <dd>診療科目：" + f.departments + "</dd>");
     lines.push_back("  </dl>");
     lines.push_back("</div>");
@@ -47,8 +49,9 @@ std::string ResultPageBody(int count, const std::vector<PageFacility>& facilitie
 }
 
 std::vector<std::string> ExpectedFields(const PageFacility& f, const std::string& site_host) {
-  return {Sjis(f.code),        Sjis(f.name),    Sjis(f.postal),
-          Sjis(f.address),     Sjis(f.telephone), Sjis(f.station),
+  return {Sjis(f.code),        Sjis(f.name),
+          Sjis(f.postal),      Sjis(f.address),
+          Sjis(f.telephone),   Sjis(f.station),
           Sjis(f.departments), "https://" + site_host + "/hospital/" + f.code + "/"};
 }
 

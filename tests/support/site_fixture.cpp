@@ -7,7 +7,8 @@
 
 namespace valmeric::test {
 
-SiteFixture::SiteFixture() : db_path_(dir_.File("hpt_data.db")), server_(std::make_unique<LocalServer>()) {
+SiteFixture::SiteFixture()
+    : db_path_(dir_.File("hpt_data.db")), server_(std::make_unique<LocalServer>()) {
   Start();
 }
 
@@ -47,13 +48,15 @@ void SiteFixture::Start() {
     if (stall_next_ > 0 || stalling != stalling_pairs_.end()) {
       const int ms = stall_next_ > 0 ? stall_ms_ : stalling->second;
       if (stall_next_ > 0) --stall_next_;
-      res.set_content_provider(1000, "text/html", [this, ms](size_t offset, size_t, httplib::DataSink& sink) {
-        if (offset > 0) return false;
-        sink.write("<html><body>", 12);
-        std::unique_lock stall(mutex_);
-        stall_ended_.wait_for(stall, std::chrono::milliseconds(ms), [this] { return stalls_ended_; });
-        return false;
-      });
+      res.set_content_provider(1000, "text/html",
+                               [this, ms](size_t offset, size_t, httplib::DataSink& sink) {
+                                 if (offset > 0) return false;
+                                 sink.write("<html><body>", 12);
+                                 std::unique_lock stall(mutex_);
+                                 stall_ended_.wait_for(stall, std::chrono::milliseconds(ms),
+                                                       [this] { return stalls_ended_; });
+                                 return false;
+                               });
       return;
     }
     const auto page = pages_.find(req.matches[1]);
@@ -107,6 +110,8 @@ std::vector<PageFacility> SiteFixture::Facilities(int from, int to) {
   return NumberedFacilities(from, to, "医療法人 さくら&amp;会 クリニック");
 }
 
-const std::vector<std::string>& SiteFixture::Pairs() { return SmallSitePairs(); }
+const std::vector<std::string>& SiteFixture::Pairs() {
+  return SmallSitePairs();
+}
 
 }  // namespace valmeric::test

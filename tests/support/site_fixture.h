@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <set>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 

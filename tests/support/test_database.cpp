@@ -12,7 +12,8 @@ namespace {
 struct Connection {
   sqlite3* db = nullptr;
   explicit Connection(const std::string& path) {
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) throw std::runtime_error("cannot open " + path);
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
+      throw std::runtime_error("cannot open " + path);
   }
   ~Connection() { sqlite3_close(db); }
   void Exec(const std::string& sql) {
@@ -42,9 +43,9 @@ void CreateTestDatabase(const std::string& path, const std::vector<CityRow>& cit
   }
   for (const SubCategoryRow& row : sub_categories) {
     sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(c.db,
-                       "INSERT INTO T02_Category (CtgrCode, SubCtgrCode, SubCtgrName) VALUES (?, ?, ?)",
-                       -1, &stmt, nullptr);
+    sqlite3_prepare_v2(
+        c.db, "INSERT INTO T02_Category (CtgrCode, SubCtgrCode, SubCtgrName) VALUES (?, ?, ?)", -1,
+        &stmt, nullptr);
     sqlite3_bind_int(stmt, 1, row.category);
     sqlite3_bind_int64(stmt, 2, row.code);
     sqlite3_bind_text(stmt, 3, row.name.c_str(), -1, SQLITE_TRANSIENT);
@@ -53,7 +54,9 @@ void CreateTestDatabase(const std::string& path, const std::vector<CityRow>& cit
   }
 }
 
-void ExecuteOn(const std::string& path, const std::string& sql) { Connection(path).Exec(sql); }
+void ExecuteOn(const std::string& path, const std::string& sql) {
+  Connection(path).Exec(sql);
+}
 
 std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql) {
   Connection c(path);

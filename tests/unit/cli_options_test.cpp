@@ -12,7 +12,10 @@ TEST(CodeList, ReadsCodesOrAll) {
     std::string text;
     std::vector<int> codes;
   } cases[] = {
-      {"1", {1}}, {"3,1,3", {1, 3}}, {"10", {10}}, {"all", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+      {"1", {1}},
+      {"3,1,3", {1, 3}},
+      {"10", {10}},
+      {"all", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
   };
   for (const Case& c : cases) EXPECT_EQ(ParseCodeList(c.text, 10, "category"), c.codes);
 }
@@ -24,9 +27,10 @@ TEST(CodeList, RefusesAnythingElse) {
 }
 
 TEST(CollectOptions, ReadsEveryOption) {
-  const CollectOptions o = ParseCollectOptions(
-      {"--category", "1,3", "--prefecture=all", "--output", "x", "--db", "d.db", "--site-origin",
-       "http://127.0.0.1:9", "--pause-ms", "0", "--quiet", "--ca-file", "c.pem", "--retry-delays-ms", "5,0,7"});
+  const CollectOptions o =
+      ParseCollectOptions({"--category", "1,3", "--prefecture=all", "--output", "x", "--db", "d.db",
+                           "--site-origin", "http://127.0.0.1:9", "--pause-ms", "0", "--quiet",
+                           "--ca-file", "c.pem", "--retry-delays-ms", "5,0,7"});
   EXPECT_EQ(o.selection.categories, (std::vector<int>{1, 3}));
   EXPECT_EQ(o.selection.prefectures.size(), 47u);
   EXPECT_EQ(o.output, "x");
@@ -35,10 +39,12 @@ TEST(CollectOptions, ReadsEveryOption) {
   EXPECT_EQ(o.settings.page_pause.count(), 0);
   EXPECT_TRUE(o.quiet);
   EXPECT_EQ(o.settings.download.ca_file, "c.pem");
-  EXPECT_EQ(o.settings.retry.delays, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(5),
-                                                                   std::chrono::milliseconds(0),
-                                                                   std::chrono::milliseconds(7)}));
-  EXPECT_EQ(ParseCollectOptions({"--category", "1", "--prefecture", "1", "--output", "o"}).settings.page_pause.count(), 500);
+  EXPECT_EQ(o.settings.retry.delays, (std::vector<std::chrono::milliseconds>{
+                                         std::chrono::milliseconds(5), std::chrono::milliseconds(0),
+                                         std::chrono::milliseconds(7)}));
+  EXPECT_EQ(ParseCollectOptions({"--category", "1", "--prefecture", "1", "--output", "o"})
+                .settings.page_pause.count(),
+            500);
 }
 
 TEST(CollectOptions, EncodingIsCp932UnlessUtf8IsAskedFor) {
@@ -101,8 +107,8 @@ TEST(OutputFileName, GetsCsvUnlessItAlreadyHasIt) {
   struct Case {
     std::string in, out;
   } cases[] = {
-      {"list", "list.csv"},     {"list.csv", "list.csv"},       {"LIST.CsV", "LIST.CsV"},
-      {"a.txt", "a.txt.csv"},   {"dir.v2/list", "dir.v2/list.csv"}, {"dir/.csv", "dir/.csv"},
+      {"list", "list.csv"},           {"list.csv", "list.csv"},           {"LIST.CsV", "LIST.CsV"},
+      {"a.txt", "a.txt.csv"},         {"dir.v2/list", "dir.v2/list.csv"}, {"dir/.csv", "dir/.csv"},
       {"a.csv.bak", "a.csv.bak.csv"},
   };
   for (const Case& c : cases) EXPECT_EQ(WithCsvExtension(c.in), c.out);

@@ -18,7 +18,10 @@ TEST(StrictCp932, AcceptsWholeCharactersOnly) {
       {"a lead byte at the end", test::Sjis("札幌") + "\x8E", false},
       {"a lead byte before a quote", "\x8E\",", false},
       {"a lead byte before a line end", "\x8E\r\n", false},
-      {"a byte that opens nothing", "a\x80" "b", false},
+      {"a byte that opens nothing",
+       "a\x80"
+       "b",
+       false},
       {"a byte above the lead bytes", "\xFD", false},
       {"a pair the code page leaves unnamed", "\x85\x40", false},
   };

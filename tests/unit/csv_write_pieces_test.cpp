@@ -21,7 +21,8 @@ extern "C" ssize_t __real_write(int fd, const void* data, size_t size);
 
 extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
   const ssize_t n = __real_write(fd, data, size);
-  if (g_recording && n > 0) g_writes.emplace_back(static_cast<const char*>(data), static_cast<size_t>(n));
+  if (g_recording && n > 0)
+    g_writes.emplace_back(static_cast<const char*>(data), static_cast<size_t>(n));
   return n;
 }
 
@@ -62,7 +63,8 @@ TEST(CsvFilePieces, EachWriteIsAtMostAPageOfWholeLines) {
       const std::string& piece = g_writes[i];
       EXPECT_EQ(piece.substr(piece.size() - 2), "\r\n") << "write " << i;
       const bool one_line = piece.find("\r\n") == piece.size() - 2;
-      EXPECT_TRUE(piece.size() <= 4096 || one_line) << "write " << i << " of " << piece.size() << " bytes";
+      EXPECT_TRUE(piece.size() <= 4096 || one_line)
+          << "write " << i << " of " << piece.size() << " bytes";
     }
   }
 }

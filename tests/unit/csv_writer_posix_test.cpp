@@ -14,7 +14,6 @@
 namespace valmeric {
 namespace {
 
-
 // A file size limit stands in for a disk that fills: a write that reaches it
 // stores what fits and the next one fails. The file keeps every whole line
 // that fitted, however little room there was.
@@ -54,7 +53,8 @@ TEST(CsvFile, AFullDiskKeepsEveryWholeLineThatFitted) {
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     const size_t fitted = c.room / (line.size() + 2);
-    EXPECT_EQ(static_cast<size_t>(WEXITSTATUS(status)), fitted);  // the write failed, and says what stays
+    EXPECT_EQ(static_cast<size_t>(WEXITSTATUS(status)),
+              fitted);  // the write failed, and says what stays
     EXPECT_EQ(test::ReadFile(path).size(), fitted * (line.size() + 2));
   }
 }

@@ -13,8 +13,9 @@ namespace {
 TEST(CsvHeader, IsTheEightQuotedTitlesInShiftJis) {
   const std::string& header = CsvHeaderLine();
   EXPECT_EQ(header.substr(0, 9), "\x22\x95\x61\x89\x40\x49\x44\x22\x2C");
-  EXPECT_EQ(header, test::Sjis("\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\","
-                               "\"診療科目\",\"詳細ページURL\""));
+  EXPECT_EQ(header,
+            test::Sjis("\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\","
+                       "\"診療科目\",\"詳細ページURL\""));
 }
 
 TEST(CsvRecord, QuotesEveryFieldDoublesInnerQuotesAndEndsWithAComma) {
@@ -22,9 +23,12 @@ TEST(CsvRecord, QuotesEveryFieldDoublesInnerQuotesAndEndsWithAComma) {
     Record record;
     std::string line;
   } cases[] = {
-      {{"1", "", "", "", "", "", "", "https://h/x/1/"}, "\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"https://h/x/1/\","},
-      {{"2", "ab\"c", "a,b", "", "", "", "", ""}, "\"2\",\"ab\"\"c\",\"a,b\",\"\",\"\",\"\",\"\",\"\","},
-      {{"3", "\"", "O'Neil", "", "", "", "", ""}, "\"3\",\"\"\"\",\"O'Neil\",\"\",\"\",\"\",\"\",\"\","},
+      {{"1", "", "", "", "", "", "", "https://h/x/1/"},
+       "\"1\",\"\",\"\",\"\",\"\",\"\",\"\",\"https://h/x/1/\","},
+      {{"2", "ab\"c", "a,b", "", "", "", "", ""},
+       "\"2\",\"ab\"\"c\",\"a,b\",\"\",\"\",\"\",\"\",\"\","},
+      {{"3", "\"", "O'Neil", "", "", "", "", ""},
+       "\"3\",\"\"\"\",\"O'Neil\",\"\",\"\",\"\",\"\",\"\","},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatRecordLine(c.record), c.line);
 }
@@ -48,10 +52,12 @@ TEST(CsvFile, AUtf8FileStartsWithAByteOrderMarkAndConvertsEveryLine) {
   CsvFile file;
   file.Open(path, CsvEncoding::kUtf8);
   file.WriteLine(CsvHeaderLine());
-  file.WriteLine(FormatRecordLine({"1", test::Sjis("ｻｸﾗ\"医院\""), test::Sjis("〒060-0042"), "", "", "", "", ""}));
+  file.WriteLine(FormatRecordLine(
+      {"1", test::Sjis("ｻｸﾗ\"医院\""), test::Sjis("〒060-0042"), "", "", "", "", ""}));
   file.Close();
   EXPECT_EQ(test::ReadFile(path),
-            "\xEF\xBB\xBF\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
+            "\xEF\xBB\xBF\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\","
+            "\"診療科目\","
             "\"詳細ページURL\"\r\n"
             "\"1\",\"ｻｸﾗ\"\"医院\"\"\",\"〒060-0042\",\"\",\"\",\"\",\"\",\"\",\r\n");
   EXPECT_EQ(file.lines_on_disk(), 2u);

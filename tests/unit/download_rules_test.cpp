@@ -28,7 +28,8 @@ TEST(RetryAfter, SecondsOrAnHttpDate) {
       {"Sun, 06 Nov 1994 25:49:37 GMT", date, -1},
       {"Sun, 06 Nov 1994 GMT", date, -1},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseRetryAfter(c.value, c.now), c.seconds) << '"' << c.value << '"';
+  for (const Case& c : cases)
+    EXPECT_EQ(ParseRetryAfter(c.value, c.now), c.seconds) << '"' << c.value << '"';
 }
 
 TEST(RedirectTarget, ResolvedAgainstTheAddressThatSentIt) {

@@ -42,8 +42,9 @@ TEST_F(DuplicateFilterTest, ClearingStartsTheNextRunEmpty) {
 
 TEST_F(DuplicateFilterTest, ACodeTheTableRefusesIsStillRecognisedLater) {
   ReferenceDb db(path_);
-  test::ExecuteOn(path_,
-                  "CREATE TRIGGER refuse BEFORE INSERT ON T00_Data BEGIN SELECT RAISE(ABORT, 'full'); END");
+  test::ExecuteOn(
+      path_,
+      "CREATE TRIGGER refuse BEFORE INSERT ON T00_Data BEGIN SELECT RAISE(ABORT, 'full'); END");
   DuplicateFilter filter(db.db());
   EXPECT_FALSE(filter.CheckHspCode("7"));  // new: its line is written
   EXPECT_TRUE(filter.CheckHspCode("7"));   // and never a second time

@@ -28,7 +28,9 @@ TEST(PlanStatements, AreTheSelectsOfTheTickedCodes) {
   for (int i = 0; i < 47; ++i) all[static_cast<size_t>(i)] = i + 1;
   const std::string city = sql::CityQuery(all);
   size_t terms = 0;
-  for (size_t at = city.find("AreaCode = "); at != std::string::npos; at = city.find("AreaCode = ", at + 1)) ++terms;
+  for (size_t at = city.find("AreaCode = "); at != std::string::npos;
+       at = city.find("AreaCode = ", at + 1))
+    ++terms;
   EXPECT_EQ(terms, 47u);
 }
 
@@ -44,7 +46,10 @@ class PlanTest : public ::testing::Test {
     test::CreateTestDatabase(
         path_,
         {{1, 202, "函館市"}, {1, 101, "札幌市中央区"}, {13, 101, "千代田区"}, {2, 201, "青森市"}},
-        {{1, 110, "一般内科"}, {2, 210, "一般外科"}, {1, 120, "循環器内科"}, {1, 90, "呼吸器内科"}});
+        {{1, 110, "一般内科"},
+         {2, 210, "一般外科"},
+         {1, 120, "循環器内科"},
+         {1, 90, "呼吸器内科"}});
   }
   test::TempDir dir_;
   std::string path_ = dir_.File("hpt_data.db");
@@ -54,9 +59,9 @@ TEST_F(PlanTest, CitiesOuterSubCategoriesInnerInTableOrder) {
   ReferenceDb db(path_);
   const auto plan = BuildPlan(db.db(), {{1}, {1}}).Entries();
   const std::vector<std::string> expected = {
-      Sjis("1,札幌市中央区,01101,110,一般内科"), Sjis("1,札幌市中央区,01101,120,循環器内科"),
+      Sjis("1,札幌市中央区,01101,110,一般内科"),  Sjis("1,札幌市中央区,01101,120,循環器内科"),
       Sjis("1,札幌市中央区,01101,90,呼吸器内科"), Sjis("1,函館市,01202,110,一般内科"),
-      Sjis("1,函館市,01202,120,循環器内科"),     Sjis("1,函館市,01202,90,呼吸器内科")};
+      Sjis("1,函館市,01202,120,循環器内科"),      Sjis("1,函館市,01202,90,呼吸器内科")};
   EXPECT_EQ(plan, expected);
 }
 
@@ -76,7 +81,10 @@ TEST_F(PlanTest, GapsInTheReferenceTablesAreFoundForTheSelection) {
     ReferenceGaps expected;
   } cases[] = {
       {"nothing missing", nullptr, {{1, 2}, {1, 13}}, {}},
-      {"a ticked prefecture without cities", nullptr, {{1}, {1, 5, 47}}, {false, false, {5, 47}, {}}},
+      {"a ticked prefecture without cities",
+       nullptr,
+       {{1}, {1, 5, 47}},
+       {false, false, {5, 47}, {}}},
       {"a ticked category without sub-categories", nullptr, {{1, 7}, {1}}, {false, false, {}, {7}}},
       {"no city at all", "T01_City", {{1}, {1, 2}}, {true, false, {1, 2}, {}}},
       {"no sub-category at all", "T02_Category", {{1, 2}, {1}}, {false, true, {}, {1, 2}}},

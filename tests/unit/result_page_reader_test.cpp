@@ -73,17 +73,14 @@ TEST(ResultPageReader, HandlesAsManyEntriesAsAnnouncedAndCountsDuplicates) {
     int expected_done;
     int expected_records;
   } cases[] = {
-      {3, 10, 0, 3, 3},
-      {50, 20, 0, 20, 20},
-      {3, 10, 3, 3, 0},
-      {5, 5, 2, 5, 3},
-      {0, 5, 0, 0, 0},
-      {-2, 5, 0, 0, 0},
+      {3, 10, 0, 3, 3}, {50, 20, 0, 20, 20}, {3, 10, 3, 3, 0},
+      {5, 5, 2, 5, 3},  {0, 5, 0, 0, 0},     {-2, 5, 0, 0, 0},
   };
   for (const Case& c : cases) {
     const auto facilities = Facilities(c.listed);
     FakeSink sink;
-    for (int i = 0; i < c.already_seen; ++i) sink.seen.insert(facilities[static_cast<size_t>(i)].code);
+    for (int i = 0; i < c.already_seen; ++i)
+      sink.seen.insert(facilities[static_cast<size_t>(i)].code);
     const PairCounts counts =
         ReadResultPage(EucLines(test::ResultPageLines(c.announced, facilities)), sink);
     EXPECT_EQ(counts.done, c.expected_done) << c.announced << "/" << c.listed;
@@ -130,8 +127,9 @@ TEST(ResultPageReader, APageWithoutACountYieldsNothingAndNoStatus) {
 }
 
 // A page with one entry made of the given lines after its heading and link.
-std::vector<std::string> OneEntryPage(const std::vector<std::string>& body,
-                                      const std::string& link = "<a href=\"/hospital/77/\">名前</a>") {
+std::vector<std::string> OneEntryPage(
+    const std::vector<std::string>& body,
+    const std::string& link = "<a href=\"/hospital/77/\">名前</a>") {
   std::vector<std::string> lines = {"<section class=\"results_number\">", "<b>1</b>", "</section>",
                                     "<h1>", link};
   lines.insert(lines.end(), body.begin(), body.end());
@@ -157,7 +155,8 @@ TEST(ResultPageReader, LabelledLinesFollowTheAddressBlock) {
         "<dd>最寄駅：札幌駅</dd>", "<dd>診療科目：内科</dd>"},
        {}},
       {"lower-case tel is not a telephone",
-       {"<address>tel.011-1</address>", "<dd>住所：〒060-0001 札幌市</dd>", "<dd>x</dd>", "<dd>y</dd>"},
+       {"<address>tel.011-1</address>", "<dd>住所：〒060-0001 札幌市</dd>", "<dd>x</dd>",
+        "<dd>y</dd>"},
        {"", "", "〒060-0001", "札幌市", "", "", "", ""}},
       {"a space after the label stays",
        {"<address>TEL. 011-1</address>", "<dd>x</dd>", "<dd>y</dd>", "<dd>z</dd>"},
@@ -181,7 +180,8 @@ TEST(ResultPageReader, LabelledLinesFollowTheAddressBlock) {
        {"<address>TEL.1</address>", "<dd>住所：〒680-01 鳥取市</dd>", "<dd>x</dd>", "<dd>y</dd>"},
        {"", "", "〒680-01 ", "鳥取市", "1", "", "", ""}},
       {"a character that ends at byte ten stays in the postal code",
-       {"<address>TEL.1</address>", "<dd>住所：札幌市中央区北一条</dd>", "<dd>x</dd>", "<dd>y</dd>"},
+       {"<address>TEL.1</address>", "<dd>住所：札幌市中央区北一条</dd>", "<dd>x</dd>",
+        "<dd>y</dd>"},
        {"", "", "札幌市中央", "区北一条", "1", "", "", ""}},
       {"departments line without its label",
        {"<address>TEL.1</address>", "<dd>住所：〒060-0001 札幌</dd>", "<dd>最寄駅：駅</dd>"},
@@ -198,9 +198,13 @@ TEST(ResultPageReader, LabelledLinesFollowTheAddressBlock) {
 }
 
 TEST(ResultPageReader, LabelledLinesNeedAllThreeLinesOnThePage) {
-  std::vector<std::string> lines = {"<section class=\"results_number\">", "<b>1</b>", "<h1>",
-                                    "<a href=\"/h/5/\">名</a>", "<address>TEL.1</address>",
-                                    "<dd>住所：〒060-0001 札幌</dd>", "<dd>最寄駅：駅</dd>"};
+  std::vector<std::string> lines = {"<section class=\"results_number\">",
+                                    "<b>1</b>",
+                                    "<h1>",
+                                    "<a href=\"/h/5/\">名</a>",
+                                    "<address>TEL.1</address>",
+                                    "<dd>住所：〒060-0001 札幌</dd>",
+                                    "<dd>最寄駅：駅</dd>"};
   const Record record = ReadOne(lines);
   EXPECT_EQ(record[kHspCode], "5");
   // Without a third line after the telephone, none of the labelled lines is read.

@@ -13,9 +13,9 @@
 
 #include "common/sjis_text.h"
 #include "refdb/run_lock.h"
-#include "support/temp_dir.h"
-#include "support/site_fixture.h"
 #include "support/named_case.h"
+#include "support/site_fixture.h"
+#include "support/temp_dir.h"
 
 namespace valmeric {
 namespace {
@@ -188,22 +188,23 @@ TEST_P(RefusedStartTest, KeepsTheOldFileAndTheIdleWindow) {
 
 INSTANTIATE_TEST_SUITE_P(
     Database, RefusedStartTest,
-    ::testing::Values(
-        RefusedStartCase{"HeldByAnotherRun",
-                         [](SiteFixture& site) { return std::make_unique<RunLock>(site.db_path()); },
-                         "他のプログラムがデータベースを使用中のため", "Error"},
-        RefusedStartCase{"NotADatabase",
-                         [](SiteFixture& site) {
-                           test::WriteFile(site.db_path(), std::string(4096, 'x'));
-                           return nullptr;
-                         },
-                         "データベースを読み込めませんでした。\n", "Error"},
-        RefusedStartCase{"Missing",
-                         [](SiteFixture& site) {
-                           fs::remove(site.db_path());
-                           return nullptr;
-                         },
-                         "DBファイルの設定が正しくありません。", "設定エラー"}),
+    ::testing::Values(RefusedStartCase{"HeldByAnotherRun",
+                                       [](SiteFixture& site) {
+                                         return std::make_unique<RunLock>(site.db_path());
+                                       },
+                                       "他のプログラムがデータベースを使用中のため", "Error"},
+                      RefusedStartCase{"NotADatabase",
+                                       [](SiteFixture& site) {
+                                         test::WriteFile(site.db_path(), std::string(4096, 'x'));
+                                         return nullptr;
+                                       },
+                                       "データベースを読み込めませんでした。\n", "Error"},
+                      RefusedStartCase{"Missing",
+                                       [](SiteFixture& site) {
+                                         fs::remove(site.db_path());
+                                         return nullptr;
+                                       },
+                                       "DBファイルの設定が正しくありません。", "設定エラー"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // How a run that did not get every page ends: never as a plain success. A run
@@ -216,17 +217,17 @@ struct GapCase {
   int state;
   int not_fetched;
   int entries_done;
-  int status = 503;          // what the site answers for them
+  int status = 503;  // what the site answers for them
 };
 VALMERIC_PRINT_CASE_BY_NAME(GapCase)
-
 
 class GapTest : public RunControllerTest, public ::testing::WithParamInterface<GapCase> {};
 
 TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
   site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
   site_.SetPage(SiteFixture::Pairs()[2], 2, SiteFixture::Facilities(3, 4));
-  for (int entry : GetParam().failing) site_.FailPair(SiteFixture::Pairs()[entry], GetParam().status);
+  for (int entry : GetParam().failing)
+    site_.FailPair(SiteFixture::Pairs()[entry], GetParam().status);
   view_.answers = {kIdNo, kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
@@ -245,20 +246,22 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
   } else {
     ASSERT_EQ(view_.shown.size(), 1u);
     EXPECT_EQ(view_.shown[0].text.rfind(msg::kUnreachable, 0), 0u) << view_.shown[0].text;
-    EXPECT_NE(view_.shown[0].text.find("(HTTP " + std::to_string(GetParam().status) + ")"), std::string::npos)
+    EXPECT_NE(view_.shown[0].text.find("(HTTP " + std::to_string(GetParam().status) + ")"),
+              std::string::npos)
         << view_.shown[0].text;
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, GapTest,
-    ::testing::Values(GapCase{"LastEntry", {3}, RunController::kRunIncomplete, 1, 4},
-                      GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2, 4},
-                      GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2, 4},
-                      GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 0, 1},
-                      GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0},
-                      GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0, 403},
-                      GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 1, 4, 404}),
+    ::testing::Values(
+        GapCase{"LastEntry", {3}, RunController::kRunIncomplete, 1, 4},
+        GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2, 4},
+        GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2, 4},
+        GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 0, 1},
+        GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0},
+        GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0, 403},
+        GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 1, 4, 404}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunControllerTest, AOneEntryPlanOnADeadSiteIsUnreachableNotNothingFound) {
@@ -281,7 +284,8 @@ TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
   };
   const Case cases[] = {
       {"Cancel", [](RunController& c) { c.CancelClick(); }, RunController::kRunCancelled, false},
-      {"Close", [](RunController& c) { EXPECT_FALSE(c.CloseQuery()); }, RunController::kClosing, true},
+      {"Close", [](RunController& c) { EXPECT_FALSE(c.CloseQuery()); }, RunController::kClosing,
+       true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -299,7 +303,8 @@ TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
     const auto took = std::chrono::steady_clock::now() - asked;
     EXPECT_LT(took, 1s);
     std::printf("%s: from the answer to the worker's end: %lld ms\n", c.name,
-                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+                static_cast<long long>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
     EXPECT_EQ(view_.quit, c.quit);
     EXPECT_EQ(view_.settings_saved, c.quit ? 1 : 0);
     EXPECT_EQ(view_.Texts().size(), 1u);  // the question only: no outcome message
@@ -338,7 +343,6 @@ TEST_F(RunControllerTest, CancelAnsweredNoLeavesTheRunAlone) {
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(view_.Texts(), (std::vector<std::string>{msg::kCancelQuestion, DoneQuestion()}));
 }
-
 
 // A run cancelled at its third entry is offered at the next start; yes
 // restores its ticks and goes on from there, to the bytes of a run that was
@@ -442,7 +446,8 @@ TEST_F(RunControllerTest, TheEndOffersToFetchTheMissingPagesAgainAndYesFetchesTh
   EXPECT_EQ(view_.progress_maximum, 1);  // the retry walks the one missing entry
   std::vector<std::string> codes;
   const auto lines = SplitLines(Csv());
-  for (size_t i = 1; i < lines.size(); ++i) codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
+  for (size_t i = 1; i < lines.size(); ++i)
+    codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
   std::vector<std::string> want;
   for (const auto& f : SiteFixture::Facilities(1, 4)) want.push_back(f.code);
   EXPECT_EQ(codes, want);  // 2 once, though both pages list it
@@ -457,8 +462,9 @@ TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold)
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(Controller().last_outcome().beyond_first_page, 6);
   EXPECT_EQ(Controller().last_outcome().beyond_pairs, 2);
-  EXPECT_EQ(view_.Texts(), std::vector<std::string>{WithDetail(
-                               WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)});
+  EXPECT_EQ(view_.Texts(),
+            std::vector<std::string>{
+                WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)});
   EXPECT_EQ(ReadRecordedRun(site_.db_path())->beyond_first_page, 6);
 }
 

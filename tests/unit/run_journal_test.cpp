@@ -20,7 +20,8 @@ class RunJournalTest : public ::testing::Test {
     JournalRun run;
     run.categories = {1, 10};
     run.prefectures = {13};
-    run.output_path = "/tmp/\xE7\x97\x85\xE9\x99\xA2 list.csv";  // the file system's bytes, kept as they are
+    run.output_path =
+        "/tmp/\xE7\x97\x85\xE9\x99\xA2 list.csv";  // the file system's bytes, kept as they are
     run.encoding = "utf-8";
     return run;
   }
@@ -36,7 +37,8 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   RunJournal::StartNew(db.db(), Run());
   RunJournal journal(db.db());
   journal.SaveProgress({40, -77, 12, 123456789012, 345});
-  for (int index : {9, 3, 7, 11}) journal.AddNotFetched(index, test::Sjis("1,札幌市中央区,01101,110,一般内科"));
+  for (int index : {9, 3, 7, 11})
+    journal.AddNotFetched(index, test::Sjis("1,札幌市中央区,01101,110,一般内科"));
   journal.RemoveNotFetched(7);
   journal.RemoveNotFetchedFrom(10);
   journal.AddBeyondFirstPage({5, "01101", "110", 45, 20});

@@ -35,11 +35,13 @@ TEST(RunLock, HoldsTheFileWhateverPathNamesIt) {
   fs::create_directory_symlink(dir.path() / "db", dir.path() / "folder-link", no_links);
   if (!no_links) {
     cases.push_back({"a symbolic link to the file", (dir.path() / "link.db").string()});
-    cases.push_back({"a symbolic link to the folder", (dir.path() / "folder-link" / "hpt_data.db").string()});
+    cases.push_back(
+        {"a symbolic link to the folder", (dir.path() / "folder-link" / "hpt_data.db").string()});
   }
   const fs::path upper = dir.path() / "DB" / "HPT_DATA.DB";
   std::error_code case_sensitive;
-  if (fs::equivalent(db, upper, case_sensitive)) cases.push_back({"other letter case", upper.string()});
+  if (fs::equivalent(db, upper, case_sensitive))
+    cases.push_back({"other letter case", upper.string()});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::optional<RunLock> first(std::in_place, db.string());

@@ -27,7 +27,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutcomeCase{"NothingOnAnyPage", {0, 4, 4, 0, false, false}, Outcome::kNothingFound},
         OutcomeCase{"EmptyPlan", {0, 0, 0, 0, false, false}, Outcome::kNothingFound},
         OutcomeCase{"OnePageMissing", {5, 4, 4, 1, false, false}, Outcome::kIncomplete},
-        OutcomeCase{"PagesMissingAndNothingWritten", {0, 4, 4, 2, false, false}, Outcome::kIncomplete},
+        OutcomeCase{
+            "PagesMissingAndNothingWritten", {0, 4, 4, 2, false, false}, Outcome::kIncomplete},
         OutcomeCase{"NoPageAtAll", {0, 2, 2, 2, false, false}, Outcome::kSiteUnreachable},
         OutcomeCase{"ThreeInARow", {5, 7, 9, 3, true, false}, Outcome::kSiteUnreachable},
         OutcomeCase{"CancelledWithPagesMissing", {5, 2, 4, 1, false, true}, Outcome::kCancelled}),

@@ -19,10 +19,12 @@ TEST(SiteAddress, PagesAreBuiltFromTheOneSiteHost) {
 
 TEST(SiteOrigin, SendsSiteRequestsElsewhereKeepingPathAndQuery) {
   const SiteOrigin origin = SiteOrigin::Parse("http://127.0.0.1:8080/");
-  EXPECT_EQ(origin.Apply(ResultPageUrl("01027", "110")), "http://127.0.0.1:8080/doko/kekka.php/01027110/");
+  EXPECT_EQ(origin.Apply(ResultPageUrl("01027", "110")),
+            "http://127.0.0.1:8080/doko/kekka.php/01027110/");
   EXPECT_EQ(origin.Apply(CityListUrl(3)), "http://127.0.0.1:8080/doko/city.php?pref_no=3");
   EXPECT_EQ(origin.Apply("https://other.example/x"), "https://other.example/x");
-  EXPECT_EQ(origin.Apply("https://" + kHost + ".evil.example/x"), "https://" + kHost + ".evil.example/x");
+  EXPECT_EQ(origin.Apply("https://" + kHost + ".evil.example/x"),
+            "https://" + kHost + ".evil.example/x");
   EXPECT_EQ(SiteOrigin().Apply(CityListUrl(3)), CityListUrl(3));
 }
 

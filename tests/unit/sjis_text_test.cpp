@@ -17,22 +17,34 @@ TEST(Trim, DropsControlBytesAndSpacesButNotIdeographicSpace) {
       {"", ""},
       {"  \t\r\n", ""},
       {" a b ", "a b"},
-      {std::string("\x01\x1f" "x" "\x7f", 4), "x\x7f"},
-      {"\x81\x40" "a" "\x81\x40", "\x81\x40" "a" "\x81\x40"},
+      {std::string("\x01\x1f"
+                   "x"
+                   "\x7f",
+                   4),
+       "x\x7f"},
+      {"\x81\x40"
+       "a"
+       "\x81\x40",
+       "\x81\x40"
+       "a"
+       "\x81\x40"},
   };
   for (const Case& c : cases) EXPECT_EQ(Trim(c.in), c.out) << c.in;
 }
 
 TEST(Find, PositionsAreOneBasedAndNeverInsideADoubleByteCharacter) {
   // 0x83 0x54 is katakana "サ"; its trail byte 0x54 is "T".
-  const std::string tricky = "\x83" "TEL" "TEL";
+  const std::string tricky =
+      "\x83"
+      "TEL"
+      "TEL";
   struct Case {
     std::string text, sub;
     int expected;
   } cases[] = {
-      {"abc", "b", 2},       {"abc", "", 0},          {"", "a", 0},
-      {"abc", "abcd", 0},    {"aXa", "a", 1},         {"abc", "B", 0},
-      {tricky, "TEL", 5},    {"\x83TEL", "TEL", 0},   {Sjis("住所：〒"), Sjis("〒"), 7},
+      {"abc", "b", 2},    {"abc", "", 0},        {"", "a", 0},
+      {"abc", "abcd", 0}, {"aXa", "a", 1},       {"abc", "B", 0},
+      {tricky, "TEL", 5}, {"\x83TEL", "TEL", 0}, {Sjis("住所：〒"), Sjis("〒"), 7},
   };
   for (const Case& c : cases) EXPECT_EQ(Find(c.text, c.sub), c.expected) << c.text;
 }
@@ -48,9 +60,8 @@ TEST(Cut, ClampsLikeTheCopyPrimitive) {
     int index, count;
     std::string out;
   } cases[] = {
-      {"abcdef", 2, 3, "bcd"}, {"abcdef", 5, 10, "ef"}, {"abcdef", 7, 1, ""},
-      {"abcdef", 1, 0, ""},    {"abcdef", 0, 2, "ab"},  {"abcdef", -3, 2, "ab"},
-      {"abcdef", 3, -1, ""},
+      {"abcdef", 2, 3, "bcd"}, {"abcdef", 5, 10, "ef"}, {"abcdef", 7, 1, ""},  {"abcdef", 1, 0, ""},
+      {"abcdef", 0, 2, "ab"},  {"abcdef", -3, 2, "ab"}, {"abcdef", 3, -1, ""},
   };
   for (const Case& c : cases) EXPECT_EQ(Cut(c.text, c.index, c.count), c.out);
 }
@@ -67,10 +78,19 @@ TEST(ReplaceAll, IgnoresAsciiCaseKeepsTheRestAndSkipsTrailBytes) {
       {"aaa", "aa", "b", "ba"},
       {"abc", "", "x", "abc"},
       // "サ" is 0x83 0x54 ("T" as trail byte): no match may start at the trail byte.
-      {"\x83" "EL.x", "TEL.", "", "\x83" "EL.x"},
-      {"\x83" "ETEL.x", "TEL.", "", "\x83" "Ex"},
+      {"\x83"
+       "EL.x",
+       "TEL.", "",
+       "\x83"
+       "EL.x"},
+      {"\x83"
+       "ETEL.x",
+       "TEL.", "",
+       "\x83"
+       "Ex"},
   };
-  for (const Case& c : cases) EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.out) << c.text;
+  for (const Case& c : cases)
+    EXPECT_EQ(ReplaceAll(c.text, c.pattern, c.replacement), c.out) << c.text;
 }
 
 TEST(ReplaceAll, ReplacesJapaneseLabels) {

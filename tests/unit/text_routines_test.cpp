@@ -23,7 +23,9 @@ TEST(StripTags, RemovesTagsWithoutReplacement) {
       {"a > b <c", "a > b <c"},
       {"x<<y>z", "xz"},
       {"a<>b", "ab"},
-      {"<i></i>" "\x92\x86\x89\x9b\x8b\xe6", "\x92\x86\x89\x9b\x8b\xe6"},
+      {"<i></i>"
+       "\x92\x86\x89\x9b\x8b\xe6",
+       "\x92\x86\x89\x9b\x8b\xe6"},
       {"1<b>2</b>3", "123"},
   };
   for (const Case& c : cases) EXPECT_EQ(StripTags(c.in), c.out) << c.in;
@@ -62,11 +64,11 @@ TEST(EucToAnsi, ConvertsTheSitesTextToShiftJis) {
   } cases[] = {
       {"", ""},
       {"ascii <a href=\"/x\">", "ascii <a href=\"/x\">"},
-      {"\xA4\xA2", "\x82\xA0"},                          // hiragana a
+      {"\xA4\xA2", "\x82\xA0"},  // hiragana a
       {ToEuc("住所：〒060-0001"), Sjis("住所：〒060-0001")},
-      {ToEuc("～−①"), Sjis("～－①")},                   // wave dash, minus, NEC circled one
-      {ToEuc("ｱｲ"), Sjis("ｱｲ")},                         // half-width katakana
-      {std::string("a\0\xA4\xA2", 4), "a"},              // ends at the first zero byte
+      {ToEuc("～−①"), Sjis("～－①")},        // wave dash, minus, NEC circled one
+      {ToEuc("ｱｲ"), Sjis("ｱｲ")},             // half-width katakana
+      {std::string("a\0\xA4\xA2", 4), "a"},  // ends at the first zero byte
   };
   for (const Case& c : cases) EXPECT_EQ(EucToAnsi(c.in), c.out);
 }
@@ -75,17 +77,23 @@ TEST(EucToAnsi, MalformedInputNeverFailsAndKeepsWhatFollows) {
   struct Case {
     std::string in, out;
   } cases[] = {
-      {"\xA4" "A", "?A"},               // lead byte followed by ASCII
-      {"x\xA4", "x?"},                  // cut off at the end
-      {"\x80\xA4\xA2", "?\x82\xA0"},    // a byte that opens nothing
-      {"\xFF\xFF" "b", "??b"},
+      {"\xA4"
+       "A",
+       "?A"},                         // lead byte followed by ASCII
+      {"x\xA4", "x?"},                // cut off at the end
+      {"\x80\xA4\xA2", "?\x82\xA0"},  // a byte that opens nothing
+      {"\xFF\xFF"
+       "b",
+       "??b"},
   };
   for (const Case& c : cases) EXPECT_EQ(EucToAnsi(c.in), c.out);
 }
 
 TEST(EucToAnsi, CharacterShiftJisCannotHoldBecomesReplacement) {
   // JIS X 0212 (three-byte EUC-JP) characters have no CP932 form.
-  EXPECT_EQ(EucToAnsi("a\x8F\xB0\xA1" "b"), "a?b");
+  EXPECT_EQ(EucToAnsi("a\x8F\xB0\xA1"
+                      "b"),
+            "a?b");
 }
 
 TEST(DecodeCharRefs, DecodesTheCommonReferencesWhereShiftJisHoldsThem) {
@@ -97,14 +105,15 @@ TEST(DecodeCharRefs, DecodesTheCommonReferencesWhereShiftJisHoldsThem) {
       {"&quot;q&quot; &apos;s&#39;", "\"q\" 's'"},
       {"&#x41;&#65;", "AA"},
       {"&#12354;", Sjis("あ")},
-      {"&#x1F600;", "&#x1F600;"},   // no CP932 form: stays as written
+      {"&#x1F600;", "&#x1F600;"},       // no CP932 form: stays as written
       {"&copy; &nbsp;x", "&copy;  x"},  // no CP932 form for the copyright sign; a plain space
       {Sjis("3&times;4&hellip;&alpha;"), Sjis("3×4…α")},
-      {"&CounterClockwiseContourIntegral; &notaname;", "&CounterClockwiseContourIntegral; &notaname;"},
+      {"&CounterClockwiseContourIntegral; &notaname;",
+       "&CounterClockwiseContourIntegral; &notaname;"},
       {"&amp", "&amp"},
       {"&#;&#x;&#-1;", "&#;&#x;&#-1;"},
       {"&#0;", "&#0;"},
-      {"&amp;amp;", "&amp;"},       // decoded once only
+      {"&amp;amp;", "&amp;"},  // decoded once only
       {Sjis("医院&amp;歯科"), Sjis("医院&歯科")},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeCharRefs(c.in), c.out) << c.in;

@@ -15,7 +15,8 @@ bool RecordingTaskbar::SetTaskbarProgressState(HWND window, TTaskBarProgressStat
   return true;
 }
 
-bool RecordingTaskbar::SetTaskbarProgressValue(HWND window, std::uint64_t current, std::uint64_t maximum) {
+bool RecordingTaskbar::SetTaskbarProgressValue(HWND window, std::uint64_t current,
+                                               std::uint64_t maximum) {
   log_.Line({"taskbar-value", std::to_string(current), std::to_string(maximum)});
   system_.SetTaskbarProgressValue(window, current, maximum);
   return true;

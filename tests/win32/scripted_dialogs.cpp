@@ -6,7 +6,8 @@
 
 namespace valmeric::win32::test {
 
-int ScriptedDialogs::Ask(HWND owner, const std::wstring& text, const std::wstring& title, unsigned style) {
+int ScriptedDialogs::Ask(HWND owner, const std::wstring& text, const std::wstring& title,
+                         unsigned style) {
   char flags[16];
   std::snprintf(flags, sizeof flags, "0x%x", style);
   log_.Line({"box", flags, Utf8(title), Utf8(text), owner != nullptr ? "owned" : "unowned"});
@@ -20,8 +21,10 @@ int ScriptedDialogs::Ask(HWND owner, const std::wstring& text, const std::wstrin
   return answer;
 }
 
-std::optional<std::wstring> ScriptedDialogs::ChooseSaveFile(HWND, const SaveDialogOptions& options) {
-  log_.Line({"save", Utf8(options.title), Utf8(options.filter_name + L" (" + options.filter_pattern + L")"),
+std::optional<std::wstring> ScriptedDialogs::ChooseSaveFile(HWND,
+                                                            const SaveDialogOptions& options) {
+  log_.Line({"save", Utf8(options.title),
+             Utf8(options.filter_name + L" (" + options.filter_pattern + L")"),
              Utf8(options.initial_name)});
   if (files_.empty()) {
     log_.Line({"unexpected-save"});

@@ -20,10 +20,11 @@ struct NamedControl {
   int id;
 };
 
-constexpr NamedControl kControls[] = {
-    {"chkCtgr", kChkCtgr},     {"lstCtgr", kLstCtgr},     {"chkArea", kChkArea}, {"lstArea", kLstArea},
-    {"btnAction", kBtnAction}, {"btnCancel", kBtnCancel}, {"prgBar", kPrgBar},   {"lblStatus", kLblStatus},
-    {"btnArea", kBtnArea},     {"btnCtgr", kBtnCtgr}};
+constexpr NamedControl kControls[] = {{"chkCtgr", kChkCtgr},     {"lstCtgr", kLstCtgr},
+                                      {"chkArea", kChkArea},     {"lstArea", kLstArea},
+                                      {"btnAction", kBtnAction}, {"btnCancel", kBtnCancel},
+                                      {"prgBar", kPrgBar},       {"lblStatus", kLblStatus},
+                                      {"btnArea", kBtnArea},     {"btnCtgr", kBtnCtgr}};
 
 std::vector<std::vector<std::string>> ReadScript() {
   std::vector<std::vector<std::string>> script;
@@ -64,8 +65,8 @@ std::string RectText(HWND window, HWND parent) {
   RECT rect{};
   GetWindowRect(window, &rect);
   MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," + std::to_string(rect.right - rect.left) +
-         "," + std::to_string(rect.bottom - rect.top);
+  return std::to_string(rect.left) + "," + std::to_string(rect.top) + "," +
+         std::to_string(rect.right - rect.left) + "," + std::to_string(rect.bottom - rect.top);
 }
 
 std::string TickText(CheckList& list) {
@@ -91,7 +92,8 @@ TestDriver::TestDriver(TFrmMain& form, ScriptedDialogs& dialogs, TestLog& log)
     : form_(form), dialogs_(dialogs), log_(log), script_(ReadScript()) {
   // Answers at the head of the script are ready before the window shows: the
   // question about an unfinished run comes with the configuration check.
-  while (next_ < script_.size() && (script_[next_][0] == "answer" || script_[next_][0].rfind("save", 0) == 0)) {
+  while (next_ < script_.size() &&
+         (script_[next_][0] == "answer" || script_[next_][0].rfind("save", 0) == 0)) {
     Run(script_[next_]);
     log_.Line({"done", script_[next_++][0]});
   }
@@ -159,9 +161,11 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
       RECT client{};
       RECT item{};
       GetClientRect(list.hwnd(), &client);
-      SendMessageW(list.hwnd(), LB_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+      SendMessageW(list.hwnd(), LB_GETITEMRECT, static_cast<WPARAM>(row),
+                   reinterpret_cast<LPARAM>(&item));
       // Scrolled into view first, as a user would before clicking.
-      if (item.top < 0 || item.bottom > client.bottom) SendMessageW(list.hwnd(), LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
+      if (item.top < 0 || item.bottom > client.bottom)
+        SendMessageW(list.hwnd(), LB_SETTOPINDEX, static_cast<WPARAM>(row), 0);
       const POINT at = list.CheckBoxCenter(row);
       SendMessageW(list.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
       SendMessageW(list.hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
@@ -178,7 +182,8 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
     SetFocus(Named(arg(1)));
   } else if (command == "uistate") {
     form_.altFix().OnRepaint([this](HWND) { log_.Line({"altfix-repaint"}); });
-    log_.Line({"altfix-active", form_.altFix().Active() ? "1" : "0", std::to_string(form_.altFix().Watched())});
+    log_.Line({"altfix-active", form_.altFix().Active() ? "1" : "0",
+               std::to_string(form_.altFix().Watched())});
     SendMessageW(form_.hwnd(), WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
   } else if (command == "wait-running") {
     return controller.running();
@@ -204,7 +209,8 @@ void TestDriver::Dump() {
   for (const auto& control : kControls) {
     HWND window = form_.Control(control.id);
     log_.Line({"control", control.name, WindowText(window), RectText(window, form_.hwnd()),
-               IsWindowVisible(window) ? "visible" : "hidden", IsWindowEnabled(window) ? "enabled" : "disabled"});
+               IsWindowVisible(window) ? "visible" : "hidden",
+               IsWindowEnabled(window) ? "enabled" : "disabled"});
   }
   for (const int box : {kChkCtgr, kChkArea}) {
     log_.Line({"checked", NameOf(form_.Control(box)),

@@ -10,7 +10,8 @@
 namespace valmeric::sitesim {
 namespace {
 
-static_assert(SiteData::kPrefectures == kPrefectureCount && SiteData::kCategories == kCategoryCount);
+static_assert(SiteData::kPrefectures == kPrefectureCount &&
+              SiteData::kCategories == kCategoryCount);
 
 }  // namespace
 
