@@ -30,8 +30,17 @@ int ExitCodeForFailure(const RunOutcome& outcome) {
   return outcome.failure == FailureKind::kDatabaseRead ? kExitUsage : kExitWriteError;
 }
 
-std::string Kept(const RunOutcome& outcome, const std::string& output) {
-  return KeptText(outcome.facilities_written, output) + "\n" + msg::kResumeHint;
+// How to go on with a run that stopped: a retry that stopped is retried
+// again, since it reached the end of its plan before.
+const char* GoOnHint(RunMode mode) {
+  return mode == RunMode::kRetryFailed ? msg::kRetryHint : msg::kResumeHint;
+}
+
+// What a run that stopped early left, and how to go on; nothing when it left
+// no record (its file was never opened).
+std::string Kept(const RunOutcome& outcome, const std::string& output, RunMode mode) {
+  if (!outcome.recorded) return {};
+  return KeptText(outcome.facilities_written, output) + "\n" + GoOnHint(mode) + "\n";
 }
 
 // Names given again with --resume or --retry-failed must be the recorded run's.
@@ -79,30 +88,31 @@ RunOutcome WaitForRun(RunSession& session, RunReports& reports, ProgressPrinter&
   }
 }
 
-int ReportOutcome(const RunOutcome& outcome, const std::string& output, std::ostream& out,
-                  std::ostream& err, bool quiet) {
+int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode mode,
+                  std::ostream& out, std::ostream& err, bool quiet) {
   if (outcome.beyond_first_page > 0) {
     err << BeyondFirstPageText(outcome.beyond_first_page, outcome.beyond_pairs) << "\n";
   }
   switch (outcome.kind) {
     case Outcome::kFailed:
-      err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
+      err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
       return ExitCodeForFailure(outcome);
     case Outcome::kSiteUnreachable:
-      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output) << "\n";
+      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
       return kExitUnreachable;
     case Outcome::kCancelled:
       err << InterruptedText(outcome.entries_done, outcome.entries_total,
                              outcome.facilities_written, output)
           << "\n"
-          << msg::kResumeHint << "\n";
+          << GoOnHint(mode) << "\n";
       return kExitInterrupted;
     case Outcome::kNothingFound:
       if (!quiet) err << msg::kNothingFound << "\n";
       return kExitNothingFound;
     case Outcome::kIncomplete:
-      err << IncompleteText(outcome.entries_not_fetched) << "\n(" << outcome.detail
-          << "; valmeric-cli collect --retry-failed fetches them again)\n";
+      err << IncompleteText(outcome.entries_not_fetched, outcome.entries_gone) << "\n("
+          << outcome.detail << ")\n"
+          << msg::kRetryHint << "\n";
       out << output << "\t" << outcome.facilities_written << "\n";
       return kExitIncomplete;
     case Outcome::kCompleted:
@@ -167,7 +177,8 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);
-  const int status = ReportOutcome(outcome, session->output_path(), out, err, options.quiet);
+  const int status =
+      ReportOutcome(outcome, session->output_path(), options.mode, out, err, options.quiet);
   // A result line that never reached its reader (a full disk, a closed pipe)
   // must not read as success to a script.
   if (!out.flush()) {

@@ -78,6 +78,7 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
   }
   out << "facilities written: " << run->facilities_written << "\n"
       << "entries not fetched: " << run->not_fetched << "\n"
+      << "entries gone from the site (404, 410): " << run->gone << "\n"
       << "facilities beyond the first result page: " << run->beyond_first_page << " in "
       << run->beyond_pairs << " pairs\n"
       << "state: " << State(*run) << "\n";

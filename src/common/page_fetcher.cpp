@@ -15,6 +15,10 @@ bool IsSuccess(long status) {
 bool IsPassing(long status) {
   return status == 429 || status >= 500;
 }
+// Answers that say the page itself does not exist, while the site answers.
+bool IsGone(long status) {
+  return status == 404 || status == 410;
+}
 
 }  // namespace
 
@@ -48,22 +52,24 @@ FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& sc
     last_status_ = outcome.http_status;
     if (outcome.cancelled) {
       Empty(scratch_path);
-      return {FetchResult::kCancelled, false};
+      return {FetchResult::kCancelled, false, last_status_};
     }
     if (outcome.local_error) {
       Empty(scratch_path);
       throw ScratchFileError(outcome.error);
     }
     if (outcome.transport_ok && !IsPassing(outcome.http_status)) {
-      if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true};
+      if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true, last_status_};
       last_error_ = "HTTP " + std::to_string(outcome.http_status);
-      return {FetchResult::kFailed, true};
+      const auto kind = IsGone(outcome.http_status) ? FetchResult::kGone : FetchResult::kFailed;
+      return {kind, true, last_status_};
     }
     last_error_ =
         outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status) : outcome.error;
     Empty(scratch_path);
-    if (attempt == attempts) return {FetchResult::kFailed, false};
-    if (!cancel_.WaitFor(DelayAfter(attempt, outcome))) return {FetchResult::kCancelled, false};
+    if (attempt == attempts) return {FetchResult::kFailed, false, last_status_};
+    if (!cancel_.WaitFor(DelayAfter(attempt, outcome)))
+      return {FetchResult::kCancelled, false, last_status_};
   }
 }
 

@@ -21,6 +21,7 @@ struct RetryPolicy {
 struct FetchResult {
   enum Kind {
     kFetched,    // a 2xx answer arrived whole
+    kGone,       // the site answered that the page does not exist (404 or 410)
     kFailed,     // no 2xx answer after the retries
     kCancelled,  // stopped on request: the page was not read, and nothing is said of the site
   };
@@ -28,6 +29,7 @@ struct FetchResult {
   // The scratch file holds an answer's body to read: a 2xx page, or an error
   // page such as a 404 (which is read, though the entry counts as not fetched).
   bool has_body = false;
+  long status = 0;  // the last answer's HTTP status, 0 when none came
 };
 
 // Fetches one page into a scratch file, retrying transport failures, 429 and

@@ -6,9 +6,15 @@ std::string DoneQuestion() {
   return std::string(msg::kDone) + "\n" + msg::kOpenQuestion;
 }
 
-std::string IncompleteText(int not_fetched) {
-  return "事業所情報の取得は終了しましたが、取得できなかったページが " +
-         std::to_string(not_fetched) + " 件あります。";
+std::string IncompleteText(int not_fetched, int gone) {
+  std::string text = "事業所情報の取得は終了しましたが、";
+  if (not_fetched > 0 || gone == 0)
+    text += "取得できなかったページが " + std::to_string(not_fetched) + " 件";
+  if (not_fetched > 0 && gone > 0) text += "、";
+  if (gone > 0) text += "サイトに存在しないページが " + std::to_string(gone) + " 件";
+  text += "あります。";
+  if (gone >= kManyGonePages) text.append("\n").append(msg::kStaleTablesHint);
+  return text;
 }
 
 std::string KeptText(int facilities_written, std::string_view output) {

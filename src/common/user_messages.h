@@ -91,13 +91,24 @@ inline constexpr char kOutputChanged[] =
     "前回の保存先ファイルが見つからないか変更されているため、続きから取得できません。";
 inline constexpr char kPlanChanged[] =
     "前回の取得の後に地域または診療科目の情報が更新されたため、続きから取得できません。";
+inline constexpr char kStaleTablesHint[] =
+    "地域または診療科目の情報が古くなっている可能性があります。管理者に依頼して "
+    "valmeric-cli rebuild-cities と rebuild-categories で作り直してください。";
+inline constexpr char kRecordInvalid[] =
+    "データベースに記録された前回の取得の情報が正しくないため、続きから取得できません。";
+inline constexpr char kRetryHint[] =
+    "取得できなかったページは valmeric-cli collect --retry-failed でもう一度取得できます。";
 
 }  // namespace msg
 
 // "…完了しました。\n保存したファイルを開きますか？"
 std::string DoneQuestion();
-// A finished run some of whose pages could not be fetched, with their count.
-std::string IncompleteText(int not_fetched);
+// From this many pages that do not exist on, the end of a run says that the
+// reference tables may be out of date.
+inline constexpr int kManyGonePages = 3;
+// A finished run some of whose pages could not be fetched or do not exist,
+// with their counts.
+std::string IncompleteText(int not_fetched, int gone = 0);
 // After a run that stopped early: what it wrote, and where.
 std::string KeptText(int facilities_written, std::string_view output);
 // After an interrupt: how far the run got, and what it wrote where.

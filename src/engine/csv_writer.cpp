@@ -1,5 +1,6 @@
 #include "engine/csv_writer.h"
 
+#include "common/crc32.h"
 #include "common/text_encoding.h"
 
 namespace valmeric {
@@ -74,6 +75,7 @@ void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
   line_ends_.clear();
   lines_on_disk_ = 0;
   bytes_on_disk_ = 0;
+  crc_on_disk_ = 0;
   OpenLocked(path, NativeFile::Mode::kWriteCreate);
   // Emptied only once it is ours.
   if (file_.IsRegularFile() && !file_.Truncate(0)) {
@@ -128,6 +130,7 @@ void CsvFile::WritePiece(std::string_view buffer, size_t start, std::span<const 
       if (end > at) break;
       ++lines_on_disk_;
       bytes_on_disk_ += static_cast<std::int64_t>(end - start);
+      crc_on_disk_ = Crc32(buffer.substr(start, end - start), crc_on_disk_);
       start = end;
     }
     file_.Truncate(static_cast<std::uint64_t>(bytes_on_disk_));
@@ -135,6 +138,7 @@ void CsvFile::WritePiece(std::string_view buffer, size_t start, std::span<const 
   }
   lines_on_disk_ += ends.size();
   bytes_on_disk_ += static_cast<std::int64_t>(ends.back() - start);
+  crc_on_disk_ = Crc32(buffer.substr(start, ends.back() - start), crc_on_disk_);
 }
 
 void CsvFile::Close() {
@@ -148,13 +152,15 @@ void CsvFile::Close() {
   if (!file_.Close()) ThrowFileError("cannot close", path_, file_.error());
 }
 
-void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length) {
+void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length,
+                     std::uint32_t crc) {
   path_ = path;
   encoding_ = encoding;
   buffer_.clear();
   line_ends_.clear();
   lines_on_disk_ = 0;
   bytes_on_disk_ = length;
+  crc_on_disk_ = crc;
   OpenLocked(path, NativeFile::Mode::kWriteExisting);
   const std::optional<std::uint64_t> size = file_.Size();
   const auto wanted = static_cast<std::uint64_t>(length);

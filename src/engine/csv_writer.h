@@ -65,12 +65,16 @@ class CsvFile final {
 
   // Opens an existing file to go on writing it: everything past length is cut
   // off first. Nothing is written at the start (no header, no byte-order
-  // mark). Throws OutputError, also when the file is shorter than length.
-  void Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length);
+  // mark). crc is the CRC-32 of the length bytes kept, as the caller found
+  // them. Throws OutputError, also when the file is shorter than length.
+  void Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length,
+              std::uint32_t crc);
   // Flushes and makes what the file holds durable. Throws OutputError.
   void Sync();
   // The file's length: the bytes that have reached it.
   std::int64_t bytes_on_disk() const { return bytes_on_disk_; }
+  // The CRC-32 of those bytes, kept up to date as lines reach the file.
+  std::uint32_t crc_on_disk() const { return crc_on_disk_; }
 
  private:
   // Opens path and takes its lock. Throws OutputError.
@@ -86,6 +90,7 @@ class CsvFile final {
   std::vector<size_t> line_ends_;  // offset past each buffered line's CR LF
   size_t lines_on_disk_ = 0;
   std::int64_t bytes_on_disk_ = 0;
+  std::uint32_t crc_on_disk_ = 0;
   NativeFile file_;
 };
 

@@ -188,7 +188,7 @@ std::string RunController::WithBeyond(const std::string& text) const {
 }
 
 bool RunController::OfferRetry() {
-  std::string text = IncompleteText(outcome_.entries_not_fetched);
+  std::string text = IncompleteText(outcome_.entries_not_fetched, outcome_.entries_gone);
   if (outcome_.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
   if (Ask(WithDetail(WithBeyond(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) !=
       kIdYes) {

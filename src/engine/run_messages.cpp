@@ -31,6 +31,8 @@ UserMessage StartRefusalMessage(const StartRefused& refusal) {
       return Error(msg::kOutputChanged, refusal.what());
     case StartProblem::kPlanChanged:
       return Error(msg::kPlanChanged, refusal.what());
+    case StartProblem::kRecordInvalid:
+      return Error(msg::kRecordInvalid, refusal.what());
     case StartProblem::kOutputInUse:
       break;
   }

@@ -2,11 +2,9 @@
 
 #include <sqlite3.h>
 
-#include <fstream>
-
-#include "common/text_encoding.h"
 #include "common/utf8_path.h"
 #include "engine/output_file_name.h"
+#include "engine/recorded_run_check.h"
 #include "engine/worker.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_journal.h"
@@ -73,27 +71,18 @@ RecordedRun FromJournal(const JournalRun& run) {
   recorded.entries_done = run.entries_done;
   recorded.facilities_written = run.facilities_written;
   recorded.not_fetched = run.not_fetched;
+  recorded.gone = run.gone;
   recorded.beyond_first_page = run.beyond_first_page;
   recorded.beyond_pairs = run.beyond_pairs;
   return recorded;
 }
 
-// The recorded run's CSV still holds what the run committed: at least that
-// many bytes, starting with the header the run wrote.
-bool OutputStillTheRuns(const JournalRun& run, CsvEncoding encoding) {
-  if (run.csv_bytes == 0) return true;  // stopped before its header was committed
-  const fs::path output = PathFromUtf8(run.output_path);
-  std::error_code error;
-  if (!fs::is_regular_file(output, error)) return false;
-  const std::uintmax_t size = fs::file_size(output, error);
-  if (error || size < static_cast<std::uintmax_t>(run.csv_bytes)) return false;
-  std::string header = CsvHeaderLine() + "\r\n";
-  if (encoding == CsvEncoding::kUtf8) header = std::string(kUtf8Bom) + SjisToUtf8(header);
-  header.resize(std::min<size_t>(header.size(), static_cast<size_t>(run.csv_bytes)));
-  std::string start(header.size(), '\0');
-  std::ifstream file(output, std::ios::binary);
-  file.read(start.data(), static_cast<std::streamsize>(start.size()));
-  return file && start == header;
+RecordedIndexes ReadIndexes(Database& db) {
+  RecordedIndexes indexes;
+  indexes.not_fetched = RunJournal::NotFetched(db);
+  for (const PairBeyondFirstPage& pair : RunJournal::BeyondFirstPage(db))
+    indexes.beyond_first_page.push_back(pair.plan_index);
+  return indexes;
 }
 
 }  // namespace
@@ -189,8 +178,10 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     config.encoding = request.encoding;
   } else {
     std::optional<JournalRun> run;
+    RecordedIndexes indexes;
     try {
       run = RunJournal::Read(db->db());
+      if (run) indexes = ReadIndexes(db->db());
     } catch (const DbError& failure) {
       throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
     }
@@ -198,6 +189,9 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     const StartProblem nothing =
         resume ? StartProblem::kNothingToResume : StartProblem::kNothingToRetry;
     if (!run) throw StartRefused(nothing, Utf8FromPath(database));
+    if (const auto problem = RecordProblem(*run, indexes)) {
+      throw StartRefused(StartProblem::kRecordInvalid, Utf8FromPath(database) + "\n" + *problem);
+    }
     taken_up_ = FromJournal(*run);
     if (!(resume ? taken_up_->Resumable() : taken_up_->Retryable())) {
       throw StartRefused(nothing, Utf8FromPath(database));
@@ -205,8 +199,8 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     output_path_ = run->output_path;
     if (IsDatabaseFile(output_path_, database))
       throw StartRefused(StartProblem::kOutputInUse, output_path_);
-    if (!OutputStillTheRuns(*run, taken_up_->encoding)) {
-      throw StartRefused(StartProblem::kOutputChanged, output_path_);
+    if (const auto problem = OutputProblem(*run, taken_up_->encoding)) {
+      throw StartRefused(StartProblem::kOutputChanged, output_path_ + "\n" + *problem);
     }
     try {
       config.plan = BuildPlan(db->db(), taken_up_->selection);
@@ -218,9 +212,11 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
                        PlanCheck(*config.plan) != run->plan_check)) {
       throw StartRefused(StartProblem::kPlanChanged, Utf8FromPath(database));
     }
-    // The database must take the run's writes before its file is cut back.
+    // The database must take the run's writes before its file is cut back;
+    // a record of the earlier layout gains the columns they fill.
     try {
       db->db().Begin();
+      RunJournal::EnsureSchema(db->db());
       db->db().Execute(sql::kTouchRun);
       db->db().Commit();
     } catch (const DbError& failure) {

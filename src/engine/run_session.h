@@ -31,6 +31,7 @@ enum class StartProblem {
   kNothingToRetry,    // no finished run with entries not fetched is recorded
   kOutputChanged,     // the recorded run's CSV is gone, shorter or not the run's any more
   kPlanChanged,       // the reference tables changed since the recorded run started
+  kRecordInvalid,     // the recorded values cannot be a run's (edited by hand or another program)
 };
 
 class StartRefused : public std::runtime_error {
@@ -61,14 +62,16 @@ struct RecordedRun {
   int plan_size = -1;  // -1: stopped before its plan was built
   int entries_done = 0;
   int facilities_written = 0;
-  int not_fetched = 0;
+  int not_fetched = 0;  // pages that could not be fetched
+  int gone = 0;         // pages the site said do not exist
   int beyond_first_page = 0;
   int beyond_pairs = 0;
 
   // It stopped before the end of its plan: --resume goes on with it.
   bool Resumable() const { return plan_size < 0 || entries_done < plan_size; }
-  // It reached the end with entries not fetched: --retry-failed asks for them again.
-  bool Retryable() const { return !Resumable() && not_fetched > 0; }
+  // It reached the end with entries not fetched or gone: --retry-failed asks
+  // for them again.
+  bool Retryable() const { return !Resumable() && not_fetched + gone > 0; }
 };
 
 // The run recorded in the database, or none. Writes nothing. Throws DbError.

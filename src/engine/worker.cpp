@@ -11,6 +11,7 @@
 #include "common/split_text.h"
 #include "common/utf8_path.h"
 #include "engine/run_session.h"
+#include "refdb/list_page_readers.h"
 
 namespace valmeric {
 namespace {
@@ -81,25 +82,47 @@ void TMyThread::Execute() {
   filter_.reset();
   journal_.reset();
   db_.reset();
+  if (outcome.kind == Outcome::kFailed) DropRecordOfUnopenedRun(outcome);
   outcome.facilities_written = RecordsOnDisk();
   outcome.entries_done = tally_.entries_done;
   outcome.entries_total = tally_.entries_total;
-  if (config_.mode != RunMode::kRetryFailed)
+  if (config_.mode != RunMode::kRetryFailed) {
     outcome.entries_not_fetched = tally_.entries_not_fetched;
+    outcome.entries_gone = tally_.entries_gone;
+  }
   outcome.beyond_first_page = beyond_first_page_;
   outcome.beyond_pairs = beyond_pairs_;
   reports_.Ended(std::move(outcome));
 }
 
+void TMyThread::DropRecordOfUnopenedRun(RunOutcome& outcome) {
+  if (config_.mode != RunMode::kNew || output_opened_) return;
+  try {
+    Database db(config_.database_path);
+    if (RunJournal::Read(db)) {
+      db.Begin();
+      RunJournal::Clear(db);
+      db.Commit();
+    }
+    outcome.recorded = false;
+  } catch (const DbError&) {  // the record stays; a resume then meets the same file error
+  }
+}
+
 void TMyThread::OpenOutput() {
   const std::optional<JournalRun>& recorded = config_.recorded;
   if (recorded && recorded->csv_bytes > 0) {
-    out_file_.Reopen(config_.output_path, config_.encoding, recorded->csv_bytes);
+    // Counted before the file is opened: a file that cannot be opened now
+    // still holds what the run wrote.
     records_before_ = recorded->facilities_written;
     lines_written_ = records_before_;
+    out_file_.Reopen(config_.output_path, config_.encoding, recorded->csv_bytes,
+                     static_cast<std::uint32_t>(recorded->csv_crc.value_or(0)));
+    output_opened_ = true;
     return;
   }
   out_file_.Open(config_.output_path, config_.encoding);
+  output_opened_ = true;
   out_file_.WriteLine(CsvHeaderLine());
   header_lines_ = 1;
   SyncFolderOf(config_.output_path);
@@ -141,7 +164,10 @@ RunOutcome TMyThread::RunPlan() {
   filter_.emplace(db);
   if (config_.recorded) {
     next_entry_ = config_.recorded->entries_done;
-    if (!retry) tally_.entries_not_fetched = config_.recorded->not_fetched;
+    if (!retry) {
+      tally_.entries_not_fetched = config_.recorded->not_fetched;
+      tally_.entries_gone = config_.recorded->gone;
+    }
     beyond_first_page_ = config_.recorded->beyond_first_page;
     beyond_pairs_ = config_.recorded->beyond_pairs;
   }
@@ -156,6 +182,7 @@ RunOutcome TMyThread::RunPlan() {
   Statement undo = db.Prepare("ROLLBACK TO entry");
   // Where the entry being read started, to take back an entry cut short.
   std::int64_t entry_bytes = out_file_.bytes_on_disk();
+  std::uint32_t entry_crc = out_file_.crc_on_disk();
   int entry_records = RecordsOnDisk();
   bool interrupted = false;
   for (size_t k = 0; k < walk.size() && !cancel_.IsCancelled(); ++k) {
@@ -164,6 +191,7 @@ RunOutcome TMyThread::RunPlan() {
     Run(savepoint);
     out_file_.Flush();
     entry_bytes = out_file_.bytes_on_disk();
+    entry_crc = out_file_.crc_on_disk();
     entry_records = RecordsOnDisk();
     const EntryReport report =
         ProcessQuery(static_cast<size_t>(index), retry ? static_cast<int>(k) + 1 : index + 1);
@@ -176,7 +204,7 @@ RunOutcome TMyThread::RunPlan() {
     Run(release);
     out_file_.Flush();
     TakeEntry(index, report);
-    if (failed_entries_in_row_ >= config_.settings.max_failed_entries_in_row) {
+    if (RowStopsTheRun()) {
       tally_.failed_in_row_limit = true;
       break;
     }
@@ -187,6 +215,8 @@ RunOutcome TMyThread::RunPlan() {
   }
   tally_.cancelled = cancel_.IsCancelled();
   tally_.facilities_written = interrupted ? entry_records : RecordsOnDisk();
+  if (!interrupted && !tally_.cancelled && !tally_.failed_in_row_limit)
+    tally_.site_down = EveryPageGoneAndSiteDown();
   RunOutcome outcome;
   outcome.kind = DecideOutcome(tally_);
   if (outcome.kind == Outcome::kSiteUnreachable || outcome.kind == Outcome::kIncomplete) {
@@ -196,7 +226,7 @@ RunOutcome TMyThread::RunPlan() {
   if (interrupted) {
     // The entry cut short is taken back: the file ends where it began.
     out_file_.Sync();
-    CommitProgress(entry_bytes, entry_records);
+    CommitProgress(entry_bytes, entry_crc, entry_records);
     out_file_.Close();
     if (!TruncateFile(config_.output_path, static_cast<std::uint64_t>(entry_bytes))) {
       throw OutputError("cannot cut back " + config_.output_path);
@@ -205,20 +235,26 @@ RunOutcome TMyThread::RunPlan() {
   } else {
     Checkpoint();
   }
-  if (retry) outcome.entries_not_fetched = static_cast<int>(walk.size()) - retried_ok_;
+  if (retry) {
+    // What is left to fetch again: the entries that failed once more, and
+    // any the walk did not reach.
+    const std::optional<JournalRun> left = RunJournal::Read(db);
+    outcome.entries_not_fetched = left ? left->not_fetched : 0;
+    outcome.entries_gone = left ? left->gone : 0;
+  }
   return outcome;
 }
 
 void TMyThread::TakeEntry(int index, const EntryReport& report) {
   const bool retry = config_.mode == RunMode::kRetryFailed;
   ++tally_.entries_done;
-  if (report.result == EntryResult::kNotFetched) {
-    ++tally_.entries_not_fetched;
+  if (report.result == EntryResult::kNotFetched || report.result == EntryResult::kGone) {
+    ++(report.result == EntryResult::kGone ? tally_.entries_gone : tally_.entries_not_fetched);
     if (failed_entries_in_row_ == 1) failed_row_start_ = index;
-    if (!retry) journal_->AddNotFetched(index, plan_.Entry(static_cast<size_t>(index)));
+    // A retried entry stays recorded, with what the site answered this time.
+    journal_->AddNotFetched(index, plan_.Entry(static_cast<size_t>(index)), report.status);
   } else if (retry) {
     journal_->RemoveNotFetched(index);
-    ++retried_ok_;
   }
   if (report.beyond) {
     journal_->AddBeyondFirstPage(*report.beyond);
@@ -228,20 +264,46 @@ void TMyThread::TakeEntry(int index, const EntryReport& report) {
   if (!retry) next_entry_ = index + 1;
 }
 
+bool TMyThread::RowStopsTheRun() {
+  if (failed_entries_in_row_ < config_.settings.max_failed_entries_in_row) return false;
+  if (gone_entries_in_row_ < failed_entries_in_row_ || !SiteStillAnswers()) return true;
+  // Pages that do not exist, on a site that answers: a city merged away or
+  // a sub-category dropped. The run goes on, and a new row starts counting.
+  failed_entries_in_row_ = 0;
+  gone_entries_in_row_ = 0;
+  return false;
+}
+
+bool TMyThread::EveryPageGoneAndSiteDown() {
+  const int fetched = tally_.entries_done - tally_.entries_not_fetched - tally_.entries_gone;
+  if (tally_.entries_gone == 0 || tally_.entries_not_fetched > 0 || fetched > 0) return false;
+  return !SiteStillAnswers();
+}
+
+bool TMyThread::SiteStillAnswers() {
+  const FetchResult fetched = fetcher_.FetchPage(SubCategoryListUrl(), config_.scratch_path);
+  // A cancel says nothing of the site; the walk stops on it anyway.
+  if (fetched.kind == FetchResult::kCancelled) return true;
+  cancel_.WaitFor(config_.settings.page_pause);
+  if (fetched.kind != FetchResult::kFetched) return false;
+  return !ReadSubCategoryListPage(LoadLines(config_.scratch_path)).empty();
+}
+
 void TMyThread::RewindFailedRow() {
   if (failed_entries_in_row_ <= 0) return;
   tally_.entries_done -= next_entry_ - failed_row_start_;
-  tally_.entries_not_fetched -= failed_entries_in_row_;
+  tally_.entries_not_fetched -= failed_entries_in_row_ - gone_entries_in_row_;
+  tally_.entries_gone -= gone_entries_in_row_;
   next_entry_ = failed_row_start_;
   journal_->RemoveNotFetchedFrom(next_entry_);
 }
 
 void TMyThread::Checkpoint() {
   out_file_.Sync();
-  CommitProgress(out_file_.bytes_on_disk(), RecordsOnDisk());
+  CommitProgress(out_file_.bytes_on_disk(), out_file_.crc_on_disk(), RecordsOnDisk());
 }
 
-void TMyThread::CommitProgress(std::int64_t csv_bytes, int records) {
+void TMyThread::CommitProgress(std::int64_t csv_bytes, std::uint32_t csv_crc, int records) {
   Database& db = db_->db();
   JournalProgress progress;
   progress.plan_size = static_cast<int>(plan_.size());
@@ -249,6 +311,7 @@ void TMyThread::CommitProgress(std::int64_t csv_bytes, int records) {
   progress.entries_done =
       config_.mode == RunMode::kRetryFailed ? config_.recorded->entries_done : next_entry_;
   progress.csv_bytes = csv_bytes;
+  progress.csv_crc = csv_crc;
   progress.facilities_written = records;
   db.Begin();
   journal_->SaveProgress(progress);
@@ -265,34 +328,34 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
 
   const FetchResult fetched =
       fetcher_.FetchPage(ResultPageUrl(fields[2], fields[3]), config_.scratch_path);
-  if (fetched.kind == FetchResult::kCancelled) return {EntryResult::kInterrupted, std::nullopt};
-  failed_entries_in_row_ = fetched.kind == FetchResult::kFetched ? 0 : failed_entries_in_row_ + 1;
+  // Only a transfer still under way is given up: its entry is taken back.
+  if (fetched.kind == FetchResult::kCancelled) return {EntryResult::kInterrupted, 0, std::nullopt};
+  const bool ok = fetched.kind == FetchResult::kFetched;
+  failed_entries_in_row_ = ok ? 0 : failed_entries_in_row_ + 1;
+  gone_entries_in_row_ = fetched.kind == FetchResult::kGone ? gone_entries_in_row_ + 1
+                         : ok                               ? 0
+                                                            : gone_entries_in_row_;
   cancel_.WaitFor(config_.settings.page_pause);
 
   std::vector<std::string> lines;
   if (fetched.has_body) lines = LoadLines(config_.scratch_path);
-  cut_short_ = false;
   PairCounts counts;
   if (lines.empty()) {
     ShowPairStatus(0, 0);
   } else {
     counts = ReadResultPage(lines, *this);
   }
-  if (cut_short_) return {EntryResult::kInterrupted, std::nullopt};
   EntryReport report;
-  if (fetched.kind != FetchResult::kFetched) {
+  report.status = fetched.status;
+  if (fetched.kind == FetchResult::kGone) {
+    report.result = EntryResult::kGone;
+  } else if (!ok) {
     report.result = EntryResult::kNotFetched;
   } else if (counts.total > counts.done) {
     report.beyond = PairBeyondFirstPage{static_cast<int>(index), fields[2], fields[3], counts.total,
                                         counts.done};
   }
   return report;
-}
-
-bool TMyThread::CancelRequested() {
-  if (!cancel_.IsCancelled()) return false;
-  cut_short_ = true;
-  return true;
 }
 
 void TMyThread::WriteRecord(const Record& record) {

@@ -65,9 +65,10 @@ class TMyThread final : private ResultPageSink {
 
  private:
   // How one plan entry went.
-  enum class EntryResult { kRead, kNotFetched, kInterrupted };
+  enum class EntryResult { kRead, kNotFetched, kGone, kInterrupted };
   struct EntryReport {
     EntryResult result = EntryResult::kRead;
+    long status = 0;  // the site's last answer for the page, 0 when none came
     // Set when the page announced more facilities than it listed.
     std::optional<PairBeyondFirstPage> beyond;
   };
@@ -82,12 +83,23 @@ class TMyThread final : private ResultPageSink {
   EntryReport ProcessQuery(size_t index, int position);
   // Takes what one entry left into the tally and the (uncommitted) journal.
   void TakeEntry(int index, const EntryReport& report);
+  // After a row of failures: true while the site still answers as a site,
+  // which its sub-category list page shows. A row of pages that do not
+  // exist then says nothing against the site.
+  bool SiteStillAnswers();
+  // Whether a row of failures ends the run as a site that cannot be reached.
+  bool RowStopsTheRun();
+  // A run none of whose pages exist: true when the site itself is gone too.
+  bool EveryPageGoneAndSiteDown();
+  // A new run whose file was never opened leaves no record to go on with.
+  void DropRecordOfUnopenedRun(RunOutcome& outcome);
   // A run the site stopped goes on, when resumed, with the entries that failed in a row at its end.
   void RewindFailedRow();
   // Makes the CSV durable, then commits the journal with the duplicate table.
   void Checkpoint();
-  // Commits the journal with the duplicate table, the CSV taken as csv_bytes long.
-  void CommitProgress(std::int64_t csv_bytes, int records);
+  // Commits the journal with the duplicate table, the CSV taken as csv_bytes
+  // long with that CRC-32.
+  void CommitProgress(std::int64_t csv_bytes, std::uint32_t csv_crc, int records);
   // Record lines in the file, the header left out (an earlier start's included).
   int RecordsOnDisk() const;
 
@@ -97,7 +109,9 @@ class TMyThread final : private ResultPageSink {
   void ShowPairStatus(int done, int total) override {
     reports_.PairCounts(done, total, lines_written_);
   }
-  bool CancelRequested() override;
+  // A page that has arrived is read to its end, whatever the user asks
+  // meanwhile: reading takes a moment, and the entry then stays whole.
+  bool CancelRequested() override { return false; }
 
   const RunConfig config_;
   RunReports& reports_;
@@ -113,12 +127,12 @@ class TMyThread final : private ResultPageSink {
   CsvFile out_file_;
   RunTally tally_;
   int failed_entries_in_row_ = 0;
-  int lines_written_ = 0;   // record lines handed to the file, buffered ones included
-  bool cut_short_ = false;  // the page being read was left on a cancel request
-  int records_before_ = 0;  // record lines an earlier start left in the file
-  int header_lines_ = 0;    // 1 when this start wrote the header
-  int next_entry_ = 0;      // the plan entry a resume would start with
-  int retried_ok_ = 0;      // retry: entries fetched this time
+  int gone_entries_in_row_ = 0;  // of those, pages the site said do not exist
+  bool output_opened_ = false;   // this start opened (or created) the CSV file
+  int lines_written_ = 0;        // record lines handed to the file, buffered ones included
+  int records_before_ = 0;       // record lines an earlier start left in the file
+  int header_lines_ = 0;         // 1 when this start wrote the header
+  int next_entry_ = 0;           // the plan entry a resume would start with
   int beyond_first_page_ = 0;
   int beyond_pairs_ = 0;
   std::int64_t plan_check_ = 0;

@@ -31,13 +31,28 @@ std::vector<int> SplitCodes(const std::string& text) {
   return codes;
 }
 
+namespace {
+
+bool HasColumn(Database& db, const char* table, const char* column) {
+  Statement query = db.Prepare(sql::kHasColumn);
+  query.BindText(1, table).BindText(2, column);
+  return query.Step();
+}
+
+}  // namespace
+
 void RunJournal::EnsureSchema(Database& db) {
   for (const char* statement : sql::kJournalSchema) db.Execute(statement);
+  for (const sql::AddedColumn& added : sql::kJournalAddedColumns) {
+    if (!HasColumn(db, added.table, added.column)) db.Execute(added.add);
+  }
+  db.Execute(sql::kJournalVersion);
 }
 
 std::optional<JournalRun> RunJournal::Read(Database& db) {
   if (!db.Prepare(sql::kJournalExists).Step()) return std::nullopt;
-  Statement query = db.Prepare(sql::kSelectRun);
+  Statement query = db.Prepare(sql::SelectRunQuery(HasColumn(db, "T03_Run", "CsvCrc"),
+                                                   HasColumn(db, "T04_NotFetched", "Status")));
   if (!query.Step()) return std::nullopt;
   JournalRun run;
   run.categories = SplitCodes(query.ColumnText(0));
@@ -52,6 +67,8 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   run.not_fetched = static_cast<int>(query.ColumnInt(9));
   run.beyond_first_page = static_cast<int>(query.ColumnInt(10));
   run.beyond_pairs = static_cast<int>(query.ColumnInt(11));
+  if (!query.ColumnIsNull(12)) run.csv_crc = query.ColumnInt(12);
+  run.gone = static_cast<int>(query.ColumnInt(13));
   return run;
 }
 
@@ -74,10 +91,14 @@ std::vector<PairBeyondFirstPage> RunJournal::BeyondFirstPage(Database& db) {
   return pairs;
 }
 
-void RunJournal::StartNew(Database& db, const JournalRun& run) {
+void RunJournal::Clear(Database& db) {
   db.Execute(sql::kClearRun);
   db.Execute(sql::kClearNotFetched);
   db.Execute(sql::kClearMorePages);
+}
+
+void RunJournal::StartNew(Database& db, const JournalRun& run) {
+  Clear(db);
   Statement insert = db.Prepare(sql::kInsertRun);
   insert.BindText(1, JoinCodes(run.categories))
       .BindText(2, JoinCodes(run.prefectures))
@@ -117,13 +138,15 @@ void RunJournal::SaveProgress(const JournalProgress& progress) {
         .BindInt(2, progress.plan_check)
         .BindInt(3, progress.entries_done)
         .BindInt(4, progress.csv_bytes)
-        .BindInt(5, progress.facilities_written);
+        .BindInt(5, progress.facilities_written)
+        .BindInt(6, progress.csv_crc);
   });
 }
 
-void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry) {
-  RunOnce(add_not_fetched_,
-          [&](Statement& s) { s.BindInt(1, plan_index).BindText(2, plan_entry); });
+void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry, long status) {
+  RunOnce(add_not_fetched_, [&](Statement& s) {
+    s.BindInt(1, plan_index).BindText(2, plan_entry).BindInt(3, status);
+  });
 }
 
 void RunJournal::RemoveNotFetched(int plan_index) {

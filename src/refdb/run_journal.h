@@ -25,10 +25,13 @@ struct JournalRun {
   std::int64_t plan_check = 0;   // a fingerprint of the plan's entries
   int entries_done = 0;          // plan entries read to their end, from the first on
   std::int64_t csv_bytes = 0;    // the CSV's length when this was committed
-  int facilities_written = 0;    // record lines within those bytes
-  int not_fetched = 0;           // plan entries recorded as not fetched
-  int beyond_first_page = 0;     // facilities announced beyond what first pages listed
-  int beyond_pairs = 0;          // the pairs those belong to
+  // The CRC-32 of those bytes; none in a record of the first journal layout.
+  std::optional<std::int64_t> csv_crc;
+  int facilities_written = 0;  // record lines within those bytes
+  int not_fetched = 0;         // plan entries recorded as not fetched (gone ones apart)
+  int gone = 0;                // plan entries whose page the site said does not exist
+  int beyond_first_page = 0;   // facilities announced beyond what first pages listed
+  int beyond_pairs = 0;        // the pairs those belong to
 };
 
 // A run's progress, as a checkpoint commits it.
@@ -38,6 +41,7 @@ struct JournalProgress {
   int entries_done = 0;
   std::int64_t csv_bytes = 0;
   int facilities_written = 0;
+  std::uint32_t csv_crc = 0;  // the CRC-32 of the csv_bytes bytes
 };
 
 // A pair whose result page announced more facilities than it listed.
@@ -53,8 +57,9 @@ struct PairBeyondFirstPage {
 // the caller holds the transaction (Database::Begin and Commit).
 class RunJournal final {
  public:
-  // Creates the journal's tables where they are missing (a database of an
-  // earlier layout); the other tables stay as they are. Throws DbError.
+  // Creates the journal's tables where they are missing, and the columns a
+  // database of an earlier layout lacks; the other tables stay as they are.
+  // Throws DbError.
   static void EnsureSchema(Database& db);
   // The recorded run, or none when nothing is recorded or the database has
   // no journal yet. Writes nothing. Throws DbError.
@@ -65,12 +70,16 @@ class RunJournal final {
   // Drops whatever was recorded and records run from its start (its counts
   // are taken as they are). Needs the tables.
   static void StartNew(Database& db, const JournalRun& run);
+  // Drops whatever was recorded. Needs the tables.
+  static void Clear(Database& db);
 
   // Prepares the writes of a running run. Needs the tables.
   explicit RunJournal(Database& db);
 
   void SaveProgress(const JournalProgress& progress);
-  void AddNotFetched(int plan_index, const std::string& plan_entry);
+  // status: the site's last answer (404 or 410 for a page that does not
+  // exist), 0 when none came.
+  void AddNotFetched(int plan_index, const std::string& plan_entry, long status);
   void RemoveNotFetched(int plan_index);
   // Drops the not-fetched entries from plan_index on.
   void RemoveNotFetchedFrom(int plan_index);

@@ -96,6 +96,10 @@ std::int64_t Statement::ColumnInt(int column) const {
   return sqlite3_column_int64(stmt_, column);
 }
 
+bool Statement::ColumnIsNull(int column) const {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
 std::string Statement::ColumnBlob(int column) const {
   const void* bytes = sqlite3_column_blob(stmt_, column);
   if (!bytes) return {};

@@ -49,6 +49,7 @@ class Statement final {
   // Columns count from 0. Text comes back as Shift_JIS.
   std::string ColumnText(int column) const;
   std::int64_t ColumnInt(int column) const;
+  bool ColumnIsNull(int column) const;
   // The column's bytes as stored, with no conversion.
   std::string ColumnBlob(int column) const;
   // Makes the statement ready to run again, with its bindings cleared.

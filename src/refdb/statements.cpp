@@ -26,4 +26,20 @@ std::string CityQuery(const std::vector<int>& prefecture_codes) {
          OrTerms("AreaCode", prefecture_codes) + " ORDER BY AreaCode, CityCode";
 }
 
+std::string SelectRunQuery(bool has_crc, bool has_status) {
+  const std::string gone = std::string("Status IN ") + kGoneStatuses;
+  const std::string not_fetched =
+      has_status ? "(SELECT COUNT(*) FROM T04_NotFetched WHERE NOT " + gone + ")"
+                 : "(SELECT COUNT(*) FROM T04_NotFetched)";
+  const std::string gone_count =
+      has_status ? "(SELECT COUNT(*) FROM T04_NotFetched WHERE " + gone + ")" : "0";
+  return "SELECT Categories, Prefectures, OutputPath, Encoding, PlanSize, PlanCheck, EntriesDone, "
+         "CsvBytes, FacilitiesWritten, " +
+         not_fetched +
+         ", (SELECT COALESCE(SUM(Announced - Listed), 0) FROM T05_MorePages), "
+         "(SELECT COUNT(*) FROM T05_MorePages), " +
+         std::string(has_crc ? "CsvCrc" : "NULL") + ", " + gone_count +
+         " FROM T03_Run WHERE ID = 1";
+}
+
 }  // namespace valmeric::sql

@@ -31,21 +31,32 @@ inline constexpr const char* kJournalSchema[] = {
      "Categories TEXT NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, "
      "Encoding TEXT NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, "
      "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT "
-     "NULL)"),
-    "CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT "
-    "NULL)",
+     "NULL, CsvCrc INTEGER)"),
+    ("CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT "
+     "NULL, Status INTEGER NOT NULL DEFAULT 0)"),
     ("CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT "
      "NULL, "
      "SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER NOT NULL)"),
-    "PRAGMA user_version = 1",
 };
+// Columns that came after the first layout of the journal's tables: a
+// database of that layout gains them (the journal's rows kept).
+struct AddedColumn {
+  const char* table;
+  const char* column;
+  const char* add;
+};
+inline constexpr AddedColumn kJournalAddedColumns[] = {
+    {"T03_Run", "CsvCrc", "ALTER TABLE T03_Run ADD COLUMN CsvCrc INTEGER"},
+    {"T04_NotFetched", "Status",
+     "ALTER TABLE T04_NotFetched ADD COLUMN Status INTEGER NOT NULL DEFAULT 0"},
+};
+inline constexpr char kJournalVersion[] = "PRAGMA user_version = 2";
+inline constexpr char kHasColumn[] = "SELECT 1 FROM pragma_table_info(?) WHERE name = ?";
 inline constexpr char kJournalExists[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'T03_Run'";
-inline constexpr char kSelectRun[] =
-    "SELECT Categories, Prefectures, OutputPath, Encoding, PlanSize, PlanCheck, EntriesDone, "
-    "CsvBytes, FacilitiesWritten, (SELECT COUNT(*) FROM T04_NotFetched), "
-    "(SELECT COALESCE(SUM(Announced - Listed), 0) FROM T05_MorePages), "
-    "(SELECT COUNT(*) FROM T05_MorePages) FROM T03_Run WHERE ID = 1";
+// The answers that say a page does not exist: its entries are gone from the
+// site, which itself still answers.
+inline constexpr char kGoneStatuses[] = "(404, 410)";
 // Proves that the database takes the run's writes, changing nothing.
 inline constexpr char kTouchRun[] = "UPDATE T03_Run SET EntriesDone = EntriesDone WHERE ID = 1";
 inline constexpr char kClearRun[] = "DELETE FROM T03_Run";
@@ -56,11 +67,11 @@ inline constexpr char kInsertRun[] =
     "EntriesDone, CsvBytes, FacilitiesWritten) VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 inline constexpr char kSaveProgress[] =
     "UPDATE T03_Run SET PlanSize = ?, PlanCheck = ?, EntriesDone = ?, CsvBytes = ?, "
-    "FacilitiesWritten = ? WHERE ID = 1";
+    "FacilitiesWritten = ?, CsvCrc = ? WHERE ID = 1";
 inline constexpr char kSelectNotFetched[] =
     "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
 inline constexpr char kInsertNotFetched[] =
-    "INSERT OR REPLACE INTO T04_NotFetched (PlanIndex, PlanEntry) VALUES (?, ?)";
+    "INSERT OR REPLACE INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (?, ?, ?)";
 inline constexpr char kDeleteNotFetched[] = "DELETE FROM T04_NotFetched WHERE PlanIndex = ?";
 inline constexpr char kDeleteNotFetchedFrom[] = "DELETE FROM T04_NotFetched WHERE PlanIndex >= ?";
 inline constexpr char kSelectMorePages[] =
@@ -69,6 +80,10 @@ inline constexpr char kSelectMorePages[] =
 inline constexpr char kInsertMorePages[] =
     "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
     "VALUES (?, ?, ?, ?, ?)";
+
+// The recorded run: a database of the first journal layout, which a run has
+// not upgraded yet, is read as it is (no fingerprint, no statuses).
+std::string SelectRunQuery(bool has_crc, bool has_status);
 
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"
 std::string SubCategoryQuery(const std::vector<int>& category_codes);

@@ -97,6 +97,25 @@ class ResumeTest : public ::testing::Test {
 
   std::string Csv() const { return test::ReadFile(output_ + ".csv"); }
 
+  // Runs args as an unprivileged user when the tests run as root, who writes
+  // anywhere; false when that cannot be done here.
+  bool AsUser(std::vector<std::string>& args) const {
+    if (geteuid() != 0) return true;
+    if (!fs::exists("/usr/bin/setpriv")) return false;
+    args.insert(args.begin(),
+                {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    return true;
+  }
+
+  // A run of prefecture 13, category 1 that the site cut off: its record
+  // can be resumed.
+  void CutRun() {
+    sitesim::FaultOptions dies;
+    dies.fail_after = 60;
+    RunningSite dying(dies);
+    ASSERT_EQ(Run(NewRun(dying, "13", "1", output_, db_path_)).status, 3);
+  }
+
   test::TempDir dir_;
   std::string db_path_ = dir_.File("hpt_data.db");
   std::string reference_db_ = dir_.File("reference.db");
@@ -241,7 +260,7 @@ TEST_F(ResumeTest, ADatabaseOfTheEarlierLayoutGainsTheJournalAndKeepsItsRows) {
   RunningSite site;
   EXPECT_EQ(Run(NewRun(site, "31", "1", output_, db_path_)).status, 0);
   EXPECT_EQ(rows(db_path_), before);
-  EXPECT_EQ(test::QueryColumn(db_path_, "PRAGMA user_version"), std::vector<std::string>{"1"});
+  EXPECT_EQ(test::QueryColumn(db_path_, "PRAGMA user_version"), std::vector<std::string>{"2"});
   EXPECT_EQ(test::QueryColumn(db_path_, "SELECT FacilitiesWritten FROM T03_Run"),
             std::vector<std::string>{std::to_string(SplitLines(Csv()).size() - 1)});
   EXPECT_EQ(test::QueryColumn(db_path_, "SELECT COUNT(*) FROM T00_Data"),
@@ -250,35 +269,159 @@ TEST_F(ResumeTest, ADatabaseOfTheEarlierLayoutGainsTheJournalAndKeepsItsRows) {
 
 TEST_F(ResumeTest, AReadOnlyDatabaseRefusesToResumeAndTouchesNothing) {
   RunningSite site;
-  sitesim::FaultOptions dies;
-  dies.fail_after = 60;
-  {
-    RunningSite dying(dies);
-    ASSERT_EQ(Run(NewRun(dying, "13", "1", output_, db_path_)).status, 3);
-  }
+  CutRun();
   const std::string csv = Csv();
   const std::string db = test::ReadFile(db_path_);
   fs::permissions(output_ + ".csv", fs::perms::all);
   fs::permissions(db_path_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  std::vector<std::string> prefix;
-  if (geteuid() == 0) {
-    // Root writes anywhere; an unprivileged user meets the read-only file.
-    if (!fs::exists("/usr/bin/setpriv")) GTEST_SKIP() << "needs setpriv to drop root";
-    prefix = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
-  }
-  auto as_user = [&prefix](std::vector<std::string> args) {
-    args.insert(args.begin(), prefix.begin(), prefix.end());
-    return args;
-  };
-  const Exit status = Run(as_user({VALMERIC_CLI_EXE, "status", "--db", db_path_}));
+  std::vector<std::string> status_args = {VALMERIC_CLI_EXE, "status", "--db", db_path_};
+  std::vector<std::string> resume_args = Again("--resume", site);
+  if (!AsUser(status_args) || !AsUser(resume_args)) GTEST_SKIP() << "needs setpriv to drop root";
+  const Exit status = Run(status_args);
   EXPECT_EQ(status.status, 0) << status.err;
-  const Exit refused = Run(as_user(Again("--resume", site)));
+  const Exit refused = Run(resume_args);
   EXPECT_EQ(refused.status, 4) << refused.err;
   EXPECT_NE(refused.err.find("データベースに書き込めませんでした。\n"), std::string::npos)
       << refused.err;
   EXPECT_NE(refused.err.find("readonly"), std::string::npos) << refused.err;
   EXPECT_EQ(Csv(), csv);
   EXPECT_EQ(test::ReadFile(db_path_), db);
+}
+
+TEST_F(ResumeTest, AResumeOntoAReadOnlyCsvSaysWhatTheFileHolds) {
+  RunningSite site;
+  CutRun();
+  const std::string csv = Csv();
+  const size_t records = SplitLines(csv).size() - 1;
+  ASSERT_GT(records, 0u);
+  fs::permissions(db_path_, fs::perms::all);
+  fs::permissions(output_ + ".csv",
+                  fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  std::vector<std::string> resume_args = Again("--resume", site);
+  if (!AsUser(resume_args)) GTEST_SKIP() << "needs setpriv to drop root";
+  const Exit refused = Run(resume_args);
+  EXPECT_EQ(refused.status, 4) << refused.err;
+  EXPECT_NE(refused.err.find("取得済みの " + std::to_string(records) + " 件"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(Csv(), csv);
+}
+
+// Towns merge while the reference tables keep them: their result pages answer
+// 404. Such pages are recorded apart and passed, and the run ends as one that
+// could not fetch everything, never as a site that cannot be reached.
+TEST_F(ResumeTest, PagesThatDoNotExistArePassedAndRetryFailedAsksForJustThose) {
+  constexpr int kGonePages = 2 * 14;  // two cities, fourteen sub-categories of category 1
+  sitesim::FaultOptions empty;
+  empty.empty_cities = {31201, 31364};  // the plan's first city and one in its middle
+  RunningSite listing_nothing(empty);
+  const std::string reference = Reference(listing_nothing, "31", "1");
+
+  sitesim::FaultOptions merged;
+  merged.gone_cities = empty.empty_cities;
+  RunningSite site(merged);
+  const Exit first = Run(NewRun(site, "31", "1", output_, db_path_));
+  EXPECT_EQ(first.status, 5) << first.err;
+  EXPECT_NE(first.err.find("サイトに存在しないページが " + std::to_string(kGonePages) + " 件"),
+            std::string::npos)
+      << first.err;
+  EXPECT_NE(first.err.find("rebuild-cities"), std::string::npos) << first.err;
+  ExpectSameBytes(Csv(), reference);
+  const Exit status = Run({VALMERIC_CLI_EXE, "status", "--db", db_path_});
+  EXPECT_EQ(status.status, 0);
+  EXPECT_NE(status.out.find(std::to_string(kGonePages)), std::string::npos) << status.out;
+
+  {  // a retry the site cuts off is retried again, not resumed
+    sitesim::FaultOptions dead;
+    dead.fail_after = 0;
+    RunningSite down(dead);
+    const Exit cut = Run(Again("--retry-failed", down));
+    EXPECT_EQ(cut.status, 3) << cut.err;
+    EXPECT_NE(cut.err.find("--retry-failed"), std::string::npos) << cut.err;
+    EXPECT_EQ(cut.err.find("--resume"), std::string::npos) << cut.err;
+  }
+  RunningSite still_merged(merged);
+  const Exit retried = Run(Again("--retry-failed", still_merged));
+  EXPECT_EQ(retried.status, 5) << retried.err;
+  const sitesim::SiteStats asked = still_merged.server().stats();
+  EXPECT_EQ(asked.faults, static_cast<std::uint64_t>(kGonePages));  // each gone page once
+  EXPECT_EQ(asked.result_pages, 0u);                                // and no other
+  EXPECT_LE(asked.requests - asked.faults, kGonePages / 3 + 1u);    // the list page, now and then
+  ExpectSameBytes(Csv(), reference);
+}
+
+// A record or a file that no longer tells the run's moment: edited by hand,
+// by another program, or another collection saved under the same name. The
+// resume is refused before anything is touched.
+struct SpoiltRecordCase {
+  const char* name;
+  const char* sql;                                 // run on the database, or null
+  std::function<void(std::string& csv)> edit_csv;  // applied to the CSV, or null
+  const char* message;
+};
+
+TEST_F(ResumeTest, ARecordOrFileThatNoLongerTellsTheRunIsRefusedTouchingNothing) {
+  const char* kRecord = "データベースに記録された前回の取得の情報が正しくない";
+  const char* kFile = "前回の保存先ファイルが見つからないか変更されている";
+  const std::string unrelated = dir_.File("unrelated.txt");
+  const std::string set_unrelated =
+      "UPDATE T03_Run SET OutputPath = CAST('" + unrelated + "' AS BLOB)";
+  const std::vector<SpoiltRecordCase> cases = {
+      {"EntriesDoneNegative", "UPDATE T03_Run SET EntriesDone = -5", nullptr, kRecord},
+      {"EntriesDonePastThePlan", "UPDATE T03_Run SET EntriesDone = PlanSize + 1", nullptr, kRecord},
+      {"PlanSizeUnknownAfterEntries", "UPDATE T03_Run SET PlanSize = -1", nullptr, kRecord},
+      {"PlanSizeBelowUnknown", "UPDATE T03_Run SET PlanSize = -2", nullptr, kRecord},
+      {"CsvBytesZero", "UPDATE T03_Run SET CsvBytes = 0", nullptr, kRecord},
+      {"CsvBytesInsideTheHeader", "UPDATE T03_Run SET CsvBytes = 5", nullptr, kRecord},
+      {"CsvBytesInsideALine", "UPDATE T03_Run SET CsvBytes = CsvBytes - 7", nullptr, kFile},
+      {"FacilitiesNegative", "UPDATE T03_Run SET FacilitiesWritten = -1", nullptr, kRecord},
+      {"FacilitiesOtherThanTheLines", "UPDATE T03_Run SET FacilitiesWritten = 1", nullptr, kFile},
+      {"NotFetchedIndexNegative",
+       "INSERT INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (-1, 'x', 503)", nullptr,
+       kRecord},
+      {"NotFetchedIndexPastThePlan",
+       "INSERT INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (99999, 'x', 503)",
+       nullptr, kRecord},
+      {"UnknownEncoding", "UPDATE T03_Run SET Encoding = 'latin1'", nullptr, kRecord},
+      {"NoCategory", "UPDATE T03_Run SET Categories = ''", nullptr, kRecord},
+      {"OutputNamesAnUnrelatedFile", set_unrelated.c_str(), nullptr, kFile},
+      {"LineInsertedAfterTheHeader", nullptr,
+       [](std::string& csv) { csv.insert(csv.find("\r\n") + 2, "\"x\",\"y\",\r\n"); }, kFile},
+      {"RecordDeleted", nullptr,
+       [](std::string& csv) {
+         const size_t first = csv.find("\r\n") + 2;
+         csv.erase(first, csv.find("\r\n", first) + 2 - first);
+       },
+       kFile},
+      {"AFieldChanged", nullptr, [](std::string& csv) { csv[csv.find("\r\n") + 4] ^= 1; }, kFile},
+      {"AnotherCollectionOfTheSameName", nullptr,
+       [](std::string& csv) {
+         const size_t header = csv.find("\r\n") + 2;
+         csv = csv.substr(0, header) + std::string(csv.size() - header, 'z');
+       },
+       kFile},
+  };
+  RunningSite site;
+  CutRun();
+  const std::string csv = Csv();
+  const std::string db = test::ReadFile(db_path_);
+  test::WriteFile(unrelated, "a file of the user's own\r\n");
+  for (const SpoiltRecordCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::WriteFile(db_path_, db);
+    std::string edited = csv;
+    if (c.edit_csv) c.edit_csv(edited);
+    test::WriteFile(output_ + ".csv", edited);
+    if (c.sql) test::ExecuteOn(db_path_, c.sql);
+    const Exit refused = Run(Again("--resume", site));
+    EXPECT_EQ(refused.status, 2) << refused.err;
+    EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
+    EXPECT_EQ(Csv(), edited);
+    EXPECT_EQ(test::ReadFile(unrelated), "a file of the user's own\r\n");
+  }
+  // Unspoilt, the same record resumes.
+  test::WriteFile(db_path_, db);
+  test::WriteFile(output_ + ".csv", csv);
+  EXPECT_EQ(Run(Again("--resume", site)).status, 0);
 }
 
 }  // namespace

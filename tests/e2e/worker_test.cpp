@@ -163,6 +163,53 @@ TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotD
   EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
 }
 
+// Cancel asked while a page that has arrived is being read: the page is read
+// to its end and its entry counts as done, so a resume starts with the next.
+TEST_F(WorkerTest, ACancelWhileAnArrivedPageIsReadKeepsItsEntryWhole) {
+  site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
+  site_.SetPage("01101120", 1, SiteFixture::Facilities(3, 3));
+  std::optional<RunOutcome> outcome;
+  TMyThread* running = nullptr;
+  std::optional<RunReports> reports;
+  // Wakes on the worker's thread, right after the first facility is written.
+  reports.emplace([&] {
+    RunNews news = reports->Take();
+    if (news.written >= 1 && running) running->Terminate();
+    if (news.outcome) outcome = std::move(news.outcome);
+  });
+  {
+    TMyThread worker(Config(), *reports);
+    running = &worker;
+    worker.Resume();
+    worker.WaitFor();
+  }
+  ASSERT_TRUE(outcome.has_value());
+  EXPECT_EQ(outcome->kind, Outcome::kCancelled);
+  EXPECT_EQ(outcome->entries_done, 1);
+  EXPECT_EQ(outcome->facilities_written, 2);
+  EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 2)));
+  EXPECT_EQ(site_.ResultRequests(), 1);  // no later entry was started
+  Database db(site_.db_path());
+  EXPECT_EQ(RunJournal::Read(db)->entries_done, 1);
+}
+
+// Pages that do not exist on a site that still answers are passed, however
+// many come in a row; a site that answers 404 to everything still stops.
+TEST_F(WorkerTest, PagesThatDoNotExistNeverStopARunWhileTheSiteAnswers) {
+  const auto& pairs = SiteFixture::Pairs();
+  for (int entry : {0, 1, 2}) site_.FailPair(pairs[entry], 404);
+  site_.SetPage(pairs[3], 1, SiteFixture::Facilities(1, 1));
+  const RunRecord run = RunToEnd(Config());
+  EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
+  EXPECT_EQ(run.outcome.entries_gone, 3);
+  EXPECT_EQ(run.outcome.entries_not_fetched, 0);
+  EXPECT_EQ(WrittenCodes(), CodesOf(SiteFixture::Facilities(1, 1)));
+
+  site_.FailPair(pairs[3], 404);
+  site_.FailSubCategoryList(404);
+  EXPECT_EQ(RunToEnd(Config()).outcome.kind, Outcome::kSiteUnreachable);
+}
+
 TEST_F(WorkerTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) {
   site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
   site_.FailNext(1000, 503);
@@ -244,12 +291,12 @@ TEST_F(WorkerTest, AFailedPageIsNeverReadAsTheOneBefore) {
 
 TEST_F(WorkerTest, AnErrorPageIsReadButItsEntryCountsAsNotFetched) {
   site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
-  site_.FailPair("01101120", 404);
+  site_.FailPair("01101120", 403);
   const RunRecord run = RunToEnd(Config());
   EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
   EXPECT_EQ(run.outcome.entries_not_fetched, 1);
-  EXPECT_EQ(run.outcome.detail, "HTTP 404");
-  EXPECT_EQ(site_.ResultRequests(), 4);  // a 404 is not asked for again
+  EXPECT_EQ(run.outcome.detail, "HTTP 403");
+  EXPECT_EQ(site_.ResultRequests(), 4);  // a 403 is not asked for again
 }
 
 // A local error ends the run truthfully: the file closed, the kind of error told.
@@ -258,6 +305,7 @@ struct LocalFailureCase {
   std::function<void(SiteFixture&, RunConfig&)> spoil;
   FailureKind kind;
   const char* detail;
+  bool recorded = true;  // a run that never opened its file leaves no record
 };
 VALMERIC_PRINT_CASE_BY_NAME(LocalFailureCase)
 
@@ -273,6 +321,11 @@ TEST_P(WorkerFailureTest, EndsTheRunAsAFailureNeverAsSuccess) {
   EXPECT_EQ(run.outcome.kind, Outcome::kFailed);
   EXPECT_EQ(run.outcome.failure, GetParam().kind);
   EXPECT_NE(run.outcome.detail.find(GetParam().detail), std::string::npos) << run.outcome.detail;
+  EXPECT_EQ(run.outcome.recorded, GetParam().recorded);
+  Database db(site_.db_path());
+  if (!GetParam().recorded) {
+    EXPECT_FALSE(RunJournal::Read(db));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -281,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        [](SiteFixture& site, RunConfig& config) {
                                          config.output_path = site.File("no/such/out.csv");
                                        },
-                                       FailureKind::kOutput, "no/such/out.csv"},
+                                       FailureKind::kOutput, "no/such/out.csv", false},
                       LocalFailureCase{
                           "DiskFull",
                           [](SiteFixture&, RunConfig& config) { config.output_path = "/dev/full"; },

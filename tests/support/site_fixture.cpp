@@ -1,5 +1,6 @@
 #include "support/site_fixture.h"
 
+#include "support/euc.h"
 #include "support/small_site.h"
 
 #include <chrono>
@@ -63,7 +64,23 @@ void SiteFixture::Start() {
     res.set_content(page != pages_.end() ? page->second : ResultPageBody(0, {}),
                     "text/html; charset=EUC-JP");
   });
+  // The sub-category list page, which tells a live site from a dead one.
+  server_->server().Get(
+      "/doko/kamoku.php", [this](const httplib::Request&, httplib::Response& res) {
+        std::lock_guard lock(mutex_);
+        res.status = sub_category_list_status_;
+        res.set_content(ToEuc("<html><body>\n<h4>内科系</h4>\n<ul>\n"
+                              "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>\n"
+                              "<li><a href=\"kekka.php/01027120/\">呼吸器内科</a></li>\n"
+                              "</ul>\n</body></html>\n"),
+                        "text/html; charset=EUC-JP");
+      });
   server_->Start();
+}
+
+void SiteFixture::FailSubCategoryList(int status) {
+  std::lock_guard lock(mutex_);
+  sub_category_list_status_ = status;
 }
 
 void SiteFixture::SetPage(const std::string& pair, int count,

@@ -38,6 +38,8 @@ class SiteFixture {
   void FailPair(const std::string& pair, int status);
   // Every request for pair sends half a page and then stalls for ms.
   void StallPair(const std::string& pair, int ms);
+  // The sub-category list page answers with status from now on.
+  void FailSubCategoryList(int status);
   // Ends FailPair and StallPair: every pair answers with its page again.
   void HealPairs();
   int ResultRequests() const { return result_requests_; }
@@ -69,6 +71,7 @@ class SiteFixture {
   std::condition_variable stall_ended_;
   std::map<std::string, int> failing_pairs_;
   std::map<std::string, int> stalling_pairs_;
+  int sub_category_list_status_ = 200;
   std::atomic<int> result_requests_{0};
 };
 

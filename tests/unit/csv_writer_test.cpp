@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/crc32.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 
@@ -97,7 +98,8 @@ TEST(CsvFile, ReopenCutsBackToTheGivenLengthAndGoesOn) {
   const std::string path = dir.File("out.csv");
   test::WriteFile(path, "head\r\none\r\ntwo\r\nhalf a li");
   CsvFile file;
-  file.Reopen(path, CsvEncoding::kUtf8, 11);  // after "one": no byte-order mark again
+  // After "one": no byte-order mark again; the fingerprint goes on from the kept bytes'.
+  file.Reopen(path, CsvEncoding::kUtf8, 11, Crc32("head\r\none\r\n"));
   EXPECT_EQ(file.bytes_on_disk(), 11);
   file.WriteLine("three");
   file.Sync();
@@ -105,12 +107,14 @@ TEST(CsvFile, ReopenCutsBackToTheGivenLengthAndGoesOn) {
   EXPECT_EQ(file.lines_on_disk(), 1u);
   file.Close();
   EXPECT_EQ(test::ReadFile(path), "head\r\none\r\nthree\r\n");
+  EXPECT_EQ(file.crc_on_disk(), Crc32(test::ReadFile(path)));
+  EXPECT_EQ(Crc32("123456789"), 0xCBF43926u);  // the standard check value
 
   CsvFile shorter;
-  EXPECT_THROW(shorter.Reopen(path, CsvEncoding::kCp932, 19), OutputError);
+  EXPECT_THROW(shorter.Reopen(path, CsvEncoding::kCp932, 19, 0), OutputError);
   EXPECT_FALSE(shorter.is_open());
   EXPECT_EQ(test::ReadFile(path), "head\r\none\r\nthree\r\n");  // left as it was
-  EXPECT_THROW(shorter.Reopen(dir.File("gone.csv"), CsvEncoding::kCp932, 0), OutputError);
+  EXPECT_THROW(shorter.Reopen(dir.File("gone.csv"), CsvEncoding::kCp932, 0, 0), OutputError);
 }
 
 }  // namespace

@@ -218,6 +218,7 @@ struct GapCase {
   int not_fetched;
   int entries_done;
   int status = 503;  // what the site answers for them
+  int gone = 0;      // of them, pages that do not exist on a site that answers
 };
 VALMERIC_PRINT_CASE_BY_NAME(GapCase)
 
@@ -234,12 +235,14 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
 
   EXPECT_EQ(Controller().run_state(), GetParam().state);
   EXPECT_EQ(Controller().last_outcome().entries_not_fetched, GetParam().not_fetched);
+  EXPECT_EQ(Controller().last_outcome().entries_gone, GetParam().gone);
   EXPECT_EQ(Controller().last_outcome().entries_done, GetParam().entries_done);
   ASSERT_FALSE(view_.shown.empty());
   if (GetParam().state == RunController::kRunIncomplete) {
     ASSERT_EQ(view_.Texts().size(), 2u);
-    EXPECT_EQ(view_.shown[0].text,
-              WithDetail(IncompleteText(GetParam().not_fetched), msg::kRetryQuestion));
+    EXPECT_EQ(
+        view_.shown[0].text,
+        WithDetail(IncompleteText(GetParam().not_fetched, GetParam().gone), msg::kRetryQuestion));
     EXPECT_EQ(view_.shown[0].style, 0x40024u);
     EXPECT_EQ(view_.shown[1].text, msg::kOpenQuestion);
     EXPECT_TRUE(view_.opened.empty());
@@ -261,7 +264,14 @@ INSTANTIATE_TEST_SUITE_P(
         GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 0, 1},
         GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0},
         GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0, 403},
-        GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 1, 4, 404}),
+        GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 0, 4, 404, 1},
+        GapCase{"ThreeNotFoundInARowOnALiveSite",
+                {1, 2, 3},
+                RunController::kRunIncomplete,
+                0,
+                4,
+                404,
+                3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunControllerTest, AOneEntryPlanOnADeadSiteIsUnreachableNotNothingFound) {

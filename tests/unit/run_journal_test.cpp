@@ -36,9 +36,11 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   RunJournal::EnsureSchema(db.db());
   RunJournal::StartNew(db.db(), Run());
   RunJournal journal(db.db());
-  journal.SaveProgress({40, -77, 12, 123456789012, 345});
-  for (int index : {9, 3, 7, 11})
-    journal.AddNotFetched(index, test::Sjis("1,札幌市中央区,01101,110,一般内科"));
+  journal.SaveProgress({40, -77, 12, 123456789012, 345, 0xFEDCBA98u});
+  for (int index : {9, 3, 7, 11}) {
+    journal.AddNotFetched(index, test::Sjis("1,札幌市中央区,01101,110,一般内科"),
+                          index == 3 ? 404 : 503);
+  }
   journal.RemoveNotFetched(7);
   journal.RemoveNotFetchedFrom(10);
   journal.AddBeyondFirstPage({5, "01101", "110", 45, 20});
@@ -55,8 +57,10 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   EXPECT_EQ(run->entries_done, 12);
   EXPECT_EQ(run->csv_bytes, 123456789012);
   EXPECT_EQ(run->facilities_written, 345);
+  EXPECT_EQ(run->csv_crc, 0xFEDCBA98ll);
   EXPECT_EQ(RunJournal::NotFetched(db.db()), (std::vector<int>{3, 9}));
-  EXPECT_EQ(run->not_fetched, 2);
+  EXPECT_EQ(run->not_fetched, 1);  // 9: the site failed
+  EXPECT_EQ(run->gone, 1);         // 3: the page does not exist
   EXPECT_EQ(run->beyond_first_page, 26);
   EXPECT_EQ(run->beyond_pairs, 2);
   const auto pairs = RunJournal::BeyondFirstPage(db.db());
@@ -69,6 +73,42 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   EXPECT_EQ(fresh->plan_size, -1);
   EXPECT_EQ(fresh->not_fetched, 0);
   EXPECT_EQ(fresh->beyond_pairs, 0);
+}
+
+// A record left by the first layout of the journal (no fingerprint, no
+// statuses) is read as it is, and kept when the tables gain their columns.
+TEST_F(RunJournalTest, ARecordOfTheFirstLayoutIsReadAndKeptByTheUpgrade) {
+  test::ExecuteOn(
+      path_,
+      "CREATE TABLE T03_Run (ID INTEGER PRIMARY KEY CHECK (ID = 1), Categories TEXT "
+      "NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, Encoding TEXT "
+      "NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, EntriesDone "
+      "INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT NULL)");
+  test::ExecuteOn(path_,
+                  "CREATE TABLE T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT "
+                  "NOT NULL)");
+  test::ExecuteOn(path_,
+                  "CREATE TABLE T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT "
+                  "NULL, SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER "
+                  "NOT NULL)");
+  test::ExecuteOn(path_,
+                  "INSERT INTO T03_Run VALUES (1, '1', '13', CAST('/tmp/a.csv' AS BLOB), 'cp932', "
+                  "9, 5, 4, 300, 2)");
+  test::ExecuteOn(path_, "INSERT INTO T04_NotFetched VALUES (2, 'x')");
+  ReferenceDb db(path_);
+  for (int pass = 0; pass < 2; ++pass) {
+    const auto run = RunJournal::Read(db.db());
+    ASSERT_TRUE(run);
+    EXPECT_EQ(run->entries_done, 4);
+    EXPECT_EQ(run->csv_bytes, 300);
+    EXPECT_FALSE(run->csv_crc);
+    EXPECT_EQ(run->not_fetched, 1);
+    EXPECT_EQ(run->gone, 0);
+    RunJournal::EnsureSchema(db.db());
+  }
+  RunJournal journal(db.db());
+  journal.SaveProgress({9, 5, 5, 400, 3, 77});
+  EXPECT_EQ(RunJournal::Read(db.db())->csv_crc, 77);
 }
 
 }  // namespace

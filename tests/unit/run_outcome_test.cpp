@@ -19,19 +19,31 @@ TEST_P(DecideOutcomeTest, NeverCallsARunWithMissingPagesASuccess) {
   EXPECT_EQ(DecideOutcome(GetParam().tally), GetParam().expected);
 }
 
-// Fields: written, done, total, not fetched, in-row limit, cancelled.
+// Fields: written, done, total, not fetched, gone, in-row limit, site down, cancelled.
 INSTANTIATE_TEST_SUITE_P(
     Tallies, DecideOutcomeTest,
     ::testing::Values(
-        OutcomeCase{"EverythingFetched", {5, 4, 4, 0, false, false}, Outcome::kCompleted},
-        OutcomeCase{"NothingOnAnyPage", {0, 4, 4, 0, false, false}, Outcome::kNothingFound},
-        OutcomeCase{"EmptyPlan", {0, 0, 0, 0, false, false}, Outcome::kNothingFound},
-        OutcomeCase{"OnePageMissing", {5, 4, 4, 1, false, false}, Outcome::kIncomplete},
+        OutcomeCase{"EverythingFetched", {5, 4, 4, 0, 0, false, false, false}, Outcome::kCompleted},
         OutcomeCase{
-            "PagesMissingAndNothingWritten", {0, 4, 4, 2, false, false}, Outcome::kIncomplete},
-        OutcomeCase{"NoPageAtAll", {0, 2, 2, 2, false, false}, Outcome::kSiteUnreachable},
-        OutcomeCase{"ThreeInARow", {5, 7, 9, 3, true, false}, Outcome::kSiteUnreachable},
-        OutcomeCase{"CancelledWithPagesMissing", {5, 2, 4, 1, false, true}, Outcome::kCancelled}),
+            "NothingOnAnyPage", {0, 4, 4, 0, 0, false, false, false}, Outcome::kNothingFound},
+        OutcomeCase{"EmptyPlan", {0, 0, 0, 0, 0, false, false, false}, Outcome::kNothingFound},
+        OutcomeCase{"OnePageMissing", {5, 4, 4, 1, 0, false, false, false}, Outcome::kIncomplete},
+        OutcomeCase{"PagesMissingAndNothingWritten",
+                    {0, 4, 4, 2, 0, false, false, false},
+                    Outcome::kIncomplete},
+        OutcomeCase{"NoPageAtAll", {0, 2, 2, 2, 0, false, false, false}, Outcome::kSiteUnreachable},
+        OutcomeCase{"ThreeInARow", {5, 7, 9, 3, 0, true, false, false}, Outcome::kSiteUnreachable},
+        OutcomeCase{"OnePageGone", {5, 4, 4, 0, 1, false, false, false}, Outcome::kIncomplete},
+        OutcomeCase{
+            "EveryPageGoneOnALiveSite", {0, 4, 4, 0, 4, false, false, false}, Outcome::kIncomplete},
+        OutcomeCase{"EveryPageGoneAndTheSiteDown",
+                    {0, 4, 4, 0, 4, false, true, false},
+                    Outcome::kSiteUnreachable},
+        OutcomeCase{"GoneAndFailedButNoneFetched",
+                    {0, 4, 4, 1, 3, false, false, false},
+                    Outcome::kSiteUnreachable},
+        OutcomeCase{
+            "CancelledWithPagesMissing", {5, 2, 4, 1, 0, false, false, true}, Outcome::kCancelled}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

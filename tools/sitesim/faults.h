@@ -24,6 +24,11 @@ struct FaultOptions {
   bool oversize_results = false;    // pad every result page to oversize_mb
   long fail_after = -1;             // after this many result pages every request gets 503
   int fail_pref = 0;                // the city list of this prefecture answers 500
+  // Cities (prefecture * 1000 + city code, e.g. 31201) whose result pages
+  // answer 404, as for a town merged away; and cities whose result pages
+  // list nothing, for the run such a town should leave.
+  std::vector<int> gone_cities;
+  std::vector<int> empty_cities;
 };
 
 enum class FaultKind { kNone, kFail, kDrop, kStall, kRedirectLoop };

@@ -15,13 +15,14 @@ bool ParseRate(const std::string& text, double& out) {
   return ParseValue(text, out) && out >= 0.0 && out <= 1.0;
 }
 
-bool ParseCodes(const std::string& text, std::vector<int>& out) {
+// A comma-separated list of whole numbers, each from low to high.
+bool ParseList(const std::string& text, std::vector<int>& out, int low, int high) {
   out.clear();
   std::size_t start = 0;
   for (;;) {
     std::size_t comma = text.find(',', start);
     int code = 0;
-    if (!ParseValue(text.substr(start, comma - start), code) || code < 100 || code > 599)
+    if (!ParseValue(text.substr(start, comma - start), code) || code < low || code > high)
       return false;
     out.push_back(code);
     if (comma == std::string::npos) return true;
@@ -59,6 +60,8 @@ const char* UsageText() {
          "--oversize-results\n"
          "  --oversize-results    pad every result page to --oversize-mb\n"
          "  --fail-after N        after N result pages, answer everything with 503\n"
+         "  --gone-cities LIST    result pages of these cities (PPCCC, e.g. 31201) answer 404\n"
+         "  --empty-cities LIST   result pages of these cities list nothing\n"
          "  --fail-pref N         the city list of prefecture N answers 500\n";
 }
 
@@ -109,7 +112,7 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args,
     } else if (a == "--fail-rate") {
       ok = ParseRate(v, o.faults.fail_rate);
     } else if (a == "--fail-codes") {
-      ok = ParseCodes(v, o.faults.fail_codes);
+      ok = ParseList(v, o.faults.fail_codes, 100, 599);
     } else if (a == "--retry-after") {
       ok = ParseValue(v, o.faults.retry_after_s) && o.faults.retry_after_s >= 0;
     } else if (a == "--drop-rate") {
@@ -125,6 +128,10 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args,
            o.faults.oversize_mb <= 4096;
     } else if (a == "--fail-after") {
       ok = ParseValue(v, o.faults.fail_after) && o.faults.fail_after >= 0;
+    } else if (a == "--gone-cities") {
+      ok = ParseList(v, o.faults.gone_cities, 1000, 47999);
+    } else if (a == "--empty-cities") {
+      ok = ParseList(v, o.faults.empty_cities, 1000, 47999);
     } else if (a == "--fail-pref") {
       ok = ParseValue(v, o.faults.fail_pref) && o.faults.fail_pref >= 1 && o.faults.fail_pref <= 47;
     } else {

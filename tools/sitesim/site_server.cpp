@@ -168,6 +168,15 @@ void SiteServer::HandleSite(const httplib::Request& req, httplib::Response& res)
     if (city_index < 0 || sub == nullptr || page < 1 || !path.ends_with('/')) {
       return SendHtml(res, 404, renderer_.NotFoundPage());
     }
+    const int city_key = pref * 1000 + city;
+    const auto listed = [city_key](const std::vector<int>& cities) {
+      return std::find(cities.begin(), cities.end(), city_key) != cities.end();
+    };
+    if (listed(opt.gone_cities)) {
+      ++fault_count_;
+      return SendHtml(res, 404, renderer_.NotFoundPage());
+    }
+    if (listed(opt.empty_cities)) return SendHtml(res, 200, renderer_.NotFoundPage());
     kind = Kind::kResult;
     key = "kekka:" + std::to_string(city_index) + ":" + std::to_string(sub_code);
     cacheable = page == 1;

@@ -1,0 +1,165 @@
+#include "engine/recorded_run_check.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+
+#include "common/crc32.h"
+#include "common/text_encoding.h"
+#include "common/utf8_path.h"
+
+namespace valmeric {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kLastCategory = 10;
+constexpr int kLastPrefecture = 47;
+
+bool CodesInRange(const std::vector<int>& codes, int last) {
+  if (codes.empty()) return false;
+  for (size_t i = 0; i < codes.size(); ++i) {
+    if (codes[i] < 1 || codes[i] > last) return false;
+    if (i > 0 && codes[i] <= codes[i - 1]) return false;
+  }
+  return true;
+}
+
+std::string Value(const char* column, std::int64_t value) {
+  return std::string(column) + " = " + std::to_string(value);
+}
+
+// The first index outside [0, end), if any.
+std::optional<int> IndexOutside(const std::vector<int>& indexes, int end) {
+  for (int index : indexes) {
+    if (index < 0 || index >= end) return index;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> SelectionProblem(const JournalRun& run) {
+  if (!CodesInRange(run.categories, kLastCategory))
+    return "診療科目の記録が正しくありません (T03_Run.Categories)";
+  if (!CodesInRange(run.prefectures, kLastPrefecture))
+    return "都道府県の記録が正しくありません (T03_Run.Prefectures)";
+  if (run.encoding != "cp932" && run.encoding != "utf-8")
+    return "文字コードの記録が正しくありません (T03_Run.Encoding = " + run.encoding + ")";
+  if (run.output_path.empty() || !PathFromUtf8(run.output_path).is_absolute())
+    return "保存先の記録が正しくありません (T03_Run.OutputPath)";
+  return std::nullopt;
+}
+
+std::optional<std::string> CountsProblem(const JournalRun& run, const RecordedIndexes& indexes) {
+  const auto header = static_cast<std::int64_t>(
+      CommittedHeader(run.encoding == "utf-8" ? CsvEncoding::kUtf8 : CsvEncoding::kCp932).size());
+  const std::string wrong = "記録された件数が正しくありません (";
+  if (run.plan_size < -1) return wrong + Value("T03_Run.PlanSize", run.plan_size) + ")";
+  const int plan_end = std::max(run.plan_size, 0);
+  if (run.entries_done < 0 || run.entries_done > plan_end)
+    return wrong + Value("T03_Run.EntriesDone", run.entries_done) + ")";
+  if (run.facilities_written < 0)
+    return wrong + Value("T03_Run.FacilitiesWritten", run.facilities_written) + ")";
+  // The plan's size and the header are committed together, by the first
+  // checkpoint: before it nothing is recorded but the selection.
+  const bool before_first_checkpoint = run.csv_bytes == 0;
+  if (before_first_checkpoint ? run.plan_size >= 0 || run.facilities_written > 0
+                              : run.csv_bytes < header || run.plan_size < 0) {
+    return wrong + Value("T03_Run.CsvBytes", run.csv_bytes) + ")";
+  }
+  if (run.csv_crc && (*run.csv_crc < 0 || *run.csv_crc > 0xFFFFFFFFll))
+    return wrong + Value("T03_Run.CsvCrc", *run.csv_crc) + ")";
+  if (const auto index = IndexOutside(indexes.not_fetched, run.entries_done))
+    return wrong + Value("T04_NotFetched.PlanIndex", *index) + ")";
+  if (const auto index = IndexOutside(indexes.beyond_first_page, run.entries_done))
+    return wrong + Value("T05_MorePages.PlanIndex", *index) + ")";
+  return std::nullopt;
+}
+
+// What the first bytes of a file tell of it.
+struct Prefix {
+  std::string start;  // the first bytes, as many as the header has
+  std::int64_t read = 0;
+  std::uint32_t crc = 0;
+  int lines = 0;  // line ends outside quoted fields
+  bool ends_a_line = false;
+};
+
+Prefix ReadPrefix(std::ifstream& file, std::int64_t length, size_t start_size) {
+  Prefix prefix;
+  std::string chunk(1 << 20, '\0');
+  bool quoted = false;
+  char last = '\0';
+  for (std::int64_t left = length; left > 0 && file;) {
+    const auto want = static_cast<std::streamsize>(std::min<std::int64_t>(left, chunk.size()));
+    file.read(chunk.data(), want);
+    const auto got = static_cast<size_t>(file.gcount());
+    if (got == 0) break;
+    const std::string_view bytes(chunk.data(), got);
+    if (prefix.start.size() < start_size)
+      prefix.start.append(bytes.substr(0, start_size - prefix.start.size()));
+    prefix.crc = Crc32(bytes, prefix.crc);
+    // A double quote never occurs as the second byte of a CP932 or UTF-8
+    // character, so quotes are counted byte by byte.
+    for (const char byte : bytes) {
+      if (byte == '"') quoted = !quoted;
+      if (byte == '\n' && last == '\r' && !quoted) ++prefix.lines;
+      last = byte;
+    }
+    left -= static_cast<std::int64_t>(got);
+    prefix.read += static_cast<std::int64_t>(got);
+  }
+  prefix.ends_a_line = last == '\n' && !quoted;
+  return prefix;
+}
+
+}  // namespace
+
+std::string CommittedHeader(CsvEncoding encoding) {
+  const std::string header = CsvHeaderLine() + "\r\n";
+  return encoding == CsvEncoding::kUtf8 ? std::string(kUtf8Bom) + SjisToUtf8(header) : header;
+}
+
+std::optional<std::string> RecordProblem(const JournalRun& run, const RecordedIndexes& indexes) {
+  if (auto problem = SelectionProblem(run)) return problem;
+  return CountsProblem(run, indexes);
+}
+
+std::optional<std::string> OutputProblem(const JournalRun& run, CsvEncoding encoding) {
+  const fs::path output = PathFromUtf8(run.output_path);
+  const std::string header = CommittedHeader(encoding);
+  std::error_code error;
+  const bool exists = fs::exists(output, error);
+  if (exists && !fs::is_regular_file(output, error)) return "ファイルではありません";
+  const std::uintmax_t size = exists ? fs::file_size(output, error) : 0;
+  if (error) return "ファイルの大きさを読めません (" + error.message() + ")";
+  const auto wanted = static_cast<std::uintmax_t>(run.csv_bytes);
+  if (run.csv_bytes == 0 && !exists) return std::nullopt;  // stopped before it made its file
+  // Before the first checkpoint the run's file holds its header at most.
+  if (run.csv_bytes == 0 && size > header.size()) return "取得したときにはなかった行があります";
+  if (size < wanted) {
+    return exists ? "記録された " + std::to_string(wanted) + " バイトより短くなっています (" +
+                        std::to_string(size) + " バイト)"
+                  : "ファイルが見つかりません";
+  }
+  std::ifstream file(output, std::ios::binary);
+  if (!file) return "ファイルを読めません";
+  // Before the first checkpoint the file may hold the header, or part of it.
+  const std::int64_t length =
+      run.csv_bytes > 0 ? run.csv_bytes : static_cast<std::int64_t>(size);
+  const Prefix prefix = ReadPrefix(file, length, header.size());
+  if (prefix.read < length) return "ファイルを最後まで読めません";
+  if (header.compare(0, prefix.start.size(), prefix.start) != 0)
+    return "先頭が取得したときの見出し行ではありません";
+  if (run.csv_bytes == 0) return std::nullopt;
+  if (!prefix.ends_a_line) return "記録された位置が行の途中です";
+  if (prefix.lines - 1 != run.facilities_written) {
+    return "記録された " + std::to_string(run.facilities_written) + " 件と行数 (" +
+           std::to_string(prefix.lines - 1) + " 件) が合いません";
+  }
+  if (run.csv_crc && static_cast<std::uint32_t>(*run.csv_crc) != prefix.crc)
+    return "取得したときと内容が変わっています";
+  return std::nullopt;
+}
+
+}  // namespace valmeric
