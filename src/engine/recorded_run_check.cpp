@@ -145,8 +145,7 @@ std::optional<std::string> OutputProblem(const JournalRun& run, CsvEncoding enco
   std::ifstream file(output, std::ios::binary);
   if (!file) return "ファイルを読めません";
   // Before the first checkpoint the file may hold the header, or part of it.
-  const std::int64_t length =
-      run.csv_bytes > 0 ? run.csv_bytes : static_cast<std::int64_t>(size);
+  const std::int64_t length = run.csv_bytes > 0 ? run.csv_bytes : static_cast<std::int64_t>(size);
   const Prefix prefix = ReadPrefix(file, length, header.size());
   if (prefix.read < length) return "ファイルを最後まで読めません";
   if (header.compare(0, prefix.start.size(), prefix.start) != 0)
