@@ -235,6 +235,7 @@ TEST_F(RecordedRunTest, StatusTellsTheRunAndExitsZeroOnlyWhileWorkIsLeft) {
   EXPECT_EQ(out_.str(),
             "categories: 1\nprefectures: 1\noutput: " + site_.File("result.csv") +
                 " (cp932)\nentries done: 0 / 4\nfacilities written: 0\nentries not fetched: 0\n"
+                "entries gone from the site (404, 410): 0\n"
                 "facilities beyond the first result page: 0 in 0 pairs\n"
                 "state: unfinished: valmeric-cli collect --resume goes on with it\n");
   ASSERT_EQ(Again({"--resume", "--output", site_.File("result")}), kExitWrote) << err_.str();
