@@ -13,7 +13,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 source scripts/local_site.sh
-prepare_demo_site
+prepare_demo_site valmeric
 bin=build/release/bin
 
 # The window takes no arguments; the site's origin comes from the environment.

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 source scripts/local_site.sh
-prepare_demo_site
+prepare_demo_site valmeric-cli
 bin=build/release/bin
 work=$DEMO_WORK
 

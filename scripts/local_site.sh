@@ -26,10 +26,12 @@ stop_local_site() {
 # For the demos: installs, builds the release preset and starts the local site
 # in a fresh folder (set as DEMO_WORK), stopped when the caller exits. Run from
 # the repository's top folder.
+# prepare_demo_site TARGET...: installs, builds what the demo runs (the local
+# site and the reference database come along) and starts the site.
 prepare_demo_site() {
   bash scripts/install-deps.sh
-  cmake --preset release
-  cmake --build --preset release -j "$(nproc)"
+  source scripts/preset.sh
+  build_preset release valmeric-sitesim valmeric_refdb "$@"
   DEMO_WORK=$(mktemp -d)
   trap stop_local_site EXIT
   start_local_site build/release/bin "$DEMO_WORK"

@@ -3,10 +3,10 @@
 # that needs no window: nothing GUI-only may creep into the core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset nogui
-cmake --build --preset nogui -j "$(nproc)"
+source scripts/preset.sh
+build_preset nogui
 if grep -qi 'qt6' build/nogui/CMakeCache.txt; then
   echo "the build without the window found Qt" >&2
   exit 1
 fi
-ctest --preset nogui -j "$(nproc)"
+test_preset nogui
