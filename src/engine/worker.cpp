@@ -331,10 +331,13 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   // Only a transfer still under way is given up: its entry is taken back.
   if (fetched.kind == FetchResult::kCancelled) return {EntryResult::kInterrupted, 0, std::nullopt};
   const bool ok = fetched.kind == FetchResult::kFetched;
-  failed_entries_in_row_ = ok ? 0 : failed_entries_in_row_ + 1;
-  gone_entries_in_row_ = fetched.kind == FetchResult::kGone ? gone_entries_in_row_ + 1
-                         : ok                               ? 0
-                                                            : gone_entries_in_row_;
+  if (ok) {
+    failed_entries_in_row_ = 0;
+    gone_entries_in_row_ = 0;
+  } else {
+    ++failed_entries_in_row_;
+    if (fetched.kind == FetchResult::kGone) ++gone_entries_in_row_;
+  }
   cancel_.WaitFor(config_.settings.page_pause);
 
   std::vector<std::string> lines;
