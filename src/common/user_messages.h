@@ -92,6 +92,10 @@ inline constexpr char kOutputChanged[] =
 inline constexpr char kPlanChanged[] =
     "前回の取得の後に地域または診療科目の情報が更新されたため、続きから取得できません。";
 
+// Comparing two runs.
+inline constexpr char kDiffInputIsFolder[] =
+    "フォルダーが指定されたため、CSVファイルとして読み込めませんでした。";
+
 }  // namespace msg
 
 // "…完了しました。\n保存したファイルを開きますか？"
