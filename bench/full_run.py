@@ -2,7 +2,8 @@
 """A whole collection against the local site with no pause.
 
 usage: bench/full_run.py [--prefectures LIST] [--categories LIST] [--density F]
-Runs build/release/bin/valmeric-cli against a fresh valmeric-sitesim, follows
+Runs build/release/bin/valmeric-cli against a fresh valmeric-sitesim and a copy
+of the database beside it (the shipped one is never written), follows
 its progress lines, and prints plan entries per second, the time per entry
 around 1,000 / 10,000 / 50,000 / 100,000 facilities written, and the command
 line's peak RSS.
@@ -10,6 +11,7 @@ line's peak RSS.
 import argparse
 import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -17,6 +19,7 @@ import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BIN = os.path.join(ROOT, "build", "release", "bin")
+DB = os.path.join(BIN, "db", "hpt_data.db")
 PROGRESS = re.compile(r"^\[(\d+)/(\d+)\].*?(\d+) written")
 
 
@@ -56,13 +59,16 @@ def main():
     parser.add_argument("--density", default="1", help="the local site's facilities per city")
     args = parser.parse_args()
     with tempfile.TemporaryDirectory() as work:
+        # A run empties the duplicate table and records itself in its database.
+        db = os.path.join(work, "hpt_data.db")
+        shutil.copy(DB, db)
         site, port = start_site(work, args.density)
         try:
             started = time.monotonic()
             cli = subprocess.Popen([os.path.join(BIN, "valmeric-cli"), "collect",
                                     "--category", args.categories, "--prefecture", args.prefectures,
-                                    "--output", os.path.join(work, "out"), "--pause-ms", "0",
-                                    "--site-origin", f"http://127.0.0.1:{port}"],
+                                    "--output", os.path.join(work, "out"), "--db", db,
+                                    "--pause-ms", "0", "--site-origin", f"http://127.0.0.1:{port}"],
                                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
             samples = []
             for line in cli.stderr:

@@ -14,7 +14,6 @@ Prints the facilities and CSV bytes taken up and the times (best and worst).
 import argparse
 import http.server
 import os
-import shutil
 import signal
 import sqlite3
 import subprocess
@@ -24,7 +23,7 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from run_vs_fetch import BIN, DB, start_site  # noqa: E402
+from run_vs_fetch import BIN, copy_database, start_site  # noqa: E402
 
 
 def recorded(db):
@@ -104,8 +103,7 @@ def main():
     parser.add_argument("--cli", default=os.path.join(BIN, "valmeric-cli"))
     args = parser.parse_args()
     with tempfile.TemporaryDirectory() as work:
-        db = os.path.join(work, "hpt_data.db")
-        shutil.copy(DB, db)
+        db = copy_database(work)
         site, port = start_site(work, ("--density", args.density))
         try:
             state = build_unfinished_run(args.cli, work, db, port, args.facilities)

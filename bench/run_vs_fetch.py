@@ -5,7 +5,8 @@ usage: bench/run_vs_fetch.py [--prefectures 13] [--categories all] [--repeat 3] 
                             [--cli PATH]
 
 Starts a fresh valmeric-sitesim on 127.0.0.1, then, in turn:
-- runs build/release/bin/valmeric-cli collect with --pause-ms 0;
+- runs build/release/bin/valmeric-cli collect with --pause-ms 0 on a copy of
+  the database beside it (the shipped one is never written);
 - fetches every result page of the same plan one after another with Python's
   http.client, a new connection for each page, asking for gzip as the command
   line does, and unpacks and throws the bodies away.
@@ -18,6 +19,7 @@ import gzip
 import http.client
 import os
 import re
+import shutil
 import sqlite3
 import subprocess
 import sys
@@ -48,9 +50,9 @@ def codes(text, last):
     return list(range(1, last + 1)) if text == "all" else [int(c) for c in text.split(",")]
 
 
-def plan_paths(prefectures, categories):
+def plan_paths(path, prefectures, categories):
     """The result page paths of the plan, in the order a run asks for them."""
-    db = sqlite3.connect(f"file:{DB}?mode=ro", uri=True)
+    db = sqlite3.connect(f"file:{path}?mode=ro", uri=True)
     try:
         return read_plan(db, prefectures, categories)
     finally:
@@ -80,10 +82,19 @@ def bare_fetch(port, paths):
     return time.monotonic() - started
 
 
+def copy_database(work):
+    """A copy of the shipped database in work: a run empties its duplicate table
+    and records itself there."""
+    db = os.path.join(work, "hpt_data.db")
+    shutil.copy(DB, db)
+    return db
+
+
 def whole_run(port, work, args, wrapper=()):
     command = [*wrapper, args.cli, "collect",
                "--category", args.categories, "--prefecture", args.prefectures,
-               "--output", os.path.join(work, "out"), "--pause-ms", "0", "--quiet",
+               "--output", os.path.join(work, "out"), "--db", os.path.join(work, "hpt_data.db"),
+               "--pause-ms", "0", "--quiet",
                "--site-origin", f"http://127.0.0.1:{port}"]
     started = time.monotonic()
     run = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
@@ -102,8 +113,9 @@ def main():
     parser.add_argument("--cli", default=os.path.join(BIN, "valmeric-cli"),
                         help="the command line to time (another build, say)")
     args = parser.parse_args()
-    paths = plan_paths(codes(args.prefectures, 47), codes(args.categories, 10))
     with tempfile.TemporaryDirectory() as work:
+        db = copy_database(work)
+        paths = plan_paths(db, codes(args.prefectures, 47), codes(args.categories, 10))
         site, port = start_site(work)
         try:
             runs = [whole_run(port, work, args)[0] for _ in range(args.repeat)]

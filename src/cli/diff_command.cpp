@@ -7,6 +7,7 @@
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "common/text_encoding.h"
+#include "common/user_messages.h"
 #include "common/utf8_path.h"
 #include "engine/change_report.h"
 #include "engine/output_file_name.h"
@@ -45,6 +46,11 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 std::optional<CsvTable> ReadRun(const std::string& path, std::ostream& err) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
+    err << msg::kDiffInputIsFolder << "\n(" << path << ")\n";
+    return std::nullopt;
+  }
   try {
     CsvTable table = CsvTable::Read(path);
     for (const RepeatedCode& repeat : table.repeated()) {
@@ -85,14 +91,19 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   ChangeCounts counts;
   try {
     counts = WriteChangeReport(*old_run, *new_run, output);
+  } catch (const OutputInUseError&) {
+    err << ForConsole(msg::kFileInUse) << "\n(" << output << ")\n";
+    return kExitWriteError;
   } catch (const OutputError& error) {
-    std::error_code ignored;
-    std::filesystem::remove(PathFromUtf8(output),
-                            ignored);  // no half-written report is left behind
-    err << "error: " << error.what() << "\n";
+    err << msg::kOutputWrite << "\n" << error.what() << "\n";
     return kExitWriteError;
   }
   out << output << "\t" << counts.added << "\t" << counts.changed << "\t" << counts.gone << "\n";
+  // A result line that never reached its reader must not read as success.
+  if (!out.flush()) {
+    err << msg::kResultLineWrite << "\n";
+    return kExitWriteError;
+  }
   return kExitWrote;
 }
 

@@ -56,15 +56,23 @@ std::optional<char32_t> ParseNumber(std::string_view body) {
   return value;
 }
 
+// A line break, a tab or another control character (C0, DEL, C1).
+bool IsControl(char32_t code_point) {
+  return code_point < 0x20 || (code_point >= 0x7F && code_point <= 0x9F);
+}
+
 // Appends the decoded form of the reference body (between "&" and ";") to out,
 // or returns false when it is not one that is decoded.
 bool AppendDecoded(std::string_view body, std::string& out) {
-  if (!body.empty() && body[0] == '#') {
-    const auto code_point = ParseNumber(body.substr(1));
-    return code_point && AppendCodePointAsSjis(*code_point, out);
+  const bool numeric = !body.empty() && body[0] == '#';
+  const auto code_point = numeric ? ParseNumber(body.substr(1)) : LookUpName(body);
+  if (!code_point || *code_point == 0) return false;
+  // A field is one line of a CSV file: &#13;&#10; in a name must not break it.
+  if (IsControl(*code_point)) {
+    out.push_back(' ');
+    return true;
   }
-  const auto code_point = LookUpName(body);
-  return code_point && AppendCodePointAsSjis(*code_point, out);
+  return AppendCodePointAsSjis(*code_point, out);
 }
 
 }  // namespace

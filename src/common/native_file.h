@@ -30,6 +30,9 @@ class NativeFile final {
   // False when the file cannot be opened; error() then says why.
   bool Open(const std::string& path, Mode mode);
   bool is_open() const;
+  // True when the last Open in kWriteCreate made the file (it was not there
+  // before); false when it opened a file that was, or when that is unknown.
+  bool created() const { return created_; }
   // Takes the file's exclusive lock without waiting. Locks are advisory: they
   // keep out other lockers, never readers or writers. Released by Close.
   LockResult TryLock();
@@ -50,6 +53,7 @@ class NativeFile final {
   void SetError();
 
   std::intptr_t handle_ = -1;  // a descriptor or a HANDLE
+  bool created_ = false;
   std::string error_;
 };
 

@@ -29,10 +29,17 @@ void NativeFile::SetError() {
 
 bool NativeFile::Open(const std::string& path, Mode mode) {
   Close();
+  created_ = false;
   int fd = -1;
   switch (mode) {
     case Mode::kWriteCreate:
-      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+      // Made exclusively first, so that the caller knows whether the file is its own.
+      fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+      created_ = fd >= 0;
+      if (fd < 0 && errno == EEXIST) fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+      // Gone in between, or a dangling link: made now, but not known to be ours.
+      if (fd < 0 && errno == ENOENT)
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
       break;
     case Mode::kWriteExisting:
       fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);

@@ -50,11 +50,17 @@ void NativeFile::SetError() {
 
 bool NativeFile::Open(const std::string& path, Mode mode) {
   Close();
+  created_ = false;
   HANDLE handle = INVALID_HANDLE_VALUE;
   switch (mode) {
-    case Mode::kWriteCreate:
-      handle = OpenHandle(path, GENERIC_WRITE, OPEN_ALWAYS);
+    case Mode::kWriteCreate: {
+      // OPEN_ALWAYS tells a file that was there by ERROR_ALREADY_EXISTS.
+      const std::wstring wide = PathFromUtf8(path).wstring();
+      handle = CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+      created_ = handle != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
       break;
+    }
     case Mode::kWriteExisting:
       handle = OpenHandle(path, GENERIC_WRITE, OPEN_EXISTING);
       break;

@@ -1,10 +1,13 @@
 #include "common/sjis_text.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <system_error>
 
 #include "common/native_file.h"
+#include "common/utf8_path.h"
 
 namespace valmeric {
 namespace {
@@ -67,6 +70,10 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  // A folder opens as a stream on some systems, and its "size" is no size.
+  std::error_code ignored;
+  if (std::filesystem::is_directory(PathFromUtf8(path), ignored))
+    throw std::runtime_error("cannot read " + path + ": it is a folder");
   std::unique_ptr<FILE, int (*)(FILE*)> file(OpenStdioFile(path, "rb"), &std::fclose);
   if (!file) throw std::runtime_error("cannot open " + path);
   std::string content;

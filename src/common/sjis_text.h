@@ -15,7 +15,7 @@ inline bool IsSjisLeadByte(unsigned char b) {
 }
 
 // The whole file's bytes. Throws std::runtime_error when the file cannot be
-// opened or read.
+// opened or read, or is a folder.
 std::string ReadWholeFile(const std::string& path);
 
 // Reads the whole file, ends the text at its first zero byte and splits it into

@@ -99,6 +99,10 @@ inline constexpr char kRecordInvalid[] =
 inline constexpr char kRetryHint[] =
     "取得できなかったページは valmeric-cli collect --retry-failed でもう一度取得できます。";
 
+// Comparing two runs.
+inline constexpr char kDiffInputIsFolder[] =
+    "フォルダーが指定されたため、CSVファイルとして読み込めませんでした。";
+
 }  // namespace msg
 
 // "…完了しました。\n保存したファイルを開きますか？"

@@ -75,23 +75,30 @@ ChangeCounts WriteChangeReport(const CsvTable& old_run, const CsvTable& new_run,
                                const std::string& path) {
   ChangeCounts counts;
   CsvFile file;
-  file.Open(path, new_run.encoding());
-  file.WriteLine(ChangeReportHeaderLine());
-  for (const Change& change : CompareRuns(old_run, new_run)) {
-    file.WriteLine(FormatChangeLine(change));
-    switch (change.kind) {
-      case ChangeKind::kNew:
-        ++counts.added;
-        break;
-      case ChangeKind::kChanged:
-        ++counts.changed;
-        break;
-      case ChangeKind::kGone:
-        ++counts.gone;
-        break;
+  try {
+    file.Open(path, new_run.encoding());
+    file.WriteLine(ChangeReportHeaderLine());
+    for (const Change& change : CompareRuns(old_run, new_run)) {
+      file.WriteLine(FormatChangeLine(change));
+      switch (change.kind) {
+        case ChangeKind::kNew:
+          ++counts.added;
+          break;
+        case ChangeKind::kChanged:
+          ++counts.changed;
+          break;
+        case ChangeKind::kGone:
+          ++counts.gone;
+          break;
+      }
     }
+    file.Close();
+  } catch (const OutputError&) {
+    // No half-written report of ours is left behind; anybody else's file
+    // (another run's CSV, a read-only file) is never removed.
+    file.Discard();
+    throw;
   }
-  file.Close();
   return counts;
 }
 

@@ -40,7 +40,9 @@ const std::string& ChangeReportHeaderLine();
 std::string FormatChangeLine(const Change& change);
 
 // Writes the report of CompareRuns to path, in new_run's encoding. Throws
-// OutputError.
+// OutputError (OutputInUseError when another run holds the file). A report
+// file this call made is then removed; a file that was at path before is
+// never removed (it is left as it was when it could not be opened).
 ChangeCounts WriteChangeReport(const CsvTable& old_run, const CsvTable& new_run,
                                const std::string& path);
 

@@ -47,6 +47,8 @@ CsvTable CsvTable::Parse(std::string bytes, const std::string& name) {
     const std::string_view source = std::string_view(bytes).substr(kUtf8Bom.size());
     auto converted = std::make_unique<std::string>();
     converted->reserve(source.size());
+    // Each line keeps its own line end, so a line break inside a quoted field
+    // reads as the same bytes in either encoding.
     ForEachLine(source, [&](size_t start, size_t size, size_t number) {
       const size_t bad = AppendUtf8AsSjisChecked(source.substr(start, size), *converted);
       if (bad != std::string_view::npos) {
@@ -54,7 +56,8 @@ CsvTable CsvTable::Parse(std::string bytes, const std::string& name) {
                                ": bytes that are not UTF-8, or a character Shift_JIS (CP932) "
                                "cannot hold");
       }
-      converted->push_back('\n');
+      const size_t end = start + size;
+      if (end < source.size()) converted->append(source[end] == '\r' ? "\r\n" : "\n");
     });
     bytes = std::string();
     table.text_ = std::move(converted);
@@ -80,6 +83,12 @@ void CsvTable::ParseText() {
   const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
   rows_.reserve(lines);
   index_.reserve(lines);
+  // A record whose line ends inside a quoted field goes on over the next
+  // lines, as Excel writes a cell that holds a line break: the quotes seen so
+  // far are then odd in number.
+  size_t record_start = 0;
+  size_t record_line = 0;
+  size_t quotes = 0;
   ForEachLine(text, [&](size_t start, size_t size, size_t number) {
     const std::string_view line(text.data() + start, size);
     if (number == 1) {
@@ -96,15 +105,36 @@ void CsvTable::ParseText() {
              "column " + std::to_string(bad + 1) + ": bytes that are not Shift_JIS (CP932)");
       }
     }
-    ParseRecord(text.data() + start, size, number);
+    if (record_line == 0) {
+      record_start = start;
+      record_line = number;
+      quotes = 0;
+    }
+    quotes += static_cast<size_t>(std::count(line.begin(), line.end(), '"'));
+    if (quotes % 2 != 0) return;
+    ParseRecord(text.data() + record_start, start + size - record_start, record_line,
+                number != record_line);
+    record_line = 0;
   });
+  // A quote left open at the end of the file.
+  if (record_line != 0) {
+    size_t end = text.size();
+    if (text[end - 1] == '\n') {
+      --end;
+      if (end > record_start && text[end - 1] == '\r') --end;
+    }
+    ParseRecord(text.data() + record_start, end - record_start, record_line, true);
+  }
 }
 
 // Fields are read in place: undoing a doubled quote only ever shortens a field.
-void CsvTable::ParseRecord(char* line, size_t size, size_t number) {
-  auto fail = [&](const std::string& what) {
-    Fail(number, "a record is eight quoted fields, each followed by a comma: " + what);
+// A record that stands on several lines names a fault by the line it is on.
+void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_lines) {
+  size_t line_breaks = 0;  // passed so far, counted only in a record of several lines
+  auto fail_on = [&](size_t breaks, const std::string& what) {
+    Fail(number + breaks, "a record is eight quoted fields, each followed by a comma: " + what);
   };
+  auto fail = [&](const std::string& what) { fail_on(line_breaks, what); };
   if (size == 0) fail("the line is empty");
   CsvRow row;
   row.line = number;
@@ -113,11 +143,14 @@ void CsvTable::ParseRecord(char* line, size_t size, size_t number) {
     if (at >= size) fail("the line ends after " + std::to_string(field) + " fields");
     if (line[at] != '"') fail(FieldProblem(field + 1, "does not start with a double quote"));
     const size_t begin = ++at;
+    const size_t opened_after = line_breaks;
     size_t kept = begin;  // end of the field's text written so far
     for (;;) {
       const void* quote = std::memchr(line + at, '"', size - at);
-      if (quote == nullptr) fail(FieldProblem(field + 1, "has no closing double quote"));
+      if (quote == nullptr)
+        fail_on(opened_after, FieldProblem(field + 1, "has no closing double quote"));
       const size_t q = static_cast<size_t>(static_cast<const char*>(quote) - line);
+      if (several_lines) line_breaks += static_cast<size_t>(std::count(line + at, line + q, '\n'));
       if (kept != at) std::memmove(line + kept, line + at, q - at);
       kept += q - at;
       if (q + 1 < size && line[q + 1] == '"') {  // a doubled quote stands for one

@@ -20,8 +20,9 @@ class CsvFormatError : public std::runtime_error {
 };
 
 // One record of a file that was read: its eight fields in CP932 with doubled
-// quotes undone, viewing the table's text, and the line it stands on (the
-// header is line 1).
+// quotes undone, viewing the table's text, and the line it starts on (the
+// header is line 1). A quoted field may hold line breaks, as the file's own
+// bytes (CR LF or LF).
 struct CsvRow {
   std::array<std::string_view, 8> fields;
   size_t line = 0;
@@ -37,7 +38,8 @@ struct RepeatedCode {
 };
 
 // A whole CSV file as CsvFile writes it, CP932 or UTF-8 with a byte-order
-// mark, held as CP932 whatever its encoding. Of several records with one
+// mark, held as CP932 whatever its encoding. A quoted field may go on over
+// line breaks, as in a file saved again by Excel. Of several records with one
 // code only the first is kept.
 class CsvTable final {
  public:
@@ -59,7 +61,8 @@ class CsvTable final {
   CsvTable() = default;
   [[noreturn]] void Fail(size_t line, const std::string& what) const;
   void ParseText();
-  void ParseRecord(char* line, size_t size, size_t number);
+  // The record in [line, line + size), which starts on line number.
+  void ParseRecord(char* line, size_t size, size_t number, bool several_lines);
 
   std::string name_;
   CsvEncoding encoding_ = CsvEncoding::kCp932;

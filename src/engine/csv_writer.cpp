@@ -57,14 +57,16 @@ CsvFile::~CsvFile() {
 }
 
 void CsvFile::OpenLocked(const std::string& path, NativeFile::Mode mode) {
-  if (!file_.Open(path, mode)) ThrowFileError("cannot open", path, file_.error());
+  const bool opened = file_.Open(path, mode);
+  created_ = file_.created();
+  if (!opened) ThrowFileError("cannot open", path, file_.error());
   // Held for the whole run, so no other run takes the same file.
   const NativeFile::LockResult lock = file_.TryLock();
   if (lock == NativeFile::LockResult::kLocked) return;
   const std::string why = file_.error();
   file_.Close();
   if (lock == NativeFile::LockResult::kHeldElsewhere)
-    throw OutputError("another run writes " + path);
+    throw OutputInUseError("another run writes " + path);
   ThrowFileError("cannot open", path, why);
 }
 
@@ -150,6 +152,14 @@ void CsvFile::Close() {
     throw;
   }
   if (!file_.Close()) ThrowFileError("cannot close", path_, file_.error());
+}
+
+void CsvFile::Discard() {
+  buffer_.clear();
+  line_ends_.clear();
+  file_.Close();
+  if (created_) RemoveFile(path_);
+  created_ = false;
 }
 
 void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length,

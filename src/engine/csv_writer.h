@@ -19,6 +19,12 @@ class OutputError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The output file could not be opened because another run holds it.
+class OutputInUseError final : public OutputError {
+ public:
+  using OutputError::OutputError;
+};
+
 // How a CSV file's bytes are encoded: CP932 without a byte-order mark, or
 // UTF-8 that starts with one.
 enum class CsvEncoding { kCp932, kUtf8 };
@@ -60,6 +66,11 @@ class CsvFile final {
   // Flushes and closes. Throws OutputError; the file is closed either way.
   void Close();
   bool is_open() const { return file_.is_open(); }
+  // True when Open made the file: nothing was at its path before.
+  bool created() const { return created_; }
+  // Gives the file up: closes it without writing what is buffered and removes
+  // it when Open made it. A file that was there before stays.
+  void Discard();
   // Lines that have reached the file.
   size_t lines_on_disk() const { return lines_on_disk_; }
 
@@ -91,6 +102,7 @@ class CsvFile final {
   size_t lines_on_disk_ = 0;
   std::int64_t bytes_on_disk_ = 0;
   std::uint32_t crc_on_disk_ = 0;
+  bool created_ = false;
   NativeFile file_;
 };
 

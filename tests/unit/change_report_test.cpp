@@ -168,6 +168,40 @@ TEST(CsvTable, AcceptsLfLineEndsAndALastLineWithoutOne) {
   EXPECT_EQ(table.rows()[1].line, 3u);
 }
 
+TEST(CsvTable, ReadsAQuotedFieldOverLineBreaksAndCountsTheLinesOn) {
+  struct Case {
+    const char* name;
+    CsvEncoding encoding;
+    std::string line_break;  // inside the fields; records end with CR LF
+  } cases[] = {
+      {"CP932, CR LF", CsvEncoding::kCp932, "\r\n"},
+      {"CP932, LF as Excel writes it", CsvEncoding::kCp932, "\n"},
+      {"UTF-8, CR LF", CsvEncoding::kUtf8, "\r\n"},
+      {"UTF-8, LF", CsvEncoding::kUtf8, "\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string& br = c.line_break;
+    const Fields two_lines = With(Facility("71"), 1, "北" + br + "病院");
+    // An empty line and a doubled quote inside the field.
+    const Fields three_lines = With(Facility("72"), 3, "札幌市" + br + br + "中央区\"\"1\"\"");
+    const CsvTable table = CsvTable::Parse(
+        CsvBytes({two_lines, three_lines, Facility("73"), Facility("71")}, c.encoding), "t.csv");
+    EXPECT_EQ(table.encoding(), c.encoding);
+    ASSERT_EQ(table.rows().size(), 3u);
+    EXPECT_EQ(table.rows()[0].fields[1], test::Sjis("北" + br + "病院"));
+    EXPECT_EQ(table.rows()[0].fields[2], test::Sjis(two_lines[2]));
+    EXPECT_EQ(table.rows()[1].fields[3], test::Sjis("札幌市" + br + br + "中央区\"1\""));
+    EXPECT_EQ(table.rows()[1].fields[4], test::Sjis(three_lines[4]));
+    EXPECT_EQ(table.rows()[0].line, 2u);
+    EXPECT_EQ(table.rows()[1].line, 4u);
+    EXPECT_EQ(table.rows()[2].line, 7u);
+    ASSERT_EQ(table.repeated().size(), 1u);
+    EXPECT_EQ(table.repeated()[0].line, 8u);
+    EXPECT_EQ(table.repeated()[0].first_line, 2u);
+  }
+}
+
 TEST(CsvTable, KeepsTheFirstOfRepeatedCodesAndNamesTheLaterLines) {
   const Fields first = Facility("51");
   const Fields later = With(first, 1, "別の名前");
@@ -285,6 +319,17 @@ INSTANTIATE_TEST_SUITE_P(
             "LoneQuoteInsideAField",
             test::Sjis(Text(kHeader, {"\"1\",\"a\"b\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
             "line 2: " + kRecordRule + "field 2 is not followed by a comma"},
+        BrokenCase{"FaultAfterARecordOverTwoLines",
+                   test::Sjis(Text(kHeader,
+                                   {Line(With(Facility("82"), 1, "北\r\n病院")), "\"1\",\"2\","})),
+                   "line 4: " + kRecordRule + "the line ends after 2 fields"},
+        BrokenCase{
+            "FaultOnTheSecondLineOfARecord",
+            test::Sjis(Text(kHeader,
+                            {"\"1\",\"a\r\nb\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",\"9\","})),
+            "line 3: " + kRecordRule + "the line goes on after the eighth field"},
+        BrokenCase{"QuoteLeftOpenToTheEnd", test::Sjis(Text(kHeader, {kGood, "\"1\",\"a", "b"})),
+                   "line 3: " + kRecordRule + "field 2 has no closing double quote"},
         BrokenCase{"EmptyLine", test::Sjis(Text(kHeader, {kGood, ""})),
                    "line 3: " + kRecordRule + "the line is empty"},
         BrokenCase{"BytesThatAreNotShiftJis",

@@ -6,6 +6,8 @@
 
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
+#include "common/native_file.h"
+#include "common/utf8_path.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 
@@ -90,6 +92,41 @@ TEST_F(DiffCommand, ABrokenFileIsNamedWithItsLineAndNoReportIsWritten) {
     EXPECT_EQ(out_.str(), "");
     EXPECT_EQ(err_.str().rfind("error: " + c.message, 0), 0u) << err_.str();
     EXPECT_FALSE(fs::exists(report));
+  }
+}
+
+// In process, so that the Windows build checks its own half of the file layer.
+TEST_F(DiffCommand, AReportThatCannotBeOpenedIsLeftAsItWas) {
+  const std::string a = Write("a.csv", Cp932File({Record("1")}));
+  const std::string b = Write("b.csv", Cp932File({Record("2")}));
+  struct Case {
+    const char* name;
+    bool folder;  // a folder of the report's name, else a file a running collection holds
+    const char* message;
+  } cases[] = {
+      {"held by a running collection", false, "開くことができませんでした。"},
+      {"a folder", true, "保存先のファイルに書き込めませんでした。"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string report = dir_.File(std::string(c.folder ? "folder" : "held") + ".csv");
+    NativeFile running_collection;
+    if (c.folder) {
+      fs::create_directory(PathFromUtf8(report));
+    } else {
+      test::WriteFile(report, "a collection under way");
+      ASSERT_TRUE(running_collection.Open(report, NativeFile::Mode::kWriteExisting));
+      ASSERT_EQ(running_collection.TryLock(), NativeFile::LockResult::kLocked);
+    }
+    EXPECT_EQ(Run({a, b, "--output", report}), kExitWriteError);
+    EXPECT_EQ(out_.str(), "");
+    EXPECT_NE(err_.str().find(c.message), std::string::npos) << err_.str();
+    if (c.folder) {
+      EXPECT_TRUE(fs::is_directory(PathFromUtf8(report)));
+    } else {
+      running_collection.Close();
+      EXPECT_EQ(test::ReadFile(report), "a collection under way");
+    }
   }
 }
 

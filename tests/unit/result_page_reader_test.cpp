@@ -173,6 +173,10 @@ TEST(ResultPageReader, LabelledLinesFollowTheAddressBlock) {
        {"<address>TEL.1</address>", "<dd>住所：〒060-0001 &amp;ビル&#x41;</dd>",
         "<dd>最寄駅：&quot;駅&quot;</dd>", "<dd>診療科目：A&lt;B&apos;s</dd>"},
        {"", "", "〒060-0001", "&ビルA", "1", "\"駅\"", "A<B's", ""}},
+      {"references to line breaks and tabs become spaces",
+       {"<address>TEL.1</address>", "<dd>住所：〒060-0001 札幌市&#13;&#10;中央区</dd>",
+        "<dd>最寄駅：大通駅&#9;徒歩1分</dd>", "<dd>診療科目：内科&#x0A;外科</dd>"},
+       {"", "", "〒060-0001", "札幌市  中央区", "1", "大通駅 徒歩1分", "内科 外科", ""}},
       {"no postal code: a character at byte ten goes whole to the address",
        {"<address>TEL.1</address>", "<dd>住所：札幌市 中央区</dd>", "<dd>x</dd>", "<dd>y</dd>"},
        {"", "", "札幌市 中", "央区", "1", "", "", ""}},
@@ -227,6 +231,7 @@ TEST(ResultPageReader, NameAndCodeComeFromTheLink) {
       {"<a href=\"/hospital/77/\">A&amp;B &quot;C&quot;</a>", "77", "A&B \"C\""},
       {"<a href=\"/a/b/c\">x</a>", "c", "x"},
       {"<a  href=\"/x/&amp;1/\">y</a>", "&amp;1", "y"},
+      {"<a href=\"/hospital/78/\">北&#13;&#10;病院&#9;</a>", "78", "北  病院 "},
   };
   for (const Case& c : cases) {
     const Record record = ReadOne(OneEntryPage({"<dd>", "<dd>"}, c.link));

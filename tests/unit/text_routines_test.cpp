@@ -115,6 +115,11 @@ TEST(DecodeCharRefs, DecodesTheCommonReferencesWhereShiftJisHoldsThem) {
       {"&#0;", "&#0;"},
       {"&amp;amp;", "&amp;"},  // decoded once only
       {Sjis("医院&amp;歯科"), Sjis("医院&歯科")},
+      // A line break, a tab or another control character would break the CSV line.
+      {Sjis("北&#13;&#10;病院"), Sjis("北  病院")},
+      {"a&#x0A;b&#9;c&Tab;d&NewLine;e", "a b c d e"},
+      {"&#1;&#x1F;&#127;&#x85;&#159;", "     "},
+      {"&#126;&#xA1;", "~&#xA1;"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeCharRefs(c.in), c.out) << c.in;
 }
