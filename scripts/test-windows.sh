@@ -55,6 +55,49 @@ csv=データ/病院施設一覧.csv
 cmp "$work/linux/$csv" "$work/windows/$csv"
 echo "same bytes: $(wc -c <"$work/linux/$csv") bytes, $(( $(wc -l <"$work/linux/$csv") - 1 )) facilities"
 
+echo "== every command from a folder of Japanese names, one of them outside CP932"
+jp="$work/ユーザー/田中太郎/𠮷田"
+mkdir -p "$jp/db" "$jp/データ"
+cp "$win/valmeric-cli.exe" "$jp/"
+cp build/release/bin/db/hpt_data.db "$jp/db/"  # the database beside the program: no --db
+expect_exit() {  # expect_exit STATUS ARGS...: valmeric-cli.exe in that folder
+  local want=$1 got=0
+  shift
+  wine "$jp/valmeric-cli.exe" "$@" >"$work/jp.out" 2>"$work/jp.err" || got=$?
+  if [ "$got" -ne "$want" ]; then
+    echo "valmeric-cli $*: expected exit status $want, got $got" >&2
+    cat "$work/jp.err" >&2
+    exit 1
+  fi
+  echo "${1} ${2:-}: exit status $got"
+}
+restart_site() { stop_local_site; start_local_site build/release/bin "$work" "$@"; }
+quick=(--pause-ms 0 --retry-delays-ms 0,0 --quiet)
+expect_exit 0 rebuild-categories --site-origin "$LOCAL_SITE" --quiet
+expect_exit 0 rebuild-cities --site-origin "$LOCAL_SITE" --quiet
+# Broken off by the site, then resumed.
+restart_site --fail-after 30
+expect_exit 3 collect --category 6 --prefecture 16 "${quick[@]}" --output "$jp/データ/皮膚科" \
+  --site-origin "$LOCAL_SITE"
+expect_exit 0 status
+restart_site
+expect_exit 0 collect --resume "${quick[@]}" --site-origin "$LOCAL_SITE"
+cp build/release/bin/db/hpt_data.db "$work/reference.db"
+build/release/bin/valmeric-cli collect --category 6 --prefecture 16 --pause-ms 0 --quiet \
+  --db "$work/reference.db" --output "$work/reference.csv" --site-origin "$LOCAL_SITE"
+cmp "$jp/データ/皮膚科.csv" "$work/reference.csv"
+echo "the resumed file is the Linux command line's whole run, byte for byte"
+# Pages not fetched at the end of the plan, then fetched again.
+restart_site --fail-rate 0.25
+expect_exit 5 collect --category all --prefecture 31 "${quick[@]}" --output "$jp/データ/鳥取" \
+  --site-origin "$LOCAL_SITE"
+restart_site
+expect_exit 0 collect --retry-failed "${quick[@]}" --site-origin "$LOCAL_SITE"
+expect_exit 1 status
+expect_exit 0 diff "$jp/データ/皮膚科.csv" "$jp/データ/鳥取.csv" --output "$jp/データ/変更"
+[ -s "$jp/データ/変更.csv" ] || { echo "no change report in $jp/データ" >&2; exit 1; }
+[ -z "$(find "$jp" -name 'tmp-*.dat')" ] || { echo "scratch files left in $jp" >&2; exit 1; }
+
 echo "== Japanese on a Japanese system's console, redirected to a file"
 localedef -i ja_JP -f UTF-8 "$work/ja_JP.UTF-8" 2>/dev/null || true
 status=0

@@ -164,7 +164,7 @@ check "ticking the last one checks the all box" in_order "$L" \
   "model|1111111111|00000000000000000000000000000000000000000000000|1|0"
 check "unchecking the all box clears every tick" has "$L" "ticks|lstArea|00000000000000000000000000000000000000000000000|0"
 
-echo "== settings file round trip (db\\hpt.ini through the profile functions)"
+echo "== settings file round trip (db\\hpt.ini, read and written as the profile functions do)"
 D=$(make_folder settings)
 run_window "$D" "wait-config
 tick lstCtgr 2
@@ -257,6 +257,24 @@ check "idle again: bar at 0, start enabled, cancel disabled" in_order "$L" \
   "progress|0|60"
 check "no unexpected question or dialog" lacks "$L" "^unexpected"
 
+echo "== a whole run from a folder of Japanese names, one of them outside CP932"
+D=$(make_folder "ユーザー/田中太郎/𠮷田")
+mkdir -p "$D/データ"
+run_window "$D" "wait-config
+tick lstCtgr 5
+tick lstArea 15
+save $(win "$D/データ/皮膚科")
+answer no
+click btnAction
+wait-running
+wait-idle
+close"
+L=$D/log.txt
+check "the window ran there and ended with exit code 0" bash -c "grep -qx 'script-end' '$L' && [ \"\$(cat '$D/exit')\" = 0 ]"
+check "the CSV is the command line's, byte for byte" cmp "$D/データ/皮膚科.csv" "$WORK/linux.csv"
+check "the ticks went to db\\hpt.ini there" bash -c "tr -d '\r' <'$D/db/hpt.ini' | grep -qx 'Category=0000010000'"
+check "no error box" lacks "$L" "^box|0x40040|Error|"
+
 echo "== cancelling a run"
 D=$(make_folder cancel)
 run_window "$D" "wait-config
@@ -327,6 +345,34 @@ check "the run's ticks are restored" has "$L" "model|0000010000|0000000000000001
 check "the resumed CSV is the command line's whole run, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
 check "the end: the open question" has "$L" \
   "box|0x40124|処理確認|事業所情報の取得が完了しました。\n保存したファイルを開きますか？|owned"
+stop_local_site
+unset VALMERIC_SITE_ORIGIN
+
+echo "== the table builders let the window's messages through"
+# Each page a tenth of a second late: the builders run long enough to be seen.
+start_local_site "$LINUX_BIN" "$WORK" --latency-ms 100
+export VALMERIC_SITE_ORIGIN=$LOCAL_SITE
+D=$(make_folder builders)
+run_window "$D" "wait-config
+press btnCtgr
+wait-rebuilding
+dump
+wait-rebuilt
+press btnArea
+wait-rebuilding
+wait-text lblStatus 県コード：2 取得中
+dump
+wait-rebuilt
+dump
+close"
+L=$D/log.txt
+check "while the sub-category builder runs, the script goes on from the message loop" in_order "$L" \
+  "done|press" "done|wait-rebuilding" "rebuilding|1" "done|wait-rebuilt"
+check "while the city builder runs, the status label shows each prefecture" in_order "$L" \
+  "done|wait-text" "rebuilding|1" "done|wait-rebuilt"
+check "each builder ends with its box" test "$(count "$L" 'box|0x0|Valmeric|終了|owned')" = 2
+check "afterwards the status label reads the last prefecture" grep -q "^control|lblStatus|県コード：47 取得中|" "$L"
+check "no error box" lacks "$L" "^box|0x10|"
 stop_local_site
 unset VALMERIC_SITE_ORIGIN
 

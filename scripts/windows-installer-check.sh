@@ -35,15 +35,40 @@ check() {
 reg_has_key() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Valmeric' >/dev/null 2>&1; }
 reg_lacks_key() { ! reg_has_key; }
 
-LOCAL=$(winepath -u "$(wine cmd /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')")
-PROGRAMS=$(winepath -u "$(wine cmd /c 'echo %APPDATA%' 2>/dev/null | tr -d '\r')")/Microsoft/Windows/Start\ Menu/Programs
+# The user's profile under Japanese names, one of them outside CP932, as a
+# Japanese user's may be: the shell folders the installer asks for lie there.
+PROFILE='C:\users\ユーザー\田中太郎\𠮷田'
+PROFILE_UNIX=$WINEPREFIX/drive_c/users/ユーザー/田中太郎/𠮷田
+LOCAL=$PROFILE_UNIX/AppData/Local
+PROGRAMS=$PROFILE_UNIX/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs
+mkdir -p "$LOCAL" "$PROGRAMS"
+set_profile_folders() {
+  local reg key
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n'
+    for key in 'User Shell Folders' 'Shell Folders'; do
+      printf '\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\%s]\r\n' "$key"
+      printf '"%s"="%s"\r\n' \
+        "Local AppData" "$PROFILE\AppData\Local" \
+        "AppData" "$PROFILE\AppData\Roaming" \
+        "Start Menu" "$PROFILE\AppData\Roaming\Microsoft\Windows\Start Menu" \
+        "Programs" "$PROFILE\AppData\Roaming\Microsoft\Windows\Start Menu\Programs" |
+        sed 's/\\/\\\\/g'
+    done
+  } | iconv -f UTF-8 -t UTF-16 >"$reg"
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+  wineserver --wait
+  rm -f "$reg"
+}
+set_profile_folders
 DIR=$LOCAL/Programs/Valmeric
 rm -rf "$DIR"
 
 echo "installer: $SETUP ($(stat -c %s "$SETUP") bytes)"
 wine "$SETUP" /S
 wineserver -w
-check "installed into %LOCALAPPDATA%\\Programs\\Valmeric" test -f "$DIR/valmeric.exe"
+check "installed into %LOCALAPPDATA%\\Programs\\Valmeric of a Japanese profile" test -f "$DIR/valmeric.exe"
 check "the command line beside it" test -f "$DIR/valmeric-cli.exe"
 check "db\\hpt_data.db beside it" test -f "$DIR/db/hpt_data.db"
 check "an uninstaller" test -f "$DIR/uninstall.exe"

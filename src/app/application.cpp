@@ -3,12 +3,13 @@
 #include <exception>
 
 #include "app/dialogs.h"
-#include "app/error_text.h"
+#include "window_model/error_text.h"
 
 namespace valmeric::app {
 
 void ShowDefaultError(Dialogs& dialogs, const QString& message) {
-  const QString text = QString::fromStdString(ErrorDisplayText(message.toStdString()));
+  const QString text =
+      QString::fromStdString(window_model::ErrorDisplayText(message.toStdString()));
   dialogs.MessageBox(nullptr, text, QString::fromUtf8(kApplicationTitle), mb::kError);
 }
 

@@ -11,31 +11,27 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QUrl>
-#include <system_error>
 
 #include "app/application.h"
 #include "app/dialogs.h"
-#include "app/selection_settings.h"
 #include "app/ui_waker.h"
-#include "common/scratch_file.h"
-#include "common/site_lists.h"
 #include "common/text_encoding.h"
 #include "desktop/taskbar_progress.h"
 #include "desktop/vista_alt_fix.h"
-#include "refdb/reference_db.h"
-#include "refdb/run_lock.h"
-#include "refdb/table_builders.h"
+#include "refdb/table_rebuild.h"
+#include "window_model/guarded_call.h"
+#include "window_model/layout.h"
 
 namespace valmeric::app {
 namespace {
 
 namespace fs = std::filesystem;
+namespace wm = window_model;
 
-// Posted by the window to itself once it is shown; the configuration check
-// then runs from the event loop, after the window has appeared.
-const QEvent::Type WM_CHECKCONFIG = static_cast<QEvent::Type>(QEvent::User + 100);
+const QEvent::Type WM_CHECKCONFIG =
+    static_cast<QEvent::Type>(QEvent::User + wm::kCheckConfigOffset);
 
-const char kDefaultFontFamily[] = "ＭＳ Ｐゴシック";
+// Where the Japanese Windows font is missing.
 const char kFallbackFontFamily[] = "IPAPGothic";
 
 QString Text(const std::string& utf8) {
@@ -45,9 +41,13 @@ QString Text(const char* utf8) {
   return QString::fromUtf8(utf8);
 }
 
+QRect Rect(const wm::ControlRect& rect) {
+  return {rect.left, rect.top, rect.width, rect.height};
+}
+
 QFont WindowFont(int pixel_size) {
   QFont font;
-  font.setFamilies({Text(kDefaultFontFamily), Text(kFallbackFontFamily)});
+  font.setFamilies({Text(wm::kFontFace), Text(kFallbackFontFamily)});
   font.setPixelSize(pixel_size);
   return font;
 }
@@ -57,7 +57,7 @@ class FixedRowDelegate final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), 16};
+    return {QStyledItemDelegate::sizeHint(option, index).width(), wm::kListRowHeight};
   }
 };
 
@@ -65,13 +65,9 @@ class FixedRowDelegate final : public QStyledItemDelegate {
 
 template <typename Fn>
 void TFrmMain::Guarded(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception& error) {
-    ShowDefaultError(dialogs_, QString::fromUtf8(error.what()));
-  } catch (...) {
-    ShowDefaultError(dialogs_, QString());
-  }
+  wm::GuardedCall(std::forward<Fn>(fn), [this](const std::string& message) {
+    ShowDefaultError(dialogs_, QString::fromStdString(message));
+  });
 }
 
 TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings settings, QWidget* parent)
@@ -79,11 +75,10 @@ TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings setting
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
-      database_path_(std::move(database_path)),
-      categories_(CategoryNames()),
-      prefectures_(PrefectureNames()),
+      model_(std::move(database_path)),
       waker_(new UiWaker([this] { Guarded([this] { controller_.Poll(); }); }, this)),
-      controller_(*this, database_path_, std::move(settings), [waker = waker_] { waker->Wake(); }) {
+      controller_(*this, model_.database_path(), std::move(settings),
+                  [waker = waker_] { waker->Wake(); }) {
   setObjectName(QStringLiteral("FrmMain"));
   CreateControls();
   FormCreate();
@@ -95,73 +90,76 @@ TFrmMain::~TFrmMain() {
 
 void TFrmMain::CreateControls() {
   setWindowTitle(Text(msg::kApplicationTitle));
-  setFixedSize(316, 303);
+  setFixedSize(wm::kClientWidth, wm::kClientHeight);
   move(0, 0);
-  setFont(WindowFont(12));
+  setFont(WindowFont(-wm::kWindowFontHeight));
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
 
-  auto make_list = [this](const char* name, const QRect& geometry) {
-    auto* list = new QListWidget(this);
-    list->setObjectName(Text(name));
-    list->setGeometry(geometry);
-    list->setFont(WindowFont(13));
-    list->setUniformItemSizes(true);
-    list->setItemDelegate(new FixedRowDelegate(list));
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setAttribute(Qt::WA_InputMethodEnabled, false);  // keep the input method closed
-    return list;
-  };
-  auto make_check = [this](const char* name, const QRect& geometry, const char* text) {
-    auto* box = new QCheckBox(Text(text), this);
-    box->setObjectName(Text(name));
-    box->setGeometry(geometry);
-    box->setTristate(false);
-    return box;
-  };
-  auto make_button = [this](const char* name, const QRect& geometry, const char* text) {
-    auto* button = new QPushButton(Text(text), this);
-    button->setObjectName(Text(name));
-    button->setGeometry(geometry);
-    button->setAutoDefault(false);
-    return button;
-  };
-
-  chkCtgr = make_check("chkCtgr", {11, 8, 119, 17}, " 診療科目の選択 : ");
-  lstCtgr = make_list("lstCtgr", {8, 28, 145, 164});
-  chkArea = make_check("chkArea", {165, 8, 119, 17}, " 都道府県の選択 : ");
-  lstArea = make_list("lstArea", {162, 28, 145, 244});
-  btnAction = make_button("btnAction", {8, 202, 145, 32}, "取得開始 (&R)");
-  btnCancel = make_button("btnCancel", {8, 236, 145, 32}, "キャンセル (&C)");
-  btnCancel->setEnabled(false);
-
-  prgBar = new QProgressBar(this);
-  prgBar->setObjectName(QStringLiteral("prgBar"));
-  prgBar->setGeometry(0, 288, 316, 15);  // along the bottom edge
-  prgBar->setTextVisible(false);
-  prgBar->setRange(0, 100);
-  prgBar->setValue(0);
-
-  btnArea = make_button("btnArea", {238, -10, 30, 20}, "地域");
-  btnCtgr = make_button("btnCtgr", {269, -10, 30, 20}, "科目");
-  for (QPushButton* hidden : {btnArea, btnCtgr}) {
-    hidden->setEnabled(false);
-    hidden->setVisible(false);
+  std::vector<QWidget*> tab_order;
+  for (const wm::ControlSpec& spec : wm::kControls) {
+    QWidget* control = nullptr;
+    switch (spec.kind) {
+      case wm::ControlKind::kCheckBox: {
+        auto* box = new QCheckBox(Text(spec.caption), this);
+        box->setTristate(false);
+        control = box;
+        break;
+      }
+      case wm::ControlKind::kCheckList: {
+        auto* list = new QListWidget(this);
+        list->setFont(WindowFont(-wm::kListFontHeight));
+        list->setUniformItemSizes(true);
+        list->setItemDelegate(new FixedRowDelegate(list));
+        list->setSelectionMode(QAbstractItemView::SingleSelection);
+        list->setAttribute(Qt::WA_InputMethodEnabled, false);  // keep the input method closed
+        control = list;
+        break;
+      }
+      case wm::ControlKind::kButton: {
+        auto* button = new QPushButton(Text(spec.caption), this);
+        button->setAutoDefault(false);
+        control = button;
+        break;
+      }
+      case wm::ControlKind::kProgressBar: {
+        auto* bar = new QProgressBar(this);
+        bar->setTextVisible(false);
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setFocusPolicy(Qt::NoFocus);
+        control = bar;
+        break;
+      }
+      case wm::ControlKind::kLabel: {
+        auto* label = new QLabel(this);
+        label->setFocusPolicy(Qt::NoFocus);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        control = label;
+        break;
+      }
+    }
+    control->setObjectName(Text(spec.name));
+    control->setGeometry(Rect(spec.rect));
+    control->setEnabled(spec.enabled);
+    if (!spec.shown) control->setVisible(false);
+    if (control->focusPolicy() != Qt::NoFocus) tab_order.push_back(control);
   }
+  chkCtgr = findChild<QCheckBox*>(Text(wm::Control(wm::kChkCtgr).name));
+  lstCtgr = findChild<QListWidget*>(Text(wm::Control(wm::kLstCtgr).name));
+  chkArea = findChild<QCheckBox*>(Text(wm::Control(wm::kChkArea).name));
+  lstArea = findChild<QListWidget*>(Text(wm::Control(wm::kLstArea).name));
+  btnAction = findChild<QPushButton*>(Text(wm::Control(wm::kBtnAction).name));
+  btnCancel = findChild<QPushButton*>(Text(wm::Control(wm::kBtnCancel).name));
+  prgBar = findChild<QProgressBar*>(Text(wm::Control(wm::kPrgBar).name));
+  btnArea = findChild<QPushButton*>(Text(wm::Control(wm::kBtnArea).name));
+  btnCtgr = findChild<QPushButton*>(Text(wm::Control(wm::kBtnCtgr).name));
+  lblStatus = findChild<QLabel*>(Text(wm::Control(wm::kLblStatus).name));
+  SetStatusText(Text(wm::kStatusInitialText));
+  for (size_t i = 0; i + 1 < tab_order.size(); ++i) setTabOrder(tab_order[i], tab_order[i + 1]);
 
-  lblStatus = new QLabel(this);
-  lblStatus->setObjectName(QStringLiteral("lblStatus"));
-  lblStatus->setFocusPolicy(Qt::NoFocus);
-  lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  lblStatus->setGeometry(288, 275, 16, 12);
-  SetStatusText(QString(2, QChar(0x3000)));
-
-  QWidget* order[] = {chkCtgr, lstCtgr, chkArea, lstArea, btnAction, btnCancel, btnArea, btnCtgr};
-  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-  prgBar->setFocusPolicy(Qt::NoFocus);
-
-  BindGroup(categories_, chkCtgr, lstCtgr);
-  BindGroup(prefectures_, chkArea, lstArea);
+  BindGroup(categories(), chkCtgr, lstCtgr);
+  BindGroup(prefectures(), chkArea, lstArea);
 
   connect(chkCtgr, &QCheckBox::clicked, this,
           [this](bool on) { Guarded([&] { chkCtgrClick(on); }); });
@@ -184,13 +182,13 @@ void TFrmMain::CreateControls() {
   connect(btnCtgr, &QPushButton::clicked, this, [this] { Guarded([this] { btnCtgrClick(); }); });
 }
 
-void TFrmMain::BindGroup(SelectionGroup& group, QCheckBox* all_box, QListWidget* list) {
+void TFrmMain::BindGroup(wm::SelectionGroup& group, QCheckBox* all_box, QListWidget* list) {
   for (int i = 0; i < group.Count(); ++i) {
     auto* item = new QListWidgetItem(QString::fromStdString(SjisToUtf8(group.Item(i))), list);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     item->setCheckState(Qt::Unchecked);
   }
-  SelectionGroup::View view;
+  wm::SelectionGroup::View view;
   view.show_tick = [list](int index, bool ticked) {
     const QSignalBlocker quiet(list);
     list->item(index)->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
@@ -212,10 +210,8 @@ void TFrmMain::BindGroup(SelectionGroup& group, QCheckBox* all_box, QListWidget*
 void TFrmMain::FormCreate() {
   altFix_ = new desktop::TVistaAltFix(this);
   TaskbarReady = false;
-  DbReady = false;
   TaskbarReady = desktop::InitializeTaskbarAPI();
-  std::error_code error;
-  if (fs::is_regular_file(database_path_, error)) DbReady = true;  // opened by the first query
+  model_.FindDatabase();
 }
 
 void TFrmMain::showEvent(QShowEvent* event) {
@@ -232,36 +228,17 @@ bool TFrmMain::event(QEvent* event) {
 }
 
 void TFrmMain::CheckConfig() {
-  if (DbReady) {
-    LoadSettings();
-    controller_.StartupCheck();
-    return;
-  }
-  dialogs_.MessageBox(this, Text(msg::kConfigError), Text(msg::kConfigTitle), mb::kNotice);
-  Terminate();
-}
-
-fs::path TFrmMain::settingsPath() const {
-  return database_path_.parent_path() / kSettingsFileName;
-}
-
-void TFrmMain::LoadSettings() {
-  LoadSelectionSettings(settingsPath(), categories_, prefectures_);
+  if (!model_.CheckConfig(controller_, *this)) Terminate();
 }
 
 void TFrmMain::SaveSettings() {
-  try {
-    SaveSelectionSettings(settingsPath(), categories_, prefectures_);
-  } catch (...) {
-    // A settings file that cannot be written must not keep the window open.
-  }
+  model_.SaveSettings();
 }
 
 void TFrmMain::SetStatusText(const QString& text) {
   lblStatus->setText(text);
-  // Sized to its text with the right edge kept at x = 304: longer texts grow to the left.
-  const int width = lblStatus->sizeHint().width();
-  lblStatus->setGeometry(304 - width, 275, width, lblStatus->sizeHint().height());
+  const QSize size = lblStatus->sizeHint();
+  lblStatus->setGeometry(Rect(wm::StatusLabelRect(size.width(), size.height())));
 }
 
 void TFrmMain::SetControlsEnabled(bool idle) {
@@ -276,21 +253,11 @@ void TFrmMain::SetControlsEnabled(bool idle) {
 // The run controller's view.
 
 Selection TFrmMain::TickedSelection() {
-  return {categories_.TickedCodes(), prefectures_.TickedCodes()};
+  return model_.TickedSelection();
 }
 
 void TFrmMain::RestoreSelection(const Selection& selection) {
-  auto restore = [](SelectionGroup& group, const std::vector<int>& codes) {
-    std::string ticks(static_cast<size_t>(group.Count()), '0');
-    for (int code : codes) {
-      if (code >= 1 && code <= group.Count()) ticks[static_cast<size_t>(code) - 1] = '1';
-    }
-    if (group.All()) group.SetAll(false);
-    for (int i = 0; i < group.Count(); ++i) group.SetTick(i, false);
-    ApplyTickText(group, ticks);
-  };
-  restore(categories_, selection.categories);
-  restore(prefectures_, selection.prefectures);
+  model_.RestoreSelection(selection);
 }
 
 int TFrmMain::ShowMessage(const UserMessage& message) {
@@ -395,18 +362,9 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
   }
 }
 
-BuilderSettings TFrmMain::BuilderSettingsFor(const ScratchFile& scratch) const {
-  BuilderSettings settings;
-  settings.download = controller_.settings().download;
-  settings.scratch_path = scratch.path();
-  return settings;
-}
-
 void TFrmMain::btnAreaClick() {
-  RunLock lock(database_path_.string());
-  ReferenceDb db(database_path_.string());
-  const ScratchFile scratch(database_path_.parent_path().string());
-  RebuildCities(db.db(), BuilderSettingsFor(scratch), [this](int prefecture) {
+  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
+  rebuild.Run(RebuildTable::kCities, [this](int prefecture) {
     SetStatusText(QString::fromStdString(SjisToUtf8(CityBuilderStatus(prefecture))));
     lblStatus->repaint();
     QCoreApplication::processEvents();
@@ -415,10 +373,8 @@ void TFrmMain::btnAreaClick() {
 }
 
 void TFrmMain::btnCtgrClick() {
-  RunLock lock(database_path_.string());
-  ReferenceDb db(database_path_.string());
-  const ScratchFile scratch(database_path_.parent_path().string());
-  RebuildSubCategories(db.db(), BuilderSettingsFor(scratch));
+  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
+  rebuild.Run(RebuildTable::kSubCategories);
   dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
 }
 

@@ -5,11 +5,9 @@
 #include <optional>
 #include <string>
 
-#include "app/selection_group.h"
-#include "common/scratch_file.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
-#include "refdb/table_builders.h"
+#include "window_model/main_window_model.h"
 
 class QCheckBox;
 class QLabel;
@@ -40,27 +38,27 @@ class TFrmMain final : public QWidget, private RunView {
            QWidget* parent = nullptr);
   ~TFrmMain() override;
 
-  SelectionGroup& categories() { return categories_; }
-  SelectionGroup& prefectures() { return prefectures_; }
+  window_model::SelectionGroup& categories() { return model_.categories(); }
+  window_model::SelectionGroup& prefectures() { return model_.prefectures(); }
   int runState() const { return controller_.run_state(); }
   bool taskbarReady() const { return TaskbarReady; }
-  bool dbReady() const { return DbReady; }
+  bool dbReady() const { return model_.db_ready(); }
   const QString& outputPath() const { return OutputPath; }
   bool hasWorker() const { return controller_.running(); }
   // The end of the application has been asked for (configuration error, or
   // a close during a run).
   bool terminateRequested() const { return terminate_requested_; }
-  std::filesystem::path settingsPath() const;
+  std::filesystem::path settingsPath() const { return model_.settings_path(); }
 
   // Handlers, named after the control and event they serve.
   void btnActionClick();
   void btnCancelClick();
   void btnAreaClick();
   void btnCtgrClick();
-  void chkCtgrClick(bool checked) { categories_.ClickAll(checked); }
-  void chkAreaClick(bool checked) { prefectures_.ClickAll(checked); }
-  void lstCtgrClickCheck(int row, bool ticked) { categories_.ItemToggled(row, ticked); }
-  void lstAreaClickCheck(int row, bool ticked) { prefectures_.ItemToggled(row, ticked); }
+  void chkCtgrClick(bool checked) { categories().ClickAll(checked); }
+  void chkAreaClick(bool checked) { prefectures().ClickAll(checked); }
+  void lstCtgrClickCheck(int row, bool ticked) { categories().ItemToggled(row, ticked); }
+  void lstAreaClickCheck(int row, bool ticked) { prefectures().ItemToggled(row, ticked); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -70,13 +68,11 @@ class TFrmMain final : public QWidget, private RunView {
  private:
   void FormCreate();
   void CreateControls();
-  void BindGroup(SelectionGroup& group, QCheckBox* all_box, QListWidget* list);
+  void BindGroup(window_model::SelectionGroup& group, QCheckBox* all_box, QListWidget* list);
   void CheckConfig();
-  void LoadSettings();
   void Terminate();
   void SetStatusText(const QString& text);
   void SetControlsEnabled(bool idle);
-  BuilderSettings BuilderSettingsFor(const ScratchFile& scratch) const;
   // Runs a handler; whatever it throws goes to the default error display.
   template <typename Fn>
   void Guarded(Fn&& fn);
@@ -98,9 +94,7 @@ class TFrmMain final : public QWidget, private RunView {
   void Quit() override;
 
   Dialogs& dialogs_;
-  const std::filesystem::path database_path_;
-  SelectionGroup categories_;
-  SelectionGroup prefectures_;
+  window_model::MainWindowModel model_;
 
   QCheckBox* chkCtgr = nullptr;
   QListWidget* lstCtgr = nullptr;
@@ -116,7 +110,6 @@ class TFrmMain final : public QWidget, private RunView {
 
   bool TaskbarReady = false;
   QString OutputPath;
-  bool DbReady = false;
   bool cursor_saved_ = false;
   bool terminate_requested_ = false;
 

@@ -5,10 +5,10 @@
 #include "app/application.h"
 #include "app/dialogs.h"
 #include "app/frm_main.h"
-#include "app/single_instance.h"
 #include "app/tsan_defaults.h"
 #include "common/app_paths.h"
 #include "common/standard_descriptors.h"
+#include "window_model/single_instance.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ constexpr char kInstanceName[] = "Quillmere";
 
 int main(int argc, char** argv) {
   if (!valmeric::OpenClosedStandardDescriptors()) return 1;
-  const auto instance = valmeric::app::ClaimSingleInstance(kInstanceName);
+  const auto instance = valmeric::window_model::ClaimSingleInstance(kInstanceName);
   if (!instance) return 1;
 
   // The program takes no arguments; the toolkit sees only the program name.

@@ -1,6 +1,7 @@
 #include "cli/collect_options.h"
 
 #include "cli/code_list.h"
+#include "cli/site_options.h"
 #include "common/site_lists.h"
 
 namespace valmeric::cli {
@@ -50,13 +51,14 @@ const std::string kCollectUsage =
 
 CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   CollectOptions options;
-  options.settings.download.origin = EnvironmentOrigin();
+  options.settings.download = DefaultSiteSettings();
   bool& has_category = options.has_category;
   bool& has_prefecture = options.has_prefecture;
   bool resume = false;
   bool retry = false;
   ReadOptions(args, {"--quiet", "--resume", "--retry-failed"},
               [&](const std::string& name, const std::string& value) {
+                if (ReadSiteOption(name, value, options.settings.download)) return;
                 if (name == "--quiet") {
                   options.quiet = true;
                 } else if (name == "--resume") {
@@ -74,10 +76,6 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
                   options.output = value;
                 } else if (name == "--db") {
                   options.database = value;
-                } else if (name == "--site-origin") {
-                  options.settings.download.origin = SiteOrigin::Parse(value);
-                } else if (name == "--ca-file") {
-                  options.settings.download.ca_file = value;
                 } else if (name == "--pause-ms") {
                   options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
                 } else if (name == "--retry-delays-ms") {

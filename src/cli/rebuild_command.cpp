@@ -5,12 +5,8 @@
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
-#include "common/scratch_file.h"
+#include "cli/site_options.h"
 #include "common/text_encoding.h"
-#include "common/utf8_path.h"
-#include "refdb/reference_db.h"
-#include "refdb/run_lock.h"
-#include "refdb/table_builders.h"
 
 namespace valmeric::cli {
 
@@ -18,43 +14,23 @@ const char kRebuildUsage[] =
     "usage: valmeric-cli rebuild-cities|rebuild-categories [--db FILE] [--site-origin URL]\n"
     "                            [--ca-file FILE] [--retry-delays-ms N,N...] [--quiet]\n";
 
-namespace {
-
-struct RebuildOptions {
-  std::string database;
-  BuilderSettings settings;
-  bool quiet = false;
-};
-
 RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
   RebuildOptions options;
-  options.settings.download.origin = EnvironmentOrigin();
+  options.download = DefaultSiteSettings();
   ReadOptions(args, {"--quiet"}, [&](const std::string& name, const std::string& value) {
+    if (ReadSiteOption(name, value, options.download)) return;
     if (name == "--quiet") {
       options.quiet = true;
     } else if (name == "--db") {
       options.database = value;
-    } else if (name == "--site-origin") {
-      options.settings.download.origin = SiteOrigin::Parse(value);
-    } else if (name == "--ca-file") {
-      options.settings.download.ca_file = value;
     } else if (name == "--retry-delays-ms") {
-      options.settings.retry.delays = ParseDelays(value);
+      options.retry.delays = ParseDelays(value);
     } else {
       throw UsageError("unknown option " + name);
     }
   });
   return options;
 }
-
-int Build(RebuildTable table, Database& db, const RebuildOptions& options, std::ostream& err) {
-  if (table == RebuildTable::kSubCategories) return RebuildSubCategories(db, options.settings);
-  return RebuildCities(db, options.settings, [&](int prefecture) {
-    if (!options.quiet) err << SjisToUtf8(CityBuilderStatus(prefecture)) << "\n" << std::flush;
-  });
-}
-
-}  // namespace
 
 int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::ostream& err) {
   RebuildOptions options;
@@ -66,21 +42,18 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
   }
   const auto db_path = ExistingDatabase(options.database, err);
   if (!db_path) return kExitUsage;
-  std::optional<RunLock> lock;
-  std::optional<ReferenceDb> db;
-  std::optional<ScratchFile> scratch;  // the builder's own, apart from any run's
+  std::optional<TableRebuild> rebuild;
   try {
-    lock.emplace(db_path->string());
-    db.emplace(db_path->string());
-    scratch.emplace(Utf8FromPath(db_path->parent_path()));
-    options.settings.scratch_path = scratch->path();
+    rebuild.emplace(*db_path, options.download, options.retry);
   } catch (const std::exception& error) {
     err << "error: " << error.what() << "\n";
     return kExitUsage;
   }
   int exit_code = kExitWrote;
   try {
-    const int rows = Build(table, db->db(), options, err);
+    const int rows = rebuild->Run(table, [&](int prefecture) {
+      if (!options.quiet) err << SjisToUtf8(CityBuilderStatus(prefecture)) << "\n" << std::flush;
+    });
     if (!options.quiet) err << rows << " rows\n終了\n";
   } catch (const BuildError& error) {
     err << "error: " << error.what() << "\nthe table was left as it was\n";

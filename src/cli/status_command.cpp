@@ -64,7 +64,7 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitUsage;
   }
   if (!run) {
-    out << "no run is recorded in " << database->string() << "\n";
+    out << "no run is recorded in " << Utf8FromPath(*database) << "\n";
     return kExitNothingFound;
   }
   out << "categories: " << JoinCodes(run->selection.categories) << "\n"

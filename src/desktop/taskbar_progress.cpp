@@ -3,18 +3,9 @@
 #include <QIcon>
 #include <QString>
 
-#ifdef _WIN32
-#include <shobjidl.h>
-#include <windows.h>
-#include <QGuiApplication>
-#include <QImage>
-#include <QPixmap>
-#include <QWindow>
-#else
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QVariantMap>
-#endif
 
 namespace valmeric::desktop {
 
@@ -32,66 +23,6 @@ int TaskbarProgressFlag(int state) {
       return 0;
   }
 }
-
-#ifdef _WIN32
-
-namespace {
-
-ITaskbarList3* g_taskbar = nullptr;
-
-// The window that owns the program's taskbar button.
-HWND TargetWindow() {
-  const auto windows = QGuiApplication::topLevelWindows();
-  for (QWindow* window : windows) {
-    if (window->isVisible() && window->transientParent() == nullptr) {
-      return reinterpret_cast<HWND>(window->winId());
-    }
-  }
-  return nullptr;
-}
-
-}  // namespace
-
-bool InitializeTaskbarAPI() {
-  if (g_taskbar != nullptr) return true;
-  try {
-    ITaskbarList3* list = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                reinterpret_cast<void**>(&list)))) {
-      return false;
-    }
-    if (list->HrInit() != S_OK) {
-      list->Release();
-      return false;
-    }
-    g_taskbar = list;
-  } catch (...) {
-    return false;
-  }
-  return true;
-}
-
-bool SetTaskbarProgressState(TTaskBarProgressState state) {
-  if (g_taskbar == nullptr) return false;
-  return g_taskbar->SetProgressState(TargetWindow(),
-                                     static_cast<TBPFLAG>(TaskbarProgressFlag(state))) == S_OK;
-}
-
-bool SetTaskbarProgressValue(std::uint64_t current, std::uint64_t maximum) {
-  if (g_taskbar == nullptr) return false;
-  return g_taskbar->SetProgressValue(TargetWindow(), current, maximum) == S_OK;
-}
-
-bool SetTaskbarOverlayIcon(const QIcon& icon, const QString& description) {
-  if (g_taskbar == nullptr) return false;
-  HICON handle = icon.isNull() ? nullptr : icon.pixmap(16, 16).toImage().toHICON();
-  const bool ok = g_taskbar->SetOverlayIcon(TargetWindow(), handle,
-                                            reinterpret_cast<LPCWSTR>(description.utf16())) == S_OK;
-  if (handle != nullptr) DestroyIcon(handle);
-  return ok;
-}
-
-#else
 
 namespace {
 
@@ -130,7 +61,5 @@ bool SetTaskbarProgressValue(std::uint64_t current, std::uint64_t maximum) {
 bool SetTaskbarOverlayIcon(const QIcon&, const QString&) {
   return false;
 }
-
-#endif
 
 }  // namespace valmeric::desktop

@@ -1,9 +1,9 @@
 #pragma once
 
-// Run progress on the program's taskbar button. On Linux it goes out as the
+// Run progress on the program's taskbar button. It goes out as the
 // launcher-entry signal of the session bus, which docks and task bars (KDE,
-// Dash to Dock, Plank and others) show on the button of valmeric.desktop; on
-// Windows through the shell's taskbar list. Main thread only.
+// Dash to Dock, Plank and others) show on the button of valmeric.desktop.
+// (The Win32 window reaches the shell's taskbar list itself.) Main thread only.
 
 #include <cstdint>
 

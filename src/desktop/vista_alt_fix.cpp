@@ -7,14 +7,6 @@
 #include <QTabWidget>
 #include <QWidget>
 
-#ifdef _WIN32
-#include <uxtheme.h>
-#include <windows.h>
-#include <QAbstractEventDispatcher>
-#include <QAbstractNativeEventFilter>
-#include <QApplication>
-#endif
-
 namespace valmeric::desktop {
 namespace {
 
@@ -75,83 +67,6 @@ std::vector<QWidget*> SelectiveRepaintTargets(QWidget* form) {
   return out;
 }
 
-#ifdef _WIN32
-
-// Watches the native messages of all top-level windows and repaints those
-// that saw WM_UPDATEUISTATE when the event loop next goes idle. Qt owns the
-// window procedures, so a native event filter stands in for replacing them;
-// nothing is left pointing at the watcher once it is gone.
-class TVistaAltFix::Watcher final : public QAbstractNativeEventFilter {
- public:
-  explicit Watcher(const TVistaAltFix& fix) : fix_(fix) {
-    QCoreApplication::instance()->installNativeEventFilter(this);
-    idle_ = QObject::connect(QAbstractEventDispatcher::instance(),
-                             &QAbstractEventDispatcher::aboutToBlock, [this] { IdlePass(); });
-  }
-  ~Watcher() override {
-    QObject::disconnect(idle_);
-    QCoreApplication::instance()->removeNativeEventFilter(this);
-  }
-
-  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-    if (type != "windows_generic_MSG") return false;
-    const MSG* msg = static_cast<const MSG*>(message);
-    if (msg->message != WM_UPDATEUISTATE) return false;
-    for (FormObj& form : forms_) {
-      if (form.form && reinterpret_cast<HWND>(form.form->winId()) == msg->hwnd)
-        form.needs_repaint = true;
-    }
-    return false;  // the window processes it as usual
-  }
-
- private:
-  struct FormObj {
-    QPointer<QWidget> form;
-    bool seen = true;
-    bool needs_repaint = false;
-    bool repaint_all = true;
-  };
-
-  void IdlePass() {
-    for (FormObj& form : forms_) form.seen = false;
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      bool found = false;
-      for (FormObj& form : forms_) {
-        if (form.form == top) form.seen = found = true;
-      }
-      if (!found) forms_.push_back({top, true, false, fix_.RepaintAll()});
-    }
-    for (auto it = forms_.size(); it-- > 0;) {
-      FormObj& form = forms_[it];
-      if (!form.seen || !form.form) {
-        forms_.erase(forms_.begin() + static_cast<std::ptrdiff_t>(it));
-        continue;
-      }
-      if (!form.needs_repaint) continue;
-      form.needs_repaint = false;
-      const auto targets =
-          form.repaint_all ? FullRepaintTargets(form.form) : SelectiveRepaintTargets(form.form);
-      for (QWidget* widget : targets) widget->repaint();
-    }
-  }
-
-  const TVistaAltFix& fix_;
-  std::vector<FormObj> forms_;
-  QMetaObject::Connection idle_;
-};
-
-bool TVistaAltFix::VistaWithTheme() {
-  OSVERSIONINFOA version{};
-  version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
-#ifdef _MSC_VER
-#pragma warning(suppress : 4996)
-#endif
-  if (!GetVersionExA(&version)) return false;
-  return version.dwMajorVersion >= 6 && IsAppThemed();
-}
-
-#else
-
 // Nothing to watch outside Windows.
 class TVistaAltFix::Watcher final {};
 
@@ -159,13 +74,9 @@ bool TVistaAltFix::VistaWithTheme() {
   return false;
 }
 
-#endif
-
-TVistaAltFix::TVistaAltFix(QObject* owner) : QObject(owner) {
-#ifdef _WIN32
-  if (VistaWithTheme()) watcher_ = std::make_unique<Watcher>(*this);
-#endif
-}
+// The Qt window runs outside Windows only (the Windows program is the Win32
+// window, with a fix of its own), so the watcher is never made.
+TVistaAltFix::TVistaAltFix(QObject* owner) : QObject(owner) {}
 
 TVistaAltFix::~TVistaAltFix() = default;
 

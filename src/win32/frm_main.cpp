@@ -4,12 +4,13 @@
 
 #include <system_error>
 
-#include "app/error_text.h"
-#include "app/selection_settings.h"
 #include "common/site_lists.h"
+#include "common/text_encoding.h"
 #include "common/user_messages.h"
 #include "win32/dpi.h"
 #include "win32/wide_text.h"
+#include "window_model/error_text.h"
+#include "window_model/guarded_call.h"
 
 namespace valmeric::win32 {
 namespace {
@@ -20,7 +21,6 @@ constexpr wchar_t kWindowClass[] = L"TFrmMain";
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT;
-constexpr wchar_t kFontFace[] = L"ＭＳ Ｐゴシック";
 
 template <size_t N>
 std::vector<std::wstring> WideItems(const std::array<std::string_view, N>& names) {
@@ -47,7 +47,7 @@ void RegisterWindowClass(WNDPROC procedure) {
 HFONT MakeFont(int height, UINT dpi) {
   return CreateFontW(Scale(height, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, kFontFace);
+                     DEFAULT_PITCH | FF_DONTCARE, Wide(kFontFace).c_str());
 }
 
 HWND MakeControl(HWND parent, const wchar_t* window_class, const std::string& text, DWORD style,
@@ -66,24 +66,17 @@ void Place(HWND control, const ControlRect& rect, UINT dpi) {
 
 template <typename Fn>
 void TFrmMain::Guarded(Fn&& fn) {
-  try {
-    fn();
-  } catch (const std::exception& error) {
-    ShowDefaultError(error.what());
-  } catch (...) {
-    ShowDefaultError("");
-  }
+  GuardedCall(std::forward<Fn>(fn),
+              [this](const std::string& message) { ShowDefaultError(message); });
 }
 
 TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_path,
                    RunSettings settings)
     : dialogs_(dialogs),
       taskbar_(taskbar),
-      database_path_(std::move(database_path)),
-      categories_(CategoryNames()),
-      prefectures_(PrefectureNames()),
+      model_(std::move(database_path)),
       status_color_(GetSysColor(COLOR_WINDOWTEXT)),
-      controller_(*this, database_path_, std::move(settings), [this] {
+      controller_(*this, model_.database_path(), std::move(settings), [this] {
         if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);
       }) {
   RegisterWindowClass(&TFrmMain::WndProc);
@@ -143,6 +136,10 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_RUNNEWS:
       Guarded([this] { controller_.Poll(); });
       return 0;
+    case WM_REBUILDNEWS:
+      SetStatusText(Wide(SjisToUtf8(CityBuilderStatus(rebuilt_prefecture_.load()))));
+      UpdateWindow(Control(kLblStatus));
+      return 0;
     case WM_COMMAND:
       if (HandleCommand(LOWORD(wparam), HIWORD(wparam))) return 0;
       break;
@@ -181,6 +178,8 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       return 0;
     }
     case WM_CLOSE: {
+      // The window stays until a table rebuild has ended: it holds the database.
+      if (rebuilding_) return 0;
       bool may_close = false;
       Guarded([&] { may_close = controller_.CloseQuery(); });
       if (may_close) DestroyWindow(hwnd_);
@@ -202,10 +201,10 @@ bool TFrmMain::HandleCommand(int id, int code) {
   };
   switch (id) {
     case kChkCtgr:
-      Guarded([&] { categories_.ClickAll(checked(kChkCtgr)); });
+      Guarded([&] { categories().ClickAll(checked(kChkCtgr)); });
       return true;
     case kChkArea:
-      Guarded([&] { prefectures_.ClickAll(checked(kChkArea)); });
+      Guarded([&] { prefectures().ClickAll(checked(kChkArea)); });
       return true;
     case kBtnAction:
       Guarded([this] { controller_.ActionClick(); });
@@ -225,31 +224,44 @@ bool TFrmMain::HandleCommand(int id, int code) {
 }
 
 void TFrmMain::CreateControls() {
-  // In tab order.
-  MakeControl(hwnd_, WC_BUTTONW, " 診療科目の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-              kChkCtgr);
-  lstCtgr_ = std::make_unique<CheckList>(
-      hwnd_, kLstCtgr, WideItems(kCategoryNamesUtf8),
-      [this](int row, bool ticked) { Guarded([&] { categories_.ItemToggled(row, ticked); }); });
-  MakeControl(hwnd_, WC_BUTTONW, " 都道府県の選択 : ", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-              kChkArea);
-  lstArea_ = std::make_unique<CheckList>(
-      hwnd_, kLstArea, WideItems(kPrefectureNamesUtf8),
-      [this](int row, bool ticked) { Guarded([&] { prefectures_.ItemToggled(row, ticked); }); });
-  MakeControl(hwnd_, WC_BUTTONW, "取得開始 (&R)", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-              kBtnAction);
-  MakeControl(hwnd_, WC_BUTTONW, "キャンセル (&C)",
-              WS_VISIBLE | WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnCancel);
-  MakeControl(hwnd_, PROGRESS_CLASSW, "", WS_VISIBLE, kPrgBar);
-  // The table builders' buttons lie above the client area and are never shown.
-  MakeControl(hwnd_, WC_BUTTONW, "地域", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnArea);
-  MakeControl(hwnd_, WC_BUTTONW, "科目", WS_TABSTOP | WS_DISABLED | BS_PUSHBUTTON, kBtnCtgr);
-  MakeControl(hwnd_, WC_STATICW, "", WS_VISIBLE | SS_RIGHT | SS_NOPREFIX, kLblStatus);
+  for (const ControlSpec& spec : kControls) {  // in tab order
+    const DWORD shown = spec.shown ? WS_VISIBLE : 0;
+    const DWORD disabled = spec.enabled ? 0 : WS_DISABLED;
+    switch (spec.kind) {
+      case ControlKind::kCheckBox:
+        MakeControl(hwnd_, WC_BUTTONW, spec.caption,
+                    shown | disabled | WS_TABSTOP | BS_AUTOCHECKBOX, spec.id);
+        break;
+      case ControlKind::kCheckList:
+        if (spec.id == kLstCtgr) {
+          lstCtgr_ = std::make_unique<CheckList>(
+              hwnd_, kLstCtgr, WideItems(kCategoryNamesUtf8), [this](int row, bool ticked) {
+                Guarded([&] { categories().ItemToggled(row, ticked); });
+              });
+        } else {
+          lstArea_ = std::make_unique<CheckList>(
+              hwnd_, kLstArea, WideItems(kPrefectureNamesUtf8), [this](int row, bool ticked) {
+                Guarded([&] { prefectures().ItemToggled(row, ticked); });
+              });
+        }
+        break;
+      case ControlKind::kButton:
+        MakeControl(hwnd_, WC_BUTTONW, spec.caption, shown | disabled | WS_TABSTOP | BS_PUSHBUTTON,
+                    spec.id);
+        break;
+      case ControlKind::kProgressBar:
+        MakeControl(hwnd_, PROGRESS_CLASSW, "", shown | disabled, spec.id);
+        break;
+      case ControlKind::kLabel:
+        MakeControl(hwnd_, WC_STATICW, "", shown | disabled | SS_RIGHT | SS_NOPREFIX, spec.id);
+        break;
+    }
+  }
 
-  BindGroup(categories_, kChkCtgr, *lstCtgr_);
-  BindGroup(prefectures_, kChkArea, *lstArea_);
+  BindGroup(categories(), kChkCtgr, *lstCtgr_);
+  BindGroup(prefectures(), kChkArea, *lstArea_);
   ApplyLayout(WindowDpi(hwnd_));
-  SetStatusText(L"\u3000\u3000");
+  SetStatusText(Wide(kStatusInitialText));
 }
 
 void TFrmMain::ApplyLayout(UINT dpi) {
@@ -262,17 +274,13 @@ void TFrmMain::ApplyLayout(UINT dpi) {
   SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-  const std::pair<int, ControlRect> places[] = {
-      {kChkCtgr, kChkCtgrRect}, {kLstCtgr, kLstCtgrRect},     {kChkArea, kChkAreaRect},
-      {kLstArea, kLstAreaRect}, {kBtnAction, kBtnActionRect}, {kBtnCancel, kBtnCancelRect},
-      {kPrgBar, kPrgBarRect},   {kBtnArea, kBtnAreaRect},     {kBtnCtgr, kBtnCtgrRect}};
-  for (const auto& [id, rect] : places) {
-    Place(Control(id), rect, dpi);
-    const bool list = id == kLstCtgr || id == kLstArea;
-    SendMessageW(Control(id), WM_SETFONT,
+  for (const ControlSpec& spec : kControls) {
+    // The status label is placed by SetStatusText, sized to its text.
+    if (spec.kind != ControlKind::kLabel) Place(Control(spec.id), spec.rect, dpi);
+    const bool list = spec.kind == ControlKind::kCheckList;
+    SendMessageW(Control(spec.id), WM_SETFONT,
                  reinterpret_cast<WPARAM>(list ? list_font_ : window_font_), TRUE);
   }
-  SendMessageW(Control(kLblStatus), WM_SETFONT, reinterpret_cast<WPARAM>(window_font_), TRUE);
   lstCtgr_->SetDpi(dpi);
   lstArea_->SetDpi(dpi);
   SetStatusText(status_text_);
@@ -280,8 +288,8 @@ void TFrmMain::ApplyLayout(UINT dpi) {
   if (old_list_font != nullptr) DeleteObject(old_list_font);
 }
 
-void TFrmMain::BindGroup(app::SelectionGroup& group, int all_box, CheckList& list) {
-  app::SelectionGroup::View view;
+void TFrmMain::BindGroup(SelectionGroup& group, int all_box, CheckList& list) {
+  SelectionGroup::View view;
   view.show_tick = [&list](int index, bool ticked) { list.SetTick(index, ticked); };
   // Setting the box by program sends no click, so ClickAll is not run again.
   view.show_all = [this, all_box](bool all) {
@@ -298,37 +306,17 @@ void TFrmMain::BindGroup(app::SelectionGroup& group, int all_box, CheckList& lis
 
 void TFrmMain::FormCreate() {
   TaskbarReady = false;
-  DbReady = false;
   if (TaskbarSupported()) TaskbarReady = taskbar_.InitializeTaskbarAPI();
-  std::error_code error;
-  if (fs::is_regular_file(database_path_, error)) DbReady = true;  // opened by the first query
+  model_.FindDatabase();
 }
 
 void TFrmMain::CheckConfig() {
   config_checked_ = true;
-  if (DbReady) {
-    LoadSettings();
-    controller_.StartupCheck();
-    return;
-  }
-  ShowMessage({msg::kConfigError, msg::kConfigTitle, mb::kNotice});
-  Terminate();
-}
-
-fs::path TFrmMain::settingsPath() const {
-  return database_path_.parent_path() / app::kSettingsFileName;
-}
-
-void TFrmMain::LoadSettings() {
-  app::LoadSelectionSettings(settingsPath(), categories_, prefectures_);
+  if (!model_.CheckConfig(controller_, *this)) Terminate();
 }
 
 void TFrmMain::SaveSettings() {
-  try {
-    app::SaveSelectionSettings(settingsPath(), categories_, prefectures_);
-  } catch (...) {
-    // A settings file that cannot be written must not keep the window open.
-  }
+  model_.SaveSettings();
 }
 
 void TFrmMain::Terminate() {
@@ -337,7 +325,7 @@ void TFrmMain::Terminate() {
 }
 
 void TFrmMain::ShowDefaultError(const std::string& message) {
-  dialogs_.Ask(hwnd_, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle),
+  dialogs_.Ask(hwnd_, Wide(ErrorDisplayText(message)), Wide(msg::kApplicationTitle),
                MB_OK | MB_ICONSTOP);
 }
 

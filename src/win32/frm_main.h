@@ -6,22 +6,25 @@
 #include <optional>
 #include <string>
 
-#include "app/selection_group.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
+#include "refdb/table_rebuild.h"
 #include "win32/check_list.h"
 #include "win32/dialogs.h"
-#include "win32/layout.h"
 #include "win32/taskbar_button.h"
 #include "win32/vista_alt_fix.h"
+#include "window_model/layout.h"
+#include "window_model/main_window_model.h"
 
 namespace valmeric::win32 {
 
-// Posted by the window to itself once it is shown; the configuration check
-// then runs from the message loop, after the window has appeared.
-inline constexpr UINT WM_CHECKCONFIG = WM_USER + 100;
+using namespace window_model;  // the control identifiers and the layout
+
+inline constexpr UINT WM_CHECKCONFIG = WM_USER + kCheckConfigOffset;
 // Posted by a run's worker: the run has news for Poll.
 inline constexpr UINT WM_RUNNEWS = WM_APP + 1;
+// Posted by a table rebuild's thread: another prefecture has been read.
+inline constexpr UINT WM_REBUILDNEWS = WM_APP + 2;
 
 // The main window: the two selection lists, the start and cancel buttons, the
 // status label and the progress bar. It draws and wires; the run controller
@@ -44,13 +47,15 @@ class TFrmMain final : private RunView {
   // For tests and the tools that drive the window.
   HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
   CheckList& List(int id) { return id == kLstCtgr ? *lstCtgr_ : *lstArea_; }
-  app::SelectionGroup& categories() { return categories_; }
-  app::SelectionGroup& prefectures() { return prefectures_; }
+  SelectionGroup& categories() { return model_.categories(); }
+  SelectionGroup& prefectures() { return model_.prefectures(); }
   const RunController& controller() const { return controller_; }
   bool taskbarReady() const { return TaskbarReady; }
   bool configChecked() const { return config_checked_; }
+  // A table builder is running (its window messages still come through).
+  bool rebuilding() const { return rebuilding_; }
   TVistaAltFix& altFix() { return alt_fix_; }
-  std::filesystem::path settingsPath() const;
+  std::filesystem::path settingsPath() const { return model_.settings_path(); }
 
   // The default error display: message with a full stop where it lacks a
   // closing mark, titled with the application title, OK and the stop icon.
@@ -66,14 +71,16 @@ class TFrmMain final : private RunView {
   void FormCreate();
   void CreateControls();
   void ApplyLayout(UINT dpi);
-  void BindGroup(app::SelectionGroup& group, int all_box, CheckList& list);
+  void BindGroup(SelectionGroup& group, int all_box, CheckList& list);
   void CheckConfig();
-  void LoadSettings();
   void Terminate();
   void SetStatusText(const std::wstring& text);
   void SetControlsEnabled(bool idle);
   void btnAreaClick();
   void btnCtgrClick();
+  // Refills table on a thread of its own while this thread goes on with the
+  // window's messages; returns once it has ended, with what it threw.
+  int RunTableRebuild(RebuildTable table);
 
   // RunView
   Selection TickedSelection() override;
@@ -93,9 +100,7 @@ class TFrmMain final : private RunView {
 
   Dialogs& dialogs_;
   TaskbarButton& taskbar_;
-  const std::filesystem::path database_path_;
-  app::SelectionGroup categories_;
-  app::SelectionGroup prefectures_;
+  MainWindowModel model_;
   TVistaAltFix alt_fix_;
 
   HWND hwnd_ = nullptr;
@@ -108,9 +113,11 @@ class TFrmMain final : private RunView {
   COLORREF status_color_;
 
   bool TaskbarReady = false;
-  bool DbReady = false;
   bool busy_cursor_ = false;
   bool config_checked_ = false;
+  bool rebuilding_ = false;
+  // The prefecture a city rebuild read last; written on the rebuild's thread.
+  std::atomic<int> rebuilt_prefecture_{0};
   // Where a run's worker posts its news; read on the worker's thread.
   std::atomic<HWND> news_window_{nullptr};
 

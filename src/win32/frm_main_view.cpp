@@ -6,33 +6,21 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "app/selection_ticks.h"
-#include "common/scratch_file.h"
-#include "common/text_encoding.h"
-#include "common/utf8_path.h"
-#include "refdb/reference_db.h"
-#include "refdb/run_lock.h"
-#include "refdb/table_builders.h"
+#include <exception>
+#include <system_error>
+#include <thread>
+
+#include "refdb/table_rebuild.h"
 #include "win32/wide_text.h"
 
 namespace valmeric::win32 {
 
 Selection TFrmMain::TickedSelection() {
-  return {categories_.TickedCodes(), prefectures_.TickedCodes()};
+  return model_.TickedSelection();
 }
 
 void TFrmMain::RestoreSelection(const Selection& selection) {
-  auto restore = [](app::SelectionGroup& group, const std::vector<int>& codes) {
-    std::string ticks(static_cast<size_t>(group.Count()), '0');
-    for (int code : codes) {
-      if (code >= 1 && code <= group.Count()) ticks[static_cast<size_t>(code) - 1] = '1';
-    }
-    if (group.All()) group.SetAll(false);
-    for (int i = 0; i < group.Count(); ++i) group.SetTick(i, false);
-    app::ApplyTickText(group, ticks);
-  };
-  restore(categories_, selection.categories);
-  restore(prefectures_, selection.prefectures);
+  model_.RestoreSelection(selection);
 }
 
 int TFrmMain::ShowMessage(const UserMessage& message) {
@@ -108,28 +96,59 @@ void TFrmMain::Quit() {
   Terminate();
 }
 
-void TFrmMain::btnAreaClick() {
-  RunLock lock(Utf8FromPath(database_path_));
-  ReferenceDb db(Utf8FromPath(database_path_));
-  const ScratchFile scratch(Utf8FromPath(database_path_.parent_path()));
-  BuilderSettings settings;
-  settings.download = controller_.settings().download;
-  settings.scratch_path = scratch.path();
-  RebuildCities(db.db(), settings, [this](int prefecture) {
-    SetStatusText(Wide(SjisToUtf8(CityBuilderStatus(prefecture))));
-    UpdateWindow(Control(kLblStatus));
+int TFrmMain::RunTableRebuild(RebuildTable table) {
+  // Taken here, so that a database in use is refused before anything starts.
+  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
+  HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (ended == nullptr)
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
+  const HWND window = hwnd_;
+  int rows = 0;
+  std::exception_ptr failure;
+  std::thread builder([&] {
+    try {
+      rows = rebuild.Run(table, [&](int prefecture) {
+        rebuilt_prefecture_ = prefecture;
+        PostMessageW(window, WM_REBUILDNEWS, 0, 0);
+      });
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    SetEvent(ended);
   });
+  // The window's own loop, until the builder has ended: it repaints and
+  // answers meanwhile. A quit asked for in between is passed on afterwards.
+  rebuilding_ = true;
+  bool quit = false;
+  WPARAM quit_code = 0;
+  while (MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message == WM_QUIT) {
+        quit = true;
+        quit_code = message.wParam;
+        continue;
+      }
+      if (IsDialogMessageW(hwnd_, &message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  builder.join();
+  CloseHandle(ended);
+  rebuilding_ = false;
+  if (quit) PostQuitMessage(static_cast<int>(quit_code));
+  if (failure) std::rethrow_exception(failure);
+  return rows;
+}
+
+void TFrmMain::btnAreaClick() {
+  RunTableRebuild(RebuildTable::kCities);
   ShowMessage({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
 }
 
 void TFrmMain::btnCtgrClick() {
-  RunLock lock(Utf8FromPath(database_path_));
-  ReferenceDb db(Utf8FromPath(database_path_));
-  const ScratchFile scratch(Utf8FromPath(database_path_.parent_path()));
-  BuilderSettings settings;
-  settings.download = controller_.settings().download;
-  settings.scratch_path = scratch.path();
-  RebuildSubCategories(db.db(), settings);
+  RunTableRebuild(RebuildTable::kSubCategories);
   ShowMessage({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
 }
 

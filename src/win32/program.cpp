@@ -4,12 +4,13 @@
 
 #include <exception>
 
-#include "app/error_text.h"
 #include "common/app_paths.h"
 #include "common/site_address.h"
 #include "common/user_messages.h"
 #include "win32/frm_main.h"
 #include "win32/wide_text.h"
+#include "window_model/error_text.h"
+#include "window_model/guarded_call.h"
 
 namespace valmeric::win32 {
 namespace {
@@ -37,23 +38,21 @@ int RunProgram(Dialogs& dialogs, TaskbarButton& taskbar, int show_command,
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   auto show_error = [&dialogs](const std::string& message) {
-    dialogs.Ask(nullptr, Wide(app::ErrorDisplayText(message)), Wide(msg::kApplicationTitle),
-                MB_OK | MB_ICONSTOP);
+    dialogs.Ask(nullptr, Wide(window_model::ErrorDisplayText(message)),
+                Wide(msg::kApplicationTitle), MB_OK | MB_ICONSTOP);
   };
-  try {
-    // VALMERIC_SITE_ORIGIN points the window at another copy of the site (the
-    // bundled local one, for a demo); the program takes no arguments.
-    RunSettings settings;
-    settings.download.origin = SiteOrigin::FromEnvironment();
-    TFrmMain FrmMain(dialogs, taskbar, DefaultDatabasePath(), settings);
-    if (attach) attach(FrmMain);
-    FrmMain.Show(show_command);
-    RunMessageLoop(FrmMain);
-  } catch (const std::exception& error) {
-    show_error(error.what());
-  } catch (...) {
-    show_error("");
-  }
+  window_model::GuardedCall(
+      [&] {
+        // VALMERIC_SITE_ORIGIN points the window at another copy of the site (the
+        // bundled local one, for a demo); the program takes no arguments.
+        RunSettings settings;
+        settings.download.origin = SiteOrigin::FromEnvironment();
+        TFrmMain FrmMain(dialogs, taskbar, DefaultDatabasePath(), settings);
+        if (attach) attach(FrmMain);
+        FrmMain.Show(show_command);
+        RunMessageLoop(FrmMain);
+      },
+      show_error);
   return 0;
 }
 

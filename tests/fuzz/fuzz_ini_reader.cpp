@@ -5,13 +5,13 @@
 #include <cstdint>
 #include <string>
 
-#include "app/ini_file.h"
-#include "app/selection_group.h"
-#include "app/selection_settings.h"
 #include "common/site_lists.h"
+#include "window_model/ini_file.h"
+#include "window_model/selection_group.h"
+#include "window_model/selection_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace valmeric::app;
+  using namespace valmeric::window_model;
   const std::string text(reinterpret_cast<const char*>(data), size);
   IniFile ini = IniFile::Parse(text);
   SelectionGroup categories(valmeric::CategoryNames());

@@ -7,7 +7,6 @@
 #include <filesystem>
 
 #include "app/dialogs.h"
-#include "app/selection_settings.h"
 #include "common/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "refdb/run_lock.h"
@@ -15,6 +14,7 @@
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 #include "window_harness.h"
+#include "window_model/selection_settings.h"
 
 namespace valmeric::test {
 namespace {

@@ -6,13 +6,13 @@
 #include <QFontInfo>
 #include <filesystem>
 
-#include "app/ini_file.h"
 #include "common/site_lists.h"
 #include "common/text_encoding.h"
 #include "desktop/vista_alt_fix.h"
 #include "support/named_case.h"
 #include "support/temp_dir.h"
 #include "window_harness.h"
+#include "window_model/ini_file.h"
 
 namespace valmeric::test {
 namespace {
@@ -320,7 +320,7 @@ TEST(SettingsSaveTest, ClosingTheIdleWindowWritesTheNormalisedForm) {
   WriteFile(path, "[Config]\nCategory=1x1\nArea=" + std::string(60, '1') + "\n[Keep]\nOther=1\n");
   h.Show();
   EXPECT_TRUE(h.window().close());
-  const app::IniFile ini = app::IniFile::Load(path);
+  const window_model::IniFile ini = window_model::IniFile::Load(path);
   EXPECT_EQ(ini.ReadString("Config", "Category", "?"), "1010000000");
   EXPECT_EQ(ini.ReadString("Config", "Area", "?"), std::string(47, '1'));
   EXPECT_EQ(ini.ReadString("Keep", "Other", "?"), "1");

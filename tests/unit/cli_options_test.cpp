@@ -2,6 +2,7 @@
 
 #include "cli/code_list.h"
 #include "cli/collect_options.h"
+#include "cli/rebuild_command.h"
 #include "engine/output_file_name.h"
 
 namespace valmeric::cli {
@@ -101,6 +102,33 @@ TEST(CollectOptions, RefusesIncompleteOrWrongArguments) {
       {"--resume=yes"},
   };
   for (const auto& args : bad) EXPECT_THROW(ParseCollectOptions(args), UsageError) << args.back();
+}
+
+TEST(SiteOptions, CollectAndTheRebuildsReadThemAlike) {
+  const std::vector<std::string> collect = {"--category", "1",        "--prefecture",
+                                            "1",          "--output", "o"};
+  const struct {
+    std::vector<std::string> args;
+    std::string origin;
+    std::string ca_file;
+  } cases[] = {
+      {{}, "", ""},
+      {{"--site-origin", "http://127.0.0.1:9"}, "http://127.0.0.1:9", ""},
+      {{"--ca-file=c.pem", "--site-origin=https://localhost:8443"},
+       "https://localhost:8443",
+       "c.pem"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = collect;
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const DownloadSettings by_collect = ParseCollectOptions(args).settings.download;
+    const DownloadSettings by_rebuild = ParseRebuildOptions(c.args).download;
+    for (const DownloadSettings& download : {by_collect, by_rebuild}) {
+      EXPECT_EQ(download.origin.str(), c.origin) << c.origin;
+      EXPECT_EQ(download.ca_file, c.ca_file) << c.origin;
+    }
+  }
+  EXPECT_THROW(ParseRebuildOptions({"--site-origin", "ftp://x"}), UsageError);
 }
 
 TEST(OutputFileName, GetsCsvUnlessItAlreadyHasIt) {

@@ -6,25 +6,19 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/selection_ticks.h"
 #include "win32/frm_main.h"
 #include "win32/wide_text.h"
+#include "window_model/layout.h"
+#include "window_model/selection_ticks.h"
 
 namespace valmeric::win32::test {
 namespace {
 
 TestDriver* g_driver = nullptr;
 
-struct NamedControl {
-  const char* name;
-  int id;
-};
-
-constexpr NamedControl kControls[] = {{"chkCtgr", kChkCtgr},     {"lstCtgr", kLstCtgr},
-                                      {"chkArea", kChkArea},     {"lstArea", kLstArea},
-                                      {"btnAction", kBtnAction}, {"btnCancel", kBtnCancel},
-                                      {"prgBar", kPrgBar},       {"lblStatus", kLblStatus},
-                                      {"btnArea", kBtnArea},     {"btnCtgr", kBtnCtgr}};
+// The window's controls by name, in the order a dump lists them.
+constexpr ControlId kDumped[] = {kChkCtgr,   kLstCtgr, kChkArea,   kLstArea, kBtnAction,
+                                 kBtnCancel, kPrgBar,  kLblStatus, kBtnArea, kBtnCtgr};
 
 std::vector<std::vector<std::string>> ReadScript() {
   std::vector<std::vector<std::string>> script;
@@ -126,15 +120,15 @@ void TestDriver::Step() {
 }
 
 HWND TestDriver::Named(const std::string& name) const {
-  for (const auto& control : kControls) {
-    if (name == control.name) return form_.Control(control.id);
+  for (const ControlSpec& spec : window_model::kControls) {
+    if (name == spec.name) return form_.Control(spec.id);
   }
   return nullptr;
 }
 
 std::string TestDriver::NameOf(HWND control) const {
-  for (const auto& named : kControls) {
-    if (form_.Control(named.id) == control) return named.name;
+  for (const ControlSpec& spec : window_model::kControls) {
+    if (form_.Control(spec.id) == control) return spec.name;
   }
   return control == nullptr ? "none" : control == form_.hwnd() ? "form" : "other";
 }
@@ -153,6 +147,17 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
     return form_.configChecked();
   } else if (command == "click") {
     SendMessageW(Named(arg(1)), BM_CLICK, 0, 0);
+  } else if (command == "press") {
+    // Through the message loop, so the script goes on while the handler runs.
+    HWND button = Named(arg(1));
+    PostMessageW(form_.hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+  } else if (command == "wait-rebuilding") {
+    return form_.rebuilding();
+  } else if (command == "wait-rebuilt") {
+    return !form_.rebuilding();
+  } else if (command == "wait-text") {
+    return WindowText(Named(arg(1))).rfind(arg(2), 0) == 0;
   } else if (command == "tick" || command == "space") {
     const int id = arg(1) == "lstCtgr" ? kLstCtgr : kLstArea;
     CheckList& list = form_.List(id);
@@ -206,10 +211,10 @@ void TestDriver::Dump() {
   GetClientRect(form_.hwnd(), &client);
   log_.Line({"client", std::to_string(client.right), std::to_string(client.bottom)});
   log_.Line({"title", WindowText(form_.hwnd())});
-  for (const auto& control : kControls) {
-    HWND window = form_.Control(control.id);
-    log_.Line({"control", control.name, WindowText(window), RectText(window, form_.hwnd()),
-               IsWindowVisible(window) ? "visible" : "hidden",
+  for (const ControlId id : kDumped) {
+    HWND window = form_.Control(id);
+    log_.Line({"control", window_model::Control(id).name, WindowText(window),
+               RectText(window, form_.hwnd()), IsWindowVisible(window) ? "visible" : "hidden",
                IsWindowEnabled(window) ? "enabled" : "disabled"});
   }
   for (const int box : {kChkCtgr, kChkArea}) {
@@ -220,13 +225,15 @@ void TestDriver::Dump() {
     CheckList& list = form_.List(id);
     log_.Line({"ticks", NameOf(list.hwnd()), TickText(list), std::to_string(list.Current())});
   }
-  log_.Line({"model", app::TickText(form_.categories()), app::TickText(form_.prefectures()),
-             form_.categories().All() ? "1" : "0", form_.prefectures().All() ? "1" : "0"});
+  log_.Line({"model", window_model::TickText(form_.categories()),
+             window_model::TickText(form_.prefectures()), form_.categories().All() ? "1" : "0",
+             form_.prefectures().All() ? "1" : "0"});
   log_.Line({"focus", NameOf(GetFocus())});
   log_.Line({"state", std::to_string(form_.controller().run_state())});
   log_.Line({"progress", std::to_string(SendMessageW(form_.Control(kPrgBar), PBM_GETPOS, 0, 0)),
              std::to_string(SendMessageW(form_.Control(kPrgBar), PBM_GETRANGE, FALSE, 0))});
   log_.Line({"taskbar-ready", form_.taskbarReady() ? "1" : "0"});
+  log_.Line({"rebuilding", form_.rebuilding() ? "1" : "0"});
   log_.Line({"output", form_.controller().output_path()});
 }
 

@@ -10,6 +10,10 @@
 //   save PATH | save-cancel  the next save dialog's outcome
 //   wait-config            the configuration check has run
 //   click NAME             a button or check box is clicked (BM_CLICK)
+//   press NAME             the button's click posted to the window, handled by
+//                          the message loop (a hidden button's, too)
+//   wait-rebuilding | wait-rebuilt   a table builder is running / has ended
+//   wait-text NAME TEXT    the control's text begins with TEXT
 //   tick NAME ROW          a mouse click on the check box of a list row
 //   space NAME ROW         the row is made current and the space key pressed
 //   alt LETTER             the accelerator Alt+LETTER

@@ -6,10 +6,10 @@
 
 #include <filesystem>
 
-#include "app/selection_group.h"
-#include "app/selection_ticks.h"
+#include "window_model/selection_group.h"
+#include "window_model/selection_ticks.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 inline constexpr char kSettingsSection[] = "Config";
 inline constexpr char kCategoryKey[] = "Category";
@@ -26,4 +26,4 @@ void LoadSelectionSettings(const std::filesystem::path& path, SelectionGroup& ca
 void SaveSelectionSettings(const std::filesystem::path& path, const SelectionGroup& categories,
                            const SelectionGroup& prefectures);
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

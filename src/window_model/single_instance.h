@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 // The claim of the one instance a user may run: an exclusive lock on a file
 // named after the instance, held for the life of the process. The system
@@ -30,4 +30,4 @@ class SingleInstance final {
 // Claims name at LockFilePath(name).
 std::unique_ptr<SingleInstance> ClaimSingleInstance(const std::string& name);
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -1,14 +1,14 @@
-#include "app/selection_settings.h"
+#include "window_model/selection_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "app/ini_file.h"
 #include "support/named_case.h"
 #include "support/temp_dir.h"
+#include "window_model/ini_file.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 namespace {
 
 namespace fs = std::filesystem;
@@ -112,4 +112,4 @@ TEST(SelectionSettingsFileTest, SaveIntoAnUnwritableFileThrows) {
 }
 
 }  // namespace
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

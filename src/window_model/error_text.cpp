@@ -1,8 +1,8 @@
-#include "app/error_text.h"
+#include "window_model/error_text.h"
 
 #include <array>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 namespace {
 
 // Full-width punctuation a Japanese message may end with.
@@ -29,4 +29,4 @@ std::string ErrorDisplayText(std::string_view message) {
   return text;
 }
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

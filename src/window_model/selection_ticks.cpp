@@ -1,6 +1,6 @@
-#include "app/selection_ticks.h"
+#include "window_model/selection_ticks.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 int ApplyTickText(SelectionGroup& group, std::string_view value) {
   int ticked = 0;
@@ -28,4 +28,4 @@ std::string TickText(const SelectionGroup& group) {
   return text;
 }
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 // One selection list with its "all" box: a fixed list of items, one tick per
 // item and the all box, which is checked exactly when every item is ticked.
@@ -65,4 +65,4 @@ class SelectionGroup final {
   View view_;
 };
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -1,4 +1,4 @@
-#include "app/ini_file.h"
+#include "window_model/ini_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include "support/named_case.h"
 #include "support/temp_dir.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 namespace {
 
 namespace fs = std::filesystem;
@@ -144,4 +144,4 @@ TEST(IniLoadTest, AMissingFileIsEmpty) {
 }
 
 }  // namespace
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/selection_group.h"
+#include "window_model/selection_group.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 // Ticks the items whose position in value holds exactly '1' (no events);
 // other characters, positions past the end and characters past the item
@@ -20,4 +20,4 @@ int ApplyTickText(SelectionGroup& group, std::string_view value);
 // One '1' or '0' per item.
 std::string TickText(const SelectionGroup& group);
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -1,8 +1,8 @@
-#include "app/selection_group.h"
+#include "window_model/selection_group.h"
 
 #include <gtest/gtest.h>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 namespace {
 
 // A view that records what the model asks it to show.
@@ -164,4 +164,4 @@ TEST(SelectionGroupTest, EnablingAndRowsReachTheView) {
 }
 
 }  // namespace
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 class IniFile final {
  public:
@@ -47,4 +47,4 @@ class IniFile final {
   bool byte_order_mark_ = false;   // the text began with one; it is written back
 };
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -1,8 +1,8 @@
-#include "app/selection_group.h"
+#include "window_model/selection_group.h"
 
 #include <stdexcept>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 SelectionGroup::SelectionGroup(std::vector<std::string> items)
     : items_(std::move(items)), ticks_(items_.size(), false) {}
@@ -73,4 +73,4 @@ void SelectionGroup::SetEnabled(bool value) {
   if (view_.show_enabled) view_.show_enabled(value);
 }
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

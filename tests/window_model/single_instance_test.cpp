@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "window_model/single_instance.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 
 #include "support/temp_dir.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 namespace {
 
 namespace fs = std::filesystem;
@@ -45,4 +45,4 @@ TEST(SingleInstanceTest, TheLockLivesInTheRuntimeFolderOrPerUserInTheTemporaryOn
 }
 
 }  // namespace
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

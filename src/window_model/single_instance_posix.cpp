@@ -1,4 +1,4 @@
-#include "app/single_instance.h"
+#include "window_model/single_instance.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 std::filesystem::path SingleInstance::LockFilePath(const std::string& name) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -41,4 +41,4 @@ std::unique_ptr<SingleInstance> ClaimSingleInstance(const std::string& name) {
   return SingleInstance::Claim(SingleInstance::LockFilePath(name));
 }
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model

@@ -1,10 +1,10 @@
-#include "app/selection_settings.h"
+#include "window_model/selection_settings.h"
 
 #include <system_error>
 
-#include "app/ini_file.h"
+#include "window_model/ini_file.h"
 
-namespace valmeric::app {
+namespace valmeric::window_model {
 
 void LoadSelectionSettings(const std::filesystem::path& path, SelectionGroup& categories,
                            SelectionGroup& prefectures) {
@@ -29,4 +29,4 @@ void SaveSelectionSettings(const std::filesystem::path& path, const SelectionGro
   file.Save(path);
 }
 
-}  // namespace valmeric::app
+}  // namespace valmeric::window_model
