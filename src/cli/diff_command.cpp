@@ -4,8 +4,11 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/cli_messages.h"
+#include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
+#include "common/detail_text.h"
 #include "common/text_encoding.h"
 #include "common/utf8_path.h"
 #include "engine/change_report.h"
@@ -14,9 +17,10 @@
 namespace valmeric::cli {
 
 const char kDiffUsage[] =
-    "usage: valmeric-cli diff OLD.csv NEW.csv --output REPORT\n"
-    "  lists the facilities new in NEW (新規), changed (変更) and gone since OLD (廃止),\n"
-    "  keyed by 病院ID, in NEW's encoding; \".csv\" is appended to REPORT as for collect\n";
+    "使い方: valmeric-cli diff OLD.csv NEW.csv --output REPORT\n"
+    "  OLD と比べて NEW で新しく載った事業所（新規）、内容が変わった事業所（変更）、\n"
+    "  載らなくなった事業所（廃止）を病院IDで突き合わせ、NEW と同じ文字コードで\n"
+    "  REPORT に書き出します。REPORT には collect と同じく .csv を付けます\n";
 
 namespace {
 
@@ -30,12 +34,12 @@ DiffOptions ParseDiffOptions(const std::vector<std::string>& args) {
   ReadOptions(
       args, {},
       [&](const std::string& name, const std::string& value) {
-        if (name != "--output") throw UsageError("unknown option " + name);
+        if (name != "--output") throw UsageError(Detail(text::kUnknownOption, name));
         options.output = value;
       },
       [&](const std::string& arg) { options.inputs.push_back(arg); });
-  if (options.inputs.size() != 2) throw UsageError("diff takes two CSV files, OLD and NEW");
-  if (options.output.empty()) throw UsageError("--output is required");
+  if (options.inputs.size() != 2) throw UsageError(text::kDiffInputs);
+  if (options.output.empty()) throw UsageError(text::kOutputRequired);
   return options;
 }
 
@@ -48,13 +52,15 @@ std::optional<CsvTable> ReadRun(const std::string& path, std::ostream& err) {
   try {
     CsvTable table = CsvTable::Read(path);
     for (const RepeatedCode& repeat : table.repeated()) {
-      err << "warning: " << path << ": line " << repeat.line << ": 病院ID "
-          << SjisToUtf8(repeat.code) << " is already on line " << repeat.first_line
-          << "; the first one counts\n";
+      err << text::kWarningPrefix
+          << Detail(text::kDiffRepeatedCode, path + ": " + std::to_string(repeat.line) + " / " +
+                                                 std::to_string(repeat.first_line) + ": " +
+                                                 SjisToUtf8(repeat.code))
+          << "\n";
     }
     return table;
   } catch (const std::runtime_error& error) {  // not readable, or a CsvFormatError
-    err << "error: " << error.what() << "\n";
+    err << text::kErrorPrefix << error.what() << "\n";
   }
   return std::nullopt;
 }
@@ -66,13 +72,13 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   try {
     options = ParseDiffOptions(args);
   } catch (const UsageError& error) {
-    err << "valmeric-cli diff: " << error.what() << "\n" << kDiffUsage;
+    err << ProgramName() << " diff: " << error.what() << "\n" << Named(kDiffUsage);
     return kExitUsage;
   }
   const std::string output = WithCsvExtension(options.output);
   for (const std::string& input : options.inputs) {
     if (SameFile(input, output)) {
-      err << "error: the report would overwrite " << input << "\n";
+      err << text::kErrorPrefix << Detail(text::kDiffWouldOverwrite, input) << "\n";
       return kExitUsage;
     }
   }
@@ -89,10 +95,14 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     std::error_code ignored;
     std::filesystem::remove(PathFromUtf8(output),
                             ignored);  // no half-written report is left behind
-    err << "error: " << error.what() << "\n";
+    err << text::kErrorPrefix << error.what() << "\n";
     return kExitWriteError;
   }
-  out << output << "\t" << counts.added << "\t" << counts.changed << "\t" << counts.gone << "\n";
+  err << ChangeSummary(counts.added, counts.changed, counts.gone) << "\n";
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(output), error);
+  out << (error ? output : Utf8FromPath(absolute)) << "\t" << counts.added << "\t" << counts.changed
+      << "\t" << counts.gone << "\n";
   return kExitWrote;
 }
 

@@ -56,11 +56,10 @@ FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& sc
     }
     if (outcome.transport_ok && !IsPassing(outcome.http_status)) {
       if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true};
-      last_error_ = "HTTP " + std::to_string(outcome.http_status);
+      last_error_ = HttpStatusText(outcome.http_status);
       return {FetchResult::kFailed, true};
     }
-    last_error_ =
-        outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status) : outcome.error;
+    last_error_ = outcome.transport_ok ? HttpStatusText(outcome.http_status) : outcome.error;
     Empty(scratch_path);
     if (attempt == attempts) return {FetchResult::kFailed, false};
     if (!cancel_.WaitFor(DelayAfter(attempt, outcome))) return {FetchResult::kCancelled, false};

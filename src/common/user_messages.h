@@ -77,7 +77,6 @@ inline constexpr char kOutputWrite[] = "保存先のファイルに書き込め�
 inline constexpr char kScratchWrite[] = "一時ファイルに書き込めませんでした。";
 inline constexpr char kNoPlanRows[] =
     "選択された診療科目または都道府県の地域情報がデータベースにありません。";
-inline constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume で取得できます。";
 inline constexpr char kResultLineWrite[] = "結果を標準出力に書き出せませんでした。";
 
 // Resuming a run, and fetching again what it could not fetch.

@@ -248,7 +248,7 @@ TEST_F(WorkerTest, AnErrorPageIsReadButItsEntryCountsAsNotFetched) {
   const RunRecord run = RunToEnd(Config());
   EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
   EXPECT_EQ(run.outcome.entries_not_fetched, 1);
-  EXPECT_EQ(run.outcome.detail, "HTTP 404");
+  EXPECT_EQ(run.outcome.detail, "ページが見つかりませんでした。(HTTP 404)");
   EXPECT_EQ(site_.ResultRequests(), 4);  // a 404 is not asked for again
 }
 
