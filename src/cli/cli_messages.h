@@ -16,8 +16,7 @@ inline constexpr char kUnknownOption[] = "次のオプションは使えませ�
 inline constexpr char kUnexpectedArgument[] = "余分な引数が指定されました。";
 inline constexpr char kTakesNoValue[] = "このオプションには値を指定できません。";
 inline constexpr char kNeedsValue[] = "このオプションには値が必要です。";
-inline constexpr char kMilliseconds[] =
-    "0 から 3600000 までのミリ秒を整数で指定してください。";
+inline constexpr char kMilliseconds[] = "0 から 3600000 までのミリ秒を整数で指定してください。";
 inline constexpr char kTooManyDelays[] = "--retry-delays-ms の待ち時間は 10 個までです。";
 inline constexpr char kEncodingValue[] = "--encoding には cp932 か utf-8 を指定してください。";
 inline constexpr char kResumeAndRetry[] = "--resume と --retry-failed は同時に指定できません。";
@@ -33,8 +32,7 @@ inline constexpr char kDiffInputs[] =
 inline constexpr char kDiffWouldOverwrite[] =
     "比較結果のファイルが比べるファイルを上書きしてしまうため、作成しません。";
 inline constexpr char kDiffRepeatedCode[] = "同じ病院IDが前の行にもあります。最初の行を使います。";
-inline constexpr char kMismatch[] =
-    "指定された値が、記録されている取得処理のものと異なります。";
+inline constexpr char kMismatch[] = "指定された値が、記録されている取得処理のものと異なります。";
 inline constexpr char kDroppedRun[] =
     "データベースに記録されていた途中の取得処理は破棄し、新しい取得を始めます。";
 inline constexpr char kResuming[] = "前回の取得処理の続きから取得します。";

@@ -16,15 +16,36 @@ std::string FileDetail(std::string_view sentence, std::string_view path, std::st
 
 const std::vector<std::string_view>& DetailSentences() {
   using namespace detail;
-  static const std::vector<std::string_view> sentences = {
-      kCannotOpen,          kCannotRead,          kCannotWrite,          kCannotClose,
-      kCannotSync,          kCannotCutBack,       kAnotherRunWrites,     kShorterThanRecorded,
-      kOutputNotOpen,       kCannotCreateScratch, kCannotOpenLock,       kCannotLock,
-      kDatabaseInUse,       kDatabaseNotFound,    kDatabaseEmpty,        kDatabaseOpen,
-      kDatabaseStatement,   kNotANumber,          kNoCityRows,           kNoSubCategoryRows,
-      kNoCitiesFor,         kNoSubCategoriesFor,  kListPageNotFetched,   kListPageNoCity,
-      kListPageNoSubCategory, kListPageBadCode,   kOriginForm,           kOriginParts,
-      kCsvFormat,           kUnknownError};
+  static const std::vector<std::string_view> sentences = {kCannotOpen,
+                                                          kCannotRead,
+                                                          kCannotWrite,
+                                                          kCannotClose,
+                                                          kCannotSync,
+                                                          kCannotCutBack,
+                                                          kAnotherRunWrites,
+                                                          kShorterThanRecorded,
+                                                          kOutputNotOpen,
+                                                          kCannotCreateScratch,
+                                                          kCannotOpenLock,
+                                                          kCannotLock,
+                                                          kDatabaseInUse,
+                                                          kDatabaseNotFound,
+                                                          kDatabaseEmpty,
+                                                          kDatabaseOpen,
+                                                          kDatabaseStatement,
+                                                          kNotANumber,
+                                                          kNoCityRows,
+                                                          kNoSubCategoryRows,
+                                                          kNoCitiesFor,
+                                                          kNoSubCategoriesFor,
+                                                          kListPageNotFetched,
+                                                          kListPageNoCity,
+                                                          kListPageNoSubCategory,
+                                                          kListPageBadCode,
+                                                          kOriginForm,
+                                                          kOriginParts,
+                                                          kCsvFormat,
+                                                          kUnknownError};
   return sentences;
 }
 

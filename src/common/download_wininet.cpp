@@ -46,6 +46,9 @@ struct WinInetErrorRow {
   const char* words;
 };
 
+// Newer than the MinGW-w64 headers.
+constexpr DWORD kDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
+
 constexpr WinInetErrorRow kWinInetErrors[] = {
     {ERROR_INTERNET_OUT_OF_HANDLES, DownloadFailure::kSession, "ハンドル不足"},
     {ERROR_INTERNET_TIMEOUT, DownloadFailure::kTimedOut, "要求がタイムアウトしました"},
@@ -74,7 +77,7 @@ constexpr WinInetErrorRow kWinInetErrors[] = {
     {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, DownloadFailure::kTls, "安全な通信路を確立できません"},
     {ERROR_INTERNET_SEC_INVALID_CERT, DownloadFailure::kTls, "証明書が無効です"},
     {ERROR_INTERNET_SEC_CERT_REVOKED, DownloadFailure::kTls, "証明書が失効しています"},
-    {ERROR_INTERNET_DECODING_FAILED, DownloadFailure::kBadAnswer, "圧縮された応答を展開できません"},
+    {kDecodingFailed, DownloadFailure::kBadAnswer, "圧縮された応答を展開できません"},
 };
 
 // A failed request: the kind of its WinINet error, and the error's words

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace valmeric {
 
@@ -92,6 +93,9 @@ inline constexpr char kPlanChanged[] =
     "前回の取得の後に地域または診療科目の情報が更新されたため、続きから取得できません。";
 
 }  // namespace msg
+
+// Every constant above, for the check that each one is Japanese.
+const std::vector<std::string_view>& UserMessageTexts();
 
 // "…完了しました。\n保存したファイルを開きますか？"
 std::string DoneQuestion();
