@@ -26,11 +26,11 @@ std::string DefaultRetryDelays() {
 
 const std::string kCollectUsage =
     "使い方: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
-    "                            [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
-    "                            [--pause-ms N] [--retry-delays-ms N,N...]\n"
-    "                            [--encoding cp932|utf-8] [--quiet]\n"
+    "                             [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
+    "                             [--pause-ms N] [--retry-delays-ms N,N...]\n"
+    "                             [--encoding cp932|utf-8] [--quiet]\n"
     "        valmeric-cli collect --resume|--retry-failed [--db FILE] [--site-origin URL]\n"
-    "                            [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] "
+    "                             [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] "
     "[--quiet]\n"
     "  LIST               カンマで区切ったコード（診療科目 1～10、都道府県 1～47）、または all\n"
     "  --output           保存先の CSV ファイル（.csv が付いていなければ付けます）\n"

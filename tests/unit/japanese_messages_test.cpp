@@ -29,9 +29,9 @@ const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv"};
 // ASCII words a Japanese sentence may hold: encodings, table names, the
 // commands a user types, file name parts.
 const std::set<std::string> kAllowedWords = {
-    "all",      "cp932", "utf",   "Shift_JIS", "T01_City", "T02_Category", "collect",
-    "status",   "diff",  "help",  "rebuild",   "cities",   "categories",   "csv",
-    "hpt_data", "db",    "http",  "https",     "exe",      "valmeric",     "cli"};
+    "all",      "cp932", "utf",  "Shift_JIS", "T01_City", "T02_Category", "collect",
+    "status",   "diff",  "help", "rebuild",   "cities",   "categories",   "csv",
+    "hpt_data", "db",    "http", "https",     "exe",      "valmeric",     "cli"};
 
 // What is left of text once the parts that may stay in any language are gone.
 std::string WithoutAllowedParts(const std::string& text) {
@@ -54,8 +54,8 @@ std::vector<std::string> EnglishWords(const std::string& text) {
   static const std::regex word(R"([A-Za-z][A-Za-z0-9_]*)");
   const std::string rest = WithoutAllowedParts(text);
   std::vector<std::string> english;
-  for (auto it = std::sregex_iterator(rest.begin(), rest.end(), word);
-       it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(rest.begin(), rest.end(), word); it != std::sregex_iterator();
+       ++it) {
     const std::string w = it->str();
     const bool upper = std::regex_match(w, std::regex("[A-Z0-9_]+"));
     if (w.size() >= 2 && !upper && kAllowedWords.count(w) == 0) english.push_back(w);
@@ -120,14 +120,13 @@ std::vector<std::string> AllMessages() {
   for (const long status : {301L, 400L, 401L, 403L, 404L, 410L, 429L, 500L, 503L}) {
     all.push_back(HttpStatusText(status));
   }
-  all.insert(all.end(),
-             {DoneQuestion(), IncompleteText(3), KeptText(5, "/out/a.csv"),
-              InterruptedText(1, 4, 2, "/out/a.csv"), ResumeDetail("/out/a.csv", 1, 4),
-              BeyondFirstPageText(10, 2), cli::MainUsage(), cli::HelpText(),
-              cli::ChangeSummary(1, 2, 3), cli::EntriesLine(1, 4, 0, 3, "/out/a.csv"),
-              cli::EntriesLine(0, -1, 0, 0, "/out/a.csv"), cli::BeyondLine(3, 1),
-              cli::ProgressWritten(4), cli::ProgressRemaining("1:02"),
-              cli::NamedCategories({1, 10}), cli::NamedPrefectures({13, 47})});
+  all.insert(all.end(), {DoneQuestion(), IncompleteText(3), KeptText(5, "/out/a.csv"),
+                         InterruptedText(1, 4, 2, "/out/a.csv"), ResumeDetail("/out/a.csv", 1, 4),
+                         BeyondFirstPageText(10, 2), cli::MainUsage(), cli::HelpText(),
+                         cli::ChangeSummary(1, 2, 3), cli::EntriesLine(1, 4, 0, 3, "/out/a.csv"),
+                         cli::EntriesLine(0, -1, 0, 0, "/out/a.csv"), cli::BeyondLine(3, 1),
+                         cli::ProgressWritten(4), cli::ProgressRemaining("1:02"),
+                         cli::NamedCategories({1, 10}), cli::NamedPrefectures({13, 47})});
   for (const StartProblem problem :
        {StartProblem::kDatabaseMissing, StartProblem::kDatabaseBusy,
         StartProblem::kDatabaseUnusable, StartProblem::kDatabaseWrite, StartProblem::kOutputInUse,
@@ -210,6 +209,10 @@ TEST(JapaneseMessages, TheCommandLineAnswersInJapanese) {
   std::ostringstream out, err;
   cli::CliMain({"help"}, out, err, no, false);
   EXPECT_EQ(Problem(out.str()), "") << out.str();
+  // The code tables, first and last of each.
+  for (const char* code : {" 1 内科系", "10 動物病院", " 1 北海道", "13 東京都", "47 沖縄県"}) {
+    EXPECT_NE(out.str().find(code), std::string::npos) << code;
+  }
 }
 
 }  // namespace
