@@ -61,6 +61,22 @@ TEST_F(DiffCommand, PrintsTheReportPathAndTheThreeCounts) {
   EXPECT_TRUE(fs::exists(report + ".csv"));
 }
 
+// A script may read the path from anywhere: a report named relative to the
+// current folder is printed with its whole path.
+TEST_F(DiffCommand, PrintsTheReportPathInFull) {
+  const std::string old_csv = Write("old.csv", Cp932File({Record("1")}));
+  const std::string new_csv = Write("new.csv", Cp932File({Record("2")}));
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_.path());
+  const int status = Run({old_csv, new_csv, "--output", "relative"});
+  fs::current_path(before);
+  ASSERT_EQ(status, kExitWrote) << err_.str();
+  const std::string printed = out_.str().substr(0, out_.str().find('\t'));
+  EXPECT_TRUE(fs::path(printed).is_absolute()) << printed;
+  EXPECT_TRUE(fs::equivalent(printed, dir_.File("relative.csv"))) << printed;
+  EXPECT_EQ(out_.str().substr(printed.size()), "\t1\t0\t1\n");
+}
+
 TEST_F(DiffCommand, WarnsOfARepeatedCodeAndCountsTheFirst) {
   const std::string old_csv = Write("old.csv", Cp932File({Record("1")}));
   const std::string new_csv =
