@@ -19,6 +19,7 @@
 
 #include "common/download.h"
 #include "common/download_transfer.h"
+#include "common/windows_text.h"
 
 namespace valmeric {
 namespace {
@@ -88,7 +89,20 @@ HopEnd WinInetFailure(DWORD code) {
       return {false, {}, row.kind, "WinINet " + std::to_string(code) + ": " + row.words};
     }
   }
-  return {false, {}, DownloadFailure::kOther, "WinINet " + std::to_string(code)};
+  // One of ours does not know: WinINet's own text, in the system's language.
+  std::string words = "WinINet " + std::to_string(code);
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+      GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
+  LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  if (!message.empty()) words += ": " + Utf8FromWide(message);
+  return {false, {}, DownloadFailure::kOther, words};
 }
 
 // One request, carried out on a thread of its own so that the caller can give
