@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <regex>
 #include <set>
@@ -146,6 +147,19 @@ std::vector<std::string> AllMessages() {
   unreachable.detail = HttpStatusText(403);
   all.push_back(UnreachableMessage(unreachable).text);
   return all;
+}
+
+// A kind missing from the table would fall back to the general sentence
+// without a word; one listed twice would hide one of its sentences.
+TEST(JapaneseMessages, EveryDownloadFailureHasOneSentence) {
+  const auto& table = DownloadFailureTable();
+  for (int kind = static_cast<int>(DownloadFailure::kSession);
+       kind <= static_cast<int>(DownloadFailure::kOther); ++kind) {
+    const auto rows = std::count_if(table.begin(), table.end(), [&](const DownloadFailureRow& row) {
+      return static_cast<int>(row.kind) == kind && row.sentence != nullptr;
+    });
+    EXPECT_EQ(rows, 1) << "kind " << kind;
+  }
 }
 
 TEST(JapaneseMessages, EveryMessageIsJapanese) {
