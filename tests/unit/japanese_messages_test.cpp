@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -34,31 +33,76 @@ const std::set<std::string> kAllowedWords = {
     "status",   "diff",  "help", "rebuild",   "cities",   "categories",   "csv",
     "hpt_data", "db",    "http", "https",     "exe",      "valmeric",     "cli"};
 
-// What is left of text once the parts that may stay in any language are gone.
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+bool IsWordChar(char c) {
+  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_';
+}
+
+// text with every part [from, to) that is_part marks put out as a space.
+template <typename IsPart>
+std::string Blanked(const std::string& text, IsPart is_part) {
+  std::string out;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = is_part(text, at);
+    if (end > at) {
+      out += ' ';
+      at = end;
+    } else {
+      out += text[at++];
+    }
+  }
+  return out;
+}
+
+// What is left of text once the parts that may stay in any language are gone:
+// ASCII parentheses and what they hold, --options, and paths.
 std::string WithoutAllowedParts(const std::string& text) {
-  static const std::regex parenthesised(R"(\([^()]*\))");
-  static const std::regex option(R"(--[A-Za-z0-9-]+)");
-  static const std::regex path(R"([^\s()（）]*[/\\][^\s()（）]*)");
   std::string rest = text;
   // Parentheses inside parentheses go from the inside out.
-  for (std::string before; before != rest;) {
-    before = rest;
-    rest = std::regex_replace(rest, parenthesised, " ");
+  for (size_t close = rest.find(')'); close != std::string::npos; close = rest.find(')')) {
+    const size_t open = rest.rfind('(', close);
+    if (open == std::string::npos) break;
+    rest.replace(open, close - open + 1, " ");
   }
-  rest = std::regex_replace(rest, option, " ");
-  return std::regex_replace(rest, path, " ");
+  rest = Blanked(rest, [](const std::string& t, size_t at) {
+    if (t.compare(at, 2, "--") != 0) return at;
+    size_t end = at + 2;
+    while (end < t.size() && (IsWordChar(t[end]) || t[end] == '-')) ++end;
+    return end;
+  });
+  // A path: a run without spaces that holds a slash or a backslash.
+  std::string out;
+  size_t start = 0;
+  while (start <= rest.size()) {
+    const size_t space = std::min(rest.find(' ', start), rest.size());
+    const std::string piece = rest.substr(start, space - start);
+    out += piece.find_first_of("/\\") == std::string::npos ? piece : std::string(" ");
+    if (space < rest.size()) out += ' ';
+    start = space + 1;
+  }
+  return out;
 }
 
 // The English words left in text: words of two letters or more that are
 // neither upper-case placeholders and acronyms (FILE, LIST, CSV, HTTP) nor allowed.
 std::vector<std::string> EnglishWords(const std::string& text) {
-  static const std::regex word(R"([A-Za-z][A-Za-z0-9_]*)");
   const std::string rest = WithoutAllowedParts(text);
   std::vector<std::string> english;
-  for (auto it = std::sregex_iterator(rest.begin(), rest.end(), word); it != std::sregex_iterator();
-       ++it) {
-    const std::string w = it->str();
-    const bool upper = std::regex_match(w, std::regex("[A-Z0-9_]+"));
+  for (size_t at = 0; at < rest.size();) {
+    if (!IsAsciiLetter(rest[at])) {
+      ++at;
+      continue;
+    }
+    size_t end = at;
+    while (end < rest.size() && IsWordChar(rest[end])) ++end;
+    const std::string w = rest.substr(at, end - at);
+    at = end;
+    const bool upper = std::all_of(w.begin(), w.end(), [](char c) {
+      return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    });
     if (w.size() >= 2 && !upper && kAllowedWords.count(w) == 0) english.push_back(w);
   }
   return english;
