@@ -44,7 +44,7 @@ collect() {  # collect NAME PROGRAM...
   local entries
   # status exits 1 for a finished run: nothing left to resume.
   entries=$({ build/release/bin/valmeric-cli status --db "$work/$name/db/hpt_data.db" || true; } |
-            sed -n 's/^entries done: \([0-9]*\) .*/\1/p')
+            sed -n 's/^処理済みのページ: \([0-9]*\) .*/\1/p')
   awk -v n="$name" -v e="$entries" -v a="$t0" -v b="$t1" \
     'BEGIN { printf "%s: %d entries in %.2f s, %.0f entries/s\n", n, e, b - a, e / (b - a) }'
 }

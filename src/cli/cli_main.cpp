@@ -1,36 +1,26 @@
 #include "cli/cli_main.h"
 
+#include "cli/cli_messages.h"
 #include "cli/collect_command.h"
+#include "cli/console.h"
 #include "cli/diff_command.h"
 #include "cli/exit_codes.h"
 #include "cli/rebuild_command.h"
 #include "cli/status_command.h"
+#include "common/detail_text.h"
 
 namespace valmeric::cli {
-namespace {
-
-constexpr char kUsage[] =
-    "usage: valmeric-cli COMMAND [OPTIONS]\n"
-    "commands:\n"
-    "  collect             fetch the selected categories and prefectures into a CSV file\n"
-    "  status              show the run recorded in the database and whether it can be resumed\n"
-    "  rebuild-cities      refill the city table from the site's city list pages\n"
-    "  rebuild-categories  refill the sub-category table from the site's list page\n"
-    "  diff                list what changed between two collected CSV files\n"
-    "  help                show this text\n";
-
-}  // namespace
 
 int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
             const std::atomic<bool>& interrupted, bool terminal) {
   if (args.empty()) {
-    err << kUsage;
+    err << MainUsage();
     return kExitUsage;
   }
   const std::string& command = args[0];
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (command == "help" || command == "--help" || command == "-h") {
-    out << kUsage << "\n" << kCollectUsage << kStatusUsage << kRebuildUsage << kDiffUsage;
+    out << HelpText();
     return kExitWrote;
   }
   if (command == "collect") {
@@ -38,7 +28,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     try {
       options = ParseCollectOptions(rest);
     } catch (const UsageError& error) {
-      err << "valmeric-cli collect: " << error.what() << "\n" << kCollectUsage;
+      err << ProgramName() << " collect: " << error.what() << "\n" << Named(kCollectUsage);
       return kExitUsage;
     }
     return RunCollect(options, out, err, interrupted, terminal);
@@ -47,7 +37,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (command == "diff") return RunDiff(rest, out, err);
   if (command == "rebuild-cities") return RunRebuild(RebuildTable::kCities, rest, err);
   if (command == "rebuild-categories") return RunRebuild(RebuildTable::kSubCategories, rest, err);
-  err << "valmeric-cli: unknown command \"" << command << "\"\n" << kUsage;
+  err << ProgramName() << ": " << Detail(text::kUnknownCommand, command) << "\n" << MainUsage();
   return kExitUsage;
 }
 

@@ -14,9 +14,7 @@ std::vector<int> ParseCodeList(std::string_view text, int max_code, std::string_
     return codes;
   }
   const auto bad = [&](std::string_view piece) {
-    return std::invalid_argument(std::string(what) + " codes must be numbers from 1 to " +
-                                 std::to_string(max_code) + " separated by commas, or all; got \"" +
-                                 std::string(piece) + "\"");
+    return std::invalid_argument(std::string(what) + "(\"" + std::string(piece) + "\")");
   };
   if (text.empty()) throw bad(text);
   size_t start = 0;

@@ -4,9 +4,12 @@
 #include <chrono>
 #include <optional>
 
+#include "cli/cli_messages.h"
+#include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_printer.h"
 #include "common/app_paths.h"
+#include "common/detail_text.h"
 #include "common/user_messages.h"
 #include "common/utf8_path.h"
 #include "engine/run_messages.h"
@@ -32,8 +35,8 @@ int ExitCodeForFailure(const RunOutcome& outcome) {
 
 // How to go on with a run that stopped: a retry that stopped is retried
 // again, since it reached the end of its plan before.
-const char* GoOnHint(RunMode mode) {
-  return mode == RunMode::kRetryFailed ? msg::kRetryHint : msg::kResumeHint;
+std::string GoOnHint(RunMode mode) {
+  return Named(mode == RunMode::kRetryFailed ? text::kRetryHint : text::kResumeHint);
 }
 
 // What a run that stopped early left, and how to go on; nothing when it left
@@ -43,25 +46,32 @@ std::string Kept(const RunOutcome& outcome, const std::string& output, RunMode m
   return KeptText(outcome.facilities_written, output) + "\n" + GoOnHint(mode) + "\n";
 }
 
+// A path for the result line: absolute, so that a script may use it from anywhere.
+std::string AbsolutePath(const std::string& path) {
+  std::error_code error;
+  const fs::path absolute = fs::absolute(PathFromUtf8(path), error);
+  return error ? path : Utf8FromPath(absolute);
+}
+
 // Names given again with --resume or --retry-failed must be the recorded run's.
 std::optional<std::string> Mismatch(const CollectOptions& options, const RecordedRun& recorded) {
   if (options.has_category && options.selection.categories != recorded.selection.categories) {
-    return "--category differs from the recorded run's " + JoinCodes(recorded.selection.categories);
+    return Detail(text::kMismatch, "記録: --category " + JoinCodes(recorded.selection.categories));
   }
   if (options.has_prefecture && options.selection.prefectures != recorded.selection.prefectures) {
-    return "--prefecture differs from the recorded run's " +
-           JoinCodes(recorded.selection.prefectures);
+    return Detail(text::kMismatch,
+                  "記録: --prefecture " + JoinCodes(recorded.selection.prefectures));
   }
   if (options.has_encoding && options.encoding != recorded.encoding) {
-    return std::string("--encoding differs from the recorded run's ") +
-           EncodingName(recorded.encoding);
+    return Detail(text::kMismatch,
+                  std::string("記録: --encoding ") + EncodingName(recorded.encoding));
   }
   if (!options.output.empty()) {
     std::error_code error;
     const fs::path named = fs::weakly_canonical(
         fs::absolute(PathFromUtf8(CompletedOutputPath(options.output)), error), error);
     if (named != fs::weakly_canonical(PathFromUtf8(recorded.output_path), error)) {
-      return "--output differs from the recorded run's " + recorded.output_path;
+      return Detail(text::kMismatch, "記録: --output " + recorded.output_path);
     }
   }
   return std::nullopt;
@@ -110,16 +120,15 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
       if (!quiet) err << msg::kNothingFound << "\n";
       return kExitNothingFound;
     case Outcome::kIncomplete:
-      err << IncompleteText(outcome.entries_not_fetched, outcome.entries_gone) << "\n("
-          << outcome.detail << ")\n"
-          << msg::kRetryHint << "\n";
-      out << output << "\t" << outcome.facilities_written << "\n";
+      err << IncompleteText(outcome.entries_not_fetched, outcome.entries_gone) << "\n"
+          << WithDetail(outcome.detail, Named(text::kRetryHint)) << "\n";
+      out << AbsolutePath(output) << "\t" << outcome.facilities_written << "\n";
       return kExitIncomplete;
     case Outcome::kCompleted:
       break;
   }
   if (!quiet) err << msg::kDone << "\n";
-  out << output << "\t" << outcome.facilities_written << "\n";
+  out << AbsolutePath(output) << "\t" << outcome.facilities_written << "\n";
   return kExitWrote;
 }
 
@@ -146,7 +155,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     }
     if (recorded) {
       if (const auto mismatch = Mismatch(options, *recorded)) {
-        err << "valmeric-cli collect: " << *mismatch << "\n";
+        err << ProgramName() << " collect: " << *mismatch << "\n";
         return kExitUsage;
       }
     }
@@ -165,15 +174,16 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     return ExitCodeForRefusal(refusal.problem());
   }
   if (const auto& dropped = session->dropped_run()) {
-    err << "note: the unfinished run recorded in the database (" << dropped->entries_done << " / "
-        << std::max(dropped->plan_size, 0) << " entries, " << dropped->output_path
-        << ") is dropped; this new run replaces it\n";
+    err << text::kDroppedRun << "\n"
+        << EntriesLine(dropped->entries_done, dropped->plan_size, dropped->not_fetched,
+                       dropped->facilities_written, dropped->output_path)
+        << "\n";
   }
   if (const auto& taken = session->taken_up(); taken && !options.quiet) {
-    err << (options.mode == RunMode::kResume ? "resuming: " : "fetching again: ")
-        << taken->entries_done << " / " << std::max(taken->plan_size, 0) << " entries done, "
-        << taken->not_fetched << " not fetched, " << taken->facilities_written << " facilities in "
-        << taken->output_path << "\n";
+    err << (options.mode == RunMode::kResume ? text::kResuming : text::kFetchingAgain) << "\n"
+        << EntriesLine(taken->entries_done, taken->plan_size, taken->not_fetched,
+                       taken->facilities_written, taken->output_path)
+        << "\n";
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);

@@ -1,7 +1,9 @@
 #include "cli/collect_options.h"
 
+#include "cli/cli_messages.h"
 #include "cli/code_list.h"
 #include "cli/site_options.h"
+#include "common/detail_text.h"
 #include "common/site_lists.h"
 
 namespace valmeric::cli {
@@ -24,30 +26,33 @@ std::string DefaultRetryDelays() {
 }  // namespace
 
 const std::string kCollectUsage =
-    "usage: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
-    "                            [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
-    "                            [--pause-ms N] [--retry-delays-ms N,N...]\n"
-    "                            [--encoding cp932|utf-8] [--quiet]\n"
-    "       valmeric-cli collect --resume|--retry-failed [--db FILE] [--site-origin URL]\n"
-    "                            [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] "
+    "使い方: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
+    "                             [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
+    "                             [--pause-ms N] [--retry-delays-ms N,N...]\n"
+    "                             [--encoding cp932|utf-8] [--quiet]\n"
+    "        valmeric-cli collect --resume|--retry-failed [--db FILE] [--site-origin URL]\n"
+    "                             [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] "
     "[--quiet]\n"
-    "  LIST: comma-separated codes (categories 1-10, prefectures 1-47) or all\n"
-    "  --pause-ms         pause after each result page (default " +
+    "  LIST               カンマで区切ったコード（診療科目 1～10、都道府県 1～47）、または all\n"
+    "  --output           保存先の CSV ファイル（.csv が付いていなければ付けます）\n"
+    "  --db               データベース（既定: 実行ファイルの隣の db/hpt_data.db）\n"
+    "  --pause-ms         結果ページを 1 つ取得するごとの待ち時間（ミリ秒、既定 " +
     DefaultPause() +
-    ")\n"
-    "  --retry-delays-ms  waits before retrying a page that failed (default " +
+    "）\n"
+    "  --retry-delays-ms  取得できなかったページをもう一度取得するまでの待ち時間（ミリ秒、既定 " +
     DefaultRetryDelays() +
-    ")\n"
-    "  --site-origin      send the site's requests to this scheme, host and port\n"
-    "                     (default: the VALMERIC_SITE_ORIGIN environment variable)\n"
-    "  --ca-file          also trust the certificates in this file\n"
-    "  --encoding         cp932 (Shift_JIS, the default) or utf-8 (with a byte-order mark)\n"
-    "  --resume           go on with the unfinished run recorded in the database, where it\n"
-    "                     stopped; its selection, file and encoding are the recorded ones\n"
-    "                     (naming them again is allowed when they match)\n"
-    "  --retry-failed     fetch again only the entries the recorded run could not fetch,\n"
-    "                     appending their facilities to its file\n"
-    "  A new run while an unfinished one is recorded drops the recorded one.\n";
+    "）\n"
+    "  --site-origin      サイトへの要求をこのスキーム、ホスト、ポートに送ります\n"
+    "                     （既定: 環境変数 VALMERIC_SITE_ORIGIN）\n"
+    "  --ca-file          このファイルの証明書も信頼します\n"
+    "  --encoding         cp932（Shift_JIS、既定）または utf-8（BOM 付き）\n"
+    "  --quiet            進み具合を表示しません\n"
+    "  --resume           データベースに記録された途中の取得処理を、止まったところから続けます。\n"
+    "                     診療科目、都道府県、保存先、文字コードは記録されたものを使います\n"
+    "                     （同じものであれば指定してもかまいません）\n"
+    "  --retry-failed     記録された取得処理で取得できなかったページだけをもう一度取得し、\n"
+    "                     その事業所を同じファイルに追加します\n"
+    "  途中の取得処理が記録されているときに新しく取得を始めると、記録は破棄されます。\n";
 
 CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   CollectOptions options;
@@ -66,11 +71,12 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
                 } else if (name == "--retry-failed") {
                   retry = true;
                 } else if (name == "--category") {
-                  options.selection.categories = ParseCodeList(value, kCategoryCount, "category");
+                  options.selection.categories =
+                      ParseCodeList(value, kCategoryCount, text::kCategoryCodes);
                   has_category = true;
                 } else if (name == "--prefecture") {
                   options.selection.prefectures =
-                      ParseCodeList(value, kPrefectureCount, "prefecture");
+                      ParseCodeList(value, kPrefectureCount, text::kPrefectureCodes);
                   has_prefecture = true;
                 } else if (name == "--output") {
                   options.output = value;
@@ -86,21 +92,21 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
                   } else if (value == "utf-8") {
                     options.encoding = CsvEncoding::kUtf8;
                   } else {
-                    throw UsageError("--encoding takes cp932 or utf-8");
+                    throw UsageError(text::kEncodingValue);
                   }
                   options.has_encoding = true;
                 } else {
-                  throw UsageError("unknown option " + name);
+                  throw UsageError(Detail(text::kUnknownOption, name));
                 }
               });
-  if (resume && retry) throw UsageError("--resume and --retry-failed do not go together");
+  if (resume && retry) throw UsageError(text::kResumeAndRetry);
   if (resume || retry) {
     options.mode = resume ? RunMode::kResume : RunMode::kRetryFailed;
     return options;
   }
-  if (!has_category) throw UsageError("--category is required");
-  if (!has_prefecture) throw UsageError("--prefecture is required");
-  if (options.output.empty()) throw UsageError("--output is required");
+  if (!has_category) throw UsageError(text::kCategoryRequired);
+  if (!has_prefecture) throw UsageError(text::kPrefectureRequired);
+  if (options.output.empty()) throw UsageError(text::kOutputRequired);
   return options;
 }
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace valmeric::cli {
@@ -22,5 +23,9 @@ void CatchStopRequests(std::atomic<bool>& interrupted);
 void SetUpConsoleText();
 
 bool StandardErrorIsTerminal();
+
+// The program's name as the user types it: "valmeric-cli", or
+// "valmeric-cli.exe" on Windows.
+std::string_view ProgramName();
 
 }  // namespace valmeric::cli

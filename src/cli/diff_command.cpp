@@ -4,8 +4,11 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/cli_messages.h"
+#include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
+#include "common/detail_text.h"
 #include "common/text_encoding.h"
 #include "common/user_messages.h"
 #include "common/utf8_path.h"
@@ -15,9 +18,10 @@
 namespace valmeric::cli {
 
 const char kDiffUsage[] =
-    "usage: valmeric-cli diff OLD.csv NEW.csv --output REPORT\n"
-    "  lists the facilities new in NEW (新規), changed (変更) and gone since OLD (廃止),\n"
-    "  keyed by 病院ID, in NEW's encoding; \".csv\" is appended to REPORT as for collect\n";
+    "使い方: valmeric-cli diff OLD.csv NEW.csv --output REPORT\n"
+    "  OLD と比べて NEW で新しく載った事業所（新規）、内容が変わった事業所（変更）、\n"
+    "  載らなくなった事業所（廃止）を病院IDで突き合わせ、NEW と同じ文字コードで\n"
+    "  REPORT に書き出します。REPORT には collect と同じく .csv を付けます\n";
 
 namespace {
 
@@ -31,12 +35,12 @@ DiffOptions ParseDiffOptions(const std::vector<std::string>& args) {
   ReadOptions(
       args, {},
       [&](const std::string& name, const std::string& value) {
-        if (name != "--output") throw UsageError("unknown option " + name);
+        if (name != "--output") throw UsageError(Detail(text::kUnknownOption, name));
         options.output = value;
       },
       [&](const std::string& arg) { options.inputs.push_back(arg); });
-  if (options.inputs.size() != 2) throw UsageError("diff takes two CSV files, OLD and NEW");
-  if (options.output.empty()) throw UsageError("--output is required");
+  if (options.inputs.size() != 2) throw UsageError(text::kDiffInputs);
+  if (options.output.empty()) throw UsageError(text::kOutputRequired);
   return options;
 }
 
@@ -54,13 +58,15 @@ std::optional<CsvTable> ReadRun(const std::string& path, std::ostream& err) {
   try {
     CsvTable table = CsvTable::Read(path);
     for (const RepeatedCode& repeat : table.repeated()) {
-      err << "warning: " << path << ": line " << repeat.line << ": 病院ID "
-          << SjisToUtf8(repeat.code) << " is already on line " << repeat.first_line
-          << "; the first one counts\n";
+      err << text::kWarningPrefix
+          << Detail(text::kDiffRepeatedCode, path + ": " + std::to_string(repeat.line) + " / " +
+                                                 std::to_string(repeat.first_line) + ": " +
+                                                 SjisToUtf8(repeat.code))
+          << "\n";
     }
     return table;
   } catch (const std::runtime_error& error) {  // not readable, or a CsvFormatError
-    err << "error: " << error.what() << "\n";
+    err << text::kErrorPrefix << error.what() << "\n";
   }
   return std::nullopt;
 }
@@ -72,13 +78,13 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   try {
     options = ParseDiffOptions(args);
   } catch (const UsageError& error) {
-    err << "valmeric-cli diff: " << error.what() << "\n" << kDiffUsage;
+    err << ProgramName() << " diff: " << error.what() << "\n" << Named(kDiffUsage);
     return kExitUsage;
   }
   const std::string output = WithCsvExtension(options.output);
   for (const std::string& input : options.inputs) {
     if (SameFile(input, output)) {
-      err << "error: the report would overwrite " << input << "\n";
+      err << text::kErrorPrefix << Detail(text::kDiffWouldOverwrite, input) << "\n";
       return kExitUsage;
     }
   }
@@ -98,7 +104,11 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     err << msg::kOutputWrite << "\n" << error.what() << "\n";
     return kExitWriteError;
   }
-  out << output << "\t" << counts.added << "\t" << counts.changed << "\t" << counts.gone << "\n";
+  err << ChangeSummary(counts.added, counts.changed, counts.gone) << "\n";
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(output), error);
+  out << (error ? output : Utf8FromPath(absolute)) << "\t" << counts.added << "\t" << counts.changed
+      << "\t" << counts.gone << "\n";
   // A result line that never reached its reader must not read as success.
   if (!out.flush()) {
     err << msg::kResultLineWrite << "\n";

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cli/cli_messages.h"
+#include "common/detail_text.h"
+
 namespace valmeric::cli {
 
 void ReadOptions(
@@ -20,11 +23,11 @@ void ReadOptions(
       name = name.substr(0, equals);
     }
     if (is_positional) {
-      if (!positional) throw UsageError("unexpected argument " + name);
+      if (!positional) throw UsageError(Detail(text::kUnexpectedArgument, name));
     } else if (flags.count(name) != 0) {
-      if (inline_value) throw UsageError(name + " takes no value");
+      if (inline_value) throw UsageError(Detail(text::kTakesNoValue, name));
     } else if (!inline_value) {
-      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+      if (i + 1 >= args.size()) throw UsageError(Detail(text::kNeedsValue, name));
       value = args[++i];
     }
     try {
@@ -54,7 +57,7 @@ std::chrono::milliseconds ParseMilliseconds(std::string_view text, const std::st
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), ms);
   if (text.empty() || error != std::errc() || end != text.data() + text.size() || ms < 0 ||
       ms > 3'600'000) {
-    throw UsageError(option + " takes whole numbers of milliseconds from 0 to 3600000");
+    throw UsageError(Detail(text::kMilliseconds, option));
   }
   return std::chrono::milliseconds(ms);
 }
@@ -67,7 +70,7 @@ std::vector<std::chrono::milliseconds> ParseDelays(std::string_view text) {
     delays.push_back(ParseMilliseconds(text.substr(start, comma - start), "--retry-delays-ms"));
     start = comma + 1;
   }
-  if (delays.size() > 10) throw UsageError("--retry-delays-ms takes at most 10 waits");
+  if (delays.size() > 10) throw UsageError(text::kTooManyDelays);
   return delays;
 }
 

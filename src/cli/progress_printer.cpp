@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/cli_messages.h"
 #include "common/text_encoding.h"
 
 namespace valmeric::cli {
@@ -37,12 +38,12 @@ void ProgressPrinter::Show(const RunNews& news, bool force) {
   std::string line;
   line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
   line.append("] ").append(status_);
-  line.append("  ").append(std::to_string(news.written)).append(" written");
+  line.append("  ").append(ProgressWritten(news.written));
   if (position_ - start_ > 1) {
     const auto per_entry = (now - started_) / (position_ - start_ - 1);
     const auto remaining = per_entry * (maximum_ - position_ + 1);
-    line.append("  ETA ").append(
-        FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining)));
+    line.append("  ").append(ProgressRemaining(
+        FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining))));
   }
   if (terminal_) {
     out_ << "\r\033[K" << line << std::flush;

@@ -2,17 +2,23 @@
 
 #include <optional>
 
+#include "cli/cli_messages.h"
+#include "cli/console.h"
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "cli/site_options.h"
+#include "common/detail_text.h"
 #include "common/text_encoding.h"
+#include "common/user_messages.h"
 
 namespace valmeric::cli {
 
 const char kRebuildUsage[] =
-    "usage: valmeric-cli rebuild-cities|rebuild-categories [--db FILE] [--site-origin URL]\n"
-    "                            [--ca-file FILE] [--retry-delays-ms N,N...] [--quiet]\n";
+    "使い方: valmeric-cli rebuild-cities|rebuild-categories [--db FILE] [--site-origin URL]\n"
+    "                             [--ca-file FILE] [--retry-delays-ms N,N...] [--quiet]\n"
+    "  市区町村の表、または診療科目の表をサイトの一覧ページから作り直します。\n"
+    "  ページを取得できなかったときは、表は元のままです\n";
 
 RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
   RebuildOptions options;
@@ -26,7 +32,7 @@ RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
     } else if (name == "--retry-delays-ms") {
       options.retry.delays = ParseDelays(value);
     } else {
-      throw UsageError("unknown option " + name);
+      throw UsageError(Detail(text::kUnknownOption, name));
     }
   });
   return options;
@@ -37,7 +43,7 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
   try {
     options = ParseRebuildOptions(args);
   } catch (const UsageError& error) {
-    err << "valmeric-cli: " << error.what() << "\n" << kRebuildUsage;
+    err << ProgramName() << ": " << error.what() << "\n" << Named(kRebuildUsage);
     return kExitUsage;
   }
   const auto db_path = ExistingDatabase(options.database, err);
@@ -46,7 +52,7 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
   try {
     rebuild.emplace(*db_path, options.download, options.retry);
   } catch (const std::exception& error) {
-    err << "error: " << error.what() << "\n";
+    err << text::kErrorPrefix << error.what() << "\n";
     return kExitUsage;
   }
   int exit_code = kExitWrote;
@@ -54,12 +60,12 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
     const int rows = rebuild->Run(table, [&](int prefecture) {
       if (!options.quiet) err << SjisToUtf8(CityBuilderStatus(prefecture)) << "\n" << std::flush;
     });
-    if (!options.quiet) err << rows << " rows\n終了\n";
+    if (!options.quiet) err << RebuiltRows(rows) << "\n" << msg::kBuilderDone << "\n";
   } catch (const BuildError& error) {
-    err << "error: " << error.what() << "\nthe table was left as it was\n";
+    err << text::kErrorPrefix << error.what() << "\n" << text::kTableKept << "\n";
     exit_code = kExitUnreachable;
   } catch (const DbError& error) {
-    err << "error: " << error.what() << "\nthe table was left as it was\n";
+    err << text::kErrorPrefix << error.what() << "\n" << text::kTableKept << "\n";
     exit_code = error.IsWriteFailure() ? kExitWriteError : kExitUsage;
   }
   return exit_code;

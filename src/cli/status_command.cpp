@@ -2,9 +2,12 @@
 
 #include <optional>
 
+#include "cli/cli_messages.h"
+#include "cli/console.h"
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
+#include "common/detail_text.h"
 #include "common/user_messages.h"
 #include "common/utf8_path.h"
 #include "engine/run_session.h"
@@ -14,10 +17,10 @@
 namespace valmeric::cli {
 
 const char kStatusUsage[] =
-    "usage: valmeric-cli status [--db FILE]\n"
-    "  prints the run recorded in the database: selection, output, entries done of the\n"
-    "  plan, entries not fetched, facilities beyond the first result pages, and whether\n"
-    "  it can be resumed; exit status 0 when it has work left, 1 when none is recorded\n";
+    "使い方: valmeric-cli status [--db FILE]\n"
+    "  データベースに記録された取得処理（診療科目と都道府県、保存先、処理済みのページ、\n"
+    "  取得できなかったページ、最初の結果ページに載らなかった事業所）と、再開できるかどうかを\n"
+    "  表示します。続きがあるときは終了コード 0、ないときや記録がないときは 1 です\n";
 
 namespace {
 
@@ -32,13 +35,10 @@ bool HeldByARun(const std::filesystem::path& database) {
   return false;
 }
 
-const char* State(const RecordedRun& run) {
-  if (run.Resumable()) return "unfinished: valmeric-cli collect --resume goes on with it";
-  if (run.Retryable()) {
-    return "finished with entries not fetched: valmeric-cli collect --retry-failed fetches them "
-           "again";
-  }
-  return "finished";
+std::string State(const RecordedRun& run) {
+  if (run.Resumable()) return Named(text::kStateResumable);
+  if (run.Retryable()) return Named(text::kStateRetryable);
+  return text::kStateFinished;
 }
 
 }  // namespace
@@ -47,11 +47,11 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
   std::string named;
   try {
     ReadOptions(args, {}, [&](const std::string& name, const std::string& value) {
-      if (name != "--db") throw UsageError("unknown option " + name);
+      if (name != "--db") throw UsageError(Detail(text::kUnknownOption, name));
       named = value;
     });
   } catch (const UsageError& error) {
-    err << "valmeric-cli status: " << error.what() << "\n" << kStatusUsage;
+    err << ProgramName() << " status: " << error.what() << "\n" << Named(kStatusUsage);
     return kExitUsage;
   }
   const auto database = ExistingDatabase(named, err);
@@ -64,25 +64,24 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
     return kExitUsage;
   }
   if (!run) {
-    out << "no run is recorded in " << Utf8FromPath(*database) << "\n";
+    out << Detail(text::kNothingRecorded, Utf8FromPath(*database)) << "\n";
     return kExitNothingFound;
   }
-  out << "categories: " << JoinCodes(run->selection.categories) << "\n"
-      << "prefectures: " << JoinCodes(run->selection.prefectures) << "\n"
-      << "output: " << run->output_path << " (" << EncodingName(run->encoding) << ")\n"
-      << "entries done: " << run->entries_done << " / ";
+  out << text::kStatusCategories << NamedCategories(run->selection.categories) << "\n"
+      << text::kStatusPrefectures << NamedPrefectures(run->selection.prefectures) << "\n"
+      << text::kStatusOutput << run->output_path << " (" << EncodingName(run->encoding) << ")\n"
+      << text::kStatusEntriesDone << run->entries_done << " / ";
   if (run->plan_size >= 0) {
     out << run->plan_size << "\n";
   } else {
-    out << "? (stopped before its plan was built)\n";
+    out << text::kStatusPlanUnknown << "\n";
   }
-  out << "facilities written: " << run->facilities_written << "\n"
-      << "entries not fetched: " << run->not_fetched << "\n"
-      << "entries gone from the site (404, 410): " << run->gone << "\n"
-      << "facilities beyond the first result page: " << run->beyond_first_page << " in "
-      << run->beyond_pairs << " pairs\n"
-      << "state: " << State(*run) << "\n";
-  if (HeldByARun(*database)) out << "running: another process is using the database now\n";
+  out << text::kStatusWritten << Count(run->facilities_written) << "\n"
+      << text::kStatusNotFetched << Count(run->not_fetched) << "\n"
+      << text::kStatusGone << Count(run->gone) << "\n"
+      << text::kStatusBeyond << BeyondLine(run->beyond_first_page, run->beyond_pairs) << "\n"
+      << text::kStatusState << State(*run) << "\n";
+  if (HeldByARun(*database)) out << text::kStatusRunning << "\n";
   if (run->beyond_first_page > 0) {
     err << BeyondFirstPageText(run->beyond_first_page, run->beyond_pairs) << "\n";
   }

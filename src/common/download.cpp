@@ -14,6 +14,56 @@
 
 namespace valmeric {
 
+const std::array<DownloadFailureRow, 17>& DownloadFailureTable() {
+  static const std::array<DownloadFailureRow, 17> table = {{
+      {DownloadFailure::kSession, "通信の準備ができませんでした。"},
+      {DownloadFailure::kNameNotResolved,
+       "サーバーの名前を解決できませんでした。ネットワークの接続を確認してください。"},
+      {DownloadFailure::kConnectFailed, "サーバーに接続できませんでした。"},
+      {DownloadFailure::kConnectTimeout, "サーバーへの接続が時間内に完了しませんでした。"},
+      {DownloadFailure::kTimedOut, "ページの取得が時間内に終わりませんでした。"},
+      {DownloadFailure::kStalled, "サーバーからの応答が遅すぎるため、取得を打ち切りました。"},
+      {DownloadFailure::kTls,
+       "サーバーの証明書を確認できなかったため、安全に接続できませんでした。"},
+      {DownloadFailure::kConnectionBroken, "通信が途中で切れました。"},
+      {DownloadFailure::kBadAnswer, "サーバーの応答を読み取れませんでした。"},
+      {DownloadFailure::kTooManyRedirects, "転送（リダイレクト）が多すぎます。"},
+      {DownloadFailure::kRedirectAway, "別のサイトへの転送（リダイレクト）は行いません。"},
+      {DownloadFailure::kOversized, "ページが大きすぎるため、取得を打ち切りました。"},
+      {DownloadFailure::kNotSupported,
+       "追加の証明書ファイルはこの環境では使えません。システムの証明書ストアに追加してください。"},
+      {DownloadFailure::kBadAddress, "取得先のアドレスが正しくありません。"},
+      {DownloadFailure::kLocalFile, "取得したページをファイルに書き込めませんでした。"},
+      {DownloadFailure::kCancelled, "取得を中断しました。"},
+      {DownloadFailure::kOther, "ページを取得できませんでした。"},
+  }};
+  return table;
+}
+
+std::string DownloadFailureText(DownloadFailure kind, std::string_view library_text) {
+  std::string text;
+  for (const DownloadFailureRow& row : DownloadFailureTable()) {
+    if (row.kind == kind) text = row.sentence;
+  }
+  if (text.empty()) text = DownloadFailureTable().back().sentence;
+  if (!library_text.empty()) text.append("(").append(library_text).append(")");
+  return text;
+}
+
+std::string HttpStatusText(long status) {
+  const char* sentence = "サーバーがページを返しませんでした。";
+  if (status == 404 || status == 410) {
+    sentence = "ページが見つかりませんでした。";
+  } else if (status == 401 || status == 403) {
+    sentence = "サーバーがアクセスを拒否しました。";
+  } else if (status == 429) {
+    sentence = "サーバーが混み合っているため、取得を断られました。";
+  } else if (status >= 500) {
+    sentence = "サーバー側でエラーが発生しました。";
+  }
+  return std::string(sentence) + "(HTTP " + std::to_string(status) + ")";
+}
+
 bool DownloadOutcome::Fetched() const {
   return transport_ok && !local_error && http_status != 429 && http_status < 500;
 }
@@ -266,13 +316,15 @@ HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings,
   for (int hops = 0;; ++hops) {
     // Every hop gets what is left of the one overall limit.
     const std::chrono::milliseconds left = deadline.Left();
-    if (left.count() <= 0) return {false, {}, "Timeout was reached"};
+    if (left.count() <= 0) return {false, {}, DownloadFailure::kTimedOut, {}};
     HopEnd end = hop(current, left);
     if (!end.ok || end.redirect_to.empty()) return end;
-    if (hops == kMaxRedirects) return {false, {}, "too many redirects"};
+    if (hops == kMaxRedirects) {
+      return {false, {}, DownloadFailure::kTooManyRedirects, std::to_string(kMaxRedirects)};
+    }
     current = settings.origin.Apply(end.redirect_to);
     if (!StaysOnSite(current, settings.origin)) {
-      return {false, {}, "redirect away from the site refused: " + end.redirect_to};
+      return {false, {}, DownloadFailure::kRedirectAway, end.redirect_to};
     }
   }
 }
@@ -291,16 +343,22 @@ DownloadOutcome FinishDownload(Transfer& t, const HopEnd& end) {
   outcome.bytes_written = t.body.written();
   if (t.cancelled) {
     outcome.transport_ok = false;
-    outcome.error = "cancelled";
+    outcome.failure = DownloadFailure::kCancelled;
   } else if (outcome.oversized) {
     t.body.Empty();
     outcome.transport_ok = false;
-    outcome.error = "body larger than the limit";
+    outcome.failure = DownloadFailure::kOversized;
   } else if (outcome.local_error) {
-    outcome.error = "cannot write " + t.body.path();
+    outcome.failure = DownloadFailure::kLocalFile;
+    outcome.error = DownloadFailureText(outcome.failure, t.body.path());
+    return outcome;
   } else if (!end.ok) {
-    outcome.error = end.error;
+    outcome.failure = end.failure == DownloadFailure::kNone ? DownloadFailure::kOther : end.failure;
+    outcome.error = DownloadFailureText(outcome.failure, end.error);
+    return outcome;
   }
+  if (outcome.failure != DownloadFailure::kNone)
+    outcome.error = DownloadFailureText(outcome.failure);
   return outcome;
 }
 

@@ -26,6 +26,42 @@ struct DownloadSettings {
   std::uint64_t max_body_bytes = 64ull << 20;  // of the body as decoded
 };
 
+// Why a download brought no page. Both HTTP back ends sort their errors into
+// these kinds, so that a user reads the same sentence whichever one ran.
+enum class DownloadFailure {
+  kNone,
+  kSession,           // the HTTP library could not be started
+  kNameNotResolved,   // the host name is not known
+  kConnectFailed,     // the server refused or could not be reached
+  kConnectTimeout,    // no connection within the connect limit
+  kTimedOut,          // the whole download took longer than its limit
+  kStalled,           // the body came too slowly
+  kTls,               // the server's certificate or the TLS handshake failed
+  kConnectionBroken,  // the connection broke, or the answer came incomplete
+  kBadAnswer,         // the server's answer was not HTTP this program can read
+  kTooManyRedirects,
+  kRedirectAway,  // a redirect to another site
+  kOversized,     // the body passed the size limit
+  kNotSupported,  // an extra CA file, where the system's store alone applies
+  kBadAddress,    // not an http or https address
+  kLocalFile,     // the file could not be created or written
+  kCancelled,
+  kOther,
+};
+
+// One row of the table of failure kinds: the sentence a user reads.
+struct DownloadFailureRow {
+  DownloadFailure kind;
+  const char* sentence;  // UTF-8
+};
+// Every kind but kNone, in one table.
+const std::array<DownloadFailureRow, 17>& DownloadFailureTable();
+// The sentence for kind, with the library's own text (an error string, a
+// WinINet number) after it in parentheses when there is one.
+std::string DownloadFailureText(DownloadFailure kind, std::string_view library_text = {});
+// The sentence for an answer whose status is not a page: "(HTTP 403)" follows it.
+std::string HttpStatusText(long status);
+
 struct DownloadOutcome {
   bool transport_ok = false;  // a whole response arrived
   long http_status = 0;       // status of the last response, 0 when none came
@@ -34,7 +70,8 @@ struct DownloadOutcome {
   bool oversized = false;    // the body passed max_body_bytes and was abandoned
   bool cancelled = false;    // the transfer was stopped on request
   long retry_after_s = -1;   // the server's Retry-After, in seconds; -1 when absent
-  std::string error;         // what went wrong, for messages
+  DownloadFailure failure = DownloadFailure::kNone;
+  std::string error;  // what went wrong, for messages: DownloadFailureText of failure
 
   // A page arrived: no transport or file error, and neither 429 nor a 5xx.
   bool Fetched() const;

@@ -141,23 +141,77 @@ CURLcode PerformCancellable(CURL* curl, const CancelToken* cancel, bool& cancell
   return result;
 }
 
+// The kind of failure a libcurl result stands for. A stall and the overall
+// limit both end in CURLE_OPERATION_TIMEDOUT; libcurl's own message tells
+// them apart.
+DownloadFailure FailureOf(CURLcode rc, const char* message) {
+  switch (rc) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+      return DownloadFailure::kNameNotResolved;
+    case CURLE_COULDNT_CONNECT:
+      return DownloadFailure::kConnectFailed;
+    case CURLE_OPERATION_TIMEDOUT:
+      if (std::strstr(message, "too slow") != nullptr) return DownloadFailure::kStalled;
+      if (std::strstr(message, "onnection timed out") != nullptr ||
+          std::strstr(message, "Failed to connect") != nullptr) {
+        return DownloadFailure::kConnectTimeout;
+      }
+      return DownloadFailure::kTimedOut;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_SSL_CRL_BADFILE:
+    case CURLE_USE_SSL_FAILED:
+      return DownloadFailure::kTls;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_PARTIAL_FILE:
+      return DownloadFailure::kConnectionBroken;
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_BAD_CONTENT_ENCODING:
+    case CURLE_HTTP2:
+    case CURLE_HTTP2_STREAM:
+      return DownloadFailure::kBadAnswer;
+    case CURLE_FILESIZE_EXCEEDED:
+      return DownloadFailure::kOversized;
+    case CURLE_URL_MALFORMAT:
+    case CURLE_UNSUPPORTED_PROTOCOL:
+      return DownloadFailure::kBadAddress;
+    case CURLE_WRITE_ERROR:
+      return DownloadFailure::kLocalFile;
+    case CURLE_ABORTED_BY_CALLBACK:
+      return DownloadFailure::kCancelled;
+    default:
+      return DownloadFailure::kOther;
+  }
+}
+
 // One request; the redirect it answers with is followed by the shared code,
 // so that every hop to the site host goes through the configured origin.
 HopEnd PerformHop(CURL* curl, CurlTransfer& t, const std::string& url,
                   std::chrono::milliseconds left, const CancelToken* cancel) {
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  char message[CURL_ERROR_SIZE] = "";
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
   const CURLcode rc = PerformCancellable(curl, cancel, t.shared.cancelled);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
   if (rc == CURLE_FILESIZE_EXCEEDED) t.shared.body.MarkOversized();
-  if (rc != CURLE_OK) return {false, {}, curl_easy_strerror(rc)};
-  if (!t.redirect) return {true, {}, {}};
+  if (rc != CURLE_OK) return {false, {}, FailureOf(rc, message), curl_easy_strerror(rc)};
+  if (!t.redirect) return {true, {}, DownloadFailure::kNone, {}};
   char* location = nullptr;
   curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
   if (!location) {  // announced, but not one curl can follow: the body is the page
     t.redirect = false;
-    return {true, {}, {}};
+    return {true, {}, DownloadFailure::kNone, {}};
   }
-  return {true, location, {}};
+  return {true, location, DownloadFailure::kNone, {}};
 }
 
 }  // namespace
@@ -169,7 +223,8 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   CurlHandle curl;
   if (!curl.handle) {
     DownloadOutcome outcome;
-    outcome.error = "cannot start an HTTP session";
+    outcome.failure = DownloadFailure::kSession;
+    outcome.error = DownloadFailureText(outcome.failure, "curl_easy_init");
     return outcome;
   }
   Transfer shared(file, settings);

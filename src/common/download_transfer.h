@@ -82,7 +82,8 @@ struct Transfer final {
 struct HopEnd final {
   bool ok = false;          // a whole answer arrived
   std::string redirect_to;  // absolute target when the answer is a redirect; its body was skipped
-  std::string error;        // why it is not ok
+  DownloadFailure failure = DownloadFailure::kNone;  // why it is not ok
+  std::string error;  // the library's own words for it, shown after the sentence
 };
 
 // Sends one GET for url with at most `left` to spend, records the answer's

@@ -19,6 +19,7 @@
 
 #include "common/download.h"
 #include "common/download_transfer.h"
+#include "common/windows_text.h"
 
 namespace valmeric {
 namespace {
@@ -38,29 +39,70 @@ std::string Narrow(std::wstring_view text) {
   return out;
 }
 
-std::string WinInetError(DWORD code) {
-  switch (code) {
-    case ERROR_INTERNET_TIMEOUT:
-      return "Timeout was reached";
-    case ERROR_INTERNET_NAME_NOT_RESOLVED:
-      return "could not resolve the host name";
-    case ERROR_INTERNET_CANNOT_CONNECT:
-      return "could not connect to the server";
-    case ERROR_INTERNET_CONNECTION_ABORTED:
-    case ERROR_INTERNET_CONNECTION_RESET:
-      return "the connection broke";
-    case ERROR_INTERNET_INVALID_CA:
-    case ERROR_INTERNET_SEC_CERT_CN_INVALID:
-    case ERROR_INTERNET_SEC_CERT_DATE_INVALID:
-    case ERROR_INTERNET_SEC_CERT_ERRORS:
-    case ERROR_INTERNET_SEC_INVALID_CERT:
-    case ERROR_INTERNET_SEC_CERT_REVOKED:
-    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
-      return "the server's certificate was not accepted (WinINet error " + std::to_string(code) +
-             ")";
-    default:
-      return "WinINet error " + std::to_string(code);
+// The WinINet errors a run can meet, each with the kind it belongs to and a
+// few Japanese words of its own, shown with its number in parentheses.
+struct WinInetErrorRow {
+  DWORD code;
+  DownloadFailure kind;
+  const char* words;
+};
+
+// Newer than the MinGW-w64 headers.
+constexpr DWORD kDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
+
+constexpr WinInetErrorRow kWinInetErrors[] = {
+    {ERROR_INTERNET_OUT_OF_HANDLES, DownloadFailure::kSession, "ハンドル不足"},
+    {ERROR_INTERNET_TIMEOUT, DownloadFailure::kTimedOut, "要求がタイムアウトしました"},
+    {ERROR_INTERNET_INTERNAL_ERROR, DownloadFailure::kOther, "内部エラー"},
+    {ERROR_INTERNET_INVALID_URL, DownloadFailure::kBadAddress, "URLが正しくありません"},
+    {ERROR_INTERNET_UNRECOGNIZED_SCHEME, DownloadFailure::kBadAddress, "URLの形式が不明です"},
+    {ERROR_INTERNET_NAME_NOT_RESOLVED, DownloadFailure::kNameNotResolved,
+     "サーバー名を解決できません"},
+    {ERROR_INTERNET_OPERATION_CANCELLED, DownloadFailure::kCancelled, "操作が取り消されました"},
+    {ERROR_INTERNET_CANNOT_CONNECT, DownloadFailure::kConnectFailed, "サーバーに接続できません"},
+    {ERROR_INTERNET_CONNECTION_ABORTED, DownloadFailure::kConnectionBroken, "接続が中止されました"},
+    {ERROR_INTERNET_CONNECTION_RESET, DownloadFailure::kConnectionBroken,
+     "接続がリセットされました"},
+    {ERROR_INTERNET_SEC_CERT_DATE_INVALID, DownloadFailure::kTls,
+     "証明書の有効期限が切れているか、まだ有効ではありません"},
+    {ERROR_INTERNET_SEC_CERT_CN_INVALID, DownloadFailure::kTls,
+     "証明書の名前がサーバー名と一致しません"},
+    {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED, DownloadFailure::kTls,
+     "サーバーがクライアント証明書を求めています"},
+    {ERROR_INTERNET_INVALID_CA, DownloadFailure::kTls, "証明書の発行元が信頼されていません"},
+    {ERROR_INTERNET_SEC_CERT_ERRORS, DownloadFailure::kTls, "証明書に問題があります"},
+    {ERROR_INTERNET_SEC_CERT_NO_REV, DownloadFailure::kTls, "証明書の失効を確認できません"},
+    {ERROR_INTERNET_SEC_CERT_REV_FAILED, DownloadFailure::kTls, "証明書の失効の確認に失敗しました"},
+    {ERROR_HTTP_INVALID_SERVER_RESPONSE, DownloadFailure::kBadAnswer,
+     "サーバーの応答が正しくありません"},
+    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, DownloadFailure::kTls, "安全な通信路を確立できません"},
+    {ERROR_INTERNET_SEC_INVALID_CERT, DownloadFailure::kTls, "証明書が無効です"},
+    {ERROR_INTERNET_SEC_CERT_REVOKED, DownloadFailure::kTls, "証明書が失効しています"},
+    {kDecodingFailed, DownloadFailure::kBadAnswer, "圧縮された応答を展開できません"},
+};
+
+// A failed request: the kind of its WinINet error, and the error's words
+// with its number.
+HopEnd WinInetFailure(DWORD code) {
+  for (const WinInetErrorRow& row : kWinInetErrors) {
+    if (row.code == code) {
+      return {false, {}, row.kind, "WinINet " + std::to_string(code) + ": " + row.words};
+    }
   }
+  // One of ours does not know: WinINet's own text, in the system's language.
+  std::string words = "WinINet " + std::to_string(code);
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS,
+      GetModuleHandleW(L"wininet.dll"), code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n > 0 && text != nullptr ? std::wstring(text, n) : std::wstring();
+  LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L' ' || message.back() == L'.')) {
+    message.pop_back();
+  }
+  if (!message.empty()) words += ": " + Utf8FromWide(message);
+  return {false, {}, DownloadFailure::kOther, words};
 }
 
 // One request, carried out on a thread of its own so that the caller can give
@@ -86,6 +128,7 @@ struct Exchange final {
   std::deque<std::string> chunks;  // body read and not yet stored
   bool done = false;               // the request ended by itself
   bool ok = false;
+  DownloadFailure failure = DownloadFailure::kNone;
   std::string error;
   bool finished = false;  // the thread touches nothing any more
   // Written by the caller.
@@ -173,14 +216,19 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
                                 INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTH |
                                 INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-void EndExchange(Exchange& ex, bool ok, std::string error) {
+void EndExchange(Exchange& ex, bool ok, DownloadFailure failure, std::string error) {
   {
     std::lock_guard lock(ex.mutex);
     ex.done = true;
     ex.ok = ok;
+    ex.failure = failure;
     ex.error = std::move(error);
   }
   ex.changed.notify_all();
+}
+
+void EndExchange(Exchange& ex, const HopEnd& end) {
+  EndExchange(ex, end.ok, end.failure, end.error);
 }
 
 // Reads the body in chunks of 1000 bytes into the queue, until its end or
@@ -192,7 +240,7 @@ void ReadBody(Exchange& ex) {
       std::lock_guard lock(ex.mutex);
       ex.announced_oversized = true;
     }
-    EndExchange(ex, false, "body larger than the limit");
+    EndExchange(ex, false, DownloadFailure::kOversized, {});
     return;
   }
   char buffer[1000];
@@ -200,7 +248,7 @@ void ReadBody(Exchange& ex) {
   for (;;) {
     DWORD n = 0;
     if (!InternetReadFile(ex.request, buffer, sizeof buffer, &n)) {
-      EndExchange(ex, false, WinInetError(GetLastError()));
+      EndExchange(ex, WinInetFailure(GetLastError()));
       return;
     }
     if (n == 0) break;
@@ -215,9 +263,10 @@ void ReadBody(Exchange& ex) {
     ex.changed.notify_all();
   }
   if (announced && got < *announced) {
-    EndExchange(ex, false, "the connection closed before the whole body came");
+    EndExchange(ex, false, DownloadFailure::kConnectionBroken,
+                "Content-Length " + std::to_string(*announced) + ", " + std::to_string(got));
   } else {
-    EndExchange(ex, true, {});
+    EndExchange(ex, true, DownloadFailure::kNone, {});
   }
 }
 
@@ -226,7 +275,7 @@ void ReadBody(Exchange& ex) {
 void RunExchange(const std::shared_ptr<Exchange>& shared) {
   Exchange& ex = *shared;
   if (!HttpSendRequestW(ex.request, kRequestHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
-    EndExchange(ex, false, WinInetError(GetLastError()));
+    EndExchange(ex, WinInetFailure(GetLastError()));
   } else {
     ex.connected = true;
     const long status = QueryStatus(ex.request);
@@ -242,7 +291,7 @@ void RunExchange(const std::shared_ptr<Exchange>& shared) {
       ex.redirect_to = std::move(target);
     }
     if (redirect) {
-      EndExchange(ex, true, {});
+      EndExchange(ex, true, DownloadFailure::kNone, {});
     } else {
       ReadBody(ex);
     }
@@ -263,22 +312,33 @@ class HopLimits final {
 
   void Received(size_t n) { received_ += n; }
 
-  // Why the request must be given up now; empty while it may go on.
-  std::string Check(bool connected) {
+  // Why the request must be given up now; kNone while it may go on.
+  DownloadFailure Check(bool connected) {
     const auto now = Clock::now();
-    if (cancel_ != nullptr && cancel_->IsCancelled()) return kCancelled;
-    if (deadline_.Left().count() <= 0) return "Timeout was reached";
+    if (cancel_ != nullptr && cancel_->IsCancelled()) return DownloadFailure::kCancelled;
+    if (deadline_.Left().count() <= 0) return DownloadFailure::kTimedOut;
     if (!connected) {
       return now - started_ > std::chrono::seconds(settings_.connect_timeout_s)
-                 ? "connection timeout: no answer from the server"
-                 : "";
+                 ? DownloadFailure::kConnectTimeout
+                 : DownloadFailure::kNone;
     }
-    return Stalled(now) ? "timeout: under " + std::to_string(settings_.min_bytes_per_s) +
-                              " bytes/s for " + std::to_string(settings_.stall_timeout_s) + " s"
-                        : "";
+    return Stalled(now) ? DownloadFailure::kStalled : DownloadFailure::kNone;
   }
 
-  static constexpr const char* kCancelled = "cancelled";
+  // The limit a failure of Check passed, in figures.
+  std::string Limit(DownloadFailure failure) const {
+    switch (failure) {
+      case DownloadFailure::kTimedOut:
+        return std::to_string(settings_.transfer_timeout_ms) + " ms";
+      case DownloadFailure::kConnectTimeout:
+        return std::to_string(settings_.connect_timeout_s) + " s";
+      case DownloadFailure::kStalled:
+        return "< " + std::to_string(settings_.min_bytes_per_s) + " bytes/s, " +
+               std::to_string(settings_.stall_timeout_s) + " s";
+      default:
+        return {};
+    }
+  }
 
  private:
   struct Sample {
@@ -310,8 +370,8 @@ class HopLimits final {
 constexpr auto kTick = std::chrono::milliseconds(20);
 
 // Stores the body as it comes and watches the limits. The reason to give the
-// request up, empty when it ended by itself.
-std::string Attend(Exchange& ex, Transfer& t, HopLimits& limits) {
+// request up, kNone when it ended by itself.
+DownloadFailure Attend(Exchange& ex, Transfer& t, HopLimits& limits) {
   for (;;) {
     std::deque<std::string> chunks;
     bool done = false;
@@ -324,10 +384,13 @@ std::string Attend(Exchange& ex, Transfer& t, HopLimits& limits) {
     ex.changed.notify_all();  // room in the queue
     for (const std::string& chunk : chunks) {
       limits.Received(chunk.size());
-      if (!t.body.Take(chunk.data(), chunk.size())) return "the body could not be stored";
+      if (!t.body.Take(chunk.data(), chunk.size())) return DownloadFailure::kLocalFile;
     }
-    if (done) return {};
-    if (std::string reason = limits.Check(ex.connected); !reason.empty()) return reason;
+    if (done) return DownloadFailure::kNone;
+    if (const DownloadFailure reason = limits.Check(ex.connected);
+        reason != DownloadFailure::kNone) {
+      return reason;
+    }
   }
 }
 
@@ -354,7 +417,7 @@ void Abandon(Exchange& ex, std::thread& thread, HINTERNET connection) {
 HopEnd PerformHop(HINTERNET session, Transfer& t, const std::string& url, HopLimits limits) {
   const std::optional<download::UrlParts> parts = download::ParseAbsoluteUrl(url);
   if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
-    return {false, {}, "not an http or https address: " + url};
+    return {false, {}, DownloadFailure::kBadAddress, url};
   }
   std::string host = parts->host;
   if (host.size() > 1 && host.front() == '[') host = host.substr(1, host.size() - 2);
@@ -365,21 +428,21 @@ HopEnd PerformHop(HINTERNET session, Transfer& t, const std::string& url, HopLim
   HINTERNET connection = InternetConnectW(session, Widen(host).c_str(),
                                           static_cast<INTERNET_PORT>(std::stoi(parts->port)),
                                           nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context);
-  if (connection == nullptr) return {false, {}, WinInetError(GetLastError())};
+  if (connection == nullptr) return WinInetFailure(GetLastError());
   const DWORD flags = kRequestFlags | (parts->scheme == "https" ? INTERNET_FLAG_SECURE : 0);
   ex->request = HttpOpenRequestW(connection, L"GET", Widen(parts->path + parts->query).c_str(),
                                  nullptr, nullptr, nullptr, flags, context);
   if (ex->request == nullptr) {
     const DWORD code = GetLastError();
     InternetCloseHandle(connection);
-    return {false, {}, WinInetError(code)};
+    return WinInetFailure(code);
   }
   BOOL decode = TRUE;
   InternetSetOptionW(ex->request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
 
   std::thread thread(RunExchange, ex);
-  const std::string reason = Attend(*ex, t, limits);
-  if (!reason.empty()) {
+  const DownloadFailure reason = Attend(*ex, t, limits);
+  if (reason != DownloadFailure::kNone) {
     Abandon(*ex, thread, connection);
   } else {
     thread.join();
@@ -391,12 +454,12 @@ HopEnd PerformHop(HINTERNET session, Transfer& t, const std::string& url, HopLim
     t.status = ex->status;
     t.retry_after_s = ex->retry_after_s;
   }
-  if (!reason.empty()) {
-    t.cancelled = reason == HopLimits::kCancelled;
-    return {false, {}, reason};
+  if (reason != DownloadFailure::kNone) {
+    t.cancelled = reason == DownloadFailure::kCancelled;
+    return {false, {}, reason, limits.Limit(reason)};
   }
   if (ex->announced_oversized) t.body.MarkOversized();
-  return {ex->ok, ex->redirect_to, ex->error};
+  return {ex->ok, ex->redirect_to, ex->failure, ex->error};
 }
 
 }  // namespace
@@ -406,15 +469,17 @@ DownloadOutcome DownloadToFile(const std::string& url, const std::string& file,
   const std::string_view agent = download::DrawUserAgent();
   if (!settings.ca_file.empty()) {
     DownloadOutcome outcome;
-    outcome.error =
-        "an extra CA file is not supported here: the system's certificate store applies";
+    outcome.failure = DownloadFailure::kNotSupported;
+    outcome.error = DownloadFailureText(outcome.failure, "--ca-file");
     return outcome;
   }
   Transfer t(file, settings);
   const Session session = OpenSession(agent, settings);
   if (!session) {
     DownloadOutcome outcome;
-    outcome.error = "cannot start an HTTP session: " + WinInetError(GetLastError());
+    const HopEnd failure = WinInetFailure(GetLastError());
+    outcome.failure = DownloadFailure::kSession;
+    outcome.error = DownloadFailureText(outcome.failure, failure.error);
     return outcome;
   }
   const download::Deadline deadline{std::chrono::milliseconds(settings.transfer_timeout_ms)};

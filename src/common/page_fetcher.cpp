@@ -60,12 +60,11 @@ FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& sc
     }
     if (outcome.transport_ok && !IsPassing(outcome.http_status)) {
       if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true, last_status_};
-      last_error_ = "HTTP " + std::to_string(outcome.http_status);
+      last_error_ = HttpStatusText(outcome.http_status);
       const auto kind = IsGone(outcome.http_status) ? FetchResult::kGone : FetchResult::kFailed;
       return {kind, true, last_status_};
     }
-    last_error_ =
-        outcome.transport_ok ? "HTTP " + std::to_string(outcome.http_status) : outcome.error;
+    last_error_ = outcome.transport_ok ? HttpStatusText(outcome.http_status) : outcome.error;
     Empty(scratch_path);
     if (attempt == attempts) return {FetchResult::kFailed, false, last_status_};
     if (!cancel_.WaitFor(DelayAfter(attempt, outcome)))

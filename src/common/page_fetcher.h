@@ -51,8 +51,9 @@ class PageFetcher final {
   // The delay before attempt number attempt + 1 (attempt counts from 1).
   std::chrono::milliseconds DelayAfter(int attempt, const DownloadOutcome& outcome) const;
 
-  // Why the last page that could not be fetched failed ("HTTP 403", a
-  // transport error); empty while every page arrived.
+  // Why the last page that could not be fetched failed, a Japanese sentence
+  // with "(HTTP 403)" or the library's words after it; empty while every page
+  // arrived.
   const std::string& last_error() const { return last_error_; }
   // HTTP status of the last answer, 0 when none came.
   long last_status() const { return last_status_; }

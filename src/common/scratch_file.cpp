@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <random>
 
+#include "common/detail_text.h"
 #include "common/utf8_path.h"
 
 namespace valmeric {
@@ -35,7 +36,7 @@ ScratchFile::ScratchFile(const std::string& folder) {
     }
     if (result == CreateResult::kFailed) break;
   }
-  throw ScratchFileError("cannot create a scratch file in " + folder + ": " + error);
+  throw ScratchFileError(FileDetail(detail::kCannotCreateScratch, folder, error));
 }
 
 ScratchFile::~ScratchFile() {

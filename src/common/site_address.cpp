@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "common/detail_text.h"
 #include "common/site_host.h"
 
 namespace valmeric {
@@ -66,12 +67,11 @@ SiteOrigin SiteOrigin::Parse(std::string_view origin) {
   }
   if (!rest.empty() && rest.back() == '/') rest.remove_suffix(1);
   if (rest.empty() || rest.front() == ':') {
-    throw std::invalid_argument(
-        "site origin must look like http://HOST[:PORT] or https://HOST[:PORT]");
+    throw std::invalid_argument(Detail(detail::kOriginForm, origin));
   }
   for (char c : rest) {
     if (!IsHostChar(c)) {
-      throw std::invalid_argument("site origin must hold only a scheme, a host and a port");
+      throw std::invalid_argument(Detail(detail::kOriginParts, origin));
     }
   }
   SiteOrigin parsed;
@@ -91,7 +91,7 @@ SiteOrigin SiteOrigin::FromEnvironment() {
   try {
     return Parse(value);
   } catch (const std::invalid_argument& error) {
-    throw std::invalid_argument(std::string("VALMERIC_SITE_ORIGIN: ") + error.what());
+    throw std::invalid_argument(error.what() + std::string("(VALMERIC_SITE_ORIGIN)"));
   }
 }
 

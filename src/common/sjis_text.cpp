@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "common/detail_text.h"
 #include "common/native_file.h"
 #include "common/utf8_path.h"
 
@@ -75,7 +76,7 @@ std::string ReadWholeFile(const std::string& path) {
   if (std::filesystem::is_directory(PathFromUtf8(path), ignored))
     throw std::runtime_error("cannot read " + path + ": it is a folder");
   std::unique_ptr<FILE, int (*)(FILE*)> file(OpenStdioFile(path, "rb"), &std::fclose);
-  if (!file) throw std::runtime_error("cannot open " + path);
+  if (!file) throw std::runtime_error(Detail(detail::kCannotOpen, path));
   std::string content;
   // Sized up front where the size is known, so a large file is held once.
   if (std::fseek(file.get(), 0, SEEK_END) == 0) {
@@ -86,7 +87,7 @@ std::string ReadWholeFile(const std::string& path) {
   char buffer[16384];
   size_t n = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
-  if (std::ferror(file.get())) throw std::runtime_error("cannot read " + path);
+  if (std::ferror(file.get())) throw std::runtime_error(Detail(detail::kCannotRead, path));
   return content;
 }
 

@@ -2,6 +2,20 @@
 
 namespace valmeric {
 
+const std::vector<std::string_view>& UserMessageTexts() {
+  using namespace msg;
+  static const std::vector<std::string_view> texts = {
+      kApplicationTitle,  kErrorTitle,     kDefaultOutputName, kSaveTitle,     kSaveFilterName,
+      kSaveFilterPattern, kNoCategory,     kNoPrefecture,      kFileInUse,     kFetching,
+      kCancelQuestion,    kCancelTitle,    kCloseQuestion,     kCloseTitle,    kDone,
+      kOpenQuestion,      kDoneTitle,      kFileGone,          kNothingFound,  kNothingTitle,
+      kUnreachable,       kConfigError,    kConfigTitle,       kBuilderDone,   kDatabaseBusy,
+      kDatabaseUnusable,  kDatabaseWrite,  kOutputWrite,       kScratchWrite,  kNoPlanRows,
+      kResultLineWrite,   kResumeQuestion, kResumeTitle,       kRetryQuestion, kNothingToResume,
+      kNothingToRetry,    kOutputChanged,  kPlanChanged,       kRecordInvalid, kStaleTablesHint};
+  return texts;
+}
+
 std::string DoneQuestion() {
   return std::string(msg::kDone) + "\n" + msg::kOpenQuestion;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace valmeric {
 
@@ -77,7 +78,6 @@ inline constexpr char kOutputWrite[] = "保存先のファイルに書き込め�
 inline constexpr char kScratchWrite[] = "一時ファイルに書き込めませんでした。";
 inline constexpr char kNoPlanRows[] =
     "選択された診療科目または都道府県の地域情報がデータベースにありません。";
-inline constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume で取得できます。";
 inline constexpr char kResultLineWrite[] = "結果を標準出力に書き出せませんでした。";
 
 // Resuming a run, and fetching again what it could not fetch.
@@ -96,14 +96,15 @@ inline constexpr char kStaleTablesHint[] =
     "valmeric-cli rebuild-cities と rebuild-categories で作り直してください。";
 inline constexpr char kRecordInvalid[] =
     "データベースに記録された前回の取得の情報が正しくないため、続きから取得できません。";
-inline constexpr char kRetryHint[] =
-    "取得できなかったページは valmeric-cli collect --retry-failed でもう一度取得できます。";
 
 // Comparing two runs.
 inline constexpr char kDiffInputIsFolder[] =
     "フォルダーが指定されたため、CSVファイルとして読み込めませんでした。";
 
 }  // namespace msg
+
+// Every constant above, for the check that each one is Japanese.
+const std::vector<std::string_view>& UserMessageTexts();
 
 // "…完了しました。\n保存したファイルを開きますか？"
 std::string DoneQuestion();

@@ -33,7 +33,7 @@ std::string SystemErrorText(unsigned long code) {
          (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
     message.pop_back();
   }
-  if (message.empty()) return "system error " + std::to_string(code);
+  if (message.empty()) return "Windows エラー " + std::to_string(code);
   return Utf8FromWide(message);
 }
 

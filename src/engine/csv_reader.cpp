@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/detail_text.h"
 #include "common/sjis_text.h"
 #include "common/text_encoding.h"
 
@@ -28,7 +29,7 @@ void ForEachLine(std::string_view text, Fn fn) {
 }
 
 std::string FieldProblem(size_t field, const char* what) {
-  return "field " + std::to_string(field) + " " + what;
+  return std::to_string(field) + " 番目の項目" + what;
 }
 
 }  // namespace
@@ -52,9 +53,8 @@ CsvTable CsvTable::Parse(std::string bytes, const std::string& name) {
     ForEachLine(source, [&](size_t start, size_t size, size_t number) {
       const size_t bad = AppendUtf8AsSjisChecked(source.substr(start, size), *converted);
       if (bad != std::string_view::npos) {
-        table.Fail(number, "column " + std::to_string(bad + (number == 1 ? 4 : 1)) +
-                               ": bytes that are not UTF-8, or a character Shift_JIS (CP932) "
-                               "cannot hold");
+        table.Fail(number, std::to_string(bad + (number == 1 ? 4 : 1)) +
+                               " バイト目: UTF-8 ではないか、Shift_JIS (CP932) にない文字です");
       }
       const size_t end = start + size;
       if (end < source.size()) converted->append(source[end] == '\r' ? "\r\n" : "\n");
@@ -74,12 +74,14 @@ const CsvRow* CsvTable::Find(std::string_view code) const {
 }
 
 void CsvTable::Fail(size_t line, const std::string& what) const {
-  throw CsvFormatError(name_ + ": line " + std::to_string(line) + ": " + what);
+  throw CsvFormatError(
+      Detail(detail::kCsvFormat, name_ + ": " + std::to_string(line) + " 行目: " + what));
 }
 
 void CsvTable::ParseText() {
   std::string& text = *text_;
-  if (text.empty()) Fail(1, "the file is empty; a CSV file of this program starts with its header");
+  if (text.empty())
+    Fail(1, "ファイルが空です。このプログラムの CSV ファイルは見出しの行で始まります");
   const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
   rows_.reserve(lines);
   index_.reserve(lines);
@@ -94,15 +96,14 @@ void CsvTable::ParseText() {
     if (number == 1) {
       if (line == CsvHeaderLine()) return;
       if (line == SjisToUtf8(CsvHeaderLine())) {
-        Fail(1, "the header is in UTF-8 but the file has no byte-order mark");
+        Fail(1, "見出しの行が UTF-8 ですが、ファイルに BOM がありません");
       }
-      Fail(1, "the header is not the one this program writes");
+      Fail(1, "見出しの行がこのプログラムの書くものと違います");
     }
     if (encoding_ == CsvEncoding::kCp932) {
       const size_t bad = FindInvalidSjis(line);
       if (bad != std::string_view::npos) {
-        Fail(number,
-             "column " + std::to_string(bad + 1) + ": bytes that are not Shift_JIS (CP932)");
+        Fail(number, std::to_string(bad + 1) + " バイト目: Shift_JIS (CP932) ではありません");
       }
     }
     if (record_line == 0) {
@@ -132,23 +133,24 @@ void CsvTable::ParseText() {
 void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_lines) {
   size_t line_breaks = 0;  // passed so far, counted only in a record of several lines
   auto fail_on = [&](size_t breaks, const std::string& what) {
-    Fail(number + breaks, "a record is eight quoted fields, each followed by a comma: " + what);
+    Fail(number + breaks,
+         "1 件は引用符で囲んだ 8 つの項目で、それぞれの後にカンマが付きます: " + what);
   };
   auto fail = [&](const std::string& what) { fail_on(line_breaks, what); };
-  if (size == 0) fail("the line is empty");
+  if (size == 0) fail("空の行です");
   CsvRow row;
   row.line = number;
   size_t at = 0;
   for (size_t field = 0; field < kFields; ++field) {
-    if (at >= size) fail("the line ends after " + std::to_string(field) + " fields");
-    if (line[at] != '"') fail(FieldProblem(field + 1, "does not start with a double quote"));
+    if (at >= size) fail(std::to_string(field) + " 項目で行が終わっています");
+    if (line[at] != '"') fail(FieldProblem(field + 1, "が引用符で始まっていません"));
     const size_t begin = ++at;
     const size_t opened_after = line_breaks;
     size_t kept = begin;  // end of the field's text written so far
     for (;;) {
       const void* quote = std::memchr(line + at, '"', size - at);
       if (quote == nullptr)
-        fail_on(opened_after, FieldProblem(field + 1, "has no closing double quote"));
+        fail_on(opened_after, FieldProblem(field + 1, "を閉じる引用符がありません"));
       const size_t q = static_cast<size_t>(static_cast<const char*>(quote) - line);
       if (several_lines) line_breaks += static_cast<size_t>(std::count(line + at, line + q, '\n'));
       if (kept != at) std::memmove(line + kept, line + at, q - at);
@@ -161,11 +163,11 @@ void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_
       at = q + 1;
       break;
     }
-    if (at >= size || line[at] != ',') fail(FieldProblem(field + 1, "is not followed by a comma"));
+    if (at >= size || line[at] != ',') fail(FieldProblem(field + 1, "の後にカンマがありません"));
     ++at;
     row.fields[field] = std::string_view(line + begin, kept - begin);
   }
-  if (at != size) fail("the line goes on after the eighth field");
+  if (at != size) fail("8 番目の項目の後にも続きがあります");
 
   const auto [found, added] = index_.try_emplace(row.code(), rows_.size());
   if (!added) {

@@ -1,6 +1,7 @@
 #include "engine/csv_writer.h"
 
 #include "common/crc32.h"
+#include "common/detail_text.h"
 #include "common/text_encoding.h"
 
 namespace valmeric {
@@ -8,7 +9,7 @@ namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path,
                                  const std::string& why) {
-  throw OutputError(std::string(what) + " " + path + ": " + why);
+  throw OutputError(FileDetail(what, path, why));
 }
 
 }  // namespace
@@ -59,15 +60,15 @@ CsvFile::~CsvFile() {
 void CsvFile::OpenLocked(const std::string& path, NativeFile::Mode mode) {
   const bool opened = file_.Open(path, mode);
   created_ = file_.created();
-  if (!opened) ThrowFileError("cannot open", path, file_.error());
+  if (!opened) ThrowFileError(detail::kCannotOpen, path, file_.error());
   // Held for the whole run, so no other run takes the same file.
   const NativeFile::LockResult lock = file_.TryLock();
   if (lock == NativeFile::LockResult::kLocked) return;
   const std::string why = file_.error();
   file_.Close();
   if (lock == NativeFile::LockResult::kHeldElsewhere)
-    throw OutputInUseError("another run writes " + path);
-  ThrowFileError("cannot open", path, why);
+    throw OutputInUseError(Detail(detail::kAnotherRunWrites, path));
+  ThrowFileError(detail::kCannotOpen, path, why);
 }
 
 void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
@@ -83,13 +84,13 @@ void CsvFile::Open(const std::string& path, CsvEncoding encoding) {
   if (file_.IsRegularFile() && !file_.Truncate(0)) {
     const std::string why = file_.error();
     file_.Close();
-    ThrowFileError("cannot open", path, why);
+    ThrowFileError(detail::kCannotOpen, path, why);
   }
   if (encoding_ == CsvEncoding::kUtf8) buffer_.append(kUtf8Bom);
 }
 
 void CsvFile::WriteLine(std::string_view text) {
-  if (!file_.is_open()) throw OutputError("the output file is not open");
+  if (!file_.is_open()) throw OutputError(detail::kOutputNotOpen);
   if (encoding_ == CsvEncoding::kUtf8) {
     buffer_.append(SjisToUtf8(text));
   } else {
@@ -136,7 +137,7 @@ void CsvFile::WritePiece(std::string_view buffer, size_t start, std::span<const 
       start = end;
     }
     file_.Truncate(static_cast<std::uint64_t>(bytes_on_disk_));
-    ThrowFileError("cannot write", path_, why);
+    ThrowFileError(detail::kCannotWrite, path_, why);
   }
   lines_on_disk_ += ends.size();
   bytes_on_disk_ += static_cast<std::int64_t>(ends.back() - start);
@@ -151,7 +152,7 @@ void CsvFile::Close() {
     file_.Close();
     throw;
   }
-  if (!file_.Close()) ThrowFileError("cannot close", path_, file_.error());
+  if (!file_.Close()) ThrowFileError(detail::kCannotClose, path_, file_.error());
 }
 
 void CsvFile::Discard() {
@@ -176,20 +177,21 @@ void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t
   const auto wanted = static_cast<std::uint64_t>(length);
   if (size && *size < wanted) {
     file_.Close();
-    throw OutputError(path + " is shorter (" + std::to_string(*size) +
-                      " bytes) than the run wrote (" + std::to_string(length) + ")");
+    throw OutputError(
+        Detail(detail::kShorterThanRecorded,
+               path + ": " + std::to_string(*size) + " / " + std::to_string(length) + " bytes"));
   }
   if (!size || !file_.Truncate(wanted)) {
     const std::string why = file_.error();
     file_.Close();
-    ThrowFileError("cannot cut back", path, why);
+    ThrowFileError(detail::kCannotCutBack, path, why);
   }
 }
 
 void CsvFile::Sync() {
   if (!file_.is_open()) return;
   Flush();
-  if (!file_.SyncData()) ThrowFileError("cannot sync", path_, file_.error());
+  if (!file_.SyncData()) ThrowFileError(detail::kCannotSync, path_, file_.error());
 }
 
 }  // namespace valmeric

@@ -55,7 +55,7 @@ UserMessage FailureMessage(const RunOutcome& outcome) {
 }
 
 UserMessage UnreachableMessage(const RunOutcome& outcome) {
-  return Error(msg::kUnreachable, outcome.detail.empty() ? "" : "(" + outcome.detail + ")");
+  return Error(msg::kUnreachable, outcome.detail);
 }
 
 }  // namespace valmeric

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "common/detail_text.h"
+#include "common/site_lists.h"
 #include "common/utf8_path.h"
 #include "engine/output_file_name.h"
 #include "engine/recorded_run_check.h"
@@ -35,19 +37,26 @@ bool IsDatabaseFile(const std::string& output_path, const fs::path& database) {
 // plan empty: then the tables need rebuilding, and the site was never asked.
 std::string MissingPlanRows(Database& db, const Selection& selection) {
   const ReferenceGaps gaps = FindReferenceGaps(db, selection);
-  const auto list = [](const char* what, const std::vector<int>& codes) {
-    std::string text = what;
-    for (int code : codes) text += " " + std::to_string(code);
-    return text;
+  // "13 東京都、14 神奈川県": each code with its name.
+  const auto list = [](const char* sentence, const std::vector<int>& codes, const auto& names) {
+    std::string named;
+    for (int code : codes) {
+      if (!named.empty()) named += "、";
+      named += std::to_string(code);
+      if (code >= 1 && code <= static_cast<int>(names.size())) {
+        named += " " + std::string(names[static_cast<size_t>(code) - 1]);
+      }
+    }
+    return Detail(sentence, named);
   };
-  if (gaps.no_cities) return "T01_City: no rows";
-  if (gaps.no_sub_categories) return "T02_Category: no rows";
+  if (gaps.no_cities) return detail::kNoCityRows;
+  if (gaps.no_sub_categories) return detail::kNoSubCategoryRows;
   if (gaps.prefectures_without_cities.size() == selection.prefectures.size()) {
-    return list("T01_City: no cities for prefecture", gaps.prefectures_without_cities);
+    return list(detail::kNoCitiesFor, gaps.prefectures_without_cities, kPrefectureNamesUtf8);
   }
   if (gaps.categories_without_sub_categories.size() == selection.categories.size()) {
-    return list("T02_Category: no sub-categories for category",
-                gaps.categories_without_sub_categories);
+    return list(detail::kNoSubCategoriesFor, gaps.categories_without_sub_categories,
+                kCategoryNamesUtf8);
   }
   return {};
 }
@@ -94,7 +103,7 @@ const char* EncodingName(CsvEncoding encoding) {
 std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
   std::error_code error;
   if (!fs::is_regular_file(database_path, error)) {
-    throw DbError(SQLITE_CANTOPEN, "database file not found: " + Utf8FromPath(database_path));
+    throw DbError(SQLITE_CANTOPEN, Detail(detail::kDatabaseNotFound, Utf8FromPath(database_path)));
   }
   Database db(Utf8FromPath(database_path));
   db.SetBusyTimeout(5000);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/detail_text.h"
 #include "common/native_file.h"
 #include "common/site_address.h"
 #include "common/sjis_text.h"
@@ -68,7 +69,7 @@ void TMyThread::Execute() {
   } catch (...) {
     outcome.kind = Outcome::kFailed;
     outcome.failure = FailureKind::kScratch;
-    outcome.detail = "unknown error";
+    outcome.detail = detail::kUnknownError;
   }
   // A run that failed keeps its last checkpoint: what it did since is
   // dropped from the database here and read again when the run is resumed.
@@ -229,7 +230,7 @@ RunOutcome TMyThread::RunPlan() {
     CommitProgress(entry_bytes, entry_crc, entry_records);
     out_file_.Close();
     if (!TruncateFile(config_.output_path, static_cast<std::uint64_t>(entry_bytes))) {
-      throw OutputError("cannot cut back " + config_.output_path);
+      throw OutputError(FileDetail(detail::kCannotCutBack, config_.output_path, {}));
     }
     truncated_records_ = entry_records;
   } else {

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "common/detail_text.h"
 #include "common/utf8_path.h"
 #include "refdb/statements.h"
 
@@ -14,12 +15,12 @@ const std::string& ExistingFile(const std::string& path) {
   const std::filesystem::path file = PathFromUtf8(path);
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) {
-    throw DbError(SQLITE_CANTOPEN, "database file not found: " + path);
+    throw DbError(SQLITE_CANTOPEN, Detail(detail::kDatabaseNotFound, path));
   }
   // SQLite would take an empty file for an empty database and write into it;
   // the program's file always holds its tables.
   if (std::filesystem::file_size(file, error) == 0 && !error) {
-    throw DbError(SQLITE_NOTADB, "not a database (the file is empty): " + path);
+    throw DbError(SQLITE_NOTADB, Detail(detail::kDatabaseEmpty, path));
   }
   return path;
 }

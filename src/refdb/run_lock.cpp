@@ -1,5 +1,7 @@
 #include "refdb/run_lock.h"
 
+#include "common/detail_text.h"
+
 namespace valmeric {
 
 std::string RunLock::LockPathFor(const std::string& database_path) {
@@ -10,19 +12,19 @@ RunLock::RunLock(const std::string& database_path) {
   const std::string lock_path = LockPathFor(database_path);
   if (!file_.Open(lock_path, NativeFile::Mode::kLockFile)) {
     throw RunLockError(RunLockError::Kind::kCannotLock,
-                       "cannot open the lock file " + lock_path + ": " + file_.error());
+                       FileDetail(detail::kCannotOpenLock, lock_path, file_.error()));
   }
   switch (file_.TryLock()) {
     case NativeFile::LockResult::kLocked:
       return;
     case NativeFile::LockResult::kHeldElsewhere:
       throw RunLockError(RunLockError::Kind::kHeldByAnotherRun,
-                         "another run is using the database " + database_path);
+                         Detail(detail::kDatabaseInUse, database_path));
     case NativeFile::LockResult::kFailed:
       break;
   }
   throw RunLockError(RunLockError::Kind::kCannotLock,
-                     "cannot lock " + lock_path + ": " + file_.error());
+                     FileDetail(detail::kCannotLock, lock_path, file_.error()));
 }
 
 }  // namespace valmeric

@@ -4,17 +4,18 @@
 
 #include <utility>
 
+#include "common/detail_text.h"
 #include "common/sjis_text.h"
 #include "common/text_encoding.h"
 
 namespace valmeric {
 namespace {
 
-[[noreturn]] void Throw(sqlite3* db, int code, std::string_view context) {
-  std::string message(context);
-  message += ": ";
-  message += db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
-  throw DbError(code, message);
+// The statement's SQL, when there is one, follows SQLite's own words.
+[[noreturn]] void Throw(sqlite3* db, int code, std::string_view sql = {}) {
+  std::string technical = db ? sqlite3_errmsg(db) : sqlite3_errstr(code);
+  if (!sql.empty()) technical.append(": ").append(sql);
+  throw DbError(code, Detail(detail::kDatabaseStatement, technical));
 }
 
 }  // namespace
@@ -35,7 +36,7 @@ bool DbError::IsWriteFailure() const {
 
 Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
-  if (rc != SQLITE_OK) Throw(db, rc, std::string("cannot prepare \"") + std::string(sql) + "\"");
+  if (rc != SQLITE_OK) Throw(db, rc, sql);
 }
 
 Statement::~Statement() {
@@ -49,19 +50,19 @@ Statement& Statement::BindText(int index, std::string_view sjis) {
   const std::string utf8 = SjisToUtf8(sjis);
   const int rc =
       sqlite3_bind_text(stmt_, index, utf8.data(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-  if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind a text");
+  if (rc != SQLITE_OK) Throw(db_, rc);
   return *this;
 }
 
 Statement& Statement::BindInt(int index, std::int64_t value) {
   const int rc = sqlite3_bind_int64(stmt_, index, value);
-  if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind a number");
+  if (rc != SQLITE_OK) Throw(db_, rc);
   return *this;
 }
 
 Statement& Statement::BindDecimal(int index, std::string_view digits) {
   if (!IsPlainDecimal(digits)) {
-    throw DbError(SQLITE_MISMATCH, "\"" + SjisToUtf8(digits) + "\" is not a plain decimal number");
+    throw DbError(SQLITE_MISMATCH, Detail(detail::kNotANumber, "\"" + SjisToUtf8(digits) + "\""));
   }
   return BindInt(index, std::stoll(std::string(digits)));
 }
@@ -69,7 +70,7 @@ Statement& Statement::BindDecimal(int index, std::string_view digits) {
 Statement& Statement::BindBlob(int index, std::string_view bytes) {
   const int rc = sqlite3_bind_blob(stmt_, index, bytes.data(), static_cast<int>(bytes.size()),
                                    SQLITE_TRANSIENT);
-  if (rc != SQLITE_OK) Throw(db_, rc, "cannot bind bytes");
+  if (rc != SQLITE_OK) Throw(db_, rc);
   return *this;
 }
 
@@ -77,7 +78,7 @@ bool Statement::Step() {
   const int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;
-  Throw(db_, rc, std::string("statement failed: ") + sqlite3_sql(stmt_));
+  Throw(db_, rc, sqlite3_sql(stmt_));
 }
 
 void Statement::Execute() {
@@ -117,7 +118,7 @@ Database::Database(const std::string& path) : path_(path) {
       sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     const std::string message =
-        "cannot open database " + path + ": " + (db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+        FileDetail(detail::kDatabaseOpen, path, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
     sqlite3_close(db_);
     db_ = nullptr;
     throw DbError(rc, message);

@@ -1,5 +1,6 @@
 #include "refdb/table_builders.h"
 
+#include "common/detail_text.h"
 #include "common/site_address.h"
 #include "common/sjis_text.h"
 #include "common/text_encoding.h"
@@ -35,11 +36,11 @@ std::vector<std::string> FetchPageLines(const std::string& url, const BuilderSet
     const bool fetched = fetcher.Fetch(url, settings.scratch_path);
     const long status = fetcher.last_status();
     if (!fetched || status < 200 || status > 299) {
-      throw BuildError("cannot fetch " + url + ": " +
-                       (fetched ? "HTTP " + std::to_string(status) : fetcher.last_error()));
+      throw BuildError(Detail(detail::kListPageNotFetched, url) + "\n" +
+                       (fetched ? HttpStatusText(status) : fetcher.last_error()));
     }
   } catch (const ScratchFileError& error) {
-    throw BuildError(std::string("cannot fetch ") + url + ": " + error.what());
+    throw BuildError(Detail(detail::kListPageNotFetched, url) + "\n" + error.what());
   }
   try {
     return LoadLines(settings.scratch_path);
@@ -52,8 +53,8 @@ std::vector<std::string> FetchPageLines(const std::string& url, const BuilderSet
 // markup changed, and storing it would put text into a number column.
 void CheckCode(const std::string& code, const std::string& url, size_t line) {
   if (IsPlainDecimal(code)) return;
-  throw BuildError(url + " line " + std::to_string(line) + ": the code \"" + SjisToUtf8(code) +
-                   "\" is not a number");
+  throw BuildError(Detail(detail::kListPageBadCode, url + ": " + std::to_string(line) +
+                                                        " 行目: \"" + SjisToUtf8(code) + "\""));
 }
 
 int StoreCities(Statement& insert, int prefecture, const BuilderSettings& settings) {
@@ -61,7 +62,7 @@ int StoreCities(Statement& insert, int prefecture, const BuilderSettings& settin
   const std::vector<ListedCity> cities = ReadCityListPage(FetchPageLines(url, settings));
   // Every prefecture has cities: a page that lists none (a maintenance
   // notice, changed markup) must not empty the prefecture.
-  if (cities.empty()) throw BuildError(url + ": the page lists no city");
+  if (cities.empty()) throw BuildError(Detail(detail::kListPageNoCity, url));
   for (const ListedCity& city : cities) {
     CheckCode(city.code, url, city.line);
     insert.Reset();
@@ -97,7 +98,7 @@ int RebuildSubCategories(Database& db, const BuilderSettings& settings) {
     db.Execute(sql::kClearSubCategories);
     Statement insert = db.Prepare(sql::kInsertSubCategory);
     const auto subs = ReadSubCategoryListPage(FetchPageLines(url, settings));
-    if (subs.empty()) throw BuildError(url + ": the page lists no sub-category");
+    if (subs.empty()) throw BuildError(Detail(detail::kListPageNoSubCategory, url));
     for (const ListedSubCategory& sub : subs) {
       CheckCode(sub.code, url, sub.line);
       insert.Reset();

@@ -64,7 +64,7 @@ TEST_F(CollectCommandTest, ARunWritesTheCsvAndSaysWhere) {
   EXPECT_EQ(RecordLines(csv), 4u);
   EXPECT_EQ(out_.str(), csv + "\t4\n");
   EXPECT_NE(err_.str().find("[4/4]"), std::string::npos) << err_.str();
-  EXPECT_NE(err_.str().find("北海道函館市 - 循環器内科 (2/2)  4 written"), std::string::npos)
+  EXPECT_NE(err_.str().find("北海道函館市 - 循環器内科 (2/2)  4 件保存"), std::string::npos)
       << err_.str();
   for (const auto& entry :
        std::filesystem::directory_iterator(std::filesystem::path(csv).parent_path())) {
@@ -191,7 +191,9 @@ TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
 
 TEST_F(CollectCommandTest, AnOutputFolderThatIsMissingIsAWriteError) {
   EXPECT_EQ(Run({}, "no/such/folder/x"), kExitWriteError);
-  EXPECT_EQ(err_.str().rfind("保存先のファイルに書き込めませんでした。\ncannot open", 0), 0u)
+  EXPECT_EQ(err_.str().rfind(
+                "保存先のファイルに書き込めませんでした。\nファイルを開けませんでした。(", 0),
+            0u)
       << err_.str();
 }
 
@@ -232,25 +234,31 @@ class RecordedRunTest : public CollectCommandTest {
 
 TEST_F(RecordedRunTest, StatusTellsTheRunAndExitsZeroOnlyWhileWorkIsLeft) {
   EXPECT_EQ(Status(), kExitWrote);
-  EXPECT_EQ(out_.str(),
-            "categories: 1\nprefectures: 1\noutput: " + site_.File("result.csv") +
-                " (cp932)\nentries done: 0 / 4\nfacilities written: 0\nentries not fetched: 0\n"
-                "entries gone from the site (404, 410): 0\n"
-                "facilities beyond the first result page: 0 in 0 pairs\n"
-                "state: unfinished: valmeric-cli collect --resume goes on with it\n");
+  EXPECT_EQ(
+      out_.str(),
+      "診療科目: 1 内科系\n都道府県: 1 北海道\n保存先: " + site_.File("result.csv") +
+          " (cp932)\n処理済みのページ: 0 / 4\n保存した事業所: 0 件\n"
+          "取得できなかったページ: 0 件\n"
+          "サイトに存在しないページ: 0 件\n"
+          "最初の結果ページに載らなかった事業所: 0 件（0 組の地域と科目）\n"
+          "状態: 途中で終了しています。valmeric-cli collect --resume で続きを取得できます。\n");
   ASSERT_EQ(Again({"--resume", "--output", site_.File("result")}), kExitWrote) << err_.str();
-  EXPECT_NE(err_.str().find("resuming: 0 / 4 entries done"), std::string::npos) << err_.str();
+  EXPECT_NE(err_.str().find("前回の取得処理の続きから取得します。\n処理済み 0 / 4 ページ"),
+            std::string::npos)
+      << err_.str();
   EXPECT_EQ(RecordLines(site_.File("result.csv")), 2u);
   EXPECT_EQ(Status(), kExitNothingFound);
-  EXPECT_NE(out_.str().find("entries done: 4 / 4\n"), std::string::npos) << out_.str();
-  EXPECT_NE(out_.str().find("state: finished\n"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("処理済みのページ: 4 / 4\n"), std::string::npos) << out_.str();
+  EXPECT_NE(out_.str().find("状態: 終了しています。\n"), std::string::npos) << out_.str();
 }
 
 TEST_F(RecordedRunTest, ANewRunSaysThatItDropsTheUnfinishedOne) {
   EXPECT_EQ(Run({}, "other"), kExitWrote) << err_.str();
-  EXPECT_NE(err_.str().find("note: the unfinished run recorded in the database (0 / 4 entries, " +
-                            site_.File("result.csv") + ") is dropped"),
-            std::string::npos)
+  EXPECT_NE(
+      err_.str().find("データベースに記録されていた途中の取得処理は破棄し、新しい取得を始めます。"
+                      "\n処理済み 0 / 4 ページ、取得できなかったページ 0 件、保存した事業所 0 件(" +
+                      site_.File("result.csv") + ")"),
+      std::string::npos)
       << err_.str();
   EXPECT_EQ(Again({"--resume"}), kExitUsage);
 }
@@ -287,14 +295,22 @@ TEST_P(RefusedResumeTest, ExitsWithTwoAndTouchesNothing) {
 INSTANTIATE_TEST_SUITE_P(
     Resume, RefusedResumeTest,
     ::testing::Values(
-        RefusedResumeCase{
-            "OtherCategory", {"--resume", "--category", "2"}, {}, "--category differs"},
-        RefusedResumeCase{
-            "OtherPrefecture", {"--resume", "--prefecture", "1,2"}, {}, "--prefecture differs"},
-        RefusedResumeCase{
-            "OtherOutput", {"--resume", "--output", "elsewhere"}, {}, "--output differs"},
-        RefusedResumeCase{
-            "OtherEncoding", {"--resume", "--encoding", "utf-8"}, {}, "--encoding differs"},
+        RefusedResumeCase{"OtherCategory",
+                          {"--resume", "--category", "2"},
+                          {},
+                          "異なります。(記録: --category 1)"},
+        RefusedResumeCase{"OtherPrefecture",
+                          {"--resume", "--prefecture", "1,2"},
+                          {},
+                          "異なります。(記録: --prefecture 1)"},
+        RefusedResumeCase{"OtherOutput",
+                          {"--resume", "--output", "elsewhere"},
+                          {},
+                          "異なります。(記録: --output "},
+        RefusedResumeCase{"OtherEncoding",
+                          {"--resume", "--encoding", "utf-8"},
+                          {},
+                          "異なります。(記録: --encoding cp932)"},
         RefusedResumeCase{
             "NothingToRetry", {"--retry-failed"}, {}, "取得できなかったページの記録がありません。"},
         RefusedResumeCase{
@@ -326,7 +342,7 @@ TEST_F(CollectCommandTest, ResumeWithNoRecordedRunIsAUsageError) {
       << err.str();
   EXPECT_EQ(CliMain({"status", "--db", site_.db_path()}, out, err, interrupted_, false),
             kExitNothingFound);
-  EXPECT_EQ(out.str(), "no run is recorded in " + site_.db_path() + "\n");
+  EXPECT_EQ(out.str(), "データベースに取得処理の記録はありません。(" + site_.db_path() + ")\n");
 }
 
 }  // namespace
@@ -344,7 +360,9 @@ TEST(RebuildCommand, APageThatFailsStopsWithStatusThreeAndKeepsTheTable) {
                               site.server().Origin(), "--retry-delays-ms", "1"},
                              out, err, no, false);
   EXPECT_EQ(status, kExitUnreachable);
-  EXPECT_NE(err.str().find("pref_no=1: HTTP 404"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("pref_no=1)\nページが見つかりませんでした。(HTTP 404)"),
+            std::string::npos)
+      << err.str();
   EXPECT_EQ(test::QueryColumn(site.db_path(), "SELECT CityName FROM T01_City"), before);
   for (const auto& entry : std::filesystem::directory_iterator(site.File("."))) {
     EXPECT_NE(entry.path().filename().string().rfind("tmp-", 0), 0u)

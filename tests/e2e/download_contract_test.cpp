@@ -168,7 +168,8 @@ TEST_F(DownloadContract, ARedirectAwayFromTheSiteIsNotFollowed) {
     const DownloadOutcome outcome =
         DownloadToFile(Url("/redirect?to=" + c.target), file_, settings_);
     EXPECT_FALSE(outcome.Fetched());
-    EXPECT_NE(outcome.error.find("redirect"), std::string::npos) << outcome.error;
+    EXPECT_EQ(outcome.failure, DownloadFailure::kRedirectAway) << outcome.error;
+    EXPECT_EQ(outcome.error, DownloadFailureText(DownloadFailure::kRedirectAway, c.target));
     EXPECT_FALSE(std::filesystem::exists(file_));
   }
 }
@@ -177,7 +178,7 @@ TEST_F(DownloadContract, ARedirectLoopFailsWithoutAFile) {
   const DownloadOutcome outcome = DownloadToFile(Url("/loop"), file_, settings_);
   EXPECT_FALSE(outcome.Fetched());
   EXPECT_FALSE(std::filesystem::exists(file_));
-  EXPECT_NE(outcome.error.find("redirect"), std::string::npos) << outcome.error;
+  EXPECT_EQ(outcome.failure, DownloadFailure::kTooManyRedirects) << outcome.error;
 }
 
 TEST_F(DownloadContract, AnOversizedBodyIsAbandoned) {
@@ -185,6 +186,7 @@ TEST_F(DownloadContract, AnOversizedBodyIsAbandoned) {
   const DownloadOutcome outcome = DownloadToFile(Url("/big"), file_, settings_);
   EXPECT_TRUE(outcome.oversized);
   EXPECT_FALSE(outcome.Fetched());
+  EXPECT_EQ(outcome.failure, DownloadFailure::kOversized) << outcome.error;
   EXPECT_EQ(ReadFile(file_), "");  // no byte of it stays
 }
 
@@ -205,9 +207,11 @@ TEST_F(DownloadContract, ATrickleOrAnEndlessBodyIsCutOff) {
     std::string path;
     long rate_window_s;
     long transfer_timeout_ms;
+    DownloadFailure failure;
   } cases[] = {
-      {"a byte every 0.6 s fails the rate", "/trickle", 1, 120000},
-      {"20 KiB/s without end meets the overall limit", "/endless", 30, 1500},
+      {"a byte every 0.6 s fails the rate", "/trickle", 1, 120000, DownloadFailure::kStalled},
+      {"20 KiB/s without end meets the overall limit", "/endless", 30, 1500,
+       DownloadFailure::kTimedOut},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -217,7 +221,7 @@ TEST_F(DownloadContract, ATrickleOrAnEndlessBodyIsCutOff) {
     const DownloadOutcome outcome = DownloadToFile(Url(c.path), file_, settings_);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_FALSE(outcome.Fetched());
-    EXPECT_NE(outcome.error.find("imeout"), std::string::npos) << outcome.error;
+    EXPECT_EQ(outcome.failure, c.failure) << outcome.error;
   }
 }
 
@@ -249,7 +253,9 @@ TEST_F(DownloadContract, NoResponseLeavesAnOlderFileUntouched) {
   test::WriteFile(file_, "older page");
   const DownloadOutcome outcome = DownloadToFile(site_->ClosedOrigin() + "/page", file_, settings_);
   EXPECT_FALSE(outcome.transport_ok);
-  EXPECT_FALSE(outcome.error.empty());
+  EXPECT_EQ(outcome.failure, DownloadFailure::kConnectFailed) << outcome.error;
+  EXPECT_EQ(outcome.error.rfind(DownloadFailureText(DownloadFailure::kConnectFailed) + "(", 0), 0u)
+      << outcome.error;
   EXPECT_EQ(ReadFile(file_), "older page");
 }
 
@@ -258,7 +264,7 @@ TEST_F(DownloadContract, ACertificateNobodyTrustsIsRefused) {
   settings_.origin = SiteOrigin::Parse(origin);
   const DownloadOutcome outcome = DownloadToFile(origin + "/page", file_, settings_);
   EXPECT_FALSE(outcome.transport_ok);
-  EXPECT_FALSE(outcome.error.empty());
+  EXPECT_EQ(outcome.failure, DownloadFailure::kTls) << outcome.error;
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
@@ -267,6 +273,7 @@ TEST_F(DownloadContract, AFileThatCannotBeCreatedIsReportedAndLeftAlone) {
   const DownloadOutcome outcome = DownloadToFile(Url("/page"), dir_.File("a-folder"), settings_);
   EXPECT_TRUE(outcome.local_error);
   EXPECT_FALSE(outcome.Fetched());
+  EXPECT_EQ(outcome.failure, DownloadFailure::kLocalFile) << outcome.error;
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("a-folder")));
 }
 

@@ -169,7 +169,7 @@ TEST_F(ResumeTest, ASiteThatDiesEndsWithCodeThreeAndResumeFinishesWhenItIsBack) 
   EXPECT_NE(cut.err.find("collect --resume"), std::string::npos) << cut.err;
   const Exit status = Run({VALMERIC_CLI_EXE, "status", "--db", db_path_});
   EXPECT_EQ(status.status, 0);
-  EXPECT_NE(status.out.find("state: unfinished"), std::string::npos) << status.out;
+  EXPECT_NE(status.out.find("状態: 途中で終了しています。"), std::string::npos) << status.out;
   site.reset();
 
   RunningSite back;  // a new site, on another port: --site-origin is given again
@@ -203,7 +203,8 @@ TEST_F(ResumeTest, AnInterruptEndsWith130AndResumeFinishesTheSameFileInItsEncodi
     EXPECT_EQ(interrupted.status, 130) << interrupted.err;
     const Exit resumed = Run(Again("--resume", quick));  // the encoding comes from the record
     EXPECT_EQ(resumed.status, 0) << resumed.err;
-    EXPECT_NE(resumed.err.find("resuming: "), std::string::npos) << resumed.err;
+    EXPECT_NE(resumed.err.find("前回の取得処理の続きから取得します。"), std::string::npos)
+        << resumed.err;
     ExpectSameBytes(Csv(), reference);
   }
 }

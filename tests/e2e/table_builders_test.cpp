@@ -136,7 +136,7 @@ TEST_F(TableBuildersTest, ACityCodeThatIsNotANumberStopsTheBuilderAndKeepsTheOld
     RebuildCities(db.db(), settings_);
     FAIL() << "the builder accepted a code that is not a number";
   } catch (const BuildError& error) {
-    EXPECT_NE(std::string(error.what()).find("pref_no=5 line 2"), std::string::npos)
+    EXPECT_NE(std::string(error.what()).find("pref_no=5: 2 行目: \"abc\""), std::string::npos)
         << error.what();
   }
   EXPECT_EQ(Cities(), (std::vector<std::string>{"1,1,integer,古い市"}));

@@ -295,7 +295,7 @@ TEST_F(WorkerTest, AnErrorPageIsReadButItsEntryCountsAsNotFetched) {
   const RunRecord run = RunToEnd(Config());
   EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
   EXPECT_EQ(run.outcome.entries_not_fetched, 1);
-  EXPECT_EQ(run.outcome.detail, "HTTP 403");
+  EXPECT_EQ(run.outcome.detail, "サーバーがアクセスを拒否しました。(HTTP 403)");
   EXPECT_EQ(site_.ResultRequests(), 4);  // a 403 is not asked for again
 }
 

@@ -367,9 +367,10 @@ TEST_F(RunControlTest, ASelectionTheTablesHoldNothingForIsRefusedNotReportedAsNo
   h.Tick("lstArea", 0);
   h.Start("result");
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(QString::fromUtf8(
-      "選択された診療科目または都道府県の地域情報がデータベースにありません。\nT02_Category")))
-      << h.dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(
+      h.dialogs.boxes[0].text,
+      QString::fromUtf8("選択された診療科目または都道府県の地域情報がデータベースにありません。\n"
+                        "診療科目の表（T02_Category）に次の診療科目がありません。(2 外科系)"));
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
   EXPECT_TRUE(h.Idle());
   EXPECT_FALSE(fs::exists(h.site.File("result.csv")));
@@ -381,7 +382,9 @@ TEST_F(RunControlTest, ASiteThatCannotBeReachedIsReported) {
   h.Start("result");
   ASSERT_TRUE(h.WaitIdle());
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(kUnreachable + "\n("))
+  // The detail names the failure in Japanese, with libcurl's words after it.
+  EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(
+      kUnreachable + "\n" + QString::fromUtf8("サーバーに接続できませんでした。(")))
       << h.dialogs.boxes[0].text.toStdString();
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);

@@ -285,63 +285,63 @@ TEST_P(BrokenFile, IsRefusedWithItsNameAndLine) {
     CsvTable::Parse(c.bytes, "broken.csv");
     ADD_FAILURE() << "read without complaint";
   } catch (const CsvFormatError& error) {
-    EXPECT_EQ(std::string(error.what()).substr(0, std::string("broken.csv: line ").size()),
-              "broken.csv: line ");
+    const std::string start = "CSV ファイルの形式が正しくありません。(broken.csv: ";
+    EXPECT_EQ(std::string(error.what()).substr(0, start.size()), start);
     EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
   }
 }
 
 const std::string kGood = Line(Facility("81"));
-const std::string kRecordRule = "a record is eight quoted fields, each followed by a comma: ";
+const std::string kRecordRule =
+    "1 件は引用符で囲んだ 8 つの項目で、それぞれの後にカンマが付きます: ";
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BrokenFile,
     ::testing::Values(
-        BrokenCase{"Empty", "", "line 1: the file is empty"},
+        BrokenCase{"Empty", "", "1 行目: ファイルが空です"},
         BrokenCase{"OtherHeader", test::Sjis("\"ID\",\"Name\"\r\n" + kGood + "\r\n"),
-                   "line 1: the header is not the one this program writes"},
+                   "1 行目: 見出しの行がこのプログラムの書くものと違います"},
         BrokenCase{"Utf8WithoutByteOrderMark", std::string(kHeader) + "\r\n",
-                   "line 1: the header is in UTF-8 but the file has no byte-order mark"},
+                   "1 行目: 見出しの行が UTF-8 ですが、ファイルに BOM がありません"},
         BrokenCase{"SevenFields",
                    test::Sjis(Text(kHeader, {kGood, "\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\","})),
-                   "line 3: " + kRecordRule + "the line ends after 7 fields"},
+                   "3 行目: " + kRecordRule + "7 項目で行が終わっています"},
         BrokenCase{"NineFields", test::Sjis(Text(kHeader, {kGood + "\"9\","})),
-                   "line 2: " + kRecordRule + "the line goes on after the eighth field"},
+                   "2 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
         BrokenCase{"NoCommaAfterTheLastField",
                    test::Sjis(Text(kHeader, {kGood.substr(0, kGood.size() - 1)})),
-                   "line 2: " + kRecordRule + "field 8 is not followed by a comma"},
+                   "2 行目: " + kRecordRule + "8 番目の項目の後にカンマがありません"},
         BrokenCase{"UnquotedField",
                    test::Sjis(Text(kHeader, {"\"1\",2,\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
-                   "line 2: " + kRecordRule + "field 2 does not start with a double quote"},
+                   "2 行目: " + kRecordRule + "2 番目の項目が引用符で始まっていません"},
         BrokenCase{"UnclosedQuote", test::Sjis(Text(kHeader, {kGood, kGood, "\"1\",\"2"})),
-                   "line 4: " + kRecordRule + "field 2 has no closing double quote"},
+                   "4 行目: " + kRecordRule + "2 番目の項目を閉じる引用符がありません"},
         BrokenCase{
             "LoneQuoteInsideAField",
             test::Sjis(Text(kHeader, {"\"1\",\"a\"b\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
-            "line 2: " + kRecordRule + "field 2 is not followed by a comma"},
+            "2 行目: " + kRecordRule + "2 番目の項目の後にカンマがありません"},
         BrokenCase{"FaultAfterARecordOverTwoLines",
                    test::Sjis(Text(kHeader,
                                    {Line(With(Facility("82"), 1, "北\r\n病院")), "\"1\",\"2\","})),
-                   "line 4: " + kRecordRule + "the line ends after 2 fields"},
+                   "4 行目: " + kRecordRule + "2 項目で行が終わっています"},
         BrokenCase{
             "FaultOnTheSecondLineOfARecord",
             test::Sjis(Text(kHeader,
                             {"\"1\",\"a\r\nb\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",\"9\","})),
-            "line 3: " + kRecordRule + "the line goes on after the eighth field"},
+            "3 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
         BrokenCase{"QuoteLeftOpenToTheEnd", test::Sjis(Text(kHeader, {kGood, "\"1\",\"a", "b"})),
-                   "line 3: " + kRecordRule + "field 2 has no closing double quote"},
+                   "3 行目: " + kRecordRule + "2 番目の項目を閉じる引用符がありません"},
         BrokenCase{"EmptyLine", test::Sjis(Text(kHeader, {kGood, ""})),
-                   "line 3: " + kRecordRule + "the line is empty"},
+                   "3 行目: " + kRecordRule + "空の行です"},
         BrokenCase{"BytesThatAreNotShiftJis",
                    test::Sjis(Text(kHeader, {kGood})) + "\"1\",\"a\x80\",\r\n",
-                   "line 3: column 7: bytes that are not Shift_JIS (CP932)"},
+                   "3 行目: 7 バイト目: Shift_JIS (CP932) ではありません"},
         BrokenCase{"BytesThatAreNotUtf8",
                    "\xEF\xBB\xBF" + Text(kHeader, {kGood, "\"1\",\"\xE6\x9C\","}),
-                   "line 3: column 6: bytes that are not UTF-8"},
+                   "3 行目: 6 バイト目: UTF-8 ではないか"},
         BrokenCase{"Utf8CharacterShiftJisCannotHold",
                    "\xEF\xBB\xBF" + Text(kHeader, {"\"1\",\"\xF0\x9F\x98\x80\","}),
-                   "line 2: column 6: bytes that are not UTF-8, or a character Shift_JIS (CP932) "
-                   "cannot hold"}),
+                   "2 行目: 6 バイト目: UTF-8 ではないか、Shift_JIS (CP932) にない文字です"}),
     [](const ::testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
 
 }  // namespace

@@ -59,8 +59,24 @@ TEST_F(DiffCommand, PrintsTheReportPathAndTheThreeCounts) {
   const std::string report = dir_.File("changes");
   ASSERT_EQ(Run({old_csv, new_csv, "--output", report}), kExitWrote) << err_.str();
   EXPECT_EQ(out_.str(), report + ".csv\t2\t1\t2\n");
-  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(err_.str(), "新規 2 件・変更 1 件・廃止 2 件\n");
   EXPECT_TRUE(fs::exists(report + ".csv"));
+}
+
+// A script may read the path from anywhere: a report named relative to the
+// current folder is printed with its whole path.
+TEST_F(DiffCommand, PrintsTheReportPathInFull) {
+  const std::string old_csv = Write("old.csv", Cp932File({Record("1")}));
+  const std::string new_csv = Write("new.csv", Cp932File({Record("2")}));
+  const fs::path before = fs::current_path();
+  fs::current_path(dir_.path());
+  const int status = Run({old_csv, new_csv, "--output", "relative"});
+  fs::current_path(before);
+  ASSERT_EQ(status, kExitWrote) << err_.str();
+  const std::string printed = out_.str().substr(0, out_.str().find('\t'));
+  EXPECT_TRUE(fs::path(printed).is_absolute()) << printed;
+  EXPECT_TRUE(fs::equivalent(printed, dir_.File("relative.csv"))) << printed;
+  EXPECT_EQ(out_.str().substr(printed.size()), "\t1\t0\t1\n");
 }
 
 TEST_F(DiffCommand, WarnsOfARepeatedCodeAndCountsTheFirst) {
@@ -69,8 +85,8 @@ TEST_F(DiffCommand, WarnsOfARepeatedCodeAndCountsTheFirst) {
       Write("new.csv", Cp932File({Record("1"), Record("2"), Record("1", "03-0000-0000")}));
   ASSERT_EQ(Run({old_csv, new_csv, "--output=" + dir_.File("r.csv")}), kExitWrote);
   EXPECT_EQ(out_.str(), dir_.File("r.csv") + "\t1\t0\t0\n");
-  EXPECT_EQ(err_.str(), "warning: " + new_csv +
-                            ": line 4: 病院ID 1 is already on line 2; the first one counts\n");
+  EXPECT_EQ(err_.str(), "警告: 同じ病院IDが前の行にもあります。最初の行を使います。(" + new_csv +
+                            ": 4 / 2: 1)\n新規 1 件・変更 0 件・廃止 0 件\n");
 }
 
 TEST_F(DiffCommand, ABrokenFileIsNamedWithItsLineAndNoReportIsWritten) {
@@ -82,15 +98,18 @@ TEST_F(DiffCommand, ABrokenFileIsNamedWithItsLineAndNoReportIsWritten) {
     std::string old_csv, new_csv;
     std::string message;
   } cases[] = {
-      {"old broken", broken, good, broken + ": line 3: "},
-      {"new broken", good, broken, broken + ": line 3: "},
-      {"old missing", dir_.File("none.csv"), good, "cannot open " + dir_.File("none.csv")},
+      {"old broken", broken, good,
+       "CSV ファイルの形式が正しくありません。(" + broken + ": 3 行目: "},
+      {"new broken", good, broken,
+       "CSV ファイルの形式が正しくありません。(" + broken + ": 3 行目: "},
+      {"old missing", dir_.File("none.csv"), good,
+       "ファイルを開けませんでした。(" + dir_.File("none.csv") + ")"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Run({c.old_csv, c.new_csv, "--output", report}), kExitUsage);
     EXPECT_EQ(out_.str(), "");
-    EXPECT_EQ(err_.str().rfind("error: " + c.message, 0), 0u) << err_.str();
+    EXPECT_EQ(err_.str().rfind("エラー: " + c.message, 0), 0u) << err_.str();
     EXPECT_FALSE(fs::exists(report));
   }
 }
@@ -138,14 +157,14 @@ TEST_F(DiffCommand, RefusesWrongArgumentsAndAReportOverAnInput) {
     std::vector<std::string> args;
     const char* message;
   } cases[] = {
-      {"no output", {a, b}, "--output is required"},
-      {"one file", {a, "--output", "r"}, "two CSV files"},
-      {"three files", {a, b, a, "--output", "r"}, "two CSV files"},
-      {"unknown option", {a, b, "--output", "r", "--format", "x"}, "unknown option --format"},
-      {"report over the new file", {a, b, "--output", b}, "the report would overwrite "},
+      {"no output", {a, b}, "--output を指定してください。"},
+      {"one file", {a, "--output", "r"}, "2 つの CSV ファイル"},
+      {"three files", {a, b, a, "--output", "r"}, "2 つの CSV ファイル"},
+      {"unknown option", {a, b, "--output", "r", "--format", "x"}, "使えません。(--format)"},
+      {"report over the new file", {a, b, "--output", b}, "上書きしてしまうため"},
       {"report over the old file named without .csv",
        {a, b, "--output", dir_.File("a")},
-       "the report would overwrite "},
+       "上書きしてしまうため"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
