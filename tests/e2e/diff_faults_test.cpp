@@ -126,28 +126,32 @@ TEST(DiffFaults, EveryInputGetsItsAnswerAndNoFileDiffDidNotMakeIsRemoved) {
       {.name = "a read-only report",
        .before = ReportBefore::kReadOnlyFile,
        .status = 4,
-       .message = "保存先のファイルに書き込めませんでした。\ncannot open {report}: ",
+       .message =
+           "保存先のファイルに書き込めませんでした。\nファイルを開けませんでした。({report}: ",
        .after = ReportAfter::kUntouched},
       {.name = "a folder in the report's place",
        .before = ReportBefore::kFolder,
        .status = 4,
-       .message = "保存先のファイルに書き込めませんでした。\ncannot open {report}: ",
+       .message =
+           "保存先のファイルに書き込めませんでした。\nファイルを開けませんでした。({report}: ",
        .after = ReportAfter::kFolder},
       {.name = "a new report cut short by the file size limit goes",
        .shell = "trap '' XFSZ; ulimit -f 1;",
        .status = 4,
-       .message = "保存先のファイルに書き込めませんでした。\ncannot write {report}: ",
+       .message =
+           "保存先のファイルに書き込めませんでした。\nファイルに書き込めませんでした。({report}: ",
        .after = ReportAfter::kNone},
       {.name = "an old report cut short by the file size limit stays",
        .before = ReportBefore::kFile,
        .shell = "trap '' XFSZ; ulimit -f 1;",
        .status = 4,
-       .message = "保存先のファイルに書き込めませんでした。\ncannot write {report}: ",
+       .message =
+           "保存先のファイルに書き込めませんでした。\nファイルに書き込めませんでした。({report}: ",
        .after = ReportAfter::kStillThere},
       {.name = "stdout on a full device",
        .stdout_full = true,
        .status = 4,
-       .message = "結果を標準出力に書き出せませんでした。\n",
+       .message = "新規 20 件・変更 1 件・廃止 1 件\n結果を標準出力に書き出せませんでした。\n",
        .after = ReportAfter::kWhole},
   };
   for (const Case& c : cases) {
@@ -209,7 +213,7 @@ TEST(DiffFaults, EveryInputGetsItsAnswerAndNoFileDiffDidNotMakeIsRemoved) {
     message = Expand(message, "{new}", new_csv);
     message = Expand(message, "{report}", report);
     if (message.empty()) {
-      EXPECT_EQ(err, "");
+      EXPECT_EQ(err, "新規 20 件・変更 1 件・廃止 1 件\n");  // the summary, and nothing else
     } else {
       EXPECT_EQ(err.rfind(message, 0), 0u) << err;
     }
