@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QUrl>
 #include <system_error>
@@ -82,6 +83,9 @@ TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings setting
       database_path_(std::move(database_path)),
       categories_(CategoryNames()),
       prefectures_(PrefectureNames()),
+      save_folder_(
+          QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+              .toStdString()),
       waker_(new UiWaker([this] { Guarded([this] { controller_.Poll(); }); }, this)),
       controller_(*this, database_path_, std::move(settings), [waker = waker_] { waker->Wake(); }) {
   setObjectName(QStringLiteral("FrmMain"));
@@ -300,10 +304,14 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
 std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
   OutputPath = Text(initial_name);
   const QString filter = Text(msg::kSaveFilterName) + " (" + Text(msg::kSaveFilterPattern) + ")";
-  const auto chosen = dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filter, OutputPath});
+  const QString folder = QFile::decodeName(QByteArray::fromStdString(save_folder_.Initial()));
+  const auto chosen =
+      dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filter, OutputPath, folder});
   if (!chosen) return std::nullopt;
   OutputPath = *chosen;
-  return QFile::encodeName(*chosen).toStdString();
+  const std::string path = QFile::encodeName(*chosen).toStdString();
+  save_folder_.Chosen(path);
+  return path;
 }
 
 void TFrmMain::ShowRunningLook() {
@@ -359,8 +367,8 @@ void TFrmMain::AlertRunDone() {
   QApplication::alert(this, 0);  // flashes until the window is brought forward
 }
 
-void TFrmMain::OpenFile(const std::string& path) {
-  QDesktopServices::openUrl(
+bool TFrmMain::OpenFile(const std::string& path) {
+  return QDesktopServices::openUrl(
       QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "app/save_folder.h"
 #include "app/selection_group.h"
 #include "common/scratch_file.h"
 #include "engine/run_controller.h"
@@ -93,7 +94,7 @@ class TFrmMain final : public QWidget, private RunView {
   void SetProgress(int position) override;
   void ShowStatus(const std::string& text) override;
   void AlertRunDone() override;
-  void OpenFile(const std::string& path) override;
+  bool OpenFile(const std::string& path) override;
   void SaveSettings() override;
   void Quit() override;
 
@@ -101,6 +102,7 @@ class TFrmMain final : public QWidget, private RunView {
   const std::filesystem::path database_path_;
   SelectionGroup categories_;
   SelectionGroup prefectures_;
+  SaveFolder save_folder_;
 
   QCheckBox* chkCtgr = nullptr;
   QListWidget* lstCtgr = nullptr;

@@ -8,6 +8,7 @@
 #include "app/selection_settings.h"
 #include "common/site_lists.h"
 #include "common/user_messages.h"
+#include "win32/documents_folder.h"
 #include "win32/dpi.h"
 #include "win32/wide_text.h"
 
@@ -82,6 +83,7 @@ TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_p
       database_path_(std::move(database_path)),
       categories_(CategoryNames()),
       prefectures_(PrefectureNames()),
+      save_folder_(DocumentsFolder()),
       status_color_(GetSysColor(COLOR_WINDOWTEXT)),
       controller_(*this, database_path_, std::move(settings), [this] {
         if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "app/save_folder.h"
 #include "app/selection_group.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
@@ -87,7 +88,7 @@ class TFrmMain final : private RunView {
   void SetProgress(int position) override;
   void ShowStatus(const std::string& text) override;
   void AlertRunDone() override;
-  void OpenFile(const std::string& path) override;
+  bool OpenFile(const std::string& path) override;
   void SaveSettings() override;
   void Quit() override;
 
@@ -96,6 +97,7 @@ class TFrmMain final : private RunView {
   const std::filesystem::path database_path_;
   app::SelectionGroup categories_;
   app::SelectionGroup prefectures_;
+  app::SaveFolder save_folder_;
   TVistaAltFix alt_fix_;
 
   HWND hwnd_ = nullptr;

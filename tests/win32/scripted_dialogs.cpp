@@ -25,7 +25,7 @@ std::optional<std::wstring> ScriptedDialogs::ChooseSaveFile(HWND,
                                                             const SaveDialogOptions& options) {
   log_.Line({"save", Utf8(options.title),
              Utf8(options.filter_name + L" (" + options.filter_pattern + L")"),
-             Utf8(options.initial_name)});
+             Utf8(options.initial_name), Utf8(options.folder)});
   if (files_.empty()) {
     log_.Line({"unexpected-save"});
     return std::nullopt;
