@@ -124,7 +124,8 @@ TEST(SaveDialogTextTest, LabelsButtonsAndTheReplaceQuestionAreJapanese) {
       question_buttons = ButtonTexts(box);
       box->button(QMessageBox::Yes)->click();
     });
-    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("old.csv"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+        ->setText(QStringLiteral("old.csv"));
     if (save != nullptr) save->click();
     if (dialog->isVisible()) dialog->reject();
   });

@@ -18,6 +18,11 @@ int ScriptedDialogs::Ask(HWND owner, const std::wstring& text, const std::wstrin
   }
   const int answer = answers_.front();
   answers_.pop_front();
+  if (answer == kSystemBox) {
+    const int given = MessageBoxW(owner, text.c_str(), title.c_str(), style);
+    log_.Line({"system-box-answer", given == IDYES ? "yes" : "no"});
+    return given;
+  }
   return answer;
 }
 
