@@ -113,14 +113,43 @@ zip=$(ls build/windows/valmeric-*-windows-x64.zip)
 echo "$zip: $(stat -c %s "$zip") bytes"
 unzip -q "$zip" -d "$work/unzipped"
 package=$(ls -d "$work"/unzipped/valmeric-*-windows-x64)
-for file in valmeric.exe valmeric-cli.exe db/hpt_data.db README.txt; do
+for file in valmeric.exe valmeric-cli.exe db/hpt_data.db README.txt guide-ja.html compare-csv.bat; do
   [ -f "$package/$file" ] || { echo "the zip lacks $file" >&2; exit 1; }
 done
-iconv -f CP932 -t UTF-8 "$package/README.txt" >/dev/null
+for text in README.txt compare-csv.bat; do  # CP932 with CR LF, as Windows reads them
+  iconv -f CP932 -t UTF-8 "$package/$text" >/dev/null
+  [ "$(grep -c $'\r$' "$package/$text")" = "$(wc -l <"$package/$text")" ] ||
+    { echo "$text has a line without CR LF" >&2; exit 1; }
+done
+iconv -f CP932 -t UTF-8 "$package/README.txt" | grep -q 'guide-ja.html' ||
+  { echo "README.txt does not point to the guide" >&2; exit 1; }
+iconv -f CP932 -t UTF-8 "$package/README.txt" | grep -q '10 動物病院' &&
+  iconv -f CP932 -t UTF-8 "$package/README.txt" | grep -q '47 沖縄県' ||
+  { echo "README.txt lacks the code tables" >&2; exit 1; }
+grep -q '<h1>Valmeric 使い方</h1>' "$package/guide-ja.html" ||
+  { echo "guide-ja.html is not the guide" >&2; exit 1; }
+echo "the zip carries the guide, the README (CP932, CR LF, code tables) and compare-csv.bat"
 wine "$package/valmeric-cli.exe" collect --category 10 --prefecture 31 --pause-ms 0 --quiet \
   --output "$work/unzipped/動物病院.csv" --site-origin "$LOCAL_SITE"
 [ -s "$work/unzipped/動物病院.csv" ]
 echo "the unzipped program collected $(( $(wc -l <"$work/unzipped/動物病院.csv") - 1 )) facilities"
+
+echo "== two CSV files dropped on compare-csv.bat"
+# Dropped newer first: the older one is found by its modification time, and
+# the report goes beside the newer one.
+mkdir -p "$work/drop/old" "$work/drop/new"
+cp "$work/linux/$csv" "$work/drop/old/病院施設一覧.csv"
+touch -d '2 days ago' "$work/drop/old/病院施設一覧.csv"
+head -n -1 "$work/linux/$csv" >"$work/drop/new/病院施設一覧.csv"
+LOCPATH=$work LANG=ja_JP.UTF-8 wine cmd /c "$(winepath -w "$package/compare-csv.bat")" \
+  "$(winepath -w "$work/drop/new/病院施設一覧.csv")" "$(winepath -w "$work/drop/old/病院施設一覧.csv")" \
+  </dev/null >"$work/drop/out.txt" 2>&1 || true
+report="$work/drop/new/病院施設一覧_変更点.csv"
+[ -s "$report" ] || { echo "no report beside the newer file:" >&2; cat "$work/drop/out.txt" >&2; exit 1; }
+# One facility fewer in the newer file: one line 廃止 after the header.
+[ "$(iconv -f CP932 -t UTF-8 "$report" | grep -c '^"廃止"')" = 1 ] ||
+  { echo "the report is not old -> new:" >&2; iconv -f CP932 -t UTF-8 "$report" | head >&2; exit 1; }
+echo "compare-csv.bat wrote the report beside the newer file, one facility gone"
 
 echo "== the window under Wine and Xvfb"
 bash scripts/windows-gui-tests.sh

@@ -3,17 +3,19 @@
 # (valmeric-wintest.exe: boxes and the save dialog answered from a script,
 # taskbar calls recorded; see tests/win32/test_driver.h).
 #
-#   scripts/windows-gui-tests.sh [SCREENSHOT.png]
+#   scripts/windows-gui-tests.sh [SCREENSHOT_FOLDER]
 #
 # Needs build/windows (targets valmeric, valmeric-wintest, valmeric_refdb) and
 # build/release (valmeric-cli, valmeric-sitesim, valmeric_refdb). With an
-# argument, a screenshot of the window is written there.
+# argument, screenshots of the window for the office guide are written into
+# that folder (docs/screenshots): windows-idle.png, windows-running.png,
+# windows-end-question.png and windows-resume-question.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
 fi
-SCREENSHOT=${1:-}
+SHOTS=${1:+$(realpath -m "$1")}
 ROOT=$PWD
 WIN_BIN=$ROOT/build/windows/bin
 LINUX_BIN=$ROOT/build/release/bin
@@ -238,13 +240,17 @@ alt r
 wait-running
 wait-idle
 dump
+save-cancel
+click btnAction
 close"
 L=$D/log.txt
 cp "$LINUX_BIN/db/hpt_data.db" "$WORK/linux.db"
 "$LINUX_BIN/valmeric-cli" collect --category 6 --prefecture 16 --output "$WORK/linux.csv" \
   --db "$WORK/linux.db" --site-origin "$LOCAL_SITE" --quiet
-check "the save dialog: title, filter, proposed name" has "$L" \
-  "save|取得情報の保存先を指定してください|CSVファイル (*.csv)|病院施設一覧.csv"
+check "the save dialog: title, filter, proposed name, opened in Documents" bash -c \
+  "grep '^save|' '$L' | head -1 | grep -qx 'save|取得情報の保存先を指定してください|CSVファイル (\*.csv)|病院施設一覧.csv|[A-Z]:\\\\users\\\\.*\\\\Documents'"
+check "the next save dialog opens where the last file went" bash -c \
+  "grep '^save|' '$L' | sed -n 2p | grep -qxF 'save|取得情報の保存先を指定してください|CSVファイル (*.csv)|病院施設一覧.csv|$(win "$D")'"
 check "the CSV got its .csv and is the command line's, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
 check "the end: the open question with No as default" has "$L" \
   "box|0x40124|処理確認|事業所情報の取得が完了しました。\\n保存したファイルを開きますか？|owned"
@@ -332,7 +338,7 @@ stop_local_site
 start_local_site "$LINUX_BIN" "$WORK"
 export VALMERIC_SITE_ORIGIN=$LOCAL_SITE
 run_window "$D" "answer yes
-answer no
+answer yes
 wait-config
 wait-running
 dump
@@ -345,6 +351,9 @@ check "the run's ticks are restored" has "$L" "model|0000010000|0000000000000001
 check "the resumed CSV is the command line's whole run, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
 check "the end: the open question" has "$L" \
   "box|0x40124|処理確認|事業所情報の取得が完了しました。\n保存したファイルを開きますか？|owned"
+# Wine has no program for CSV files: Yes to the open question meets none.
+check "no program to open the CSV: a box says so, naming the file" has "$L" \
+  "box|0x40040|Error|ファイルを開くプログラムが見つかりませんでした。\n$(win "$D/out.csv")|owned"
 stop_local_site
 unset VALMERIC_SITE_ORIGIN
 
@@ -389,26 +398,72 @@ else
   check "without themes the fix stays inert" lacks "$L" "^altfix-repaint"
 fi
 
-if [ -n "$SCREENSHOT" ]; then
-  echo "== screenshot"
+if [ -n "$SHOTS" ]; then
+  echo "== screenshots for the guide"
+  mkdir -p "$SHOTS"
+  # shot DIR SCRIPT PATTERN PNG SIZE: runs the script on a Wine desktop of
+  # SIZE, and once the log has a line matching PATTERN takes the desktop; the
+  # script goes on when DIR/taken appears.
+  shot() {
+    local dir=$1
+    printf '%s\n' "$2" >"$dir/script.txt"
+    rm -f "$dir/log.txt" "$dir/taken"
+    VALMERIC_TEST_SCRIPT=$(win "$dir/script.txt") VALMERIC_TEST_LOG=$(win "$dir/log.txt") \
+      timeout 180 wine explorer /desktop=Valmeric,"$5" "$dir/valmeric-wintest.exe" &
+    local pid=$!
+    rm -f "$4"
+    if wait_for_line "$dir/log.txt" "$3"; then
+      sleep 1  # the last paint
+      import -window root -crop "$5+0+0" +repage "$4"
+    fi
+    touch "$dir/taken"
+    wait "$pid" || true
+    check "screenshot $(basename "$4")" test -s "$4"
+  }
   D=$(make_folder shot)
-  printf '%s\n' "wait-config
+  shot "$D" "wait-config
 tick lstCtgr 0
 tick lstCtgr 2
 tick lstArea 12
 tick lstArea 13
 focus btnAction
 wait-file $(win "$D/taken")
-close" >"$D/script.txt"
-  VALMERIC_TEST_SCRIPT=$(win "$D/script.txt") VALMERIC_TEST_LOG=$(win "$D/log.txt") \
-    timeout 120 wine explorer /desktop=Valmeric,340x340 "$D/valmeric-wintest.exe" &
-  SHOT_PID=$!
-  wait_for_line "$D/log.txt" '^done|focus'
-  sleep 1  # the last paint after the focus change
-  import -window root -crop 340x340+0+0 +repage "$SCREENSHOT"
-  touch "$D/taken"
-  wait "$SHOT_PID" || true
-  check "screenshot written" test -s "$SCREENSHOT"
+close" '^done|focus' "$SHOTS/windows-idle.png" 340x340
+
+  start_local_site "$LINUX_BIN" "$WORK"
+  export VALMERIC_SITE_ORIGIN=$LOCAL_SITE
+  # A run at the site's pace, closed half-way: the next start offers to resume it.
+  D=$(make_folder shot-run)
+  shot "$D" "wait-config
+tick lstCtgr 5
+tick lstArea 15
+save $(win "$D/病院施設一覧.csv")
+click btnAction
+wait-running
+wait-file $(win "$D/taken")
+answer yes
+close" '^done|wait-running' "$SHOTS/windows-running.png" 340x340
+  shot "$D" "answer system
+wait-config
+wait-box
+wait-file $(win "$D/taken")
+dismiss-box no
+close" '^done|wait-box' "$SHOTS/windows-resume-question.png" 560x400
+  D=$(make_folder shot-end)
+  shot "$D" "wait-config
+tick lstCtgr 5
+tick lstArea 15
+save $(win "$D/病院施設一覧.csv")
+answer system
+click btnAction
+wait-running
+wait-box
+wait-file $(win "$D/taken")
+dismiss-box no
+wait-idle
+close" '^done|wait-box' "$SHOTS/windows-end-question.png" 560x400
+  stop_local_site
+  unset VALMERIC_SITE_ORIGIN
 fi
 
 echo "start to window shown: ${shown_wall_ms} ms from launching wine," \

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# The installer under Wine: a silent install for the user, a start of the
-# installed program, a silent uninstall that leaves only the user's CSV files.
+# The installer under Wine: its pages and the uninstaller's in Japanese, a
+# silent install for the user with the guide beside the program, a start of
+# the installed program, a silent uninstall that leaves only the user's CSV
+# files.
 #
 #   scripts/windows-installer-check.sh [BUILD_DIR]   (default build/windows)
 #
-# Needs the targets installer and valmeric-winclose of the windows preset.
+# Needs the targets installer, valmeric-winclose and valmeric-wintexts of the
+# windows preset.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${DISPLAY:-}" ]; then
@@ -13,6 +16,8 @@ fi
 BUILD=$(realpath "${1:-build/windows}")
 SETUP=$(ls "$BUILD"/valmeric-*-setup.exe)
 CLOSER=$BUILD/bin/valmeric-winclose.exe
+TEXTS=$BUILD/bin/valmeric-wintexts.exe
+VERSION=$(basename "$SETUP" | sed 's/^valmeric-\(.*\)-setup\.exe$/\1/')
 source scripts/wine_env.sh
 # A prefix of its own, so that nothing of the window tests is taken for the installer's.
 prepare_wine "$BUILD/wine-installer"
@@ -34,6 +39,7 @@ check() {
 }
 reg_has_key() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Valmeric' >/dev/null 2>&1; }
 reg_lacks_key() { ! reg_has_key; }
+shows() { grep -qx -- "$2" <<<"$1"; }  # shows TEXTS LINE: the window showed this (a regex)
 
 # The user's profile under Japanese names, one of them outside CP932, as a
 # Japanese user's may be: the shell folders the installer asks for lie there.
@@ -66,12 +72,29 @@ DIR=$LOCAL/Programs/Valmeric
 rm -rf "$DIR"
 
 echo "installer: $SETUP ($(stat -c %s "$SETUP") bytes)"
+# The installer started as a user starts it: its first page, read and closed.
+# An installer in English would read "Valmeric $VERSION Setup", "Cancel".
+wine "$SETUP" &
+SETUP_PID=$!
+pages=$(wine "$TEXTS" "Valmeric $VERSION" 60 | tr -d '\r' || true)
+wait "$SETUP_PID" || true
+wineserver -w
+# (NSIS's Japanese captions end in a blank.)
+check "the installer's caption is Japanese" shows "$pages" "title|Valmeric $VERSION セットアップ *"
+check "its buttons are Japanese" shows "$pages" "text|キャンセル"
+check "its install button is Japanese" shows "$pages" "text|インストール(&I)"
+check "its folder page is Japanese" shows "$pages" "text|参照(&R)\.\.\."
+check "closing the first page installs nothing" test ! -e "$DIR/valmeric.exe"
+
 wine "$SETUP" /S
 wineserver -w
 check "installed into %LOCALAPPDATA%\\Programs\\Valmeric of a Japanese profile" test -f "$DIR/valmeric.exe"
 check "the command line beside it" test -f "$DIR/valmeric-cli.exe"
 check "db\\hpt_data.db beside it" test -f "$DIR/db/hpt_data.db"
 check "an uninstaller" test -f "$DIR/uninstall.exe"
+check "the guide beside the program" test -s "$DIR/guide-ja.html"
+check "the batch file that compares two CSV files" test -s "$DIR/compare-csv.bat"
+check "the guide in the Start menu" test -f "$PROGRAMS/Valmeric 使い方.lnk"
 check "a Start-menu entry" test -f "$PROGRAMS/Valmeric.lnk"
 check "an entry in the user's programs list" reg_has_key
 
@@ -86,12 +109,22 @@ check "the installed program shows its window ($size)" test "$size" = "client 31
 check "and ends with exit code 0 when closed" test "$code" = 0
 check "db\\ is writable: the settings were saved there" test -f "$DIR/db/hpt.ini"
 
+# The uninstaller started from the programs list: its first page, read and closed.
+wine "$DIR/uninstall.exe" &
+UNINSTALL_PID=$!
+pages=$(wine "$TEXTS" "Valmeric $VERSION" 60 | tr -d '\r' || true)
+wait "$UNINSTALL_PID" || true
+wineserver -w
+check "the uninstaller's caption is Japanese" shows "$pages" "title|Valmeric $VERSION アンインストール *"
+check "its buttons are Japanese" shows "$pages" "text|キャンセル"
+check "closing it removes nothing" test -f "$DIR/valmeric.exe"
+
 # A CSV the user saved in the program's folder must survive the uninstall.
 printf 'mine\r\n' >"$DIR/mine.csv"
 wine "$DIR/uninstall.exe" /S
 wineserver -w  # the uninstaller runs on from a copy of itself
 check "the uninstall leaves only the user's CSV file" test "$(cd "$DIR" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./mine.csv "
-check "the Start-menu entry is gone" test ! -e "$PROGRAMS/Valmeric.lnk"
+check "the Start-menu entries are gone" bash -c "test ! -e '$PROGRAMS/Valmeric.lnk' && test ! -e '$PROGRAMS/Valmeric 使い方.lnk'"
 check "the programs list entry is gone" reg_lacks_key
 rm -rf "$DIR"
 

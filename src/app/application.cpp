@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/dialogs.h"
+#include "app/toolkit_translation.h"
 #include "window_model/error_text.h"
 
 namespace valmeric::app {
@@ -19,6 +20,7 @@ TApplication::TApplication(int& argc, char** argv, Dialogs& dialogs)
   // No display name: on X11 the toolkit would append it to every window's
   // title ("設定エラー — Valmeric"), and each box has a title of its own.
   setDesktopFileName(QStringLiteral("valmeric"));
+  InstallToolkitTranslation(*this, toolkit_texts_);  // without it, English buttons
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {

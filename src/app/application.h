@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 
 #include "common/user_messages.h"
 
@@ -18,7 +19,8 @@ using valmeric::msg::kApplicationTitle;
 // button and the stop icon.
 void ShowDefaultError(Dialogs& dialogs, const QString& message);
 
-// The application object. An exception that escapes an event handler is shown
+// The application object. The toolkit's own texts (dialog buttons, the file
+// dialog) are Japanese. An exception that escapes an event handler is shown
 // by the default error display, and the event loop goes on.
 class TApplication final : public QApplication {
   Q_OBJECT
@@ -31,6 +33,7 @@ class TApplication final : public QApplication {
 
  private:
   Dialogs& dialogs_;
+  QTranslator toolkit_texts_;
 };
 
 }  // namespace valmeric::app

@@ -35,7 +35,11 @@ int QtDialogs::MessageBox(QWidget* parent, const QString& text, const QString& t
 
 std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const SaveDialogOptions& options) {
   QFileDialog dialog(parent, options.title);
+  // The toolkit's own dialog, which speaks the toolkit's translation: a
+  // desktop's native one would follow the user's locale.
+  dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
+  if (!options.folder.isEmpty()) dialog.setDirectory(options.folder);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilter(options.filter);
   dialog.selectFile(options.initial_name);

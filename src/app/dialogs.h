@@ -23,6 +23,7 @@ struct SaveDialogOptions {
   QString title;
   QString filter;        // "CSV files (*.csv)" style
   QString initial_name;  // a bare file name, no folder
+  QString folder;        // where the dialog opens; empty: its own choice
 };
 
 class Dialogs {

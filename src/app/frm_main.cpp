@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QUrl>
 
@@ -16,6 +17,7 @@
 #include "app/dialogs.h"
 #include "app/ui_waker.h"
 #include "common/text_encoding.h"
+#include "common/utf8_path.h"
 #include "desktop/taskbar_progress.h"
 #include "desktop/vista_alt_fix.h"
 #include "refdb/table_rebuild.h"
@@ -76,6 +78,9 @@ TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings setting
                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
       model_(std::move(database_path)),
+      save_folder_(PathFromUtf8(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                    .toUtf8()
+                                    .toStdString())),
       waker_(new UiWaker([this] { Guarded([this] { controller_.Poll(); }); }, this)),
       controller_(*this, model_.database_path(), std::move(settings),
                   [waker = waker_] { waker->Wake(); }) {
@@ -267,10 +272,14 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
 std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
   OutputPath = Text(initial_name);
   const QString filter = Text(msg::kSaveFilterName) + " (" + Text(msg::kSaveFilterPattern) + ")";
-  const auto chosen = dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filter, OutputPath});
+  const QString folder = QString::fromStdString(Utf8FromPath(save_folder_.Initial()));
+  const auto chosen =
+      dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filter, OutputPath, folder});
   if (!chosen) return std::nullopt;
   OutputPath = *chosen;
-  return QFile::encodeName(*chosen).toStdString();
+  const std::string path = QFile::encodeName(*chosen).toStdString();
+  save_folder_.Chosen(PathFromUtf8(chosen->toStdString()));
+  return path;
 }
 
 void TFrmMain::ShowRunningLook() {
@@ -326,8 +335,8 @@ void TFrmMain::AlertRunDone() {
   QApplication::alert(this, 0);  // flashes until the window is brought forward
 }
 
-void TFrmMain::OpenFile(const std::string& path) {
-  QDesktopServices::openUrl(
+bool TFrmMain::OpenFile(const std::string& path) {
+  return QDesktopServices::openUrl(
       QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(path))));
 }
 

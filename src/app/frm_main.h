@@ -8,6 +8,7 @@
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
 #include "window_model/main_window_model.h"
+#include "window_model/save_folder.h"
 
 class QCheckBox;
 class QLabel;
@@ -89,12 +90,13 @@ class TFrmMain final : public QWidget, private RunView {
   void SetProgress(int position) override;
   void ShowStatus(const std::string& text) override;
   void AlertRunDone() override;
-  void OpenFile(const std::string& path) override;
+  bool OpenFile(const std::string& path) override;
   void SaveSettings() override;
   void Quit() override;
 
   Dialogs& dialogs_;
   window_model::MainWindowModel model_;
+  window_model::SaveFolder save_folder_;
 
   QCheckBox* chkCtgr = nullptr;
   QListWidget* lstCtgr = nullptr;

@@ -60,6 +60,8 @@ inline constexpr char kDone[] = "事業所情報の取得が完了しました�
 inline constexpr char kOpenQuestion[] = "保存したファイルを開きますか？";
 inline constexpr char kDoneTitle[] = "処理確認";
 inline constexpr char kFileGone[] = "該当するファイルが見つかりませんでした。";
+// The desktop has no program for the finished file; the file's path follows.
+inline constexpr char kNoOpener[] = "ファイルを開くプログラムが見つかりませんでした。";
 inline constexpr char kNothingFound[] = "該当する事業所情報は見つかりませんでした。";
 inline constexpr char kNothingTitle[] = "検索終了";
 inline constexpr char kUnreachable[] =

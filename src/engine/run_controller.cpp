@@ -176,7 +176,9 @@ void RunController::OfferToOpen(const std::string& text) {
   if (Ask(question, msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
   std::error_code error;
   if (std::filesystem::exists(PathFromUtf8(output_path_), error)) {
-    view_.OpenFile(output_path_);
+    if (!view_.OpenFile(output_path_)) {
+      Ask(WithDetail(msg::kNoOpener, output_path_), msg::kErrorTitle, mb::kNotice);
+    }
   } else {
     Ask(msg::kFileGone, msg::kErrorTitle, mb::kNotice);
   }

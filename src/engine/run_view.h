@@ -37,8 +37,9 @@ class RunView {
 
   // The sound and the flashing taskbar button of a finished run.
   virtual void AlertRunDone() = 0;
-  // Opens the file with the desktop's program for it.
-  virtual void OpenFile(const std::string& path) = 0;
+  // Opens the file with the desktop's program for it; false when the desktop
+  // has none (or could not start it).
+  virtual bool OpenFile(const std::string& path) = 0;
   // Saves the ticks; a failure is dropped.
   virtual void SaveSettings() = 0;
   // Ends the application: cancel disabled, the window gone, the event loop left.

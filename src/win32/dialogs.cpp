@@ -30,6 +30,7 @@ std::optional<std::wstring> SystemDialogs::ChooseSaveFile(HWND owner,
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrTitle = options.title.c_str();
+  dialog.lpstrInitialDir = options.folder.empty() ? nullptr : options.folder.c_str();
   // Resizable, no read-only box, a question before replacing; no default
   // extension: the run completes ".csv" itself.
   dialog.Flags =

@@ -15,6 +15,7 @@ struct SaveDialogOptions {
   std::wstring filter_name;     // "CSVファイル"
   std::wstring filter_pattern;  // "*.csv"
   std::wstring initial_name;    // a bare file name, no folder
+  std::wstring folder;          // where the dialog opens; empty: the system's choice
 };
 
 class Dialogs {

@@ -7,6 +7,7 @@
 #include "common/site_lists.h"
 #include "common/text_encoding.h"
 #include "common/user_messages.h"
+#include "win32/documents_folder.h"
 #include "win32/dpi.h"
 #include "win32/wide_text.h"
 #include "window_model/error_text.h"
@@ -75,6 +76,7 @@ TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_p
     : dialogs_(dialogs),
       taskbar_(taskbar),
       model_(std::move(database_path)),
+      save_folder_(DocumentsFolder()),
       status_color_(GetSysColor(COLOR_WINDOWTEXT)),
       controller_(*this, model_.database_path(), std::move(settings), [this] {
         if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);

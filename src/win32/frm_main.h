@@ -15,6 +15,7 @@
 #include "win32/vista_alt_fix.h"
 #include "window_model/layout.h"
 #include "window_model/main_window_model.h"
+#include "window_model/save_folder.h"
 
 namespace valmeric::win32 {
 
@@ -94,13 +95,14 @@ class TFrmMain final : private RunView {
   void SetProgress(int position) override;
   void ShowStatus(const std::string& text) override;
   void AlertRunDone() override;
-  void OpenFile(const std::string& path) override;
+  bool OpenFile(const std::string& path) override;
   void SaveSettings() override;
   void Quit() override;
 
   Dialogs& dialogs_;
   TaskbarButton& taskbar_;
   MainWindowModel model_;
+  window_model::SaveFolder save_folder_;
   TVistaAltFix alt_fix_;
 
   HWND hwnd_ = nullptr;

@@ -29,9 +29,11 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
 
 std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
   const SaveDialogOptions options{Wide(msg::kSaveTitle), Wide(msg::kSaveFilterName),
-                                  Wide(msg::kSaveFilterPattern), Wide(initial_name)};
+                                  Wide(msg::kSaveFilterPattern), Wide(initial_name),
+                                  save_folder_.Initial().wstring()};
   const auto chosen = dialogs_.ChooseSaveFile(hwnd_, options);
   if (!chosen) return std::nullopt;
+  save_folder_.Chosen(std::filesystem::path(*chosen));
   return Utf8(*chosen);
 }
 
@@ -87,8 +89,12 @@ void TFrmMain::AlertRunDone() {
   taskbar_.Flash(hwnd_);
 }
 
-void TFrmMain::OpenFile(const std::string& path) {
-  ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+bool TFrmMain::OpenFile(const std::string& path) {
+  // Values up to 32 are errors: no program associated with the file (for
+  // instance SE_ERR_NOASSOC), or one that could not be started.
+  const auto result = reinterpret_cast<INT_PTR>(
+      ShellExecuteW(nullptr, L"open", Wide(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  return result > 32;
 }
 
 void TFrmMain::Quit() {

@@ -34,12 +34,17 @@ const QString kFileInUse = QString::fromUtf8(
 const QString kUnreachable = QString::fromUtf8(
     "サイトへのアクセスができませんでした。\r\nしばらく時間を置いてから再度実行してください。");
 
-// Catches the request to open the finished file.
+// Catches the request to open the finished file. Without a program for it,
+// the handler named is one that does not exist: openUrl then reports failure,
+// as on a desktop that has no program for CSV files.
 class UrlCatcher : public QObject {
   Q_OBJECT
 
  public:
-  UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+  explicit UrlCatcher(bool has_program = true) {
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this,
+                                    has_program ? "Open" : "NoProgramForThis");
+  }
   ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
   std::vector<QUrl> opened;
 
@@ -168,6 +173,54 @@ TEST_F(RunControlTest, AnsweringYesOpensTheFile) {
   ASSERT_EQ(urls.opened.size(), 1u);
   EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(QString::fromStdString(h.site.File("result.CSV"))));
   EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+}
+
+TEST_F(RunControlTest, WithoutAProgramToOpenTheFileABoxSaysSo) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.dialogs.setNextAnswer(kIdYes);
+  UrlCatcher urls(/*has_program=*/false);
+  h.Start("result");
+  ASSERT_TRUE(h.WaitIdle());
+  ASSERT_EQ(h.dialogs.boxes.size(), 2u);
+  EXPECT_EQ(h.dialogs.boxes[1].text,
+            QString::fromUtf8("ファイルを開くプログラムが見つかりませんでした。\n") +
+                QString::fromStdString(h.site.File("result.csv")));
+  EXPECT_EQ(h.dialogs.boxes[1].title, QStringLiteral("Error"));
+  EXPECT_EQ(h.dialogs.boxes[1].style, 0x40040u);
+  ExpectIdleLook();
+}
+
+// The save dialog opens in Documents (named by the XDG user folders file),
+// then in the folder of the file last chosen.
+TEST(SaveDialogFolderTest, DocumentsFirstThenTheFolderOfTheLastFile) {
+  const TempDir config;
+  const fs::path documents = config.path() / "書類";
+  fs::create_directory(documents);
+  WriteFile(config.File("user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"" + documents.string() + "\"\n");
+  const QByteArray old_config = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path().string()));
+  {
+    WindowHarness h;
+    h.site.SetFivePages();
+    h.TickFirstOfEach();
+    h.dialogs.setNextAnswer(kIdNo);
+    h.Start("result");
+    ASSERT_TRUE(h.WaitIdle());
+    h.dialogs.setNextFileCancelled();
+    h.Button("btnAction")->click();
+
+    ASSERT_EQ(h.dialogs.save_dialogs.size(), 2u);
+    EXPECT_EQ(h.dialogs.save_dialogs[0].folder, QString::fromStdString(documents.string()));
+    EXPECT_EQ(h.dialogs.save_dialogs[1].folder,
+              QString::fromStdString(fs::path(h.site.File("result")).parent_path().string()));
+    EXPECT_EQ(h.dialogs.save_dialogs[1].initial_name, QString::fromUtf8("病院施設一覧.csv"));
+  }
+  if (old_config.isNull()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", old_config);
+  }
 }
 
 TEST_F(RunControlTest, AFileGoneBeforeTheAnswerIsReported) {

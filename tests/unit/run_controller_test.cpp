@@ -61,7 +61,10 @@ class FakeView final : public RunView {
   }
   void ShowStatus(const std::string& text) override { status = text; }
   void AlertRunDone() override { ++alerts; }
-  void OpenFile(const std::string& path) override { opened.push_back(path); }
+  bool OpenFile(const std::string& path) override {
+    opened.push_back(path);
+    return opener_found;
+  }
   void SaveSettings() override { ++settings_saved; }
   void Quit() override { quit = true; }
 
@@ -85,6 +88,7 @@ class FakeView final : public RunView {
   std::string status;
   int alerts = 0;
   std::vector<std::string> opened;
+  bool opener_found = true;  // what OpenFile reports
   int settings_saved = 0;
   bool quit = false;
 };
@@ -157,6 +161,22 @@ TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
   EXPECT_EQ(view_.progress, 4);
   EXPECT_EQ(view_.alerts, 1);
   EXPECT_EQ(Controller().last_outcome().facilities_written, 3);
+}
+
+TEST_F(RunControllerTest, WithoutAProgramToOpenTheFileTheWindowSaysSoAndNamesIt) {
+  site_.SetPage(SiteFixture::Pairs()[0], 1, SiteFixture::Facilities(1, 1));
+  view_.answers = {kIdYes};
+  view_.opener_found = false;
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+
+  EXPECT_EQ(view_.opened, std::vector<std::string>{site_.File("result.csv")});
+  ASSERT_EQ(view_.shown.size(), 2u);
+  EXPECT_EQ(view_.shown[1].text,
+            "ファイルを開くプログラムが見つかりませんでした。\n" + site_.File("result.csv"));
+  EXPECT_EQ(view_.shown[1].title, "Error");
+  EXPECT_EQ(view_.shown[1].style, 0x40040u);
+  EXPECT_EQ(view_.idle_looks, 1);
 }
 
 // A start the database refuses leaves the window idle, says why in Japanese

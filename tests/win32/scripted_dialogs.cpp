@@ -18,6 +18,11 @@ int ScriptedDialogs::Ask(HWND owner, const std::wstring& text, const std::wstrin
   }
   const int answer = answers_.front();
   answers_.pop_front();
+  if (answer == kSystemBox) {
+    const int given = MessageBoxW(owner, text.c_str(), title.c_str(), style);
+    log_.Line({"system-box-answer", given == IDYES ? "yes" : "no"});
+    return given;
+  }
   return answer;
 }
 
@@ -25,7 +30,7 @@ std::optional<std::wstring> ScriptedDialogs::ChooseSaveFile(HWND,
                                                             const SaveDialogOptions& options) {
   log_.Line({"save", Utf8(options.title),
              Utf8(options.filter_name + L" (" + options.filter_pattern + L")"),
-             Utf8(options.initial_name)});
+             Utf8(options.initial_name), Utf8(options.folder)});
   if (files_.empty()) {
     log_.Line({"unexpected-save"});
     return std::nullopt;

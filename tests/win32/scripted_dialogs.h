@@ -18,6 +18,9 @@ class ScriptedDialogs final : public Dialogs {
   explicit ScriptedDialogs(TestLog& log) : log_(log) {}
 
   void QueueAnswer(int answer) { answers_.push_back(answer); }
+  // The next question is the system's own box, for the user (or a script's
+  // dismiss-box) to answer: a screenshot shows it as it is.
+  void QueueSystemBox() { answers_.push_back(kSystemBox); }
   // Nothing: the dialog is cancelled.
   void QueueFile(std::optional<std::wstring> path) { files_.push_back(std::move(path)); }
 
@@ -25,6 +28,7 @@ class ScriptedDialogs final : public Dialogs {
   std::optional<std::wstring> ChooseSaveFile(HWND owner, const SaveDialogOptions& options) override;
 
  private:
+  static constexpr int kSystemBox = -1;
   TestLog& log_;
   std::deque<int> answers_;
   std::deque<std::optional<std::wstring>> files_;

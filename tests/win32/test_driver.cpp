@@ -138,7 +138,15 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
   const auto arg = [&words](size_t i) { return i < words.size() ? words[i] : std::string(); };
   const auto& controller = form_.controller();
   if (command == "answer") {
-    dialogs_.QueueAnswer(arg(1) == "yes" ? IDYES : IDNO);
+    if (arg(1) == "system") {
+      dialogs_.QueueSystemBox();
+    } else {
+      dialogs_.QueueAnswer(arg(1) == "yes" ? IDYES : IDNO);
+    }
+  } else if (command == "wait-box" || command == "dismiss-box") {
+    HWND box = GetWindow(form_.hwnd(), GW_ENABLEDPOPUP);
+    if (box == nullptr || !IsWindowVisible(box)) return false;
+    if (command == "dismiss-box") PostMessageW(box, WM_COMMAND, arg(1) == "yes" ? IDYES : IDNO, 0);
   } else if (command == "save") {
     dialogs_.QueueFile(Wide(arg(1)));
   } else if (command == "save-cancel") {

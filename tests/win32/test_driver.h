@@ -5,8 +5,11 @@
 // script until the condition is met; the others act at once, through the
 // same messages a user's input would send:
 //
-//   answer yes|no          the next question's answer (those at the head of
-//                          the script are queued before the window is shown)
+//   answer yes|no|system   the next question's answer, or the system's own box
+//                          for it (those at the head of the script are queued
+//                          before the window is shown)
+//   wait-box               a system box is up over the window
+//   dismiss-box yes|no     the system box is answered as its button would
 //   save PATH | save-cancel  the next save dialog's outcome
 //   wait-config            the configuration check has run
 //   click NAME             a button or check box is clicked (BM_CLICK)

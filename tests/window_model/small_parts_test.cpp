@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <vector>
 
+#include "support/temp_dir.h"
 #include "window_model/error_text.h"
 #include "window_model/guarded_call.h"
 #include "window_model/layout.h"
+#include "window_model/save_folder.h"
 
 namespace valmeric::window_model {
 namespace {
@@ -57,6 +61,38 @@ TEST(LayoutTest, EveryControlIsFoundByItsId) {
     EXPECT_EQ(&Control(spec.id), &spec) << spec.name;
   }
   EXPECT_THROW(Control(static_cast<ControlId>(kChkCtgr - 1)), std::out_of_range);
+}
+
+TEST(SaveFolderTest, DocumentsFirstThenTheLastChosenFolderWhileItIsThere) {
+  namespace fs = std::filesystem;
+  const test::TempDir dir;
+  const fs::path documents = dir.path() / "Documents";
+  const fs::path chosen = dir.path() / "データ";
+  const fs::path later = dir.path() / "later";
+  for (const auto& folder : {documents, chosen, later}) fs::create_directory(folder);
+  const fs::path gone = dir.path() / "gone";
+
+  struct Case {
+    const char* name;
+    fs::path documents;
+    std::vector<fs::path> files;  // chosen in the dialog, in this order
+    fs::path expected;
+  };
+  const Case cases[] = {
+      {"first dialog: Documents", documents, {}, documents},
+      {"then the chosen file's folder", documents, {chosen / "a.csv"}, chosen},
+      {"the last of several", documents, {chosen / "a.csv", later / "b"}, later},
+      {"a folder gone since: Documents", documents, {gone / "a.csv"}, documents},
+      {"no Documents folder: the dialog's own choice", gone, {}, fs::path()},
+      {"the system names none", fs::path(), {}, fs::path()},
+      {"no Documents, a chosen folder still counts", fs::path(), {chosen / "a.csv"}, chosen},
+      {"a bare name changes nothing", documents, {"a.csv"}, documents},
+  };
+  for (const auto& c : cases) {
+    SaveFolder folder(c.documents);
+    for (const auto& file : c.files) folder.Chosen(file);
+    EXPECT_EQ(folder.Initial(), c.expected) << c.name;
+  }
 }
 
 }  // namespace
