@@ -36,7 +36,7 @@ class RecordingView final : public RunView {
   void SetProgress(int) override {}
   void ShowStatus(const std::string&) override {}
   void AlertRunDone() override {}
-  void OpenFile(const std::string&) override {}
+  bool OpenFile(const std::string&) override { return true; }
   void SaveSettings() override {}
   void Quit() override {}
 };
