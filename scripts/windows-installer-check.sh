@@ -71,14 +71,20 @@ set_profile_folders
 DIR=$LOCAL/Programs/Valmeric
 rm -rf "$DIR"
 
+# first_page_texts PROGRAM: starts PROGRAM as a user starts it, prints the
+# caption and control texts of its first page and closes it.
+first_page_texts() {
+  wine "$1" &
+  local pid=$!
+  wine "$TEXTS" "Valmeric $VERSION" 60 | tr -d '\r' || true
+  wait "$pid" || true
+  wineserver -w
+}
+
 echo "installer: $SETUP ($(stat -c %s "$SETUP") bytes)"
 # The installer started as a user starts it: its first page, read and closed.
 # An installer in English would read "Valmeric $VERSION Setup", "Cancel".
-wine "$SETUP" &
-SETUP_PID=$!
-pages=$(wine "$TEXTS" "Valmeric $VERSION" 60 | tr -d '\r' || true)
-wait "$SETUP_PID" || true
-wineserver -w
+pages=$(first_page_texts "$SETUP")
 # (NSIS's Japanese captions end in a blank.)
 check "the installer's caption is Japanese" shows "$pages" "title|Valmeric $VERSION セットアップ *"
 check "its buttons are Japanese" shows "$pages" "text|キャンセル"
@@ -110,11 +116,7 @@ check "and ends with exit code 0 when closed" test "$code" = 0
 check "db\\ is writable: the settings were saved there" test -f "$DIR/db/hpt.ini"
 
 # The uninstaller started from the programs list: its first page, read and closed.
-wine "$DIR/uninstall.exe" &
-UNINSTALL_PID=$!
-pages=$(wine "$TEXTS" "Valmeric $VERSION" 60 | tr -d '\r' || true)
-wait "$UNINSTALL_PID" || true
-wineserver -w
+pages=$(first_page_texts "$DIR/uninstall.exe")
 check "the uninstaller's caption is Japanese" shows "$pages" "title|Valmeric $VERSION アンインストール *"
 check "its buttons are Japanese" shows "$pages" "text|キャンセル"
 check "closing it removes nothing" test -f "$DIR/valmeric.exe"
