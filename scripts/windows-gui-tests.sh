@@ -420,6 +420,11 @@ if [ -n "$SHOTS" ]; then
     wait "$pid" || true
     check "screenshot $(basename "$4")" test -s "$4"
   }
+  # Under a Japanese locale, as the office's Windows: the system boxes say
+  # はい and いいえ. The run's file goes where the save dialog opens.
+  localedef -i ja_JP -f UTF-8 "$WORK/ja_JP.UTF-8" 2>/dev/null || true
+  export LOCPATH=$WORK LANG=ja_JP.UTF-8
+  documents=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Documents
   D=$(make_folder shot)
   shot "$D" "wait-config
 tick lstCtgr 0
@@ -437,23 +442,24 @@ close" '^done|focus' "$SHOTS/windows-idle.png" 340x340
   shot "$D" "wait-config
 tick lstCtgr 5
 tick lstArea 15
-save $(win "$D/病院施設一覧.csv")
+save $(win "$documents/病院施設一覧.csv")
 click btnAction
 wait-running
 wait-file $(win "$D/taken")
 answer yes
 close" '^done|wait-running' "$SHOTS/windows-running.png" 340x340
+  # The question comes with the configuration check, before it is done.
   shot "$D" "answer system
-wait-config
 wait-box
 wait-file $(win "$D/taken")
 dismiss-box no
+wait-config
 close" '^done|wait-box' "$SHOTS/windows-resume-question.png" 560x400
   D=$(make_folder shot-end)
   shot "$D" "wait-config
 tick lstCtgr 5
 tick lstArea 15
-save $(win "$D/病院施設一覧.csv")
+save $(win "$documents/病院施設一覧.csv")
 answer system
 click btnAction
 wait-running
@@ -462,6 +468,8 @@ wait-file $(win "$D/taken")
 dismiss-box no
 wait-idle
 close" '^done|wait-box' "$SHOTS/windows-end-question.png" 560x400
+  rm -f "$documents/病院施設一覧.csv"
+  unset LOCPATH LANG
   stop_local_site
   unset VALMERIC_SITE_ORIGIN
 fi

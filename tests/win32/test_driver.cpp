@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 #include "win32/frm_main.h"
 #include "win32/wide_text.h"
@@ -67,6 +68,28 @@ std::string TickText(CheckList& list) {
   std::string ticks;
   for (int i = 0; i < list.Count(); ++i) ticks.push_back(list.Ticked(i) ? '1' : '0');
   return ticks;
+}
+
+// A visible dialog of this thread's that the form owns: the system's box.
+HWND OwnedDialog(HWND owner) {
+  struct Search {
+    HWND owner;
+    HWND found;
+  } search{owner, nullptr};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM param) -> BOOL {
+        auto& s = *reinterpret_cast<Search*>(param);
+        wchar_t name[16] = {};
+        GetClassNameW(window, name, 16);
+        if (std::wstring(name) != L"#32770" || !IsWindowVisible(window) ||
+            GetWindow(window, GW_OWNER) != s.owner)
+          return TRUE;
+        s.found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 long long MillisecondsSinceStart() {
@@ -144,8 +167,8 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
       dialogs_.QueueAnswer(arg(1) == "yes" ? IDYES : IDNO);
     }
   } else if (command == "wait-box" || command == "dismiss-box") {
-    HWND box = GetWindow(form_.hwnd(), GW_ENABLEDPOPUP);
-    if (box == nullptr || !IsWindowVisible(box)) return false;
+    HWND box = OwnedDialog(form_.hwnd());
+    if (box == nullptr) return false;
     if (command == "dismiss-box") PostMessageW(box, WM_COMMAND, arg(1) == "yes" ? IDYES : IDNO, 0);
   } else if (command == "save") {
     dialogs_.QueueFile(Wide(arg(1)));
