@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/app_paths.h"
+
 namespace valmeric::cli {
 
 // The command line's ties to its console; console_posix.cpp and
@@ -26,6 +28,8 @@ bool StandardErrorIsTerminal();
 
 // The program's name as the user types it: "valmeric-cli", or
 // "valmeric-cli.exe" on Windows.
-std::string_view ProgramName();
+inline std::string_view ProgramName() {
+  return CommandLineProgramName();
+}
 
 }  // namespace valmeric::cli

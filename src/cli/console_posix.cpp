@@ -36,8 +36,4 @@ bool StandardErrorIsTerminal() {
   return isatty(STDERR_FILENO) != 0;
 }
 
-std::string_view ProgramName() {
-  return "valmeric-cli";
-}
-
 }  // namespace valmeric::cli

@@ -134,8 +134,4 @@ bool StandardErrorIsTerminal() {
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-std::string_view ProgramName() {
-  return "valmeric-cli.exe";
-}
-
 }  // namespace valmeric::cli

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 namespace valmeric {
 
@@ -9,5 +10,9 @@ std::filesystem::path ExecutableFolder();
 
 // db/hpt_data.db under the executable's folder.
 std::filesystem::path DefaultDatabasePath();
+
+// The command line program's name as a user types it in a console:
+// "valmeric-cli", or "valmeric-cli.exe" on Windows.
+std::string_view CommandLineProgramName();
 
 }  // namespace valmeric

@@ -15,4 +15,8 @@ std::filesystem::path DefaultDatabasePath() {
   return ExecutableFolder() / "db" / "hpt_data.db";
 }
 
+std::string_view CommandLineProgramName() {
+  return "valmeric-cli";
+}
+
 }  // namespace valmeric

@@ -1,5 +1,7 @@
 #include "common/user_messages.h"
 
+#include "common/app_paths.h"
+
 namespace valmeric {
 
 const std::vector<std::string_view>& UserMessageTexts() {
@@ -27,8 +29,17 @@ std::string IncompleteText(int not_fetched, int gone) {
   if (not_fetched > 0 && gone > 0) text += "、";
   if (gone > 0) text += "サイトに存在しないページが " + std::to_string(gone) + " 件";
   text += "あります。";
-  if (gone >= kManyGonePages) text.append("\n").append(msg::kStaleTablesHint);
+  if (gone >= kManyGonePages) text.append("\n").append(StaleTablesHint());
   return text;
+}
+
+std::string StaleTablesHint() {
+  // The constant names the program as on Linux; the hint names it as typed here.
+  constexpr std::string_view kLinuxName = "valmeric-cli";
+  std::string hint = msg::kStaleTablesHint;
+  const size_t at = hint.find(kLinuxName);
+  if (at != std::string::npos) hint.replace(at, kLinuxName.size(), CommandLineProgramName());
+  return hint;
 }
 
 std::string KeptText(int facilities_written, std::string_view output) {

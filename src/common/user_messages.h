@@ -116,6 +116,8 @@ inline constexpr int kManyGonePages = 3;
 // A finished run some of whose pages could not be fetched or do not exist,
 // with their counts.
 std::string IncompleteText(int not_fetched, int gone = 0);
+// The rebuild hint, naming the command line program as typed on this system.
+std::string StaleTablesHint();
 // After a run that stopped early: what it wrote, and where.
 std::string KeptText(int facilities_written, std::string_view output);
 // After an interrupt: how far the run got, and what it wrote where.

@@ -13,6 +13,7 @@
 
 #include "cli/cli_main.h"
 #include "cli/cli_messages.h"
+#include "common/app_paths.h"
 #include "common/detail_text.h"
 #include "common/download.h"
 #include "common/user_messages.h"
@@ -219,6 +220,13 @@ TEST(JapaneseMessages, EveryMessageIsJapanese) {
   }
   std::printf("%zu messages, %d not Japanese\n", all.size(), english);
   EXPECT_GT(all.size(), 150u);
+}
+
+// Run on Windows too: there the hint must name valmeric-cli.exe.
+TEST(JapaneseMessages, TheRebuildHintNamesTheCommandAsTypedOnThisSystem) {
+  const std::string text = IncompleteText(0, kManyGonePages);
+  EXPECT_NE(text.find(std::string(CommandLineProgramName()) + " rebuild-cities"), std::string::npos)
+      << text;
 }
 
 // What the command line says when it is used wrongly, read from its streams:
