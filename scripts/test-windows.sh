@@ -152,6 +152,6 @@ report="$work/drop/new/病院施設一覧_変更点.csv"
 echo "compare-csv.bat wrote the report beside the newer file, one facility gone"
 
 echo "== the window under Wine and Xvfb"
-bash scripts/windows-gui-tests.sh
+bash scripts/windows-gui-tests.sh docs/screenshots
 echo "== the installer"
 bash scripts/windows-installer-check.sh

@@ -24,19 +24,7 @@ prepare_wine "$BUILD/wine-installer"
 prepare_japanese_fonts
 trap 'wineserver -k 2>/dev/null || true' EXIT
 
-PASSED=0
-FAILED=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    PASSED=$((PASSED + 1))
-    echo "ok   $what"
-  else
-    FAILED=$((FAILED + 1))
-    echo "FAIL $what"
-  fi
-}
+source scripts/check_tally.sh
 reg_has_key() { wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Valmeric' >/dev/null 2>&1; }
 reg_lacks_key() { ! reg_has_key; }
 shows() { grep -qx -- "$2" <<<"$1"; }  # shows TEXTS LINE: the window showed this (a regex)
@@ -130,5 +118,4 @@ check "the Start-menu entries are gone" bash -c "test ! -e '$PROGRAMS/Valmeric.l
 check "the programs list entry is gone" reg_lacks_key
 rm -rf "$DIR"
 
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" = 0 ]
+tally

@@ -1,0 +1,32 @@
+# The window case: a run the site broke off, resumed at the next start.
+site --fail-after 30
+D=$(make_folder resume)
+run_window "$D" "wait-config
+tick lstCtgr 5
+tick lstArea 15
+save $(win "$D/out.csv")
+click btnAction
+wait-running
+wait-idle
+close"
+L=$D/log.txt
+check "the run ends with the site unreachable" grep -q "^box|0x40040|Error|サイトへのアクセスができませんでした。" "$L"
+site
+command_line_run "$WORK/linux.csv"
+run_window "$D" "answer yes
+answer yes
+wait-config
+wait-running
+dump
+wait-idle
+close"
+L=$D/log.txt
+check "the next start asks to resume, naming the file and the entries done" bash -c \
+  "grep -F 'box|0x40024|再開確認|前回の取得は途中で終了しています。続きから再開しますか？\\n' '$L' | grep -q 'out.csv  [0-9]* / 60 件|owned\$'"
+check "the run's ticks are restored" has "$L" "model|0000010000|00000000000000010000000000000000000000000000000|0|0"
+check "the resumed CSV is the command line's whole run, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
+check "the end: the open question" has "$L" \
+  "box|0x40124|処理確認|事業所情報の取得が完了しました。\n保存したファイルを開きますか？|owned"
+# Wine has no program for CSV files: Yes to the open question meets none.
+check "no program to open the CSV: a box says so, naming the file" has "$L" \
+  "box|0x40040|Error|ファイルを開くプログラムが見つかりませんでした。\n$(win "$D/out.csv")|owned"

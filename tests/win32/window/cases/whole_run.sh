@@ -1,0 +1,32 @@
+# The window case: a whole run against the local site.
+site
+D=$(make_folder run)
+run_window "$D" "wait-config
+tick lstCtgr 5
+tick lstArea 15
+save $(win "$D/out")
+answer no
+alt r
+wait-running
+wait-idle
+dump
+save-cancel
+click btnAction
+close"
+L=$D/log.txt
+command_line_run "$WORK/linux.csv"
+check "the save dialog: title, filter, proposed name, opened in Documents" bash -c \
+  "grep '^save|' '$L' | head -1 | grep -qx 'save|取得情報の保存先を指定してください|CSVファイル (\*.csv)|病院施設一覧.csv|[A-Z]:\\\\users\\\\.*\\\\Documents'"
+check "the next save dialog opens where the last file went" bash -c \
+  "grep '^save|' '$L' | sed -n 2p | grep -qxF 'save|取得情報の保存先を指定してください|CSVファイル (*.csv)|病院施設一覧.csv|$(win "$D")'"
+check "the CSV got its .csv and is the command line's, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
+check "the end: the open question with No as default" has "$L" \
+  "box|0x40124|処理確認|事業所情報の取得が完了しました。\\n保存したファイルを開きますか？|owned"
+check "taskbar: a value per entry, 1 to 60 of 60, then flashing, then no progress" in_order "$L" \
+  $(for i in $(seq 1 60); do echo "taskbar-value|$i|60"; done) "flash" "taskbar-state|0"
+check "no other taskbar value" test "$(grep -c '^taskbar-value|' "$L" || true)" = 60
+check "idle again: status empty" grep -q "^control|lblStatus||304,275,0," "$L"
+check "idle again: bar at 0, start enabled, cancel disabled" in_order "$L" \
+  "control|btnAction|取得開始 (&R)|8,202,145,32|visible|enabled" "control|btnCancel|キャンセル (&C)|8,236,145,32|visible|disabled" \
+  "progress|0|60"
+check "no unexpected question or dialog" lacks "$L" "^unexpected"
