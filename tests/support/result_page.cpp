@@ -1,40 +1,60 @@
 #include "support/result_page.h"
 
+#include <string_view>
+#include <utility>
+
 #include "support/euc.h"
+#include "support/test_pages.h"
 
 namespace valmeric::test {
 
-std::vector<std::string> ResultPageLines(int count, const std::vector<PageFacility>& facilities) {
-  std::vector<std::string> lines = {
-      "<!DOCTYPE html>",
-      "<html lang=\"ja\">",
-      "<head><meta charset=\"EUC-JP\"><title>検索結果</title>",
-      "<script>var page = {\"kind\": \"result\"};</script>",
-      "</head>",
-      "<body>",
-      "<nav><ul><li><a href=\"/\">トップ</a></li><li><a "
-      "href=\"/doko/\">病院を探す</a></li></ul></nav>",
-      "  <section class=\"results_number\">",
-      "    <span class=\"num\">" + std::to_string(count) + "</span>件",
-      "  </section>",
-  };
-  for (const PageFacility& f : facilities) {
-    lines.push_back("<div class=\"entry\">");
-    lines.push_back("  <h1>");
-    lines.push_back("  <a href=\"/hospital/" + f.code + "/\">" + f.name + "</a>");
-    lines.push_back("  </h1>");
-    lines.push_back("  <dl>");
-    lines.push_back("  <dt><img src=\"/img/icon.png\" alt=\"\"></dt>");
-    lines.push_back("  <address class=\"tel\">TEL." + f.telephone + "</address>");
-    lines.push_back("  <dd>住所：" + f.postal + " " + f.address + "</dd>");
-    lines.push_back("  <dd>最寄駅：" + f.station + " <a href=\"/map/" + f.code +
-                    "\">地図を表示</a></dd>");
-    lines.push_back("  <dd>診療科目：" + f.departments + "</dd>");
-    lines.push_back("  </dl>");
-    lines.push_back("</div>");
+namespace {
+
+using Values = std::vector<std::pair<std::string_view, std::string>>;
+
+std::vector<std::string> Lines(std::string_view text) {
+  std::vector<std::string> lines;
+  while (!text.empty()) {
+    const size_t end = text.find('\n');
+    lines.emplace_back(text.substr(0, end));
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
   }
-  lines.push_back("<footer>&copy; directory</footer>");
-  lines.push_back("</body></html>");
+  return lines;
+}
+
+// The line with every {name} of values replaced by its value.
+std::string Filled(std::string line, const Values& values) {
+  for (const auto& [name, value] : values) {
+    const std::string marker = "{" + std::string(name) + "}";
+    for (size_t at = line.find(marker); at != std::string::npos;
+         at = line.find(marker, at + value.size())) {
+      line.replace(at, marker.size(), value);
+    }
+  }
+  return line;
+}
+
+}  // namespace
+
+std::vector<std::string> ResultPageLines(int count, const std::vector<PageFacility>& facilities) {
+  std::vector<std::string> lines;
+  for (const std::string& line : Lines(pages::kResultPage)) {
+    if (line != "{entries}") {
+      lines.push_back(Filled(line, {{"count", std::to_string(count)}}));
+      continue;
+    }
+    for (const PageFacility& f : facilities) {
+      const Values values = {{"code", f.code},
+                             {"name", f.name},
+                             {"telephone", f.telephone},
+                             {"postal", f.postal},
+                             {"address", f.address},
+                             {"station", f.station},
+                             {"departments", f.departments}};
+      for (const std::string& entry_line : Lines(pages::kResultEntry))
+        lines.push_back(Filled(entry_line, values));
+    }
+  }
   return lines;
 }
 

@@ -2,6 +2,7 @@
 
 #include "support/euc.h"
 #include "support/small_site.h"
+#include "support/test_pages.h"
 
 #include <chrono>
 #include <thread>
@@ -69,11 +70,7 @@ void SiteFixture::Start() {
       "/doko/kamoku.php", [this](const httplib::Request&, httplib::Response& res) {
         std::lock_guard lock(mutex_);
         res.status = sub_category_list_status_;
-        res.set_content(ToEuc("<html><body>\n<h4>内科系</h4>\n<ul>\n"
-                              "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>\n"
-                              "<li><a href=\"kekka.php/01027120/\">呼吸器内科</a></li>\n"
-                              "</ul>\n</body></html>\n"),
-                        "text/html; charset=EUC-JP");
+        res.set_content(ToEuc(std::string(pages::kSubCategoryPage)), "text/html; charset=EUC-JP");
       });
   server_->Start();
 }
