@@ -34,7 +34,8 @@ void RunMessageLoop(TFrmMain& form) {
 }  // namespace
 
 int RunProgram(Dialogs& dialogs, TaskbarButton& taskbar, int show_command,
-               const std::function<void(TFrmMain&)>& attach) {
+               const std::function<void(TFrmMain&)>& attach,
+               const std::function<void(RunSettings&)>& adjust) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&controls);
   auto show_error = [&dialogs](const std::string& message) {
@@ -47,6 +48,7 @@ int RunProgram(Dialogs& dialogs, TaskbarButton& taskbar, int show_command,
         // bundled local one, for a demo); the program takes no arguments.
         RunSettings settings;
         settings.download.origin = SiteOrigin::FromEnvironment();
+        if (adjust) adjust(settings);
         TFrmMain FrmMain(dialogs, taskbar, DefaultDatabasePath(), settings);
         if (attach) attach(FrmMain);
         FrmMain.Show(show_command);

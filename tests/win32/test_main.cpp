@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "recording_taskbar.h"
@@ -24,9 +26,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int show_command) {
   test::ScriptedDialogs dialogs(log);
   test::RecordingTaskbar taskbar(log);
   std::unique_ptr<test::TestDriver> driver;
-  const int code = RunProgram(dialogs, taskbar, show_command, [&](TFrmMain& form) {
-    driver = std::make_unique<test::TestDriver>(form, dialogs, log);
-  });
+  const int code = RunProgram(
+      dialogs, taskbar, show_command,
+      [&](TFrmMain& form) { driver = std::make_unique<test::TestDriver>(form, dialogs, log); },
+      [](valmeric::RunSettings& settings) {
+        // VALMERIC_TEST_PAUSE_MS: a shorter pause after each page, for the
+        // cases that need a whole run but not the site's pace.
+        if (const wchar_t* pause = _wgetenv(L"VALMERIC_TEST_PAUSE_MS"))
+          settings.page_pause = std::chrono::milliseconds(_wtoi(pause));
+      });
   log.Line({"exit", std::to_string(code)});
   return code;
 }

@@ -1,6 +1,8 @@
 # The window case: a run the site broke off, resumed at the next start.
 site --fail-after 30
 D=$(make_folder resume)
+# Not at the site's pace: the whole_run case watches that.
+export VALMERIC_TEST_PAUSE_MS=10
 run_window "$D" "wait-config
 tick lstCtgr 5
 tick lstArea 15

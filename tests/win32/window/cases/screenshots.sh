@@ -57,6 +57,8 @@ wait-file $(win "$D/taken")
 dismiss-box no
 wait-config
 close" '^done|wait-box' "$SHOTS/windows-resume-question.png" 560x400
+# The end question needs a whole run, not at the site's pace.
+export VALMERIC_TEST_PAUSE_MS=10
 D=$(make_folder shot-end)
 shot "$D" "wait-config
 tick lstCtgr 5
