@@ -43,9 +43,16 @@ site() {
   export VALMERIC_SITE_ORIGIN=$LOCAL_SITE
 }
 
-# The run the cases make, 皮膚科系 (6) in 富山県 (16): 15 cities x 4
-# sub-categories, collected by the Linux command line into FILE.
-command_line_run() {  # command_line_run FILE
+# The run the cases make: 皮膚科系 (6) in 富山県 (16), 15 cities x 4
+# sub-categories, 60 pages.
+#
+# start_run FILE: the window script's lines that tick it, choose FILE and
+# start it, then wait until it runs.
+start_run() {
+  printf '%s\n' "tick lstCtgr 5" "tick lstArea 15" "save $(win "$1")" "click btnAction" "wait-running"
+}
+# command_line_run FILE: the same run by the Linux command line, into FILE.
+command_line_run() {
   cp "$HOST_BIN/db/hpt_data.db" "$WORK/command-line.db"
   "$HOST_BIN/valmeric-cli" collect --category 6 --prefecture 16 --output "$1" \
     --db "$WORK/command-line.db" --site-origin "$LOCAL_SITE" --pause-ms 0 --quiet

@@ -2,11 +2,7 @@
 site
 D=$(make_folder cancel)
 run_window "$D" "wait-config
-tick lstCtgr 5
-tick lstArea 15
-save $(win "$D/out.csv")
-click btnAction
-wait-running
+$(start_run "$D/out.csv")
 answer no
 click btnCancel
 answer yes

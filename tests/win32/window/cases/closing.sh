@@ -2,11 +2,7 @@
 site
 D=$(make_folder closing)
 run_window "$D" "wait-config
-tick lstCtgr 5
-tick lstArea 15
-save $(win "$D/out.csv")
-click btnAction
-wait-running
+$(start_run "$D/out.csv")
 answer no
 close
 answer yes

@@ -4,11 +4,7 @@ D=$(make_folder resume)
 # Not at the site's pace: the whole_run case watches that.
 export VALMERIC_TEST_PAUSE_MS=10
 run_window "$D" "wait-config
-tick lstCtgr 5
-tick lstArea 15
-save $(win "$D/out.csv")
-click btnAction
-wait-running
+$(start_run "$D/out.csv")
 wait-idle
 close"
 L=$D/log.txt
