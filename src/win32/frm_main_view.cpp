@@ -30,7 +30,7 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
 std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
   const SaveDialogOptions options{Wide(msg::kSaveTitle), Wide(msg::kSaveFilterName),
                                   Wide(msg::kSaveFilterPattern), Wide(initial_name),
-                                  save_folder_.Initial().wstring()};
+                                  save_folder_.Initial().native()};
   const auto chosen = dialogs_.ChooseSaveFile(hwnd_, options);
   if (!chosen) return std::nullopt;
   save_folder_.Chosen(std::filesystem::path(*chosen));
