@@ -1,16 +1,14 @@
 #include "cli/cli_messages.h"
 
 #include "cli/collect_options.h"
-#include "cli/console.h"
 #include "cli/diff_command.h"
 #include "cli/rebuild_command.h"
 #include "cli/status_command.h"
 #include "common/site_lists.h"
+#include "common/user_messages.h"
 
 namespace valmeric::cli {
 namespace {
-
-constexpr std::string_view kProgram = "valmeric-cli";
 
 constexpr char kMainUsage[] =
     "使い方: valmeric-cli コマンド [オプション]\n"
@@ -88,15 +86,7 @@ std::string NamedPrefectures(const std::vector<int>& codes) {
 }
 
 std::string Named(std::string_view text) {
-  const std::string_view program = ProgramName();
-  std::string out;
-  size_t start = 0;
-  for (size_t at = text.find(kProgram); at != std::string_view::npos;
-       at = text.find(kProgram, start)) {
-    out.append(text.substr(start, at - start)).append(program);
-    start = at + kProgram.size();
-  }
-  return out.append(text.substr(start));
+  return WithProgramName(text);
 }
 
 std::string MainUsage() {

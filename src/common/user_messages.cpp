@@ -34,12 +34,20 @@ std::string IncompleteText(int not_fetched, int gone) {
 }
 
 std::string StaleTablesHint() {
-  // The constant names the program as on Linux; the hint names it as typed here.
-  constexpr std::string_view kLinuxName = "valmeric-cli";
-  std::string hint = msg::kStaleTablesHint;
-  const size_t at = hint.find(kLinuxName);
-  if (at != std::string::npos) hint.replace(at, kLinuxName.size(), CommandLineProgramName());
-  return hint;
+  return WithProgramName(msg::kStaleTablesHint);
+}
+
+std::string WithProgramName(std::string_view text) {
+  constexpr std::string_view kWritten = "valmeric-cli";
+  const std::string_view program = CommandLineProgramName();
+  std::string out;
+  size_t start = 0;
+  for (size_t at = text.find(kWritten); at != std::string_view::npos;
+       at = text.find(kWritten, start)) {
+    out.append(text.substr(start, at - start)).append(program);
+    start = at + kWritten.size();
+  }
+  return out.append(text.substr(start));
 }
 
 std::string KeptText(int facilities_written, std::string_view output) {

@@ -118,6 +118,9 @@ inline constexpr int kManyGonePages = 3;
 std::string IncompleteText(int not_fetched, int gone = 0);
 // The rebuild hint, naming the command line program as typed on this system.
 std::string StaleTablesHint();
+// text, whose every "valmeric-cli" names the command line program, with the
+// name as typed on this system ("valmeric-cli.exe" on Windows).
+std::string WithProgramName(std::string_view text);
 // After a run that stopped early: what it wrote, and where.
 std::string KeptText(int facilities_written, std::string_view output);
 // After an interrupt: how far the run got, and what it wrote where.
