@@ -12,6 +12,7 @@
 
 #include "common/native_file.h"
 #include "support/child_process.h"
+#include "support/csv_headers.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 
@@ -20,12 +21,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kHeader[] =
-    "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
-    "\"詳細ページURL\"";
-constexpr char kReportHeader[] =
-    "\"区分\",\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
-    "\"詳細ページURL\",\"変更項目\"";
+using test::kCsvHeader;
+using test::kReportHeader;
 constexpr char kOldReport[] = "yesterday's report\r\n";
 
 std::string Fields(const std::string& code, const std::string& name) {
@@ -41,12 +38,12 @@ std::string Name(const std::string& code) {
 // Facility 1 renamed in the newer file (new_name), 2 gone, 10 to 29 new, so
 // that the report is over 1 KiB.
 std::string OldRun() {
-  return test::Sjis(std::string(kHeader) + "\r\n" + Fields("1", Name("1")) + "\r\n" +
+  return test::Sjis(std::string(kCsvHeader) + "\r\n" + Fields("1", Name("1")) + "\r\n" +
                     Fields("2", Name("2")) + "\r\n");
 }
 
 std::string NewRun(const std::string& new_name) {
-  std::string text = std::string(kHeader) + "\r\n" + Fields("1", new_name) + "\r\n";
+  std::string text = std::string(kCsvHeader) + "\r\n" + Fields("1", new_name) + "\r\n";
   for (int code = 10; code < 30; ++code)
     text += Fields(std::to_string(code), Name(std::to_string(code))) + "\r\n";
   return test::Sjis(text);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/text_encoding.h"
+#include "support/csv_headers.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 
@@ -13,12 +14,8 @@ namespace valmeric {
 namespace {
 
 // Hand-written files: UTF-8 text here, turned into the file's encoding below.
-constexpr char kHeader[] =
-    "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
-    "\"詳細ページURL\"";
-constexpr char kReportHeader[] =
-    "\"区分\",\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
-    "\"詳細ページURL\",\"変更項目\"";
+using test::kCsvHeader;
+using test::kReportHeader;
 
 using Fields = std::vector<std::string>;
 
@@ -59,7 +56,7 @@ std::string CsvBytes(const std::vector<Fields>& records,
                      CsvEncoding encoding = CsvEncoding::kCp932) {
   std::vector<std::string> lines;
   for (const Fields& record : records) lines.push_back(Line(record));
-  return InEncoding(Text(kHeader, lines), encoding);
+  return InEncoding(Text(kCsvHeader, lines), encoding);
 }
 
 std::string ReportLine(const char* kind, const Fields& fields, const std::string& changed = "") {
@@ -147,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CsvTable, UndoesDoubledQuotesAndKeepsCommasInsideFields) {
   const CsvTable table = CsvTable::Parse(
       test::Sjis(
-          Text(kHeader, {"\"1\",\"A\"\"B\"\",C\",\"\",\"\"\"\",\"x,\"\"\",\"\",\"\",\"u\","})),
+          Text(kCsvHeader, {"\"1\",\"A\"\"B\"\",C\",\"\",\"\"\"\",\"x,\"\"\",\"\",\"\",\"u\","})),
       "t.csv");
   ASSERT_EQ(table.rows().size(), 1u);
   const CsvRow& row = table.rows()[0];
@@ -160,9 +157,10 @@ TEST(CsvTable, UndoesDoubledQuotesAndKeepsCommasInsideFields) {
 }
 
 TEST(CsvTable, AcceptsLfLineEndsAndALastLineWithoutOne) {
-  const CsvTable table = CsvTable::Parse(
-      test::Sjis(std::string(kHeader) + "\n" + Line(Facility("41")) + "\n" + Line(Facility("42"))),
-      "t.csv");
+  const CsvTable table =
+      CsvTable::Parse(test::Sjis(std::string(kCsvHeader) + "\n" + Line(Facility("41")) + "\n" +
+                                 Line(Facility("42"))),
+                      "t.csv");
   ASSERT_EQ(table.rows().size(), 2u);
   EXPECT_EQ(SjisToUtf8(table.rows()[1].fields[3]), Facility("42")[3]);
   EXPECT_EQ(table.rows()[1].line, 3u);
@@ -301,46 +299,47 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"Empty", "", "1 行目: ファイルが空です"},
         BrokenCase{"OtherHeader", test::Sjis("\"ID\",\"Name\"\r\n" + kGood + "\r\n"),
                    "1 行目: 見出しの行がこのプログラムの書くものと違います"},
-        BrokenCase{"Utf8WithoutByteOrderMark", std::string(kHeader) + "\r\n",
+        BrokenCase{"Utf8WithoutByteOrderMark", std::string(kCsvHeader) + "\r\n",
                    "1 行目: 見出しの行が UTF-8 ですが、ファイルに BOM がありません"},
-        BrokenCase{"SevenFields",
-                   test::Sjis(Text(kHeader, {kGood, "\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\","})),
-                   "3 行目: " + kRecordRule + "7 項目で行が終わっています"},
-        BrokenCase{"NineFields", test::Sjis(Text(kHeader, {kGood + "\"9\","})),
+        BrokenCase{
+            "SevenFields",
+            test::Sjis(Text(kCsvHeader, {kGood, "\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\","})),
+            "3 行目: " + kRecordRule + "7 項目で行が終わっています"},
+        BrokenCase{"NineFields", test::Sjis(Text(kCsvHeader, {kGood + "\"9\","})),
                    "2 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
         BrokenCase{"NoCommaAfterTheLastField",
-                   test::Sjis(Text(kHeader, {kGood.substr(0, kGood.size() - 1)})),
+                   test::Sjis(Text(kCsvHeader, {kGood.substr(0, kGood.size() - 1)})),
                    "2 行目: " + kRecordRule + "8 番目の項目の後にカンマがありません"},
         BrokenCase{"UnquotedField",
-                   test::Sjis(Text(kHeader, {"\"1\",2,\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
+                   test::Sjis(Text(kCsvHeader, {"\"1\",2,\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
                    "2 行目: " + kRecordRule + "2 番目の項目が引用符で始まっていません"},
-        BrokenCase{"UnclosedQuote", test::Sjis(Text(kHeader, {kGood, kGood, "\"1\",\"2"})),
+        BrokenCase{"UnclosedQuote", test::Sjis(Text(kCsvHeader, {kGood, kGood, "\"1\",\"2"})),
                    "4 行目: " + kRecordRule + "2 番目の項目を閉じる引用符がありません"},
         BrokenCase{
             "LoneQuoteInsideAField",
-            test::Sjis(Text(kHeader, {"\"1\",\"a\"b\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
+            test::Sjis(Text(kCsvHeader, {"\"1\",\"a\"b\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
             "2 行目: " + kRecordRule + "2 番目の項目の後にカンマがありません"},
         BrokenCase{"FaultAfterARecordOverTwoLines",
-                   test::Sjis(Text(kHeader,
+                   test::Sjis(Text(kCsvHeader,
                                    {Line(With(Facility("82"), 1, "北\r\n病院")), "\"1\",\"2\","})),
                    "4 行目: " + kRecordRule + "2 項目で行が終わっています"},
         BrokenCase{
             "FaultOnTheSecondLineOfARecord",
-            test::Sjis(Text(kHeader,
+            test::Sjis(Text(kCsvHeader,
                             {"\"1\",\"a\r\nb\",\"3\",\"4\",\"5\",\"6\",\"7\",\"8\",\"9\","})),
             "3 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
-        BrokenCase{"QuoteLeftOpenToTheEnd", test::Sjis(Text(kHeader, {kGood, "\"1\",\"a", "b"})),
+        BrokenCase{"QuoteLeftOpenToTheEnd", test::Sjis(Text(kCsvHeader, {kGood, "\"1\",\"a", "b"})),
                    "3 行目: " + kRecordRule + "2 番目の項目を閉じる引用符がありません"},
-        BrokenCase{"EmptyLine", test::Sjis(Text(kHeader, {kGood, ""})),
+        BrokenCase{"EmptyLine", test::Sjis(Text(kCsvHeader, {kGood, ""})),
                    "3 行目: " + kRecordRule + "空の行です"},
         BrokenCase{"BytesThatAreNotShiftJis",
-                   test::Sjis(Text(kHeader, {kGood})) + "\"1\",\"a\x80\",\r\n",
+                   test::Sjis(Text(kCsvHeader, {kGood})) + "\"1\",\"a\x80\",\r\n",
                    "3 行目: 7 バイト目: Shift_JIS (CP932) ではありません"},
         BrokenCase{"BytesThatAreNotUtf8",
-                   "\xEF\xBB\xBF" + Text(kHeader, {kGood, "\"1\",\"\xE6\x9C\","}),
+                   "\xEF\xBB\xBF" + Text(kCsvHeader, {kGood, "\"1\",\"\xE6\x9C\","}),
                    "3 行目: 6 バイト目: UTF-8 ではないか"},
         BrokenCase{"Utf8CharacterShiftJisCannotHold",
-                   "\xEF\xBB\xBF" + Text(kHeader, {"\"1\",\"\xF0\x9F\x98\x80\","}),
+                   "\xEF\xBB\xBF" + Text(kCsvHeader, {"\"1\",\"\xF0\x9F\x98\x80\","}),
                    "2 行目: 6 バイト目: UTF-8 ではないか、Shift_JIS (CP932) にない文字です"}),
     [](const ::testing::TestParamInfo<BrokenCase>& info) { return info.param.name; });
 

@@ -8,6 +8,7 @@
 #include "cli/exit_codes.h"
 #include "common/native_file.h"
 #include "common/utf8_path.h"
+#include "support/csv_headers.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 
@@ -16,9 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kHeader[] =
-    "\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\",\"診療科目\","
-    "\"詳細ページURL\"";
+using test::kCsvHeader;
 
 std::string Record(const std::string& code, const std::string& telephone = "03-1111-2222") {
   return "\"" + code + "\",\"" + code + "歯科\",\"〒100-0001\",\"東京都千代田区千代田1-1\",\"" +
@@ -26,7 +25,7 @@ std::string Record(const std::string& code, const std::string& telephone = "03-1
 }
 
 std::string Cp932File(const std::vector<std::string>& records) {
-  std::string text = std::string(kHeader) + "\r\n";
+  std::string text = std::string(kCsvHeader) + "\r\n";
   for (const std::string& record : records) text += record + "\r\n";
   return test::Sjis(text);
 }
