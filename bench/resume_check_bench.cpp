@@ -39,10 +39,10 @@ void BM_ResumeCheckOfTheCommittedCsv(benchmark::State& state) {
     file.Close();
     JournalRun run;
     run.output_path = path;
-    run.csv_bytes = file.bytes_on_disk();
-    run.csv_crc = file.crc_on_disk();
-    run.facilities_written = facilities;
-    state.counters["MB"] = static_cast<double>(run.csv_bytes) / 1e6;
+    run.progress.csv_bytes = file.bytes_on_disk();
+    run.progress.csv_crc = file.crc_on_disk();
+    run.progress.facilities_written = facilities;
+    state.counters["MB"] = static_cast<double>(run.progress.csv_bytes) / 1e6;
     for (auto _ : state) {
       if (OutputProblem(run, CsvEncoding::kCp932)) state.SkipWithError("the file was refused");
     }

@@ -57,8 +57,8 @@ void BM_WholeRun(benchmark::State& state) {
     while (!reports.WaitForEnd(std::chrono::seconds(1))) {
     }
     const RunOutcome outcome = *reports.Take().outcome;
-    entries += outcome.entries_done;
-    written += outcome.facilities_written;
+    entries += outcome.progress.entries_done;
+    written += outcome.progress.facilities_written;
     if (outcome.kind != Outcome::kCompleted) state.SkipWithError("the run did not complete");
   }
   state.counters["entries_per_s"] = benchmark::Counter(entries, benchmark::Counter::kIsRate);

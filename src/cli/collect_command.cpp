@@ -43,7 +43,14 @@ std::string GoOnHint(RunMode mode) {
 // no record (its file was never opened).
 std::string Kept(const RunOutcome& outcome, const std::string& output, RunMode mode) {
   if (!outcome.recorded) return {};
-  return KeptText(outcome.facilities_written, output) + "\n" + GoOnHint(mode) + "\n";
+  return KeptText(outcome.progress.facilities_written, output) + "\n" + GoOnHint(mode) + "\n";
+}
+
+// Where a recorded run stands, in one line.
+std::string RecordedLine(const RecordedRun& run) {
+  const RunProgress& progress = run.progress;
+  return EntriesLine(progress.next_entry, progress.plan_size, progress.not_fetched,
+                     progress.facilities_written, run.output_path);
 }
 
 // A path for the result line: absolute, so that a script may use it from anywhere.
@@ -100,8 +107,9 @@ RunOutcome WaitForRun(RunSession& session, RunReports& reports, ProgressPrinter&
 
 int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode mode,
                   std::ostream& out, std::ostream& err, bool quiet) {
-  if (outcome.beyond_first_page > 0) {
-    err << BeyondFirstPageText(outcome.beyond_first_page, outcome.beyond_pairs) << "\n";
+  const RunProgress& progress = outcome.progress;
+  if (progress.beyond_first_page > 0) {
+    err << BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs) << "\n";
   }
   switch (outcome.kind) {
     case Outcome::kFailed:
@@ -111,8 +119,8 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
       err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
       return kExitUnreachable;
     case Outcome::kCancelled:
-      err << InterruptedText(outcome.entries_done, outcome.entries_total,
-                             outcome.facilities_written, output)
+      err << InterruptedText(progress.entries_done, progress.entries_total,
+                             progress.facilities_written, output)
           << "\n"
           << GoOnHint(mode) << "\n";
       return kExitInterrupted;
@@ -120,15 +128,15 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
       if (!quiet) err << msg::kNothingFound << "\n";
       return kExitNothingFound;
     case Outcome::kIncomplete:
-      err << IncompleteText(outcome.entries_not_fetched, outcome.entries_gone) << "\n"
+      err << IncompleteText(progress.not_fetched, progress.gone) << "\n"
           << WithDetail(outcome.detail, Named(text::kRetryHint)) << "\n";
-      out << AbsolutePath(output) << "\t" << outcome.facilities_written << "\n";
+      out << AbsolutePath(output) << "\t" << progress.facilities_written << "\n";
       return kExitIncomplete;
     case Outcome::kCompleted:
       break;
   }
   if (!quiet) err << msg::kDone << "\n";
-  out << AbsolutePath(output) << "\t" << outcome.facilities_written << "\n";
+  out << AbsolutePath(output) << "\t" << progress.facilities_written << "\n";
   return kExitWrote;
 }
 
@@ -174,16 +182,11 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     return ExitCodeForRefusal(refusal.problem());
   }
   if (const auto& dropped = session->dropped_run()) {
-    err << text::kDroppedRun << "\n"
-        << EntriesLine(dropped->entries_done, dropped->plan_size, dropped->not_fetched,
-                       dropped->facilities_written, dropped->output_path)
-        << "\n";
+    err << text::kDroppedRun << "\n" << RecordedLine(*dropped) << "\n";
   }
   if (const auto& taken = session->taken_up(); taken && !options.quiet) {
     err << (options.mode == RunMode::kResume ? text::kResuming : text::kFetchingAgain) << "\n"
-        << EntriesLine(taken->entries_done, taken->plan_size, taken->not_fetched,
-                       taken->facilities_written, taken->output_path)
-        << "\n";
+        << RecordedLine(*taken) << "\n";
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);

@@ -87,13 +87,9 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
                 } else if (name == "--retry-delays-ms") {
                   options.settings.retry.delays = ParseDelays(value);
                 } else if (name == "--encoding") {
-                  if (value == "cp932") {
-                    options.encoding = CsvEncoding::kCp932;
-                  } else if (value == "utf-8") {
-                    options.encoding = CsvEncoding::kUtf8;
-                  } else {
-                    throw UsageError(text::kEncodingValue);
-                  }
+                  const std::optional<CsvEncoding> encoding = EncodingNamed(value);
+                  if (!encoding) throw UsageError(text::kEncodingValue);
+                  options.encoding = *encoding;
                   options.has_encoding = true;
                 } else {
                   throw UsageError(Detail(text::kUnknownOption, name));

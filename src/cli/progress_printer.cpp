@@ -24,9 +24,9 @@ std::string FormatDuration(std::chrono::seconds total) {
 }  // namespace
 
 void ProgressPrinter::Show(const RunNews& news, bool force) {
-  if (news.plan_size >= 0) {
-    maximum_ = news.plan_size;
-    start_ = news.plan_start;
+  if (news.plan) {
+    maximum_ = news.plan->entries_total;
+    start_ = news.plan->entries_done;
     started_ = std::chrono::steady_clock::now();
   }
   position_ = news.position;

@@ -67,23 +67,25 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out << Detail(text::kNothingRecorded, Utf8FromPath(*database)) << "\n";
     return kExitNothingFound;
   }
+  const RunProgress& progress = run->progress;
   out << text::kStatusCategories << NamedCategories(run->selection.categories) << "\n"
       << text::kStatusPrefectures << NamedPrefectures(run->selection.prefectures) << "\n"
       << text::kStatusOutput << run->output_path << " (" << EncodingName(run->encoding) << ")\n"
-      << text::kStatusEntriesDone << run->entries_done << " / ";
-  if (run->plan_size >= 0) {
-    out << run->plan_size << "\n";
+      << text::kStatusEntriesDone << progress.next_entry << " / ";
+  if (progress.plan_size >= 0) {
+    out << progress.plan_size << "\n";
   } else {
     out << text::kStatusPlanUnknown << "\n";
   }
-  out << text::kStatusWritten << Count(run->facilities_written) << "\n"
-      << text::kStatusNotFetched << Count(run->not_fetched) << "\n"
-      << text::kStatusGone << Count(run->gone) << "\n"
-      << text::kStatusBeyond << BeyondLine(run->beyond_first_page, run->beyond_pairs) << "\n"
+  out << text::kStatusWritten << Count(progress.facilities_written) << "\n"
+      << text::kStatusNotFetched << Count(progress.not_fetched) << "\n"
+      << text::kStatusGone << Count(progress.gone) << "\n"
+      << text::kStatusBeyond << BeyondLine(progress.beyond_first_page, progress.beyond_pairs)
+      << "\n"
       << text::kStatusState << State(*run) << "\n";
   if (HeldByARun(*database)) out << text::kStatusRunning << "\n";
-  if (run->beyond_first_page > 0) {
-    err << BeyondFirstPageText(run->beyond_first_page, run->beyond_pairs) << "\n";
+  if (progress.beyond_first_page > 0) {
+    err << BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs) << "\n";
   }
   return run->Resumable() || run->Retryable() ? kExitWrote : kExitNothingFound;
 }

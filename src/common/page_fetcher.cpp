@@ -52,23 +52,23 @@ FetchResult PageFetcher::FetchPage(const std::string& url, const std::string& sc
     last_status_ = outcome.http_status;
     if (outcome.cancelled) {
       Empty(scratch_path);
-      return {FetchResult::kCancelled, false, last_status_};
+      return {FetchResult::kCancelled, false, last_status_, {}};
     }
     if (outcome.local_error) {
       Empty(scratch_path);
       throw ScratchFileError(outcome.error);
     }
     if (outcome.transport_ok && !IsPassing(outcome.http_status)) {
-      if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true, last_status_};
+      if (IsSuccess(outcome.http_status)) return {FetchResult::kFetched, true, last_status_, {}};
       last_error_ = HttpStatusText(outcome.http_status);
       const auto kind = IsGone(outcome.http_status) ? FetchResult::kGone : FetchResult::kFailed;
-      return {kind, true, last_status_};
+      return {kind, true, last_status_, last_error_};
     }
     last_error_ = outcome.transport_ok ? HttpStatusText(outcome.http_status) : outcome.error;
     Empty(scratch_path);
-    if (attempt == attempts) return {FetchResult::kFailed, false, last_status_};
+    if (attempt == attempts) return {FetchResult::kFailed, false, last_status_, last_error_};
     if (!cancel_.WaitFor(DelayAfter(attempt, outcome)))
-      return {FetchResult::kCancelled, false, last_status_};
+      return {FetchResult::kCancelled, false, last_status_, {}};
   }
 }
 

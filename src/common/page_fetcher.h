@@ -30,6 +30,9 @@ struct FetchResult {
   // page such as a 404 (which is read, though the entry counts as not fetched).
   bool has_body = false;
   long status = 0;  // the last answer's HTTP status, 0 when none came
+  // Why the page could not be fetched, as last_error() says it; empty for a
+  // page fetched or a cancel.
+  std::string error;
 };
 
 // Fetches one page into a scratch file, retrying transport failures, 429 and

@@ -5,6 +5,18 @@
 #include "common/text_encoding.h"
 
 namespace valmeric {
+
+const char* EncodingName(CsvEncoding encoding) {
+  return encoding == CsvEncoding::kUtf8 ? "utf-8" : "cp932";
+}
+
+std::optional<CsvEncoding> EncodingNamed(std::string_view name) {
+  for (CsvEncoding encoding : {CsvEncoding::kCp932, CsvEncoding::kUtf8}) {
+    if (name == EncodingName(encoding)) return encoding;
+  }
+  return std::nullopt;
+}
+
 namespace {
 
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path,

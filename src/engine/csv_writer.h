@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -28,6 +29,11 @@ class OutputInUseError final : public OutputError {
 // How a CSV file's bytes are encoded: CP932 without a byte-order mark, or
 // UTF-8 that starts with one.
 enum class CsvEncoding { kCp932, kUtf8 };
+
+// "cp932" or "utf-8": how the journal and the command line name an encoding.
+const char* EncodingName(CsvEncoding encoding);
+// The encoding of that name; none for another name.
+std::optional<CsvEncoding> EncodingNamed(std::string_view name);
 
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 

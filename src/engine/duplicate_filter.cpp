@@ -25,15 +25,12 @@ bool DuplicateFilter::CheckHspCode(const std::string& code) {
   if (seen) return true;
   try {
     db_.Begin();
-    insert_.Reset();
-    insert_.BindText(1, code);
-    insert_.Execute();
+    insert_.BindText(1, code).Run();
   } catch (const DbError&) {
     // The facility is still new and gets its line; remembering the code here
     // keeps a later listing of it from being written twice.
     unrecorded_.insert(code);
   }
-  insert_.Reset();
   return false;
 }
 

@@ -43,7 +43,7 @@ std::optional<std::string> SelectionProblem(const JournalRun& run) {
     return "診療科目の記録が正しくありません (T03_Run.Categories)";
   if (!CodesInRange(run.prefectures, kLastPrefecture))
     return "都道府県の記録が正しくありません (T03_Run.Prefectures)";
-  if (run.encoding != "cp932" && run.encoding != "utf-8")
+  if (!EncodingNamed(run.encoding))
     return "文字コードの記録が正しくありません (T03_Run.Encoding = " + run.encoding + ")";
   if (run.output_path.empty() || !PathFromUtf8(run.output_path).is_absolute())
     return "保存先の記録が正しくありません (T03_Run.OutputPath)";
@@ -52,26 +52,27 @@ std::optional<std::string> SelectionProblem(const JournalRun& run) {
 
 std::optional<std::string> CountsProblem(const JournalRun& run, const RecordedIndexes& indexes) {
   const auto header = static_cast<std::int64_t>(
-      CommittedHeader(run.encoding == "utf-8" ? CsvEncoding::kUtf8 : CsvEncoding::kCp932).size());
+      CommittedHeader(EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932)).size());
+  const RunProgress& progress = run.progress;
   const std::string wrong = "記録された件数が正しくありません (";
-  if (run.plan_size < -1) return wrong + Value("T03_Run.PlanSize", run.plan_size) + ")";
-  const int plan_end = std::max(run.plan_size, 0);
-  if (run.entries_done < 0 || run.entries_done > plan_end)
-    return wrong + Value("T03_Run.EntriesDone", run.entries_done) + ")";
-  if (run.facilities_written < 0)
-    return wrong + Value("T03_Run.FacilitiesWritten", run.facilities_written) + ")";
+  if (progress.plan_size < -1) return wrong + Value("T03_Run.PlanSize", progress.plan_size) + ")";
+  const int plan_end = std::max(progress.plan_size, 0);
+  if (progress.next_entry < 0 || progress.next_entry > plan_end)
+    return wrong + Value("T03_Run.EntriesDone", progress.next_entry) + ")";
+  if (progress.facilities_written < 0)
+    return wrong + Value("T03_Run.FacilitiesWritten", progress.facilities_written) + ")";
   // The plan's size and the header are committed together, by the first
   // checkpoint: before it nothing is recorded but the selection.
-  const bool before_first_checkpoint = run.csv_bytes == 0;
-  if (before_first_checkpoint ? run.plan_size >= 0 || run.facilities_written > 0
-                              : run.csv_bytes < header || run.plan_size < 0) {
-    return wrong + Value("T03_Run.CsvBytes", run.csv_bytes) + ")";
+  const bool before_first_checkpoint = progress.csv_bytes == 0;
+  if (before_first_checkpoint ? progress.plan_size >= 0 || progress.facilities_written > 0
+                              : progress.csv_bytes < header || progress.plan_size < 0) {
+    return wrong + Value("T03_Run.CsvBytes", progress.csv_bytes) + ")";
   }
-  if (run.csv_crc && (*run.csv_crc < 0 || *run.csv_crc > 0xFFFFFFFFll))
-    return wrong + Value("T03_Run.CsvCrc", *run.csv_crc) + ")";
-  if (const auto index = IndexOutside(indexes.not_fetched, run.entries_done))
+  if (progress.csv_crc && (*progress.csv_crc < 0 || *progress.csv_crc > 0xFFFFFFFFll))
+    return wrong + Value("T03_Run.CsvCrc", *progress.csv_crc) + ")";
+  if (const auto index = IndexOutside(indexes.not_fetched, progress.next_entry))
     return wrong + Value("T04_NotFetched.PlanIndex", *index) + ")";
-  if (const auto index = IndexOutside(indexes.beyond_first_page, run.entries_done))
+  if (const auto index = IndexOutside(indexes.beyond_first_page, progress.next_entry))
     return wrong + Value("T05_MorePages.PlanIndex", *index) + ")";
   return std::nullopt;
 }
@@ -127,16 +128,18 @@ std::optional<std::string> RecordProblem(const JournalRun& run, const RecordedIn
 
 std::optional<std::string> OutputProblem(const JournalRun& run, CsvEncoding encoding) {
   const fs::path output = PathFromUtf8(run.output_path);
+  const RunProgress& progress = run.progress;
   const std::string header = CommittedHeader(encoding);
   std::error_code error;
   const bool exists = fs::exists(output, error);
   if (exists && !fs::is_regular_file(output, error)) return "ファイルではありません";
   const std::uintmax_t size = exists ? fs::file_size(output, error) : 0;
   if (error) return "ファイルの大きさを読めません (" + error.message() + ")";
-  const auto wanted = static_cast<std::uintmax_t>(run.csv_bytes);
-  if (run.csv_bytes == 0 && !exists) return std::nullopt;  // stopped before it made its file
+  const auto wanted = static_cast<std::uintmax_t>(progress.csv_bytes);
+  if (progress.csv_bytes == 0 && !exists) return std::nullopt;  // stopped before it made its file
   // Before the first checkpoint the run's file holds its header at most.
-  if (run.csv_bytes == 0 && size > header.size()) return "取得したときにはなかった行があります";
+  if (progress.csv_bytes == 0 && size > header.size())
+    return "取得したときにはなかった行があります";
   if (size < wanted) {
     return exists ? "記録された " + std::to_string(wanted) + " バイトより短くなっています (" +
                         std::to_string(size) + " バイト)"
@@ -145,18 +148,19 @@ std::optional<std::string> OutputProblem(const JournalRun& run, CsvEncoding enco
   std::ifstream file(output, std::ios::binary);
   if (!file) return "ファイルを読めません";
   // Before the first checkpoint the file may hold the header, or part of it.
-  const std::int64_t length = run.csv_bytes > 0 ? run.csv_bytes : static_cast<std::int64_t>(size);
+  const std::int64_t length =
+      progress.csv_bytes > 0 ? progress.csv_bytes : static_cast<std::int64_t>(size);
   const Prefix prefix = ReadPrefix(file, length, header.size());
   if (prefix.read < length) return "ファイルを最後まで読めません";
   if (header.compare(0, prefix.start.size(), prefix.start) != 0)
     return "先頭が取得したときの見出し行ではありません";
-  if (run.csv_bytes == 0) return std::nullopt;
+  if (progress.csv_bytes == 0) return std::nullopt;
   if (!prefix.ends_a_line) return "記録された位置が行の途中です";
-  if (prefix.lines - 1 != run.facilities_written) {
-    return "記録された " + std::to_string(run.facilities_written) + " 件と行数 (" +
+  if (prefix.lines - 1 != progress.facilities_written) {
+    return "記録された " + std::to_string(progress.facilities_written) + " 件と行数 (" +
            std::to_string(prefix.lines - 1) + " 件) が合いません";
   }
-  if (run.csv_crc && static_cast<std::uint32_t>(*run.csv_crc) != prefix.crc)
+  if (progress.csv_crc && static_cast<std::uint32_t>(*progress.csv_crc) != prefix.crc)
     return "取得したときと内容が変わっています";
   return std::nullopt;
 }

@@ -57,8 +57,8 @@ void RunController::StartupCheck() {
   } catch (const std::exception&) {
     return;  // another process is running it now
   }
-  const std::string detail =
-      ResumeDetail(recorded->output_path, recorded->entries_done, std::max(recorded->plan_size, 0));
+  const std::string detail = ResumeDetail(recorded->output_path, recorded->progress.next_entry,
+                                          std::max(recorded->progress.plan_size, 0));
   if (Ask(WithDetail(msg::kResumeQuestion, detail), msg::kResumeTitle, mb::kConfirm) != kIdYes)
     return;
   view_.RestoreSelection(recorded->selection);
@@ -113,7 +113,7 @@ void RunController::ActionClick() {
 void RunController::Poll() {
   if (!reports_) return;
   const RunNews news = reports_->Take();
-  if (news.plan_size >= 0) view_.InitProgress(news.plan_size);
+  if (news.plan) view_.InitProgress(news.plan->entries_total);
   if (news.position != shown_position_) {
     shown_position_ = news.position;
     view_.SetProgress(news.position);
@@ -185,13 +185,14 @@ void RunController::OfferToOpen(const std::string& text) {
 }
 
 std::string RunController::WithBeyond(const std::string& text) const {
-  if (outcome_.beyond_first_page <= 0) return text;
-  return WithDetail(text, BeyondFirstPageText(outcome_.beyond_first_page, outcome_.beyond_pairs));
+  const RunProgress& progress = outcome_.progress;
+  if (progress.beyond_first_page <= 0) return text;
+  return WithDetail(text, BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs));
 }
 
 bool RunController::OfferRetry() {
-  std::string text = IncompleteText(outcome_.entries_not_fetched, outcome_.entries_gone);
-  if (outcome_.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
+  std::string text = IncompleteText(outcome_.progress.not_fetched, outcome_.progress.gone);
+  if (outcome_.progress.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
   if (Ask(WithDetail(WithBeyond(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) !=
       kIdYes) {
     return false;
@@ -213,7 +214,7 @@ void RunController::FinishRun(int state) {
     case kRunIncomplete:
       view_.AlertRunDone();
       if (OfferRetry()) return;  // the window stays busy with the new run
-      if (outcome_.facilities_written > 0) OfferToOpen("");
+      if (outcome_.progress.facilities_written > 0) OfferToOpen("");
       break;
     case kRunNothing:
       Ask(msg::kNothingFound, msg::kNothingTitle, mb::kNotice);

@@ -15,11 +15,10 @@ void RunReports::Notify(std::unique_lock<std::mutex>& lock, bool end) {
   if (wake && wake_) wake_();
 }
 
-void RunReports::PlanReady(int size, int done) {
+void RunReports::PlanReady(const RunProgress& progress) {
   std::unique_lock lock(mutex_);
-  plan_size_ = size;
-  plan_start_ = done;
-  position_ = done;
+  plan_ = progress;
+  position_ = progress.entries_done;
   plan_told_ = false;
   Notify(lock, false);
 }
@@ -59,10 +58,9 @@ RunNews RunReports::Take() {
   {
     std::lock_guard lock(mutex_);
     pending_ = false;
-    if (!plan_told_) {
-      news.plan_size = plan_size_;
-      news.plan_start = plan_start_;
-      plan_told_ = plan_size_ >= 0;
+    if (!plan_told_ && plan_) {
+      news.plan = plan_;
+      plan_told_ = true;
     }
     news.position = position_;
     news.written = written_;

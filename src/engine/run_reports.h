@@ -14,9 +14,10 @@ namespace valmeric {
 // state, so an owner that looks less often than the worker reports misses no
 // step: it sees where the run stands now.
 struct RunNews {
-  int plan_size = -1;  // -1 until the plan is built
-  int plan_start = 0;  // with plan_size: entries already done before this start
-  int position = 0;    // plan entries started, the one being read included
+  // Once, when the walk starts: its length (entries_total) and the entries an
+  // earlier start already read (entries_done).
+  std::optional<RunProgress> plan;
+  int position = 0;  // plan entries started, the one being read included
   bool status_changed = false;
   std::string status;                 // the status line, CP932
   int written = 0;                    // facility lines written so far
@@ -34,8 +35,8 @@ class RunReports final {
   explicit RunReports(std::function<void()> wake = {}, Wake when = Wake::kOnAnyNews);
 
   // Worker side.
-  // size: the plan's entries; done: those an earlier start already read.
-  void PlanReady(int size, int done = 0);
+  // The walk is about to start, as progress says.
+  void PlanReady(const RunProgress& progress);
   void EntryStarted(int position, std::string entry);
   void PairCounts(int done, int total, int written);
   void Ended(RunOutcome outcome);
@@ -54,8 +55,7 @@ class RunReports final {
   std::condition_variable ended_;
   bool pending_ = false;
   bool has_ended_ = false;
-  int plan_size_ = -1;
-  int plan_start_ = 0;
+  std::optional<RunProgress> plan_;
   bool plan_told_ = false;
   int position_ = 0;
   std::string entry_;        // the entry being read

@@ -10,7 +10,6 @@
 #include "engine/worker.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_journal.h"
-#include "refdb/statements.h"
 
 namespace valmeric {
 namespace {
@@ -67,23 +66,11 @@ StartRefused DatabaseRefusal(const DbError& failure) {
       failure.what());
 }
 
-CsvEncoding ParseEncodingName(const std::string& name) {
-  return name == EncodingName(CsvEncoding::kUtf8) ? CsvEncoding::kUtf8 : CsvEncoding::kCp932;
-}
-
 RecordedRun FromJournal(const JournalRun& run) {
-  RecordedRun recorded;
-  recorded.selection = {run.categories, run.prefectures};
-  recorded.output_path = run.output_path;
-  recorded.encoding = ParseEncodingName(run.encoding);
-  recorded.plan_size = run.plan_size;
-  recorded.entries_done = run.entries_done;
-  recorded.facilities_written = run.facilities_written;
-  recorded.not_fetched = run.not_fetched;
-  recorded.gone = run.gone;
-  recorded.beyond_first_page = run.beyond_first_page;
-  recorded.beyond_pairs = run.beyond_pairs;
-  return recorded;
+  return {{run.categories, run.prefectures},
+          run.output_path,
+          EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932),
+          run.progress};
 }
 
 RecordedIndexes ReadIndexes(Database& db) {
@@ -94,10 +81,52 @@ RecordedIndexes ReadIndexes(Database& db) {
   return indexes;
 }
 
+// The recorded run, read and checked: refused when none is recorded or its
+// values cannot be a run's.
+JournalRun CheckedRecord(Database& db, const fs::path& database, StartProblem nothing) {
+  std::optional<JournalRun> run;
+  RecordedIndexes indexes;
+  try {
+    run = RunJournal::Read(db);
+    if (run) indexes = ReadIndexes(db);
+  } catch (const DbError& failure) {
+    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+  }
+  if (!run) throw StartRefused(nothing, Utf8FromPath(database));
+  if (const auto problem = RecordProblem(*run, indexes)) {
+    throw StartRefused(StartProblem::kRecordInvalid, Utf8FromPath(database) + "\n" + *problem);
+  }
+  return *run;
+}
+
+// The recorded run's plan, built again: refused when the reference tables
+// changed since the run began.
+Plan RecordedPlan(Database& db, const fs::path& database, const RecordedRun& recorded) {
+  Plan plan;
+  try {
+    plan = BuildPlan(db, recorded.selection);
+  } catch (const DbError& failure) {
+    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
+  }
+  const RunProgress& progress = recorded.progress;
+  if (progress.plan_size >= 0 && (static_cast<int>(plan.size()) != progress.plan_size ||
+                                  PlanCheck(plan) != progress.plan_check)) {
+    throw StartRefused(StartProblem::kPlanChanged, Utf8FromPath(database));
+  }
+  return plan;
+}
+
 }  // namespace
 
-const char* EncodingName(CsvEncoding encoding) {
-  return encoding == CsvEncoding::kUtf8 ? "utf-8" : "cp932";
+JournalRun NewRunRecord(const Selection& selection, const std::string& output_path,
+                        CsvEncoding encoding) {
+  JournalRun run;
+  run.categories = selection.categories;
+  run.prefectures = selection.prefectures;
+  std::error_code error;
+  run.output_path = Utf8FromPath(fs::absolute(PathFromUtf8(output_path), error));
+  run.encoding = EncodingName(encoding);
+  return run;
 }
 
 std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
@@ -123,6 +152,31 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     if (IsDatabaseFile(output_path_, database))
       throw StartRefused(StartProblem::kOutputInUse, output_path_);
   }
+  std::optional<ReferenceDb> db;
+  ClaimDatabase(database, db);
+  RunConfig config;
+  switch (request.mode) {
+    case RunMode::kNew:
+      config = PrepareNewRun(request, *db);
+      break;
+    case RunMode::kResume:
+      config = PrepareResume(request, *db);
+      break;
+    case RunMode::kRetryFailed:
+      config = PrepareRetry(request, *db);
+      break;
+  }
+  db.reset();
+  config.mode = request.mode;
+  config.database_path = Utf8FromPath(database);
+  config.scratch_path = scratch_->path();
+  config.settings = request.settings;
+  config.output_path = output_path_;
+  worker_ = std::make_unique<TMyThread>(std::move(config), reports);
+  worker_->Resume();
+}
+
+void RunSession::ClaimDatabase(const fs::path& database, std::optional<ReferenceDb>& db) {
   std::error_code error;
   if (!fs::is_regular_file(database, error)) {
     throw StartRefused(StartProblem::kDatabaseMissing, Utf8FromPath(database));
@@ -135,112 +189,86 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
     }
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
-  std::optional<ReferenceDb> db;
   try {
     db.emplace(Utf8FromPath(database));
   } catch (const DbError& failure) {
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
-
   try {
     scratch_.emplace(Utf8FromPath(database.parent_path()));
   } catch (const ScratchFileError& failure) {
     throw StartRefused(StartProblem::kScratch, failure.what());
   }
+}
 
-  RunConfig config;
-  config.mode = request.mode;
-  config.database_path = Utf8FromPath(database);
-  config.scratch_path = scratch_->path();
-  config.settings = request.settings;
-  if (request.mode == RunMode::kNew) {
-    try {
-      const std::string missing = MissingPlanRows(db->db(), request.selection);
-      if (!missing.empty()) throw StartRefused(StartProblem::kNoPlanRows, missing);
-    } catch (const DbError& failure) {
-      throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
-    }
-    // The duplicate table is emptied and the new run recorded in one
-    // transaction, before the old output file goes.
-    JournalRun fresh;
-    fresh.categories = request.selection.categories;
-    fresh.prefectures = request.selection.prefectures;
-    fresh.output_path = Utf8FromPath(fs::absolute(PathFromUtf8(output_path_), error));
-    fresh.encoding = EncodingName(request.encoding);
-    try {
-      db->db().Begin();
-      db->ClearSeenCodes();
-      RunJournal::EnsureSchema(db->db());
-      if (const auto previous = RunJournal::Read(db->db())) {
-        const RecordedRun recorded = FromJournal(*previous);
-        if (recorded.Resumable() || recorded.Retryable()) dropped_run_ = recorded;
-      }
-      RunJournal::StartNew(db->db(), fresh);
-      db->db().Commit();
-    } catch (const DbError& failure) {
-      db->db().Rollback();
-      throw DatabaseRefusal(failure);
-    }
-    if (!DeleteExistingOutput(output_path_))
-      throw StartRefused(StartProblem::kOutputInUse, output_path_);
-    config.selection = request.selection;
-    config.encoding = request.encoding;
-  } else {
-    std::optional<JournalRun> run;
-    RecordedIndexes indexes;
-    try {
-      run = RunJournal::Read(db->db());
-      if (run) indexes = ReadIndexes(db->db());
-    } catch (const DbError& failure) {
-      throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
-    }
-    const bool resume = request.mode == RunMode::kResume;
-    const StartProblem nothing =
-        resume ? StartProblem::kNothingToResume : StartProblem::kNothingToRetry;
-    if (!run) throw StartRefused(nothing, Utf8FromPath(database));
-    if (const auto problem = RecordProblem(*run, indexes)) {
-      throw StartRefused(StartProblem::kRecordInvalid, Utf8FromPath(database) + "\n" + *problem);
-    }
-    taken_up_ = FromJournal(*run);
-    if (!(resume ? taken_up_->Resumable() : taken_up_->Retryable())) {
-      throw StartRefused(nothing, Utf8FromPath(database));
-    }
-    output_path_ = run->output_path;
-    if (IsDatabaseFile(output_path_, database))
-      throw StartRefused(StartProblem::kOutputInUse, output_path_);
-    if (const auto problem = OutputProblem(*run, taken_up_->encoding)) {
-      throw StartRefused(StartProblem::kOutputChanged, output_path_ + "\n" + *problem);
-    }
-    try {
-      config.plan = BuildPlan(db->db(), taken_up_->selection);
-    } catch (const DbError& failure) {
-      throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
-    }
-    const bool plan_known = run->plan_size >= 0;
-    if (plan_known && (static_cast<int>(config.plan->size()) != run->plan_size ||
-                       PlanCheck(*config.plan) != run->plan_check)) {
-      throw StartRefused(StartProblem::kPlanChanged, Utf8FromPath(database));
-    }
-    // The database must take the run's writes before its file is cut back;
-    // a record of the earlier layout gains the columns they fill.
-    try {
-      db->db().Begin();
-      RunJournal::EnsureSchema(db->db());
-      db->db().Execute(sql::kTouchRun);
-      db->db().Commit();
-    } catch (const DbError& failure) {
-      db->db().Rollback();
-      throw DatabaseRefusal(failure);
-    }
-    config.selection = taken_up_->selection;
-    config.encoding = taken_up_->encoding;
-    config.recorded = *run;
+RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) {
+  try {
+    const std::string missing = MissingPlanRows(db.db(), request.selection);
+    if (!missing.empty()) throw StartRefused(StartProblem::kNoPlanRows, missing);
+  } catch (const DbError& failure) {
+    throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
-  db.reset();
+  // The duplicate table is emptied and the new run recorded in one
+  // transaction, before the old output file goes.
+  try {
+    db.db().Begin();
+    db.ClearSeenCodes();
+    RunJournal::EnsureSchema(db.db());
+    if (const auto previous = RunJournal::Read(db.db())) {
+      const RecordedRun recorded = FromJournal(*previous);
+      if (recorded.Resumable() || recorded.Retryable()) dropped_run_ = recorded;
+    }
+    RunJournal::StartNew(db.db(), NewRunRecord(request.selection, output_path_, request.encoding));
+    db.db().Commit();
+  } catch (const DbError& failure) {
+    db.db().Rollback();
+    throw DatabaseRefusal(failure);
+  }
+  if (!DeleteExistingOutput(output_path_))
+    throw StartRefused(StartProblem::kOutputInUse, output_path_);
+  RunConfig config;
+  config.selection = request.selection;
+  config.encoding = request.encoding;
+  return config;
+}
 
-  config.output_path = output_path_;
-  worker_ = std::make_unique<TMyThread>(std::move(config), reports);
-  worker_->Resume();
+RunConfig RunSession::PrepareResume(const RunRequest& request, ReferenceDb& db) {
+  return TakeUpRecordedRun(request, db, StartProblem::kNothingToResume, &RecordedRun::Resumable);
+}
+
+RunConfig RunSession::PrepareRetry(const RunRequest& request, ReferenceDb& db) {
+  return TakeUpRecordedRun(request, db, StartProblem::kNothingToRetry, &RecordedRun::Retryable);
+}
+
+RunConfig RunSession::TakeUpRecordedRun(const RunRequest& request, ReferenceDb& db,
+                                        StartProblem nothing, bool (RecordedRun::*fits)() const) {
+  const fs::path& database = request.database_path;
+  const JournalRun run = CheckedRecord(db.db(), database, nothing);
+  taken_up_ = FromJournal(run);
+  if (!((*taken_up_).*fits)()) throw StartRefused(nothing, Utf8FromPath(database));
+  output_path_ = run.output_path;
+  if (IsDatabaseFile(output_path_, database))
+    throw StartRefused(StartProblem::kOutputInUse, output_path_);
+  if (const auto problem = OutputProblem(run, taken_up_->encoding)) {
+    throw StartRefused(StartProblem::kOutputChanged, output_path_ + "\n" + *problem);
+  }
+  RunConfig config;
+  config.plan = RecordedPlan(db.db(), database, *taken_up_);
+  // The database must take the run's writes before its file is cut back;
+  // a record of the earlier layout gains the columns they fill.
+  try {
+    db.db().Begin();
+    RunJournal::EnsureSchema(db.db());
+    RunJournal::Touch(db.db());
+    db.db().Commit();
+  } catch (const DbError& failure) {
+    db.db().Rollback();
+    throw DatabaseRefusal(failure);
+  }
+  config.selection = taken_up_->selection;
+  config.encoding = taken_up_->encoding;
+  config.recorded = run;
+  return config;
 }
 
 RunSession::~RunSession() {

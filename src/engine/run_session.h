@@ -12,11 +12,15 @@
 #include "engine/run_mode.h"
 #include "engine/run_reports.h"
 #include "engine/run_settings.h"
+#include "refdb/reference_db.h"
+#include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
+#include "refdb/run_progress.h"
 
 namespace valmeric {
 
 class TMyThread;
+struct RunConfig;
 
 // Why a run could not start. Nothing was changed when one is raised.
 enum class StartProblem {
@@ -59,31 +63,28 @@ struct RecordedRun {
   Selection selection;
   std::string output_path;  // absolute
   CsvEncoding encoding = CsvEncoding::kCp932;
-  int plan_size = -1;  // -1: stopped before its plan was built
-  int entries_done = 0;
-  int facilities_written = 0;
-  int not_fetched = 0;  // pages that could not be fetched
-  int gone = 0;         // pages the site said do not exist
-  int beyond_first_page = 0;
-  int beyond_pairs = 0;
+  // As the last checkpoint committed it: next_entry of plan_size (-1: stopped
+  // before its plan was built).
+  RunProgress progress;
 
   // It stopped before the end of its plan: --resume goes on with it.
-  bool Resumable() const { return plan_size < 0 || entries_done < plan_size; }
+  bool Resumable() const {
+    return progress.plan_size < 0 || progress.next_entry < progress.plan_size;
+  }
   // It reached the end with entries not fetched or gone: --retry-failed asks
   // for them again.
-  bool Retryable() const { return !Resumable() && not_fetched + gone > 0; }
+  bool Retryable() const { return !Resumable() && progress.missing() > 0; }
 };
 
 // The run recorded in the database, or none. Writes nothing. Throws DbError.
 std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database_path);
 
-// "cp932" or "utf-8".
-const char* EncodingName(CsvEncoding encoding);
-
 // One run from its start to the end of its worker, the same for the window and
-// the command line. Starting prepares in an order that never costs the user
-// the old file for nothing: the database is claimed and its duplicate table
-// emptied first, and only then is the old output file deleted.
+// the command line. Starting claims the database (its lock, a scratch file
+// beside it), then prepares one of three starts: a new run, a resume or a
+// retry. A new run's start never costs the user the old file for nothing:
+// the duplicate table is emptied and the run recorded first, and only then is
+// the old output file deleted.
 class RunSession final {
  public:
   // Prepares and starts the worker, which reports to reports. Throws
@@ -112,7 +113,24 @@ class RunSession final {
   std::optional<RunLock> lock_;
   std::optional<ScratchFile> scratch_;  // outlives the worker, which downloads into it
   std::unique_ptr<TMyThread> worker_;
+
+  // The three starts: each checks what it needs, records what it changes and
+  // returns its worker's configuration. Each throws StartRefused.
+  RunConfig PrepareNewRun(const RunRequest& request, ReferenceDb& db);
+  RunConfig PrepareResume(const RunRequest& request, ReferenceDb& db);
+  RunConfig PrepareRetry(const RunRequest& request, ReferenceDb& db);
+  // Resume and retry: the recorded run, checked and ready to be taken up
+  // again; refused with nothing unless it fits (can be resumed, or retried).
+  RunConfig TakeUpRecordedRun(const RunRequest& request, ReferenceDb& db, StartProblem nothing,
+                              bool (RecordedRun::*fits)() const);
+  // Takes the database's run lock, opens it into db and makes the run's
+  // scratch file beside it.
+  void ClaimDatabase(const std::filesystem::path& database, std::optional<ReferenceDb>& db);
 };
+
+// The record of a new run of selection into output_path, before its first checkpoint.
+JournalRun NewRunRecord(const Selection& selection, const std::string& output_path,
+                        CsvEncoding encoding);
 
 // The output path with ".csv" completed, as a run will write it.
 std::string CompletedOutputPath(const std::string& chosen);

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 
 #include "common/download.h"
 #include "common/page_fetcher.h"
 
 namespace valmeric {
+
+class PageSource;
 
 // How a run reaches the site and how patient it is. The defaults here are the
 // program's; the command line and tests override some of them.
@@ -17,6 +20,9 @@ struct RunSettings {
   // How often a run commits its progress (the CSV made durable first): a
   // crash costs at most the entries read since. Zero commits after each entry.
   std::chrono::milliseconds checkpoint_interval{1000};
+  // Where the pages come from; none: the site over HTTP, as download and
+  // retry say.
+  std::shared_ptr<PageSource> pages;
 };
 
 }  // namespace valmeric

@@ -6,11 +6,12 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/cancel_token.h"
-#include "common/page_fetcher.h"
 #include "engine/csv_writer.h"
 #include "engine/duplicate_filter.h"
+#include "engine/page_source.h"
 #include "engine/plan.h"
 #include "engine/result_page_reader.h"
 #include "engine/run_mode.h"
@@ -22,7 +23,8 @@
 
 namespace valmeric {
 
-// Everything one run needs, handed to its worker at the start.
+// Everything one run needs, handed to its worker at the start. The run is
+// recorded in the database before its worker starts (see RunSession).
 struct RunConfig {
   RunMode mode = RunMode::kNew;
   std::string output_path;  // the CSV file, created (or emptied) by a new run
@@ -30,23 +32,23 @@ struct RunConfig {
   std::string scratch_path;   // where each result page is downloaded
   std::string database_path;  // the reference tables and the duplicate table
   Selection selection;
-  RunSettings settings;
+  RunSettings settings;  // settings.pages: where the pages come from
   // Resume and retry: the run as recorded, and its plan (checked against the
-  // recorded one). A new run builds its plan itself and has no record yet.
+  // recorded one). A new run builds its plan itself.
   std::optional<JournalRun> recorded;
   std::optional<Plan> plan;
 };
 
 // The worker of one run: opens the CSV file, builds the plan, fetches and
 // reads every entry's result page and reports how the run ended. It owns its
-// database connection, its file and its plan; it reports to its owner through
-// RunReports and never waits for the owner.
+// database connection, its file, its plan and the run's progress; it reports
+// to its owner through RunReports and never waits for the owner.
 //
 // Now and then, and when it stops, it commits a checkpoint: the CSV is made
-// durable, then the journal (entries done, the CSV's length, entries not
-// fetched) is committed in one transaction with the duplicate table. A
-// resumed run cuts the CSV back to the committed length and goes on with the
-// next entry, so whatever stopped the run, nothing is written twice or lost.
+// durable, then the journal (the progress, entries not fetched) is committed
+// in one transaction with the duplicate table. A resumed run cuts the CSV
+// back to the committed length and goes on with the next entry, so whatever
+// stopped the run, nothing is written twice or lost.
 class TMyThread final : private ResultPageSink {
  public:
   // Created suspended; Resume starts it.
@@ -72,16 +74,37 @@ class TMyThread final : private ResultPageSink {
     // Set when the page announced more facilities than it listed.
     std::optional<PairBeyondFirstPage> beyond;
   };
+  // Entries that could not be fetched, one after the other.
+  struct FailedRow {
+    int entries = 0;
+    int gone = 0;   // of those, pages the site said do not exist
+    int first = 0;  // the plan index of the first of them
+  };
+  // The CSV where an entry began: an entry cut short is taken back to it.
+  struct CsvMark {
+    std::int64_t bytes = 0;
+    std::uint32_t crc = 0;
+    int records = 0;
+  };
 
   void Execute();
   RunOutcome RunPlan();
+  // Opens the CSV, the database and the journal, builds the plan and commits
+  // the first checkpoint; returns the plan indexes this start walks, in order.
+  std::vector<int> StartWalk();
   // Opens the CSV: a new file with its header, or the recorded run's file cut
   // back to its committed length.
   void OpenOutput();
-  // The plan indexes this start walks, in order.
   std::vector<int> EntriesToWalk();
+  // Reads the walk's entries until its end, a cancel or a row of failures
+  // that stops the run; the mark of an entry cut short, if one was.
+  std::optional<CsvMark> Walk(const std::vector<int>& walk);
+  // The outcome of a walk that stopped without a local error.
+  RunOutcome EndWalk(const std::optional<CsvMark>& cut_short);
   EntryReport ProcessQuery(size_t index, int position);
-  // Takes what one entry left into the tally and the (uncommitted) journal.
+  // Counts a fetch in the row of failures; true when the page arrived.
+  bool CountInRow(const FetchResult& fetched);
+  // Takes what one entry left into the progress and the (uncommitted) journal.
   void TakeEntry(int index, const EntryReport& report);
   // After a row of failures: true while the site still answers as a site,
   // which its sub-category list page shows. A row of pages that do not
@@ -95,19 +118,23 @@ class TMyThread final : private ResultPageSink {
   void DropRecordOfUnopenedRun(RunOutcome& outcome);
   // A run the site stopped goes on, when resumed, with the entries that failed in a row at its end.
   void RewindFailedRow();
+  // A retry's counts of entries left to fetch, as the journal now holds them.
+  void RecountLeftToFetch();
+  // Takes the entry cut short back: the file ends where it began.
+  void CutBack(const CsvMark& mark);
   // Makes the CSV durable, then commits the journal with the duplicate table.
   void Checkpoint();
-  // Commits the journal with the duplicate table, the CSV taken as csv_bytes
-  // long with that CRC-32.
-  void CommitProgress(std::int64_t csv_bytes, std::uint32_t csv_crc, int records);
+  // Commits the progress with the duplicate table, the CSV taken as mark says.
+  void CommitProgress(const CsvMark& mark);
+  CsvMark MarkOnDisk();
   // Record lines in the file, the header left out (an earlier start's included).
-  int RecordsOnDisk() const;
+  void CountRecordsOnDisk();
 
   // ResultPageSink
   bool CheckHspCode(const std::string& code) override { return filter_->CheckHspCode(code); }
   void WriteRecord(const Record& record) override;
   void ShowPairStatus(int done, int total) override {
-    reports_.PairCounts(done, total, lines_written_);
+    reports_.PairCounts(done, total, records_handed_);
   }
   // A page that has arrived is read to its end, whatever the user asks
   // meanwhile: reading takes a moment, and the entry then stays whole.
@@ -116,7 +143,7 @@ class TMyThread final : private ResultPageSink {
   const RunConfig config_;
   RunReports& reports_;
   CancelToken cancel_;
-  PageFetcher fetcher_;
+  const std::shared_ptr<PageSource> pages_;
   std::thread thread_;
 
   // Run state, the worker thread's alone.
@@ -125,19 +152,14 @@ class TMyThread final : private ResultPageSink {
   std::optional<DuplicateFilter> filter_;
   Plan plan_;
   CsvFile out_file_;
-  RunTally tally_;
-  int failed_entries_in_row_ = 0;
-  int gone_entries_in_row_ = 0;  // of those, pages the site said do not exist
-  bool output_opened_ = false;   // this start opened (or created) the CSV file
-  int lines_written_ = 0;        // record lines handed to the file, buffered ones included
-  int records_before_ = 0;       // record lines an earlier start left in the file
-  int header_lines_ = 0;         // 1 when this start wrote the header
-  int next_entry_ = 0;           // the plan entry a resume would start with
-  int beyond_first_page_ = 0;
-  int beyond_pairs_ = 0;
-  std::int64_t plan_check_ = 0;
-  int failed_row_start_ = 0;    // the first of the entries that failed in a row
-  int truncated_records_ = -1;  // the records left after an entry cut short was taken back
+  RunProgress progress_;
+  WalkEnd end_;
+  FailedRow row_;
+  std::string last_error_;      // why the last page that could not be fetched failed
+  bool output_opened_ = false;  // this start opened (or created) the CSV file
+  bool cut_back_ = false;       // an entry cut short was taken back from the file
+  int records_base_ = 0;        // records on disk = records_base_ + lines on disk
+  int records_handed_ = 0;      // record lines handed to the file, buffered ones included
   std::chrono::steady_clock::time_point last_checkpoint_;
 };
 

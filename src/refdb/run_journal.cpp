@@ -59,16 +59,19 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   run.prefectures = SplitCodes(query.ColumnText(1));
   run.output_path = query.ColumnBlob(2);
   run.encoding = query.ColumnText(3);
-  run.plan_size = static_cast<int>(query.ColumnInt(4));
-  run.plan_check = query.ColumnInt(5);
-  run.entries_done = static_cast<int>(query.ColumnInt(6));
-  run.csv_bytes = query.ColumnInt(7);
-  run.facilities_written = static_cast<int>(query.ColumnInt(8));
-  run.not_fetched = static_cast<int>(query.ColumnInt(9));
-  run.beyond_first_page = static_cast<int>(query.ColumnInt(10));
-  run.beyond_pairs = static_cast<int>(query.ColumnInt(11));
-  if (!query.ColumnIsNull(12)) run.csv_crc = query.ColumnInt(12);
-  run.gone = static_cast<int>(query.ColumnInt(13));
+  RunProgress& progress = run.progress;
+  progress.plan_size = static_cast<int>(query.ColumnInt(4));
+  progress.plan_check = query.ColumnInt(5);
+  progress.next_entry = static_cast<int>(query.ColumnInt(6));
+  progress.csv_bytes = query.ColumnInt(7);
+  progress.facilities_written = static_cast<int>(query.ColumnInt(8));
+  progress.not_fetched = static_cast<int>(query.ColumnInt(9));
+  progress.beyond_first_page = static_cast<int>(query.ColumnInt(10));
+  progress.beyond_pairs = static_cast<int>(query.ColumnInt(11));
+  if (!query.ColumnIsNull(12)) progress.csv_crc = query.ColumnInt(12);
+  progress.gone = static_cast<int>(query.ColumnInt(13));
+  progress.entries_done = progress.next_entry;
+  progress.entries_total = progress.plan_size;
   return run;
 }
 
@@ -97,6 +100,10 @@ void RunJournal::Clear(Database& db) {
   db.Execute(sql::kClearMorePages);
 }
 
+void RunJournal::Touch(Database& db) {
+  db.Execute(sql::kTouchRun);
+}
+
 void RunJournal::StartNew(Database& db, const JournalRun& run) {
   Clear(db);
   Statement insert = db.Prepare(sql::kInsertRun);
@@ -104,11 +111,11 @@ void RunJournal::StartNew(Database& db, const JournalRun& run) {
       .BindText(2, JoinCodes(run.prefectures))
       .BindBlob(3, run.output_path)
       .BindText(4, run.encoding)
-      .BindInt(5, run.plan_size)
-      .BindInt(6, run.plan_check)
-      .BindInt(7, run.entries_done)
-      .BindInt(8, run.csv_bytes)
-      .BindInt(9, run.facilities_written);
+      .BindInt(5, run.progress.plan_size)
+      .BindInt(6, run.progress.plan_check)
+      .BindInt(7, run.progress.next_entry)
+      .BindInt(8, run.progress.csv_bytes)
+      .BindInt(9, run.progress.facilities_written);
   insert.Execute();
 }
 
@@ -119,52 +126,35 @@ RunJournal::RunJournal(Database& db)
       remove_not_fetched_from_(db.Prepare(sql::kDeleteNotFetchedFrom)),
       add_beyond_(db.Prepare(sql::kInsertMorePages)) {}
 
-namespace {
-
-// Runs a prepared statement once, with the values bind gives it.
-template <typename Bind>
-void RunOnce(Statement& statement, Bind bind) {
-  statement.Reset();
-  bind(statement);
-  statement.Execute();
-  statement.Reset();
-}
-
-}  // namespace
-
-void RunJournal::SaveProgress(const JournalProgress& progress) {
-  RunOnce(save_, [&](Statement& s) {
-    s.BindInt(1, progress.plan_size)
-        .BindInt(2, progress.plan_check)
-        .BindInt(3, progress.entries_done)
-        .BindInt(4, progress.csv_bytes)
-        .BindInt(5, progress.facilities_written)
-        .BindInt(6, progress.csv_crc);
-  });
+void RunJournal::SaveProgress(const RunProgress& progress) {
+  save_.BindInt(1, progress.plan_size)
+      .BindInt(2, progress.plan_check)
+      .BindInt(3, progress.next_entry)
+      .BindInt(4, progress.csv_bytes)
+      .BindInt(5, progress.facilities_written)
+      .BindInt(6, progress.csv_crc.value_or(0))
+      .Run();
 }
 
 void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry, long status) {
-  RunOnce(add_not_fetched_, [&](Statement& s) {
-    s.BindInt(1, plan_index).BindText(2, plan_entry).BindInt(3, status);
-  });
+  add_not_fetched_.BindInt(1, plan_index).BindText(2, plan_entry).BindInt(3, status).Run();
 }
 
 void RunJournal::RemoveNotFetched(int plan_index) {
-  RunOnce(remove_not_fetched_, [&](Statement& s) { s.BindInt(1, plan_index); });
+  remove_not_fetched_.BindInt(1, plan_index).Run();
 }
 
 void RunJournal::RemoveNotFetchedFrom(int plan_index) {
-  RunOnce(remove_not_fetched_from_, [&](Statement& s) { s.BindInt(1, plan_index); });
+  remove_not_fetched_from_.BindInt(1, plan_index).Run();
 }
 
 void RunJournal::AddBeyondFirstPage(const PairBeyondFirstPage& pair) {
-  RunOnce(add_beyond_, [&](Statement& s) {
-    s.BindInt(1, pair.plan_index)
-        .BindText(2, pair.area_code)
-        .BindText(3, pair.sub_category_code)
-        .BindInt(4, pair.announced)
-        .BindInt(5, pair.listed);
-  });
+  add_beyond_.BindInt(1, pair.plan_index)
+      .BindText(2, pair.area_code)
+      .BindText(3, pair.sub_category_code)
+      .BindInt(4, pair.announced)
+      .BindInt(5, pair.listed)
+      .Run();
 }
 
 }  // namespace valmeric

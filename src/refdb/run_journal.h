@@ -11,37 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "refdb/run_progress.h"
 #include "refdb/sqlite_db.h"
 
 namespace valmeric {
 
-// What is recorded about a run.
+// What is recorded about a run: its selection and file, and its progress as
+// the last checkpoint committed it.
 struct JournalRun {
   std::vector<int> categories;   // ascending
   std::vector<int> prefectures;  // ascending
   std::string output_path;       // absolute, in the file system's own spelling
   std::string encoding;          // "cp932" or "utf-8"
-  int plan_size = -1;            // -1 until the plan is built
-  std::int64_t plan_check = 0;   // a fingerprint of the plan's entries
-  int entries_done = 0;          // plan entries read to their end, from the first on
-  std::int64_t csv_bytes = 0;    // the CSV's length when this was committed
-  // The CRC-32 of those bytes; none in a record of the first journal layout.
-  std::optional<std::int64_t> csv_crc;
-  int facilities_written = 0;  // record lines within those bytes
-  int not_fetched = 0;         // plan entries recorded as not fetched (gone ones apart)
-  int gone = 0;                // plan entries whose page the site said does not exist
-  int beyond_first_page = 0;   // facilities announced beyond what first pages listed
-  int beyond_pairs = 0;        // the pairs those belong to
-};
-
-// A run's progress, as a checkpoint commits it.
-struct JournalProgress {
-  int plan_size = -1;
-  std::int64_t plan_check = 0;
-  int entries_done = 0;
-  std::int64_t csv_bytes = 0;
-  int facilities_written = 0;
-  std::uint32_t csv_crc = 0;  // the CRC-32 of the csv_bytes bytes
+  // Read back, entries_done and entries_total are the plan's: next_entry and plan_size.
+  RunProgress progress;
 };
 
 // A pair whose result page announced more facilities than it listed.
@@ -72,11 +55,15 @@ class RunJournal final {
   static void StartNew(Database& db, const JournalRun& run);
   // Drops whatever was recorded. Needs the tables.
   static void Clear(Database& db);
+  // Proves that the database takes the run's writes, changing nothing.
+  static void Touch(Database& db);
 
   // Prepares the writes of a running run. Needs the tables.
   explicit RunJournal(Database& db);
 
-  void SaveProgress(const JournalProgress& progress);
+  // Commits progress's place in the plan and the CSV's length, CRC and
+  // record count; the other counts live in the tables of entries.
+  void SaveProgress(const RunProgress& progress);
   // status: the site's last answer (404 or 410 for a page that does not
   // exist), 0 when none came.
   void AddNotFetched(int plan_index, const std::string& plan_entry, long status);

@@ -7,6 +7,7 @@
 #include "common/detail_text.h"
 #include "common/sjis_text.h"
 #include "common/text_encoding.h"
+#include "refdb/statements.h"
 
 namespace valmeric {
 namespace {
@@ -113,6 +114,16 @@ void Statement::Reset() {
   sqlite3_clear_bindings(stmt_);
 }
 
+void Statement::Run() {
+  try {
+    Execute();
+  } catch (...) {
+    Reset();
+    throw;
+  }
+  Reset();
+}
+
 Database::Database(const std::string& path) : path_(path) {
   const int rc =
       sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
@@ -162,6 +173,24 @@ void Database::Commit() {
 
 void Database::Rollback() noexcept {
   if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+Savepoint::Savepoint(Database& db)
+    : set_(db.Prepare(sql::kSetSavepoint)),
+      release_(db.Prepare(sql::kReleaseSavepoint)),
+      undo_(db.Prepare(sql::kUndoToSavepoint)) {}
+
+void Savepoint::Set() {
+  set_.Run();
+}
+
+void Savepoint::Release() {
+  release_.Run();
+}
+
+void Savepoint::Undo() {
+  undo_.Run();
+  release_.Run();
 }
 
 }  // namespace valmeric

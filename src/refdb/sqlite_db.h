@@ -54,6 +54,9 @@ class Statement final {
   std::string ColumnBlob(int column) const;
   // Makes the statement ready to run again, with its bindings cleared.
   void Reset();
+  // Runs a statement that returns no rows with the values bound to it, then
+  // makes it ready to be bound and run again, also when running it failed.
+  void Run();
 
  private:
   sqlite3* db_;
@@ -86,6 +89,23 @@ class Database final {
  private:
   std::string path_;
   sqlite3* db_ = nullptr;
+};
+
+// A savepoint inside the open transaction, set again for each piece of work
+// that may have to be taken back whole (a plan entry cut short).
+class Savepoint final {
+ public:
+  explicit Savepoint(Database& db);
+  void Set();
+  // Keeps what was done since Set.
+  void Release();
+  // Takes back what was done since Set.
+  void Undo();
+
+ private:
+  Statement set_;
+  Statement release_;
+  Statement undo_;
 };
 
 }  // namespace valmeric

@@ -21,6 +21,11 @@ inline constexpr char kClearSubCategories[] = "DELETE FROM T02_Category";
 inline constexpr char kInsertSubCategory[] =
     "INSERT INTO T02_Category (CtgrCode, SubCtgrName, SubCtgrCode) VALUES (?, ?, ?)";
 
+// A run takes back a plan entry cut short to this savepoint.
+inline constexpr char kSetSavepoint[] = "SAVEPOINT entry";
+inline constexpr char kReleaseSavepoint[] = "RELEASE entry";
+inline constexpr char kUndoToSavepoint[] = "ROLLBACK TO entry";
+
 // The codes that have at least one row in each reference table.
 inline constexpr char kPrefecturesWithCities[] = "SELECT DISTINCT AreaCode FROM T01_City";
 inline constexpr char kCategoriesWithSubCategories[] = "SELECT DISTINCT CtgrCode FROM T02_Category";

@@ -1,5 +1,5 @@
 // The window's run control without a window: starting, cancelling, closing
-// and the end of a run, against the small site on 127.0.0.1.
+// and the end of a run, against the small site held in memory.
 
 #include "engine/run_controller.h"
 
@@ -14,8 +14,8 @@
 
 #include "common/sjis_text.h"
 #include "refdb/run_lock.h"
+#include "support/memory_site.h"
 #include "support/named_case.h"
-#include "support/site_fixture.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {
@@ -23,7 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using test::SiteFixture;
+using test::MemorySite;
 
 constexpr auto kWait = 20s;
 
@@ -97,9 +97,8 @@ class RunControllerTest : public ::testing::Test {
  protected:
   RunControllerTest() {
     view_.output = site_.File("result");
-    settings_.download.origin = SiteOrigin::Parse(site_.server().Origin());
+    settings_.pages = site_.source();
     settings_.page_pause = 0ms;
-    settings_.retry.delays = {1ms, 1ms};
   }
 
   RunController& Controller() {
@@ -136,7 +135,7 @@ class RunControllerTest : public ::testing::Test {
   std::string Csv() { return test::ReadFile(CsvPath()); }
   std::string CsvPath() { return site_.File("result.csv"); }
 
-  SiteFixture site_;
+  MemorySite site_;
   RunSettings settings_;
   FakeView view_;
   std::mutex mutex_;
@@ -146,7 +145,7 @@ class RunControllerTest : public ::testing::Test {
 };
 
 TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
-  site_.SetPage(SiteFixture::Pairs()[0], 3, SiteFixture::Facilities(1, 3));
+  site_.SetPage(MemorySite::Pairs()[0], 3, MemorySite::Facilities(1, 3));
   view_.answers = {kIdYes};
   Controller().ActionClick();
   EXPECT_EQ(view_.proposed_name, "病院施設一覧.csv");
@@ -160,11 +159,11 @@ TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
   EXPECT_EQ(view_.progress_maximum, 4);
   EXPECT_EQ(view_.progress, 4);
   EXPECT_EQ(view_.alerts, 1);
-  EXPECT_EQ(Controller().last_outcome().facilities_written, 3);
+  EXPECT_EQ(Controller().last_outcome().progress.facilities_written, 3);
 }
 
 TEST_F(RunControllerTest, WithoutAProgramToOpenTheFileTheWindowSaysSoAndNamesIt) {
-  site_.SetPage(SiteFixture::Pairs()[0], 1, SiteFixture::Facilities(1, 1));
+  site_.SetPage(MemorySite::Pairs()[0], 1, MemorySite::Facilities(1, 1));
   view_.answers = {kIdYes};
   view_.opener_found = false;
   Controller().ActionClick();
@@ -183,7 +182,7 @@ TEST_F(RunControllerTest, WithoutAProgramToOpenTheFileTheWindowSaysSoAndNamesIt)
 // with the detail below, and never touches the old output file.
 struct RefusedStartCase {
   const char* name;
-  std::function<std::unique_ptr<RunLock>(SiteFixture&)> spoil;
+  std::function<std::unique_ptr<RunLock>(MemorySite&)> spoil;
   const char* text;
   const char* title;
 };
@@ -210,18 +209,18 @@ TEST_P(RefusedStartTest, KeepsTheOldFileAndTheIdleWindow) {
 INSTANTIATE_TEST_SUITE_P(
     Database, RefusedStartTest,
     ::testing::Values(RefusedStartCase{"HeldByAnotherRun",
-                                       [](SiteFixture& site) {
+                                       [](MemorySite& site) {
                                          return std::make_unique<RunLock>(site.db_path());
                                        },
                                        "他のプログラムがデータベースを使用中のため", "Error"},
                       RefusedStartCase{"NotADatabase",
-                                       [](SiteFixture& site) {
+                                       [](MemorySite& site) {
                                          test::WriteFile(site.db_path(), std::string(4096, 'x'));
                                          return nullptr;
                                        },
                                        "データベースを読み込めませんでした。\n", "Error"},
                       RefusedStartCase{"Missing",
-                                       [](SiteFixture& site) {
+                                       [](MemorySite& site) {
                                          fs::remove(site.db_path());
                                          return nullptr;
                                        },
@@ -246,18 +245,18 @@ VALMERIC_PRINT_CASE_BY_NAME(GapCase)
 class GapTest : public RunControllerTest, public ::testing::WithParamInterface<GapCase> {};
 
 TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
-  site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
-  site_.SetPage(SiteFixture::Pairs()[2], 2, SiteFixture::Facilities(3, 4));
+  site_.SetPage(MemorySite::Pairs()[0], 2, MemorySite::Facilities(1, 2));
+  site_.SetPage(MemorySite::Pairs()[2], 2, MemorySite::Facilities(3, 4));
   for (int entry : GetParam().failing)
-    site_.FailPair(SiteFixture::Pairs()[entry], GetParam().status);
+    site_.FailPair(MemorySite::Pairs()[entry], GetParam().status);
   view_.answers = {kIdNo, kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
 
   EXPECT_EQ(Controller().run_state(), GetParam().state);
-  EXPECT_EQ(Controller().last_outcome().entries_not_fetched, GetParam().not_fetched);
-  EXPECT_EQ(Controller().last_outcome().entries_gone, GetParam().gone);
-  EXPECT_EQ(Controller().last_outcome().entries_done, GetParam().entries_done);
+  EXPECT_EQ(Controller().last_outcome().progress.not_fetched, GetParam().not_fetched);
+  EXPECT_EQ(Controller().last_outcome().progress.gone, GetParam().gone);
+  EXPECT_EQ(Controller().last_outcome().progress.entries_done, GetParam().entries_done);
   ASSERT_FALSE(view_.shown.empty());
   if (GetParam().state == RunController::kRunIncomplete) {
     ASSERT_EQ(view_.Texts().size(), 2u);
@@ -297,15 +296,15 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(RunControllerTest, AOneEntryPlanOnADeadSiteIsUnreachableNotNothingFound) {
   view_.selection = {{9}, {2}};  // the one city of prefecture 2 with category 9's one sub-category
-  site_.server().Stop();
+  site_.GoDown();
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
-  EXPECT_EQ(Controller().last_outcome().entries_total, 1);
+  EXPECT_EQ(Controller().last_outcome().progress.entries_total, 1);
   EXPECT_EQ(Controller().run_state(), RunController::kSiteUnreachable);
 }
 
-// Cancel and close while the site stalls in the middle of a page: the
-// transfer is cut short, and the window is idle (or gone) at once.
+// Cancel and close while a page is on its way: the wait is cut short, and
+// the window is idle (or gone) at once.
 TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
   struct Case {
     const char* name;
@@ -323,7 +322,7 @@ TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
     controller_.reset();
     view_ = FakeView();
     view_.output = site_.File("result");
-    site_.StallNext(1, 30000);
+    site_.DelayNext(1, 30000);
     Controller().ActionClick();
     ASSERT_TRUE(PollUntil([&] { return site_.ResultRequests() > 0 && view_.progress == 1; }));
     view_.answers = {kIdYes};
@@ -339,13 +338,13 @@ TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
     EXPECT_EQ(view_.quit, c.quit);
     EXPECT_EQ(view_.settings_saved, c.quit ? 1 : 0);
     EXPECT_EQ(view_.Texts().size(), 1u);  // the question only: no outcome message
-    EXPECT_EQ(Controller().last_outcome().entries_done, 0);
-    site_.StallNext(0, 0);
+    EXPECT_EQ(Controller().last_outcome().progress.entries_done, 0);
+    site_.DelayNext(0, 0);
   }
 }
 
 TEST_F(RunControllerTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunStarts) {
-  site_.StallNext(1, 30000);
+  site_.DelayNext(1, 30000);
   Controller().ActionClick();
   ASSERT_TRUE(PollUntil([&] { return site_.ResultRequests() > 0; }));
   view_.answers = {kIdYes};
@@ -355,17 +354,17 @@ TEST_F(RunControllerTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunStarts)
   EXPECT_FALSE(view_.running_look);
   EXPECT_EQ(view_.Texts(), std::vector<std::string>{msg::kCancelQuestion});
 
-  site_.SetPage(SiteFixture::Pairs()[1], 1, SiteFixture::Facilities(7, 7));
+  site_.SetPage(MemorySite::Pairs()[1], 1, MemorySite::Facilities(7, 7));
   view_.answers = {kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
-  EXPECT_NE(Csv().find(SiteFixture::Facilities(7, 7)[0].code), std::string::npos);
+  EXPECT_NE(Csv().find(MemorySite::Facilities(7, 7)[0].code), std::string::npos);
 }
 
 TEST_F(RunControllerTest, CancelAnsweredNoLeavesTheRunAlone) {
-  site_.SetPage(SiteFixture::Pairs()[3], 1, SiteFixture::Facilities(1, 1));
-  site_.StallNext(1, 300);
+  site_.SetPage(MemorySite::Pairs()[3], 1, MemorySite::Facilities(1, 1));
+  site_.DelayNext(1, 300);
   Controller().ActionClick();
   ASSERT_TRUE(PollUntil([&] { return site_.ResultRequests() > 0; }));
   view_.answers = {kIdNo, kIdNo};
@@ -381,9 +380,9 @@ TEST_F(RunControllerTest, CancelAnsweredNoLeavesTheRunAlone) {
 class ResumeAtStartTest : public RunControllerTest {
  protected:
   void SetUp() override {
-    for (size_t i = 0; i < SiteFixture::Pairs().size(); ++i) {
+    for (size_t i = 0; i < MemorySite::Pairs().size(); ++i) {
       const int first = static_cast<int>(i) * 2 + 1;
-      site_.SetPage(SiteFixture::Pairs()[i], 3, SiteFixture::Facilities(first, first + 2));
+      site_.SetPage(MemorySite::Pairs()[i], 3, MemorySite::Facilities(first, first + 2));
     }
     view_.output = site_.File("full");
     view_.answers = {kIdNo};
@@ -391,11 +390,11 @@ class ResumeAtStartTest : public RunControllerTest {
     ASSERT_TRUE(PollUntilIdle());
     full_ = test::ReadFile(site_.File("full.csv"));
 
-    // The same run, cancelled while the third entry's page stalls.
+    // The same run, cancelled while the third entry's page is on its way.
     NewWindow();
     view_.selection = {{1}, {1}};
     view_.output = site_.File("result");
-    site_.StallPair(SiteFixture::Pairs()[2], 30000);
+    site_.DelayPair(MemorySite::Pairs()[2], 30000);
     const int requests_before = site_.ResultRequests();
     Controller().ActionClick();
     // The bar moves when the third entry starts, before its page is asked
@@ -471,9 +470,9 @@ TEST_F(ResumeAtStartTest, NoKeepsTheRecordUntilTheNextStartDropsIt) {
 }
 
 TEST_F(RunControllerTest, TheEndOffersToFetchTheMissingPagesAgainAndYesFetchesThem) {
-  site_.SetPage(SiteFixture::Pairs()[0], 2, SiteFixture::Facilities(1, 2));
-  site_.SetPage(SiteFixture::Pairs()[3], 3, SiteFixture::Facilities(2, 4));
-  site_.FailPair(SiteFixture::Pairs()[3], 503);
+  site_.SetPage(MemorySite::Pairs()[0], 2, MemorySite::Facilities(1, 2));
+  site_.SetPage(MemorySite::Pairs()[3], 3, MemorySite::Facilities(2, 4));
+  site_.FailPair(MemorySite::Pairs()[3], 503);
   view_.answers = {kIdYes, kIdNo};
   view_.on_question = [this] { site_.HealPairs(); };
   Controller().ActionClick();
@@ -482,30 +481,30 @@ TEST_F(RunControllerTest, TheEndOffersToFetchTheMissingPagesAgainAndYesFetchesTh
   EXPECT_EQ(view_.Texts()[0], WithDetail(IncompleteText(1), msg::kRetryQuestion));
   EXPECT_EQ(view_.Texts()[1], DoneQuestion());
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
-  EXPECT_EQ(Controller().last_outcome().entries_not_fetched, 0);
+  EXPECT_EQ(Controller().last_outcome().progress.not_fetched, 0);
   EXPECT_EQ(view_.progress_maximum, 1);  // the retry walks the one missing entry
   std::vector<std::string> codes;
   const auto lines = SplitLines(Csv());
   for (size_t i = 1; i < lines.size(); ++i)
     codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
   std::vector<std::string> want;
-  for (const auto& f : SiteFixture::Facilities(1, 4)) want.push_back(f.code);
+  for (const auto& f : MemorySite::Facilities(1, 4)) want.push_back(f.code);
   EXPECT_EQ(codes, want);  // 2 once, though both pages list it
 }
 
 TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold) {
-  site_.SetPage(SiteFixture::Pairs()[0], 25, SiteFixture::Facilities(1, 20));
-  site_.SetPage(SiteFixture::Pairs()[1], 3, SiteFixture::Facilities(1, 3));
-  site_.SetPage(SiteFixture::Pairs()[2], 21, SiteFixture::Facilities(30, 49));
+  site_.SetPage(MemorySite::Pairs()[0], 25, MemorySite::Facilities(1, 20));
+  site_.SetPage(MemorySite::Pairs()[1], 3, MemorySite::Facilities(1, 3));
+  site_.SetPage(MemorySite::Pairs()[2], 21, MemorySite::Facilities(30, 49));
   view_.answers = {kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
-  EXPECT_EQ(Controller().last_outcome().beyond_first_page, 6);
-  EXPECT_EQ(Controller().last_outcome().beyond_pairs, 2);
+  EXPECT_EQ(Controller().last_outcome().progress.beyond_first_page, 6);
+  EXPECT_EQ(Controller().last_outcome().progress.beyond_pairs, 2);
   EXPECT_EQ(view_.Texts(),
             std::vector<std::string>{
                 WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)});
-  EXPECT_EQ(ReadRecordedRun(site_.db_path())->beyond_first_page, 6);
+  EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_first_page, 6);
 }
 
 }  // namespace

@@ -36,7 +36,14 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   RunJournal::EnsureSchema(db.db());
   RunJournal::StartNew(db.db(), Run());
   RunJournal journal(db.db());
-  journal.SaveProgress({40, -77, 12, 123456789012, 345, 0xFEDCBA98u});
+  RunProgress progress;
+  progress.plan_size = 40;
+  progress.plan_check = -77;
+  progress.next_entry = 12;
+  progress.csv_bytes = 123456789012;
+  progress.facilities_written = 345;
+  progress.csv_crc = 0xFEDCBA98u;
+  journal.SaveProgress(progress);
   for (int index : {9, 3, 7, 11}) {
     journal.AddNotFetched(index, test::Sjis("1,札幌市中央区,01101,110,一般内科"),
                           index == 3 ? 404 : 503);
@@ -52,17 +59,17 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   EXPECT_EQ(run->prefectures, std::vector<int>{13});
   EXPECT_EQ(run->output_path, Run().output_path);
   EXPECT_EQ(run->encoding, "utf-8");
-  EXPECT_EQ(run->plan_size, 40);
-  EXPECT_EQ(run->plan_check, -77);
-  EXPECT_EQ(run->entries_done, 12);
-  EXPECT_EQ(run->csv_bytes, 123456789012);
-  EXPECT_EQ(run->facilities_written, 345);
-  EXPECT_EQ(run->csv_crc, 0xFEDCBA98ll);
+  EXPECT_EQ(run->progress.plan_size, 40);
+  EXPECT_EQ(run->progress.plan_check, -77);
+  EXPECT_EQ(run->progress.next_entry, 12);
+  EXPECT_EQ(run->progress.csv_bytes, 123456789012);
+  EXPECT_EQ(run->progress.facilities_written, 345);
+  EXPECT_EQ(run->progress.csv_crc, 0xFEDCBA98ll);
   EXPECT_EQ(RunJournal::NotFetched(db.db()), (std::vector<int>{3, 9}));
-  EXPECT_EQ(run->not_fetched, 1);  // 9: the site failed
-  EXPECT_EQ(run->gone, 1);         // 3: the page does not exist
-  EXPECT_EQ(run->beyond_first_page, 26);
-  EXPECT_EQ(run->beyond_pairs, 2);
+  EXPECT_EQ(run->progress.not_fetched, 1);  // 9: the site failed
+  EXPECT_EQ(run->progress.gone, 1);         // 3: the page does not exist
+  EXPECT_EQ(run->progress.beyond_first_page, 26);
+  EXPECT_EQ(run->progress.beyond_pairs, 2);
   const auto pairs = RunJournal::BeyondFirstPage(db.db());
   ASSERT_EQ(pairs.size(), 2u);
   EXPECT_EQ(pairs[1].sub_category_code, "120");
@@ -70,9 +77,9 @@ TEST_F(RunJournalTest, ProgressNotFetchedEntriesAndPairsBeyondTheFirstPageReadBa
   // A new run drops all of it.
   RunJournal::StartNew(db.db(), Run());
   const auto fresh = RunJournal::Read(db.db());
-  EXPECT_EQ(fresh->plan_size, -1);
-  EXPECT_EQ(fresh->not_fetched, 0);
-  EXPECT_EQ(fresh->beyond_pairs, 0);
+  EXPECT_EQ(fresh->progress.plan_size, -1);
+  EXPECT_EQ(fresh->progress.not_fetched, 0);
+  EXPECT_EQ(fresh->progress.beyond_pairs, 0);
 }
 
 // A record left by the first layout of the journal (no fingerprint, no
@@ -99,16 +106,23 @@ TEST_F(RunJournalTest, ARecordOfTheFirstLayoutIsReadAndKeptByTheUpgrade) {
   for (int pass = 0; pass < 2; ++pass) {
     const auto run = RunJournal::Read(db.db());
     ASSERT_TRUE(run);
-    EXPECT_EQ(run->entries_done, 4);
-    EXPECT_EQ(run->csv_bytes, 300);
-    EXPECT_FALSE(run->csv_crc);
-    EXPECT_EQ(run->not_fetched, 1);
-    EXPECT_EQ(run->gone, 0);
+    EXPECT_EQ(run->progress.next_entry, 4);
+    EXPECT_EQ(run->progress.csv_bytes, 300);
+    EXPECT_FALSE(run->progress.csv_crc);
+    EXPECT_EQ(run->progress.not_fetched, 1);
+    EXPECT_EQ(run->progress.gone, 0);
     RunJournal::EnsureSchema(db.db());
   }
   RunJournal journal(db.db());
-  journal.SaveProgress({9, 5, 5, 400, 3, 77});
-  EXPECT_EQ(RunJournal::Read(db.db())->csv_crc, 77);
+  RunProgress progress;
+  progress.plan_size = 9;
+  progress.plan_check = 5;
+  progress.next_entry = 5;
+  progress.csv_bytes = 400;
+  progress.facilities_written = 3;
+  progress.csv_crc = 77;
+  journal.SaveProgress(progress);
+  EXPECT_EQ(RunJournal::Read(db.db())->progress.csv_crc, 77);
 }
 
 }  // namespace

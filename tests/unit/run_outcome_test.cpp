@@ -6,9 +6,15 @@
 namespace valmeric {
 namespace {
 
+// What a run counted and how its walk stopped.
+struct Tally {
+  int written, done, total, not_fetched, gone;
+  bool in_row_limit, site_down, cancelled;
+};
+
 struct OutcomeCase {
   const char* name;
-  RunTally tally;
+  Tally tally;
   Outcome expected;
 };
 VALMERIC_PRINT_CASE_BY_NAME(OutcomeCase)
@@ -16,7 +22,15 @@ VALMERIC_PRINT_CASE_BY_NAME(OutcomeCase)
 class DecideOutcomeTest : public ::testing::TestWithParam<OutcomeCase> {};
 
 TEST_P(DecideOutcomeTest, NeverCallsARunWithMissingPagesASuccess) {
-  EXPECT_EQ(DecideOutcome(GetParam().tally), GetParam().expected);
+  const Tally& tally = GetParam().tally;
+  RunProgress progress;
+  progress.facilities_written = tally.written;
+  progress.entries_done = tally.done;
+  progress.entries_total = tally.total;
+  progress.not_fetched = tally.not_fetched;
+  progress.gone = tally.gone;
+  const WalkEnd end{tally.cancelled, tally.in_row_limit, tally.site_down};
+  EXPECT_EQ(DecideOutcome(progress, end), GetParam().expected);
 }
 
 // Fields: written, done, total, not fetched, gone, in-row limit, site down, cancelled.

@@ -1,0 +1,215 @@
+// The worker against the small site held in memory: the plan walked in
+// order, the duplicate filter, cancels, pages that do not exist and local
+// failures. The transfer itself is tested in e2e/worker_transfer_test.cpp.
+
+#include "engine/worker.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+
+#include "common/site_host.h"
+#include "common/sjis_text.h"
+#include "engine/csv_writer.h"
+#include "support/cp932_check.h"
+#include "support/euc.h"
+#include "support/memory_site.h"
+#include "support/named_case.h"
+#include "support/test_database.h"
+#include "support/worker_run.h"
+
+namespace valmeric {
+namespace {
+
+using test::MemorySite;
+using test::PageFacility;
+using test::RunRecord;
+using test::RunToEnd;
+
+const Selection kPrefecture1Category1{{1}, {1}};
+
+class WorkerTest : public ::testing::Test {
+ protected:
+  RunConfig Config() {
+    RunConfig config;
+    config.output_path = site_.File("out.csv");
+    config.scratch_path = site_.File("tmp.dat");
+    config.database_path = site_.db_path();
+    config.selection = kPrefecture1Category1;
+    config.settings.pages = site_.source();
+    config.settings.page_pause = std::chrono::milliseconds(0);
+    test::RecordNewRun(config);
+    return config;
+  }
+
+  std::vector<std::string> CsvLines() { return SplitLines(test::ReadCsv(site_.File("out.csv"))); }
+  std::vector<std::string> WrittenCodes() { return test::WrittenCodes(site_.File("out.csv")); }
+
+  static std::vector<std::string> CodesOf(const std::vector<PageFacility>& list) {
+    std::vector<std::string> codes;
+    for (const auto& f : list) codes.push_back(f.code);
+    return codes;
+  }
+
+  MemorySite site_;
+};
+
+TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
+  const auto a = MemorySite::Facilities(1, 3);
+  const auto b = MemorySite::Facilities(2, 5);  // 2 and 3 again
+  site_.SetPage("01101110", 3, a);
+  site_.SetPage("01101120", 4, b);
+  site_.SetPage("01202110", 30, MemorySite::Facilities(1, 1));
+  site_.SetRawPage("01202120", "");
+  std::filesystem::path scratch = site_.File("tmp.dat");
+  test::WriteFile(scratch, "left over from before");
+
+  const RunRecord run = RunToEnd(Config());
+
+  EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
+  EXPECT_EQ(run.outcome.progress.facilities_written, 5);
+  EXPECT_EQ(run.outcome.progress.entries_done, 4);
+  EXPECT_EQ(WrittenCodes(), CodesOf(MemorySite::Facilities(1, 5)));
+  const auto lines = CsvLines();
+  EXPECT_EQ(lines[0], CsvHeaderLine());
+  // The name's reference is decoded and the detail address names the real site.
+  EXPECT_NE(lines[1].find(test::Sjis("さくら&会")), std::string::npos);
+  EXPECT_NE(lines[1].find(std::string("\"https://") + kSiteHost + "/hospital/"), std::string::npos);
+  EXPECT_EQ(
+      test::ReadCsv(site_.File("out.csv")).substr(test::ReadCsv(site_.File("out.csv")).size() - 3),
+      ",\r\n");
+
+  EXPECT_EQ(run.plan_size, 4);
+  EXPECT_EQ(run.position, 4);
+  EXPECT_EQ(site_.ResultRequests(), 4);
+  EXPECT_EQ(test::ReadFile(scratch.string()), "");  // emptied for each page, never read as one
+  // The last entry's page was empty: its status shows 0 of 0.
+  ASSERT_FALSE(run.statuses.empty());
+  EXPECT_EQ(run.statuses.back(), test::Sjis("北海道函館市 - 循環器内科 (0/0)"));
+}
+
+TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
+  RunConfig config = Config();
+  config.selection = {{1}, {47}};
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+  EXPECT_EQ(run.outcome.kind, Outcome::kNothingFound);
+  EXPECT_EQ(run.plan_size, 0);
+  EXPECT_EQ(site_.ResultRequests(), 0);
+}
+
+TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotDone) {
+  for (const auto& pair : MemorySite::Pairs())
+    site_.SetPage(pair, 5, MemorySite::Facilities(1, 5));
+  site_.DelayNext(1, 30000);
+  const auto start = std::chrono::steady_clock::now();
+  const RunRecord run = RunToEnd(Config(), [this](TMyThread& worker, const RunNews&) {
+    if (site_.ResultRequests() > 0) worker.Terminate();
+  });
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(run.outcome.kind, Outcome::kCancelled);
+  EXPECT_EQ(run.outcome.progress.entries_done, 0);
+  EXPECT_EQ(run.outcome.progress.not_fetched,
+            0);  // a page given up on request is no failure of the site
+  EXPECT_EQ(site_.ResultRequests(), 1);
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
+}
+
+// Cancel asked while a page that has arrived is being read: the page is read
+// to its end and its entry counts as done, so a resume starts with the next.
+TEST_F(WorkerTest, ACancelWhileAnArrivedPageIsReadKeepsItsEntryWhole) {
+  site_.SetPage("01101110", 2, MemorySite::Facilities(1, 2));
+  site_.SetPage("01101120", 1, MemorySite::Facilities(3, 3));
+  std::optional<RunOutcome> outcome;
+  TMyThread* running = nullptr;
+  std::optional<RunReports> reports;
+  // Wakes on the worker's thread, right after the first facility is written.
+  reports.emplace([&] {
+    RunNews news = reports->Take();
+    if (news.written >= 1 && running) running->Terminate();
+    if (news.outcome) outcome = std::move(news.outcome);
+  });
+  {
+    TMyThread worker(Config(), *reports);
+    running = &worker;
+    worker.Resume();
+    worker.WaitFor();
+  }
+  ASSERT_TRUE(outcome.has_value());
+  EXPECT_EQ(outcome->kind, Outcome::kCancelled);
+  EXPECT_EQ(outcome->progress.entries_done, 1);
+  EXPECT_EQ(outcome->progress.facilities_written, 2);
+  EXPECT_EQ(WrittenCodes(), CodesOf(MemorySite::Facilities(1, 2)));
+  EXPECT_EQ(site_.ResultRequests(), 1);  // no later entry was started
+  Database db(site_.db_path());
+  EXPECT_EQ(RunJournal::Read(db)->progress.next_entry, 1);
+}
+
+// Pages that do not exist on a site that still answers are passed, however
+// many come in a row; a site that answers 404 to everything still stops.
+TEST_F(WorkerTest, PagesThatDoNotExistNeverStopARunWhileTheSiteAnswers) {
+  const auto& pairs = MemorySite::Pairs();
+  for (int entry : {0, 1, 2}) site_.FailPair(pairs[entry], 404);
+  site_.SetPage(pairs[3], 1, MemorySite::Facilities(1, 1));
+  const RunRecord run = RunToEnd(Config());
+  EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
+  EXPECT_EQ(run.outcome.progress.gone, 3);
+  EXPECT_EQ(run.outcome.progress.not_fetched, 0);
+  EXPECT_EQ(WrittenCodes(), CodesOf(MemorySite::Facilities(1, 1)));
+
+  site_.FailPair(pairs[3], 404);
+  site_.FailSubCategoryList(404);
+  EXPECT_EQ(RunToEnd(Config()).outcome.kind, Outcome::kSiteUnreachable);
+}
+
+// A local error ends the run truthfully: the file closed, the kind of error told.
+struct LocalFailureCase {
+  const char* name;
+  std::function<void(MemorySite&, RunConfig&)> spoil;
+  FailureKind kind;
+  const char* detail;
+  bool recorded = true;  // a run that never opened its file leaves no record
+};
+VALMERIC_PRINT_CASE_BY_NAME(LocalFailureCase)
+
+class WorkerFailureTest : public WorkerTest,
+                          public ::testing::WithParamInterface<LocalFailureCase> {};
+
+TEST_P(WorkerFailureTest, EndsTheRunAsAFailureNeverAsSuccess) {
+  for (const auto& pair : MemorySite::Pairs())
+    site_.SetPage(pair, 3, MemorySite::Facilities(1, 3));
+  RunConfig config = Config();
+  GetParam().spoil(site_, config);
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(run.outcome.kind, Outcome::kFailed);
+  EXPECT_EQ(run.outcome.failure, GetParam().kind);
+  EXPECT_NE(run.outcome.detail.find(GetParam().detail), std::string::npos) << run.outcome.detail;
+  EXPECT_EQ(run.outcome.recorded, GetParam().recorded);
+  Database db(site_.db_path());
+  if (!GetParam().recorded) {
+    EXPECT_FALSE(RunJournal::Read(db));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WorkerFailureTest,
+    ::testing::Values(LocalFailureCase{"OutputFolderMissing",
+                                       [](MemorySite& site, RunConfig& config) {
+                                         config.output_path = site.File("no/such/out.csv");
+                                       },
+                                       FailureKind::kOutput, "no/such/out.csv", false},
+                      LocalFailureCase{
+                          "DiskFull",
+                          [](MemorySite&, RunConfig& config) { config.output_path = "/dev/full"; },
+                          FailureKind::kOutput, "No space"},
+                      LocalFailureCase{"TableMissing",
+                                       [](MemorySite& site, RunConfig&) {
+                                         test::ExecuteOn(site.db_path(), "DROP TABLE T02_Category");
+                                       },
+                                       FailureKind::kDatabaseRead, "T02_Category"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace valmeric
