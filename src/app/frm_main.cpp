@@ -19,7 +19,6 @@
 #include "common/text_encoding.h"
 #include "common/utf8_path.h"
 #include "desktop/taskbar_progress.h"
-#include "desktop/vista_alt_fix.h"
 #include "refdb/table_rebuild.h"
 #include "window_model/guarded_call.h"
 #include "window_model/layout.h"
@@ -213,7 +212,6 @@ void TFrmMain::BindGroup(wm::SelectionGroup& group, QCheckBox* all_box, QListWid
 }
 
 void TFrmMain::FormCreate() {
-  altFix_ = new desktop::TVistaAltFix(this);
   TaskbarReady = false;
   TaskbarReady = desktop::InitializeTaskbarAPI();
   model_.FindDatabase();

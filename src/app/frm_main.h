@@ -16,10 +16,6 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 
-namespace valmeric::desktop {
-class TVistaAltFix;
-}
-
 namespace valmeric::app {
 
 class Dialogs;
@@ -108,7 +104,6 @@ class TFrmMain final : public QWidget, private RunView {
   QLabel* lblStatus = nullptr;
   QPushButton* btnArea = nullptr;
   QPushButton* btnCtgr = nullptr;
-  desktop::TVistaAltFix* altFix_ = nullptr;
 
   bool TaskbarReady = false;
   QString OutputPath;
