@@ -203,10 +203,6 @@ void TFrmMain::BindGroup(wm::SelectionGroup& group, QCheckBox* all_box, QListWid
     all_box->setChecked(all);
   };
   view.show_current = [list](int row) { list->setCurrentRow(row); };
-  view.show_enabled = [all_box, list](bool enabled) {
-    all_box->setEnabled(enabled);
-    list->setEnabled(enabled);
-  };
   view.focus_list = [list] { list->setFocus(Qt::OtherFocusReason); };
   group.Bind(std::move(view));
 }

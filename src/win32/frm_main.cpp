@@ -298,10 +298,6 @@ void TFrmMain::BindGroup(SelectionGroup& group, int all_box, CheckList& list) {
     SendMessageW(Control(all_box), BM_SETCHECK, all ? BST_CHECKED : BST_UNCHECKED, 0);
   };
   view.show_current = [&list](int row) { list.SetCurrent(row); };
-  view.show_enabled = [this, all_box, &list](bool enabled) {
-    EnableWindow(Control(all_box), enabled);
-    EnableWindow(list.hwnd(), enabled);
-  };
   view.focus_list = [&list] { SetFocus(list.hwnd()); };
   group.Bind(std::move(view));
 }
