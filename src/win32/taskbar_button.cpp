@@ -2,6 +2,8 @@
 
 #include <shobjidl.h>
 
+#include "win32/windows_version.h"
+
 namespace valmeric::win32 {
 
 int TaskbarProgressFlag(int state) {
@@ -22,13 +24,7 @@ int TaskbarProgressFlag(int state) {
 }
 
 bool TaskbarSupported() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return false;
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 1);
+  return WindowsAtLeast(6, 1);
 }
 
 SystemTaskbarButton::~SystemTaskbarButton() {

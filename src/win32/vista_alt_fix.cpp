@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "win32/windows_version.h"
+
 namespace valmeric::win32 {
 namespace {
 
@@ -29,13 +31,7 @@ std::vector<HWND> ProgramWindows() {
 }  // namespace
 
 bool TVistaAltFix::VistaWithTheme() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return false;
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion >= 6 && IsAppThemed();
+  return WindowsAtLeast(6, 0) && IsAppThemed();
 }
 
 TVistaAltFix::TVistaAltFix() : active_(VistaWithTheme()) {}
