@@ -300,7 +300,7 @@ void TFrmMain::RestoreCursor() {
 }
 
 void TFrmMain::ShowIdleLook() {
-  if (TaskbarReady) desktop::SetTaskbarProgressState(desktop::tbpsNone);
+  if (TaskbarReady) desktop::SetTaskbarProgressState(wm::tbpsNone);
   SetStatusText(QString());
   prgBar->setValue(0);
   SetControlsEnabled(true);
