@@ -19,7 +19,6 @@
 #include "common/text_encoding.h"
 #include "common/utf8_path.h"
 #include "desktop/taskbar_progress.h"
-#include "refdb/table_rebuild.h"
 #include "window_model/guarded_call.h"
 #include "window_model/layout.h"
 
@@ -81,10 +80,14 @@ TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings setting
                                     .toUtf8()
                                     .toStdString())),
       waker_(new UiWaker([this] { Guarded([this] { controller_.Poll(); }); }, this)),
+      rebuild_waker_(new UiWaker([this] { Guarded([this] { rebuilder_.Poll(); }); }, this)),
       controller_(*this, model_.database_path(), std::move(settings),
-                  [waker = waker_] { waker->Wake(); }) {
+                  [waker = waker_] { waker->Wake(); }),
+      rebuilder_(model_.database_path(), controller_.settings().download,
+                 [waker = rebuild_waker_] { waker->Wake(); }) {
   setObjectName(QStringLiteral("FrmMain"));
   CreateControls();
+  BindRebuilder();
   FormCreate();
 }
 
@@ -205,6 +208,16 @@ void TFrmMain::BindGroup(wm::SelectionGroup& group, QCheckBox* all_box, QListWid
   view.show_current = [list](int row) { list->setCurrentRow(row); };
   view.focus_list = [list] { list->setFocus(Qt::OtherFocusReason); };
   group.Bind(std::move(view));
+}
+
+void TFrmMain::BindRebuilder() {
+  wm::TableRebuilder::View view;
+  view.show_status = [this](const std::string& text) {
+    SetStatusText(Text(text));
+    lblStatus->repaint();
+  };
+  view.show_message = [this](const UserMessage& message) { ShowMessage(message); };
+  rebuilder_.Bind(std::move(view));
 }
 
 void TFrmMain::FormCreate() {
@@ -356,8 +369,9 @@ void TFrmMain::btnCancelClick() {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+  // The window stays until a table rebuild has ended: it holds the database.
   bool may_close = false;
-  Guarded([&] { may_close = controller_.CloseQuery(); });
+  if (!rebuilder_.running()) Guarded([&] { may_close = controller_.CloseQuery(); });
   if (may_close) {
     event->accept();
   } else {
@@ -366,19 +380,11 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFrmMain::btnAreaClick() {
-  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
-  rebuild.Run(RebuildTable::kCities, [this](int prefecture) {
-    SetStatusText(QString::fromStdString(SjisToUtf8(CityBuilderStatus(prefecture))));
-    lblStatus->repaint();
-    QCoreApplication::processEvents();
-  });
-  dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
+  rebuilder_.Start(RebuildTable::kCities);
 }
 
 void TFrmMain::btnCtgrClick() {
-  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
-  rebuild.Run(RebuildTable::kSubCategories);
-  dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
+  rebuilder_.Start(RebuildTable::kSubCategories);
 }
 
 }  // namespace valmeric::app
