@@ -19,8 +19,6 @@
 #include "common/text_encoding.h"
 #include "common/utf8_path.h"
 #include "desktop/taskbar_progress.h"
-#include "desktop/vista_alt_fix.h"
-#include "refdb/table_rebuild.h"
 #include "window_model/guarded_call.h"
 #include "window_model/layout.h"
 
@@ -82,10 +80,14 @@ TFrmMain::TFrmMain(Dialogs& dialogs, fs::path database_path, RunSettings setting
                                     .toUtf8()
                                     .toStdString())),
       waker_(new UiWaker([this] { Guarded([this] { controller_.Poll(); }); }, this)),
+      rebuild_waker_(new UiWaker([this] { Guarded([this] { rebuilder_.Poll(); }); }, this)),
       controller_(*this, model_.database_path(), std::move(settings),
-                  [waker = waker_] { waker->Wake(); }) {
+                  [waker = waker_] { waker->Wake(); }),
+      rebuilder_(model_.database_path(), controller_.settings().download,
+                 [waker = rebuild_waker_] { waker->Wake(); }) {
   setObjectName(QStringLiteral("FrmMain"));
   CreateControls();
+  BindRebuilder();
   FormCreate();
 }
 
@@ -204,16 +206,21 @@ void TFrmMain::BindGroup(wm::SelectionGroup& group, QCheckBox* all_box, QListWid
     all_box->setChecked(all);
   };
   view.show_current = [list](int row) { list->setCurrentRow(row); };
-  view.show_enabled = [all_box, list](bool enabled) {
-    all_box->setEnabled(enabled);
-    list->setEnabled(enabled);
-  };
   view.focus_list = [list] { list->setFocus(Qt::OtherFocusReason); };
   group.Bind(std::move(view));
 }
 
+void TFrmMain::BindRebuilder() {
+  wm::TableRebuilder::View view;
+  view.show_status = [this](const std::string& text) {
+    SetStatusText(Text(text));
+    lblStatus->repaint();
+  };
+  view.show_message = [this](const UserMessage& message) { ShowMessage(message); };
+  rebuilder_.Bind(std::move(view));
+}
+
 void TFrmMain::FormCreate() {
-  altFix_ = new desktop::TVistaAltFix(this);
   TaskbarReady = false;
   TaskbarReady = desktop::InitializeTaskbarAPI();
   model_.FindDatabase();
@@ -306,7 +313,7 @@ void TFrmMain::RestoreCursor() {
 }
 
 void TFrmMain::ShowIdleLook() {
-  if (TaskbarReady) desktop::SetTaskbarProgressState(desktop::tbpsNone);
+  if (TaskbarReady) desktop::SetTaskbarProgressState(wm::tbpsNone);
   SetStatusText(QString());
   prgBar->setValue(0);
   SetControlsEnabled(true);
@@ -362,8 +369,9 @@ void TFrmMain::btnCancelClick() {
 }
 
 void TFrmMain::closeEvent(QCloseEvent* event) {
+  // The window stays until a table rebuild has ended: it holds the database.
   bool may_close = false;
-  Guarded([&] { may_close = controller_.CloseQuery(); });
+  if (!rebuilder_.running()) Guarded([&] { may_close = controller_.CloseQuery(); });
   if (may_close) {
     event->accept();
   } else {
@@ -372,19 +380,11 @@ void TFrmMain::closeEvent(QCloseEvent* event) {
 }
 
 void TFrmMain::btnAreaClick() {
-  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
-  rebuild.Run(RebuildTable::kCities, [this](int prefecture) {
-    SetStatusText(QString::fromStdString(SjisToUtf8(CityBuilderStatus(prefecture))));
-    lblStatus->repaint();
-    QCoreApplication::processEvents();
-  });
-  dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
+  rebuilder_.Start(RebuildTable::kCities);
 }
 
 void TFrmMain::btnCtgrClick() {
-  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
-  rebuild.Run(RebuildTable::kSubCategories);
-  dialogs_.MessageBox(this, Text(msg::kBuilderDone), Text(msg::kApplicationTitle), mb::kOk);
+  rebuilder_.Start(RebuildTable::kSubCategories);
 }
 
 }  // namespace valmeric::app

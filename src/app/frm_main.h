@@ -9,16 +9,13 @@
 #include "engine/run_view.h"
 #include "window_model/main_window_model.h"
 #include "window_model/save_folder.h"
+#include "window_model/table_rebuilder.h"
 
 class QCheckBox;
 class QLabel;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
-
-namespace valmeric::desktop {
-class TVistaAltFix;
-}
 
 namespace valmeric::app {
 
@@ -46,6 +43,8 @@ class TFrmMain final : public QWidget, private RunView {
   bool dbReady() const { return model_.db_ready(); }
   const QString& outputPath() const { return OutputPath; }
   bool hasWorker() const { return controller_.running(); }
+  // A table rebuild is under way (the window's events still come through).
+  bool rebuilding() const { return rebuilder_.running(); }
   // The end of the application has been asked for (configuration error, or
   // a close during a run).
   bool terminateRequested() const { return terminate_requested_; }
@@ -70,6 +69,7 @@ class TFrmMain final : public QWidget, private RunView {
   void FormCreate();
   void CreateControls();
   void BindGroup(window_model::SelectionGroup& group, QCheckBox* all_box, QListWidget* list);
+  void BindRebuilder();
   void CheckConfig();
   void Terminate();
   void SetStatusText(const QString& text);
@@ -108,15 +108,17 @@ class TFrmMain final : public QWidget, private RunView {
   QLabel* lblStatus = nullptr;
   QPushButton* btnArea = nullptr;
   QPushButton* btnCtgr = nullptr;
-  desktop::TVistaAltFix* altFix_ = nullptr;
 
   bool TaskbarReady = false;
   QString OutputPath;
   bool cursor_saved_ = false;
   bool terminate_requested_ = false;
 
-  UiWaker* waker_;  // a child of the window: gone with it, after the controller
+  // Children of the window: gone with it, after the controller and the rebuilder.
+  UiWaker* waker_;
+  UiWaker* rebuild_waker_;
   RunController controller_;
+  window_model::TableRebuilder rebuilder_;
 };
 
 }  // namespace valmeric::app

@@ -31,19 +31,6 @@ std::string CodeTable(const char* title, const Names& names, size_t per_line) {
   return table + "\n";
 }
 
-template <typename Names>
-std::string NamedCodes(const std::vector<int>& codes, const Names& names) {
-  std::string text;
-  for (const int code : codes) {
-    if (!text.empty()) text += ", ";
-    text += std::to_string(code);
-    if (code >= 1 && code <= static_cast<int>(names.size())) {
-      text += " " + std::string(names[static_cast<size_t>(code) - 1]);
-    }
-  }
-  return text;
-}
-
 }  // namespace
 
 std::string Count(long long n) {
@@ -78,11 +65,11 @@ std::string ProgressRemaining(std::string_view duration) {
 }
 
 std::string NamedCategories(const std::vector<int>& codes) {
-  return NamedCodes(codes, kCategoryNamesUtf8);
+  return NamedCodes(codes, kCategoryNamesUtf8, ", ");
 }
 
 std::string NamedPrefectures(const std::vector<int>& codes) {
-  return NamedCodes(codes, kPrefectureNamesUtf8);
+  return NamedCodes(codes, kPrefectureNamesUtf8, ", ");
 }
 
 std::string Named(std::string_view text) {

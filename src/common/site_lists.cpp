@@ -27,4 +27,18 @@ const std::vector<std::string>& PrefectureNames() {
   return names;
 }
 
+std::string NamedCodes(const std::vector<int>& codes, std::span<const std::string_view> names,
+                       std::string_view separator) {
+  std::string text;
+  for (const int code : codes) {
+    if (!text.empty()) text += separator;
+    text += std::to_string(code);
+    if (code >= 1 && static_cast<size_t>(code) <= names.size()) {
+      text += ' ';
+      text += names[static_cast<size_t>(code) - 1];
+    }
+  }
+  return text;
+}
+
 }  // namespace valmeric

@@ -4,6 +4,7 @@
 // prefecture code n is PrefectureNames()[n - 1]. Texts are Shift_JIS.
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,5 +30,11 @@ inline constexpr std::array<std::string_view, kPrefectureCount> kPrefectureNames
 
 const std::vector<std::string>& CategoryNames();
 const std::vector<std::string>& PrefectureNames();
+
+// The codes, each with its name from names (kCategoryNamesUtf8 or
+// kPrefectureNamesUtf8), joined by separator: "13 東京都、14 神奈川県". A code
+// outside the list stands alone. UTF-8.
+std::string NamedCodes(const std::vector<int>& codes, std::span<const std::string_view> names,
+                       std::string_view separator);
 
 }  // namespace valmeric

@@ -9,21 +9,6 @@
 
 namespace valmeric::desktop {
 
-int TaskbarProgressFlag(int state) {
-  switch (state) {
-    case tbpsIndeterminate:
-      return 1;
-    case tbpsNormal:
-      return 2;
-    case tbpsError:
-      return 4;
-    case tbpsPaused:
-      return 8;
-    default:
-      return 0;
-  }
-}
-
 namespace {
 
 bool g_held = false;
@@ -46,7 +31,8 @@ bool InitializeTaskbarAPI() {
 bool SetTaskbarProgressState(TTaskBarProgressState state) {
   if (!g_held) return false;
   // The launcher entry knows only shown and hidden progress.
-  return SendUpdate({{QStringLiteral("progress-visible"), TaskbarProgressFlag(state) != 0}});
+  return SendUpdate(
+      {{QStringLiteral("progress-visible"), window_model::TaskbarProgressFlag(state) != 0}});
 }
 
 bool SetTaskbarProgressValue(std::uint64_t current, std::uint64_t maximum) {

@@ -7,21 +7,20 @@
 
 #include <cstdint>
 
+#include "window_model/taskbar_state.h"
+
 class QIcon;
 class QString;
 
 namespace valmeric::desktop {
 
-enum TTaskBarProgressState { tbpsNone, tbpsIndeterminate, tbpsNormal, tbpsError, tbpsPaused };
+using window_model::TTaskBarProgressState;
 
 // The launcher entry the signals name, and where they come from.
 inline constexpr char kLauncherAppUri[] = "application://valmeric.desktop";
 inline constexpr char kLauncherInterface[] = "com.canonical.Unity.LauncherEntry";
 inline constexpr char kLauncherMember[] = "Update";
 inline constexpr char kLauncherObjectPath[] = "/com/canonical/unity/launcherentry/valmeric";
-
-// The taskbar's progress flag for state (TBPF_*); 0 for values outside the enum.
-int TaskbarProgressFlag(int state);
 
 // Takes hold of the taskbar (on Linux: the session bus) once; true while held.
 // A failure is not retried and shows nothing.

@@ -72,8 +72,6 @@ class CsvFile final {
   // Flushes and closes. Throws OutputError; the file is closed either way.
   void Close();
   bool is_open() const { return file_.is_open(); }
-  // True when Open made the file: nothing was at its path before.
-  bool created() const { return created_; }
   // Gives the file up: closes it without writing what is buffered and removes
   // it when Open made it. A file that was there before stays.
   void Discard();

@@ -5,7 +5,6 @@
 #include <system_error>
 
 #include "common/site_lists.h"
-#include "common/text_encoding.h"
 #include "common/user_messages.h"
 #include "win32/documents_folder.h"
 #include "win32/dpi.h"
@@ -78,8 +77,12 @@ TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_p
       model_(std::move(database_path)),
       save_folder_(DocumentsFolder()),
       status_color_(GetSysColor(COLOR_WINDOWTEXT)),
-      controller_(*this, model_.database_path(), std::move(settings), [this] {
-        if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);
+      controller_(*this, model_.database_path(), std::move(settings),
+                  [this] {
+                    if (HWND window = news_window_.load()) PostMessageW(window, WM_RUNNEWS, 0, 0);
+                  }),
+      rebuilder_(model_.database_path(), controller_.settings().download, [this] {
+        if (HWND window = news_window_.load()) PostMessageW(window, WM_REBUILDNEWS, 0, 0);
       }) {
   RegisterWindowClass(&TFrmMain::WndProc);
   const SIZE outer = OuterSize(kWindowStyle, kWindowExStyle, kClientWidth, kClientHeight, 96);
@@ -91,7 +94,7 @@ TFrmMain::TFrmMain(Dialogs& dialogs, TaskbarButton& taskbar, fs::path database_p
 }
 
 TFrmMain::~TFrmMain() {
-  news_window_ = nullptr;  // a worker still stopping has nowhere to post to
+  news_window_ = nullptr;  // a worker still stopping or a rebuild has nowhere to post to
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (window_font_ != nullptr) DeleteObject(window_font_);
   if (list_font_ != nullptr) DeleteObject(list_font_);
@@ -139,8 +142,7 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
       Guarded([this] { controller_.Poll(); });
       return 0;
     case WM_REBUILDNEWS:
-      SetStatusText(Wide(SjisToUtf8(CityBuilderStatus(rebuilt_prefecture_.load()))));
-      UpdateWindow(Control(kLblStatus));
+      Guarded([this] { rebuilder_.Poll(); });
       return 0;
     case WM_COMMAND:
       if (HandleCommand(LOWORD(wparam), HIWORD(wparam))) return 0;
@@ -181,7 +183,7 @@ LRESULT TFrmMain::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     }
     case WM_CLOSE: {
       // The window stays until a table rebuild has ended: it holds the database.
-      if (rebuilding_) return 0;
+      if (rebuilder_.running()) return 0;
       bool may_close = false;
       Guarded([&] { may_close = controller_.CloseQuery(); });
       if (may_close) DestroyWindow(hwnd_);
@@ -262,6 +264,7 @@ void TFrmMain::CreateControls() {
 
   BindGroup(categories(), kChkCtgr, *lstCtgr_);
   BindGroup(prefectures(), kChkArea, *lstArea_);
+  BindRebuilder();
   ApplyLayout(WindowDpi(hwnd_));
   SetStatusText(Wide(kStatusInitialText));
 }
@@ -298,12 +301,18 @@ void TFrmMain::BindGroup(SelectionGroup& group, int all_box, CheckList& list) {
     SendMessageW(Control(all_box), BM_SETCHECK, all ? BST_CHECKED : BST_UNCHECKED, 0);
   };
   view.show_current = [&list](int row) { list.SetCurrent(row); };
-  view.show_enabled = [this, all_box, &list](bool enabled) {
-    EnableWindow(Control(all_box), enabled);
-    EnableWindow(list.hwnd(), enabled);
-  };
   view.focus_list = [&list] { SetFocus(list.hwnd()); };
   group.Bind(std::move(view));
+}
+
+void TFrmMain::BindRebuilder() {
+  TableRebuilder::View view;
+  view.show_status = [this](const std::string& text) {
+    SetStatusText(Wide(text));
+    UpdateWindow(Control(kLblStatus));
+  };
+  view.show_message = [this](const UserMessage& message) { ShowMessage(message); };
+  rebuilder_.Bind(std::move(view));
 }
 
 void TFrmMain::FormCreate() {

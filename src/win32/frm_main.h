@@ -8,7 +8,6 @@
 
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
-#include "refdb/table_rebuild.h"
 #include "win32/check_list.h"
 #include "win32/dialogs.h"
 #include "win32/taskbar_button.h"
@@ -16,6 +15,7 @@
 #include "window_model/layout.h"
 #include "window_model/main_window_model.h"
 #include "window_model/save_folder.h"
+#include "window_model/table_rebuilder.h"
 
 namespace valmeric::win32 {
 
@@ -24,7 +24,7 @@ using namespace window_model;  // the control identifiers and the layout
 inline constexpr UINT WM_CHECKCONFIG = WM_USER + kCheckConfigOffset;
 // Posted by a run's worker: the run has news for Poll.
 inline constexpr UINT WM_RUNNEWS = WM_APP + 1;
-// Posted by a table rebuild's thread: another prefecture has been read.
+// Posted by a table rebuild's thread: the rebuild has news for Poll.
 inline constexpr UINT WM_REBUILDNEWS = WM_APP + 2;
 
 // The main window: the two selection lists, the start and cancel buttons, the
@@ -53,8 +53,8 @@ class TFrmMain final : private RunView {
   const RunController& controller() const { return controller_; }
   bool taskbarReady() const { return TaskbarReady; }
   bool configChecked() const { return config_checked_; }
-  // A table builder is running (its window messages still come through).
-  bool rebuilding() const { return rebuilding_; }
+  // A table rebuild is under way (the window's messages still come through).
+  bool rebuilding() const { return rebuilder_.running(); }
   TVistaAltFix& altFix() { return alt_fix_; }
   std::filesystem::path settingsPath() const { return model_.settings_path(); }
 
@@ -73,15 +73,13 @@ class TFrmMain final : private RunView {
   void CreateControls();
   void ApplyLayout(UINT dpi);
   void BindGroup(SelectionGroup& group, int all_box, CheckList& list);
+  void BindRebuilder();
   void CheckConfig();
   void Terminate();
   void SetStatusText(const std::wstring& text);
   void SetControlsEnabled(bool idle);
   void btnAreaClick();
   void btnCtgrClick();
-  // Refills table on a thread of its own while this thread goes on with the
-  // window's messages; returns once it has ended, with what it threw.
-  int RunTableRebuild(RebuildTable table);
 
   // RunView
   Selection TickedSelection() override;
@@ -117,13 +115,11 @@ class TFrmMain final : private RunView {
   bool TaskbarReady = false;
   bool busy_cursor_ = false;
   bool config_checked_ = false;
-  bool rebuilding_ = false;
-  // The prefecture a city rebuild read last; written on the rebuild's thread.
-  std::atomic<int> rebuilt_prefecture_{0};
-  // Where a run's worker posts its news; read on the worker's thread.
+  // Where a run's worker and a table rebuild post their news; read on their threads.
   std::atomic<HWND> news_window_{nullptr};
 
   RunController controller_;
+  TableRebuilder rebuilder_;
 };
 
 }  // namespace valmeric::win32

@@ -6,11 +6,6 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <exception>
-#include <system_error>
-#include <thread>
-
-#include "refdb/table_rebuild.h"
 #include "win32/wide_text.h"
 
 namespace valmeric::win32 {
@@ -102,60 +97,12 @@ void TFrmMain::Quit() {
   Terminate();
 }
 
-int TFrmMain::RunTableRebuild(RebuildTable table) {
-  // Taken here, so that a database in use is refused before anything starts.
-  TableRebuild rebuild(model_.database_path(), controller_.settings().download);
-  HANDLE ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (ended == nullptr)
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
-  const HWND window = hwnd_;
-  int rows = 0;
-  std::exception_ptr failure;
-  std::thread builder([&] {
-    try {
-      rows = rebuild.Run(table, [&](int prefecture) {
-        rebuilt_prefecture_ = prefecture;
-        PostMessageW(window, WM_REBUILDNEWS, 0, 0);
-      });
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    SetEvent(ended);
-  });
-  // The window's own loop, until the builder has ended: it repaints and
-  // answers meanwhile. A quit asked for in between is passed on afterwards.
-  rebuilding_ = true;
-  bool quit = false;
-  WPARAM quit_code = 0;
-  while (MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message == WM_QUIT) {
-        quit = true;
-        quit_code = message.wParam;
-        continue;
-      }
-      if (IsDialogMessageW(hwnd_, &message)) continue;
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  builder.join();
-  CloseHandle(ended);
-  rebuilding_ = false;
-  if (quit) PostQuitMessage(static_cast<int>(quit_code));
-  if (failure) std::rethrow_exception(failure);
-  return rows;
-}
-
 void TFrmMain::btnAreaClick() {
-  RunTableRebuild(RebuildTable::kCities);
-  ShowMessage({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
+  rebuilder_.Start(RebuildTable::kCities);
 }
 
 void TFrmMain::btnCtgrClick() {
-  RunTableRebuild(RebuildTable::kSubCategories);
-  ShowMessage({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
+  rebuilder_.Start(RebuildTable::kSubCategories);
 }
 
 }  // namespace valmeric::win32

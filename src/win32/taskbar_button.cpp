@@ -2,33 +2,21 @@
 
 #include <shobjidl.h>
 
+#include "win32/windows_version.h"
+
 namespace valmeric::win32 {
 
-int TaskbarProgressFlag(int state) {
-  switch (state) {
-    case tbpsNone:
-      return TBPF_NOPROGRESS;
-    case tbpsIndeterminate:
-      return TBPF_INDETERMINATE;
-    case tbpsNormal:
-      return TBPF_NORMAL;
-    case tbpsError:
-      return TBPF_ERROR;
-    case tbpsPaused:
-      return TBPF_PAUSED;
-    default:
-      return 0;
-  }
-}
+using window_model::TaskbarProgressFlag;
+
+// The window model's table holds the shell's own values.
+static_assert(TaskbarProgressFlag(window_model::tbpsNone) == TBPF_NOPROGRESS);
+static_assert(TaskbarProgressFlag(window_model::tbpsIndeterminate) == TBPF_INDETERMINATE);
+static_assert(TaskbarProgressFlag(window_model::tbpsNormal) == TBPF_NORMAL);
+static_assert(TaskbarProgressFlag(window_model::tbpsError) == TBPF_ERROR);
+static_assert(TaskbarProgressFlag(window_model::tbpsPaused) == TBPF_PAUSED);
 
 bool TaskbarSupported() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return false;
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion > 6 || (version.dwMajorVersion == 6 && version.dwMinorVersion >= 1);
+  return WindowsAtLeast(6, 1);
 }
 
 SystemTaskbarButton::~SystemTaskbarButton() {

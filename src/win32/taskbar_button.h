@@ -7,14 +7,13 @@
 
 #include <cstdint>
 
+#include "window_model/taskbar_state.h"
+
 struct ITaskbarList3;
 
 namespace valmeric::win32 {
 
-enum TTaskBarProgressState { tbpsNone, tbpsIndeterminate, tbpsNormal, tbpsError, tbpsPaused };
-
-// The taskbar's progress flag (TBPF_*) for state; 0 for values outside the enum.
-int TaskbarProgressFlag(int state);
+using window_model::TTaskBarProgressState;
 
 class TaskbarButton {
  public:

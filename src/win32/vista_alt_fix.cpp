@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "win32/windows_version.h"
+
 namespace valmeric::win32 {
 namespace {
 
@@ -26,25 +28,10 @@ std::vector<HWND> ProgramWindows() {
   return windows;
 }
 
-bool IsSelectiveTarget(HWND control) {
-  wchar_t name[16] = {};
-  GetClassNameW(control, name, static_cast<int>(std::size(name)));
-  if (lstrcmpiW(name, L"Static") == 0) return true;
-  if (lstrcmpiW(name, L"Button") != 0) return false;
-  return (GetWindowLongPtrW(control, GWL_STYLE) & (BS_BITMAP | BS_ICON)) ==
-         0;  // not a bitmap button
-}
-
 }  // namespace
 
 bool TVistaAltFix::VistaWithTheme() {
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  if (!GetVersionExW(&version)) return false;
-#pragma GCC diagnostic pop
-  return version.dwMajorVersion >= 6 && IsAppThemed();
+  return WindowsAtLeast(6, 0) && IsAppThemed();
 }
 
 TVistaAltFix::TVistaAltFix() : active_(VistaWithTheme()) {}
@@ -74,7 +61,7 @@ void TVistaAltFix::ApplicationEventsIdle() {
       (*known)->seen = true;
       continue;
     }
-    auto watcher = std::make_unique<TFormObj>(TFormObj{window, true, false, repaint_all_});
+    auto watcher = std::make_unique<TFormObj>(TFormObj{window, true, false});
     SetWindowSubclass(window, &TVistaAltFix::WatcherProc, kSubclassId,
                       reinterpret_cast<DWORD_PTR>(watcher.get()));
     forms_.push_back(std::move(watcher));
@@ -94,19 +81,8 @@ void TVistaAltFix::ApplicationEventsIdle() {
 }
 
 void TVistaAltFix::Repaint(const TFormObj& watcher) const {
-  if (watcher.repaint_all) {
-    RedrawWindow(watcher.form, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  } else {
-    EnumChildWindows(
-        watcher.form,
-        [](HWND control, LPARAM) -> BOOL {
-          if (IsSelectiveTarget(control))
-            RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-          return TRUE;
-        },
-        0);
-  }
+  RedrawWindow(watcher.form, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   if (on_repaint_) on_repaint_(watcher.form);
 }
 

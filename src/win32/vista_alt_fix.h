@@ -23,8 +23,6 @@ class TVistaAltFix final {
   TVistaAltFix(const TVistaAltFix&) = delete;
   TVistaAltFix& operator=(const TVistaAltFix&) = delete;
 
-  // Full repaint of every control (the default) or only buttons and static texts.
-  void SetRepaintAll(bool value) { repaint_all_ = value; }
   bool Active() const { return active_; }
   // Windows watched since the last idle pass.
   size_t Watched() const { return forms_.size(); }
@@ -41,14 +39,12 @@ class TVistaAltFix final {
     HWND form;
     bool seen = true;
     bool needs_repaint = false;
-    bool repaint_all = true;
   };
   static LRESULT CALLBACK WatcherProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam,
                                       UINT_PTR id, DWORD_PTR watcher);
   void Repaint(const TFormObj& watcher) const;
 
   bool active_ = false;
-  bool repaint_all_ = true;
   std::vector<std::unique_ptr<TFormObj>> forms_;
   std::function<void(HWND)> on_repaint_;
 };

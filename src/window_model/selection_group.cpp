@@ -68,9 +68,4 @@ void SelectionGroup::SetCurrent(int row) {
   if (view_.show_current) view_.show_current(row);
 }
 
-void SelectionGroup::SetEnabled(bool value) {
-  enabled_ = value;
-  if (view_.show_enabled) view_.show_enabled(value);
-}
-
 }  // namespace valmeric::window_model

@@ -20,7 +20,6 @@ class SelectionGroup final {
     std::function<void(int index, bool ticked)> show_tick;
     std::function<void(bool all)> show_all;
     std::function<void(int row)> show_current;
-    std::function<void(bool enabled)> show_enabled;
     std::function<void()> focus_list;
   };
 
@@ -33,7 +32,6 @@ class SelectionGroup final {
   bool IsTicked(int index) const { return ticks_.at(static_cast<size_t>(index)); }
   bool All() const { return all_; }
   int Current() const { return current_; }
-  bool Enabled() const { return enabled_; }
   // Index of the first ticked item, or -1.
   int FirstTicked() const;
   // 1-based codes of the ticked items, ascending.
@@ -51,7 +49,6 @@ class SelectionGroup final {
   // unchanged one does nothing.
   void SetAll(bool value);
   void SetCurrent(int row);
-  void SetEnabled(bool value);
 
  private:
   bool EveryItemTicked() const;
@@ -61,7 +58,6 @@ class SelectionGroup final {
   std::vector<bool> ticks_;
   bool all_ = false;
   int current_ = -1;
-  bool enabled_ = true;
   View view_;
 };
 

@@ -17,6 +17,8 @@ namespace valmeric::test {
 // A program folder (with db/hpt_data.db holding two cities of prefecture 1
 // and two sub-categories of category 1) and a directory site on 127.0.0.1
 // whose result pages can be held back, so a test can act while a run waits.
+// For the table builders, each prefecture's city list page names one city
+// (prefecture N: city 100 + N), the sub-category list page two.
 class GuiSite {
  public:
   GuiSite();
@@ -30,8 +32,11 @@ class GuiSite {
   void SetFivePages();
 
   void SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities);
-  // The next request for pair waits until Release (or the end of the test).
+  // The next request for pair waits until Release (or the end of the test);
+  // "city:N" names the city list page of prefecture N.
   void HoldNext(const std::string& pair);
+  // The city list page of prefecture lists nothing (as under maintenance).
+  void EmptyCityPage(int prefecture);
   // True once a held request has arrived and is waiting.
   bool Holding() const;
   void Release();
@@ -46,9 +51,13 @@ class GuiSite {
   const std::filesystem::path& root() const { return dir_.path(); }
   std::filesystem::path db_folder() const { return dir_.path() / "db"; }
   std::filesystem::path db_path() const { return db_folder() / "hpt_data.db"; }
+  std::string db_file() const { return db_path().string(); }
   std::string File(const std::string& name) const { return dir_.File(name); }
 
  private:
+  // Waits while key is to be held; lock holds mutex_.
+  void HoldIfAsked(std::unique_lock<std::mutex>& lock, const std::string& key);
+
   TempDir dir_;
   std::unique_ptr<LocalServer> server_;
   mutable std::mutex mutex_;
@@ -56,6 +65,7 @@ class GuiSite {
   std::map<std::string, std::string> pages_;
   std::map<std::string, int> requests_;
   std::set<std::string> hold_next_;
+  std::set<int> empty_city_pages_;
   int holding_ = 0;
   int held_so_far_ = 0;
   int release_round_ = 0;

@@ -120,11 +120,11 @@ TEST(TaskbarTest, AFourEntryRunShowsEachStepAndThenHidesTheProgress) {
 TEST(TaskbarTest, WithoutASessionBusTheTaskbarStaysOff) {
   // The test main points the session bus at a socket that does not exist.
   EXPECT_FALSE(desktop::SetTaskbarProgressValue(1, 4));
-  EXPECT_FALSE(desktop::SetTaskbarProgressState(desktop::tbpsNormal));
+  EXPECT_FALSE(desktop::SetTaskbarProgressState(window_model::tbpsNormal));
   WindowHarness h;
   EXPECT_FALSE(h.window().taskbarReady());
   EXPECT_FALSE(desktop::InitializeTaskbarAPI());
-  EXPECT_FALSE(desktop::SetTaskbarProgressState(desktop::tbpsNone));
+  EXPECT_FALSE(desktop::SetTaskbarProgressState(window_model::tbpsNone));
 }
 
 TEST(TaskbarTest, SecondInitialisationKeepsTheConnection) {
@@ -135,18 +135,6 @@ TEST(TaskbarTest, SecondInitialisationKeepsTheConnection) {
   EXPECT_TRUE(desktop::InitializeTaskbarAPI());
   EXPECT_TRUE(desktop::SetTaskbarProgressValue(2, 4));
   EXPECT_FALSE(desktop::SetTaskbarOverlayIcon(QIcon(), QStringLiteral("busy")));
-}
-
-TEST(TaskbarFlagTest, StatesMapToTheTaskbarFlags) {
-  const std::pair<int, int> cases[] = {{desktop::tbpsNone, 0},
-                                       {desktop::tbpsIndeterminate, 1},
-                                       {desktop::tbpsNormal, 2},
-                                       {desktop::tbpsError, 4},
-                                       {desktop::tbpsPaused, 8},
-                                       {5, 0},
-                                       {-1, 0}};
-  for (const auto& [state, flag] : cases)
-    EXPECT_EQ(desktop::TaskbarProgressFlag(state), flag) << state;
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 
 #include "common/site_lists.h"
 #include "common/text_encoding.h"
-#include "desktop/vista_alt_fix.h"
 #include "support/named_case.h"
 #include "support/temp_dir.h"
 #include "window_harness.h"
@@ -110,24 +109,6 @@ TEST(WindowLayoutTest, ListsHoldTheCategoriesAndPrefecturesInOrder) {
   EXPECT_EQ(h.List("lstArea")->item(46)->text(), QString::fromUtf8("沖縄県"));
   EXPECT_EQ(h.window().font().pixelSize(), 12);
   EXPECT_TRUE(h.window().font().families().contains(QString::fromUtf8("ＭＳ Ｐゴシック")));
-}
-
-TEST(WindowLayoutTest, TheAltKeyFixIsInertOutsideWindows) {
-  WindowHarness h;
-  auto* fix = h.window().findChild<desktop::TVistaAltFix*>();
-  ASSERT_NE(fix, nullptr);
-  EXPECT_FALSE(fix->Active());
-  EXPECT_TRUE(fix->RepaintAll());
-  EXPECT_FALSE(desktop::TVistaAltFix::VistaWithTheme());
-  // What a full repaint would redraw: every control but the label.
-  const auto targets = desktop::FullRepaintTargets(&h.window());
-  EXPECT_EQ(std::count(targets.begin(), targets.end(), h.Find<QWidget>("lblStatus")), 0);
-  for (const char* name : {"chkCtgr", "lstCtgr", "btnAction", "prgBar", "btnCtgr"}) {
-    EXPECT_EQ(std::count(targets.begin(), targets.end(), h.Find<QWidget>(name)), 1) << name;
-  }
-  const auto buttons = desktop::SelectiveRepaintTargets(&h.window());
-  for (QWidget* target : buttons) EXPECT_NE(qobject_cast<QAbstractButton*>(target), nullptr);
-  EXPECT_EQ(buttons.size(), 6u);  // two check boxes, four push buttons
 }
 
 // How the user toggles an item.

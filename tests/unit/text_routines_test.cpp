@@ -2,6 +2,7 @@
 
 #include "common/char_refs.h"
 #include "common/euc_to_ansi.h"
+#include "common/site_lists.h"
 #include "common/split_text.h"
 #include "common/strip_tags.h"
 #include "support/euc.h"
@@ -122,6 +123,26 @@ TEST(DecodeCharRefs, DecodesTheCommonReferencesWhereShiftJisHoldsThem) {
       {"&#126;&#xA1;", "~&#xA1;"},
   };
   for (const Case& c : cases) EXPECT_EQ(DecodeCharRefs(c.in), c.out) << c.in;
+}
+
+TEST(NamedCodes, EachCodeWithItsNameAndCodesOutsideTheListAlone) {
+  struct Case {
+    std::vector<int> codes;
+    bool prefectures;
+    const char* separator;
+    std::string out;
+  } cases[] = {
+      {{13, 14}, true, "、", "13 東京都、14 神奈川県"},
+      {{1, 10}, false, ", ", "1 内科系, 10 動物病院"},
+      {{0, 1, 47, 48}, true, "、", "0、1 北海道、47 沖縄県、48"},
+      {{11}, false, ", ", "11"},
+      {{}, true, "、", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.prefectures ? NamedCodes(c.codes, kPrefectureNamesUtf8, c.separator)
+                            : NamedCodes(c.codes, kCategoryNamesUtf8, c.separator),
+              c.out);
+  }
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ bool RecordingTaskbar::InitializeTaskbarAPI() {
 }
 
 bool RecordingTaskbar::SetTaskbarProgressState(HWND window, TTaskBarProgressState state) {
-  log_.Line({"taskbar-state", std::to_string(TaskbarProgressFlag(state))});
+  log_.Line({"taskbar-state", std::to_string(window_model::TaskbarProgressFlag(state))});
   system_.SetTaskbarProgressState(window, state);
   return true;
 }

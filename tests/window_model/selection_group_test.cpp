@@ -147,16 +147,10 @@ TEST(SelectionGroupTest, TheInvariantHoldsAfterAnySequenceOfUserActions) {
   }
 }
 
-TEST(SelectionGroupTest, EnablingAndRowsReachTheView) {
+TEST(SelectionGroupTest, RowsReachTheView) {
   SelectionGroup g = Group(3);
-  bool enabled = true;
   RecordingView view;
-  auto v = view.Make();
-  v.show_enabled = [&](bool e) { enabled = e; };
-  g.Bind(v);
-  g.SetEnabled(false);
-  EXPECT_FALSE(enabled);
-  EXPECT_FALSE(g.Enabled());
+  g.Bind(view.Make());
   g.SetCurrent(2);
   EXPECT_EQ(g.Current(), 2);
   EXPECT_EQ(view.rows, std::vector<int>{2});

@@ -1,4 +1,5 @@
-// The error display's text, the guarded call of a handler, the layout table.
+// The error display's text, the guarded call of a handler, the layout table,
+// the taskbar's progress flags.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "window_model/guarded_call.h"
 #include "window_model/layout.h"
 #include "window_model/save_folder.h"
+#include "window_model/taskbar_state.h"
 
 namespace valmeric::window_model {
 namespace {
@@ -93,6 +95,13 @@ TEST(SaveFolderTest, DocumentsFirstThenTheLastChosenFolderWhileItIsThere) {
     for (const auto& file : c.files) folder.Chosen(file);
     EXPECT_EQ(folder.Initial(), c.expected) << c.name;
   }
+}
+
+TEST(TaskbarFlagTest, StatesMapToTheTaskbarFlags) {
+  const std::pair<int, int> cases[] = {{tbpsNone, 0},  {tbpsIndeterminate, 1}, {tbpsNormal, 2},
+                                       {tbpsError, 4}, {tbpsPaused, 8},        {5, 0},
+                                       {-1, 0}};
+  for (const auto& [state, flag] : cases) EXPECT_EQ(TaskbarProgressFlag(state), flag) << state;
 }
 
 }  // namespace

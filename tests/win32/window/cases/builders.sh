@@ -10,6 +10,7 @@ wait-rebuilt
 press btnArea
 wait-rebuilding
 wait-text lblStatus 県コード：2 取得中
+close
 dump
 wait-rebuilt
 dump
@@ -19,6 +20,8 @@ check "while the sub-category builder runs, the script goes on from the message 
   "done|press" "done|wait-rebuilding" "rebuilding|1" "done|wait-rebuilt"
 check "while the city builder runs, the status label shows each prefecture" in_order "$L" \
   "done|wait-text" "rebuilding|1" "done|wait-rebuilt"
+check "a close while the city builder runs leaves the window as it is" in_order "$L" \
+  "done|close" "rebuilding|1" "done|dump" "done|wait-rebuilt"
 check "each builder ends with its box" test "$(count "$L" 'box|0x0|Valmeric|終了|owned')" = 2
 check "afterwards the status label reads the last prefecture" grep -q "^control|lblStatus|県コード：47 取得中|" "$L"
 check "no error box" lacks "$L" "^box|0x10|"
