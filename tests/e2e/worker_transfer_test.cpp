@@ -43,9 +43,7 @@ class WorkerTransferTest : public ::testing::Test {
   std::vector<std::string> WrittenCodes() { return test::WrittenCodes(site_.File("out.csv")); }
 
   static std::vector<std::string> CodesOf(const std::vector<PageFacility>& list) {
-    std::vector<std::string> codes;
-    for (const auto& f : list) codes.push_back(f.code);
-    return codes;
+    return test::CodesOf(list);
   }
 
   SiteFixture site_;

@@ -53,6 +53,12 @@ RunRecord RunToEnd(RunConfig config,
   return record;
 }
 
+std::vector<std::string> CodesOf(const std::vector<PageFacility>& list) {
+  std::vector<std::string> codes;
+  for (const auto& facility : list) codes.push_back(facility.code);
+  return codes;
+}
+
 std::vector<std::string> WrittenCodes(const std::string& path) {
   std::vector<std::string> codes;
   const auto lines = SplitLines(ReadCsv(path));

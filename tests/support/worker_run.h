@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/worker.h"
+#include "support/result_page.h"
 
 namespace valmeric::test {
 
@@ -23,6 +24,9 @@ void RecordNewRun(const RunConfig& config);
 // Runs a worker to its end, taking its news as an owner would.
 RunRecord RunToEnd(RunConfig config,
                    const std::function<void(TMyThread&, const RunNews&)>& on_news = {});
+
+// The facilities' codes, in list order.
+std::vector<std::string> CodesOf(const std::vector<PageFacility>& list);
 
 // Codes of the record lines of the CSV at path, in file order.
 std::vector<std::string> WrittenCodes(const std::string& path);
