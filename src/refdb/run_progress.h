@@ -15,10 +15,10 @@ struct RunProgress {
   int entries_total = -1;  // the walk's length; -1 until the plan is built
 
   // The run's place in its plan, as the journal records it.
-  int plan_size = -1;            // -1 until the plan is built
-  std::int64_t plan_check = 0;   // a fingerprint of the plan's entries
-  int next_entry = 0;            // entries read to their end from the first: a resume starts here
-  int page_in_pair = 0;          // the page of the next entry's pair to start with (0: its first)
+  int plan_size = -1;           // -1 until the plan is built
+  std::int64_t plan_check = 0;  // a fingerprint of the plan's entries
+  int next_entry = 0;           // entries read to their end from the first: a resume starts here
+  int page_in_pair = 0;         // the page of the next entry's pair to start with (0: its first)
 
   // What the run met.
   int not_fetched = 0;  // entries whose page did not arrive after the retries

@@ -117,7 +117,8 @@ FetchResult MemorySite::Fetch(const std::string& url, const std::string& scratch
     hook = on_request_;
     down = down_;
   }
-  if (down) return {FetchResult::kFailed, false, 0, "サーバーに接続できませんでした。(memory site)"};
+  if (down)
+    return {FetchResult::kFailed, false, 0, "サーバーに接続できませんでした。(memory site)"};
   if (pair.empty()) return Deliver(SubCategoryListAnswer(), scratch_path, cancel);
   ++result_requests_;
   if (hook) hook(pair);
@@ -133,8 +134,8 @@ FetchResult MemorySite::Deliver(const Answer& answer, const std::string& scratch
   if (answer.status >= 200 && answer.status < 300) {
     return {FetchResult::kFetched, true, answer.status, {}};
   }
-  const auto kind = answer.status == 404 || answer.status == 410 ? FetchResult::kGone
-                                                                 : FetchResult::kFailed;
+  const auto kind =
+      answer.status == 404 || answer.status == 410 ? FetchResult::kGone : FetchResult::kFailed;
   return {kind, answer.has_body, answer.status, HttpStatusText(answer.status)};
 }
 

@@ -99,8 +99,7 @@ TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
 }
 
 TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotDone) {
-  for (const auto& pair : MemorySite::Pairs())
-    site_.SetPage(pair, 5, MemorySite::Facilities(1, 5));
+  for (const auto& pair : MemorySite::Pairs()) site_.SetPage(pair, 5, MemorySite::Facilities(1, 5));
   site_.DelayNext(1, 30000);
   const auto start = std::chrono::steady_clock::now();
   const RunRecord run = RunToEnd(Config(), [this](TMyThread& worker, const RunNews&) {
@@ -176,8 +175,7 @@ class WorkerFailureTest : public WorkerTest,
                           public ::testing::WithParamInterface<LocalFailureCase> {};
 
 TEST_P(WorkerFailureTest, EndsTheRunAsAFailureNeverAsSuccess) {
-  for (const auto& pair : MemorySite::Pairs())
-    site_.SetPage(pair, 3, MemorySite::Facilities(1, 3));
+  for (const auto& pair : MemorySite::Pairs()) site_.SetPage(pair, 3, MemorySite::Facilities(1, 3));
   RunConfig config = Config();
   GetParam().spoil(site_, config);
   const RunRecord run = RunToEnd(config);

@@ -32,33 +32,31 @@ class TableRebuilderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::CreateTestDatabase(db_path_, {{1, 1, "古い市"}}, {{1, 1, "古い科目"}});
-    server_.server().Get(
-        "/doko/city.php", [this](const httplib::Request& req, httplib::Response& res) {
-          const int prefecture = std::stoi(req.get_param_value("pref_no"));
-          std::unique_lock lock(mutex_);
-          if (prefecture == hold_) {
-            holding_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return released_; });
-          }
-          // One city a prefecture, none on a page under maintenance.
-          std::vector<std::string> lines = {"<html><body>"};
-          if (!empty_pages_.contains(prefecture)) {
-            lines.push_back("<a href=\"/doko/search.php?pref_no=" + std::to_string(prefecture) +
-                            "&city_no=" + std::to_string(100 + prefecture) + "\">");
-            lines.push_back("<li><i class=\"ico\"></i>市" + std::to_string(prefecture) + "</li></a>");
-          }
-          lines.push_back("</body></html>");
-          res.set_content(test::EucPage(lines), "text/html");
-        });
-    server_.server().Get("/doko/kamoku.php",
-                         [](const httplib::Request&, httplib::Response& res) {
-                           res.set_content(
-                               test::EucPage({"<h4>内科系</h4>",
-                                              "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
-                                              "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>"}),
-                               "text/html");
-                         });
+    server_.server().Get("/doko/city.php", [this](const httplib::Request& req,
+                                                  httplib::Response& res) {
+      const int prefecture = std::stoi(req.get_param_value("pref_no"));
+      std::unique_lock lock(mutex_);
+      if (prefecture == hold_) {
+        holding_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+      }
+      // One city a prefecture, none on a page under maintenance.
+      std::vector<std::string> lines = {"<html><body>"};
+      if (!empty_pages_.contains(prefecture)) {
+        lines.push_back("<a href=\"/doko/search.php?pref_no=" + std::to_string(prefecture) +
+                        "&city_no=" + std::to_string(100 + prefecture) + "\">");
+        lines.push_back("<li><i class=\"ico\"></i>市" + std::to_string(prefecture) + "</li></a>");
+      }
+      lines.push_back("</body></html>");
+      res.set_content(test::EucPage(lines), "text/html");
+    });
+    server_.server().Get("/doko/kamoku.php", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          test::EucPage({"<h4>内科系</h4>", "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
+                         "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>"}),
+          "text/html");
+    });
     server_.Start();
     DownloadSettings download;
     download.origin = SiteOrigin::Parse(server_.Origin());
