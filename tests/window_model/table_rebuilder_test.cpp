@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -32,33 +33,31 @@ class TableRebuilderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::CreateTestDatabase(db_path_, {{1, 1, "古い市"}}, {{1, 1, "古い科目"}});
-    server_.server().Get(
-        "/doko/city.php", [this](const httplib::Request& req, httplib::Response& res) {
-          const int prefecture = std::stoi(req.get_param_value("pref_no"));
-          std::unique_lock lock(mutex_);
-          if (prefecture == hold_) {
-            holding_ = true;
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return released_; });
-          }
-          // One city a prefecture, none on a page under maintenance.
-          std::vector<std::string> lines = {"<html><body>"};
-          if (!empty_pages_.contains(prefecture)) {
-            lines.push_back("<a href=\"/doko/search.php?pref_no=" + std::to_string(prefecture) +
-                            "&city_no=" + std::to_string(100 + prefecture) + "\">");
-            lines.push_back("<li><i class=\"ico\"></i>市" + std::to_string(prefecture) + "</li></a>");
-          }
-          lines.push_back("</body></html>");
-          res.set_content(test::EucPage(lines), "text/html");
-        });
-    server_.server().Get("/doko/kamoku.php",
-                         [](const httplib::Request&, httplib::Response& res) {
-                           res.set_content(
-                               test::EucPage({"<h4>内科系</h4>",
-                                              "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
-                                              "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>"}),
-                               "text/html");
-                         });
+    server_.server().Get("/doko/city.php", [this](const httplib::Request& req,
+                                                  httplib::Response& res) {
+      const int prefecture = std::stoi(req.get_param_value("pref_no"));
+      std::unique_lock lock(mutex_);
+      if (prefecture == hold_) {
+        holding_ = true;
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+      }
+      // One city a prefecture, none on a page under maintenance.
+      std::vector<std::string> lines = {"<html><body>"};
+      if (!empty_pages_.contains(prefecture)) {
+        lines.push_back("<a href=\"/doko/search.php?pref_no=" + std::to_string(prefecture) +
+                        "&city_no=" + std::to_string(100 + prefecture) + "\">");
+        lines.push_back("<li><i class=\"ico\"></i>市" + std::to_string(prefecture) + "</li></a>");
+      }
+      lines.push_back("</body></html>");
+      res.set_content(test::EucPage(lines), "text/html");
+    });
+    server_.server().Get("/doko/kamoku.php", [](const httplib::Request&, httplib::Response& res) {
+      res.set_content(
+          test::EucPage({"<h4>内科系</h4>", "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
+                         "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>"}),
+          "text/html");
+    });
     server_.Start();
     DownloadSettings download;
     download.origin = SiteOrigin::Parse(server_.Origin());
@@ -237,6 +236,24 @@ TEST_F(TableRebuilderTest, ADatabaseInUseIsRefusedBeforeAnythingStarts) {
   EXPECT_EQ(Wakes(), 0);
   rebuilder_->Poll();  // nothing to show
   EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(TableRebuilderTest, AViewThatThrowsCannotKeepTheRebuildRunning) {
+  TableRebuilder::View view;
+  view.show_status = [](const std::string&) { throw std::runtime_error("no label"); };
+  rebuilder_->Bind(std::move(view));
+  rebuilder_->Start(RebuildTable::kCities);
+  int thrown = 0;
+  while (rebuilder_->running()) {
+    try {
+      ASSERT_TRUE(PollOnWake()) << "no news from the rebuild";
+    } catch (const std::runtime_error&) {
+      ++thrown;
+    }
+  }
+  EXPECT_GT(thrown, 0);
+  EXPECT_EQ(Cities().size(), 47u);
+  EXPECT_TRUE(DatabaseFree());
 }
 
 TEST_F(TableRebuilderTest, GoingAwayWaitsForTheRebuildToEnd) {
