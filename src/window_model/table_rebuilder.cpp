@@ -60,11 +60,15 @@ void TableRebuilder::Poll() {
     std::lock_guard lock(mutex_);
     news = std::exchange(news_, News{});
   }
+  if (news.ended) {
+    // Over before anything is shown, so that no view call can leave it running;
+    // the database is free again before the end is shown.
+    thread_.join();
+    rebuild_.reset();
+  }
   if (news.prefecture != 0 && view_.show_status)
     view_.show_status(SjisToUtf8(CityBuilderStatus(news.prefecture)));
   if (!news.ended) return;
-  thread_.join();
-  rebuild_.reset();  // the database is free again before the end is shown
   if (news.failure) std::rethrow_exception(news.failure);
   if (view_.show_message) view_.show_message({msg::kBuilderDone, msg::kApplicationTitle, mb::kOk});
 }

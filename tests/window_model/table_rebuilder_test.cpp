@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -235,6 +236,24 @@ TEST_F(TableRebuilderTest, ADatabaseInUseIsRefusedBeforeAnythingStarts) {
   EXPECT_EQ(Wakes(), 0);
   rebuilder_->Poll();  // nothing to show
   EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(TableRebuilderTest, AViewThatThrowsCannotKeepTheRebuildRunning) {
+  TableRebuilder::View view;
+  view.show_status = [](const std::string&) { throw std::runtime_error("no label"); };
+  rebuilder_->Bind(std::move(view));
+  rebuilder_->Start(RebuildTable::kCities);
+  int thrown = 0;
+  while (rebuilder_->running()) {
+    try {
+      ASSERT_TRUE(PollOnWake()) << "no news from the rebuild";
+    } catch (const std::runtime_error&) {
+      ++thrown;
+    }
+  }
+  EXPECT_GT(thrown, 0);
+  EXPECT_EQ(Cities().size(), 47u);
+  EXPECT_TRUE(DatabaseFree());
 }
 
 TEST_F(TableRebuilderTest, GoingAwayWaitsForTheRebuildToEnd) {
