@@ -36,26 +36,16 @@ bool IsDatabaseFile(const std::string& output_path, const fs::path& database) {
 // plan empty: then the tables need rebuilding, and the site was never asked.
 std::string MissingPlanRows(Database& db, const Selection& selection) {
   const ReferenceGaps gaps = FindReferenceGaps(db, selection);
-  // "13 東京都、14 神奈川県": each code with its name.
-  const auto list = [](const char* sentence, const std::vector<int>& codes, const auto& names) {
-    std::string named;
-    for (int code : codes) {
-      if (!named.empty()) named += "、";
-      named += std::to_string(code);
-      if (code >= 1 && code <= static_cast<int>(names.size())) {
-        named += " " + std::string(names[static_cast<size_t>(code) - 1]);
-      }
-    }
-    return Detail(sentence, named);
-  };
   if (gaps.no_cities) return detail::kNoCityRows;
   if (gaps.no_sub_categories) return detail::kNoSubCategoryRows;
   if (gaps.prefectures_without_cities.size() == selection.prefectures.size()) {
-    return list(detail::kNoCitiesFor, gaps.prefectures_without_cities, kPrefectureNamesUtf8);
+    // "13 東京都、14 神奈川県": each code with its name.
+    return Detail(detail::kNoCitiesFor,
+                  NamedCodes(gaps.prefectures_without_cities, kPrefectureNamesUtf8, "、"));
   }
   if (gaps.categories_without_sub_categories.size() == selection.categories.size()) {
-    return list(detail::kNoSubCategoriesFor, gaps.categories_without_sub_categories,
-                kCategoryNamesUtf8);
+    return Detail(detail::kNoSubCategoriesFor,
+                  NamedCodes(gaps.categories_without_sub_categories, kCategoryNamesUtf8, "、"));
   }
   return {};
 }
