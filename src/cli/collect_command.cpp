@@ -4,16 +4,16 @@
 #include <chrono>
 #include <optional>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_printer.h"
-#include "common/app_paths.h"
-#include "common/detail_text.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
-#include "engine/run_messages.h"
+#include "common/platform/app_paths.h"
+#include "common/platform/utf8_path.h"
 #include "engine/run_session.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/run_messages.h"
+#include "messages/user_messages.h"
 #include "refdb/run_journal.h"
 
 namespace valmeric::cli {

@@ -1,10 +1,10 @@
 #include "cli/collect_options.h"
 
-#include "cli/cli_messages.h"
 #include "cli/code_list.h"
 #include "cli/site_options.h"
-#include "common/detail_text.h"
-#include "common/site_lists.h"
+#include "common/network/site_lists.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
 
 namespace valmeric::cli {
 

@@ -4,16 +4,16 @@
 #include <optional>
 #include <system_error>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
-#include "common/detail_text.h"
-#include "common/text_encoding.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
+#include "common/text/text_encoding.h"
 #include "engine/change_report.h"
 #include "engine/output_file_name.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 
 namespace valmeric::cli {
 

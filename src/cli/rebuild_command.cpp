@@ -2,15 +2,15 @@
 
 #include <optional>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "cli/site_options.h"
-#include "common/detail_text.h"
-#include "common/text_encoding.h"
-#include "common/user_messages.h"
+#include "common/text/text_encoding.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 
 namespace valmeric::cli {
 

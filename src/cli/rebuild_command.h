@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/page_fetcher.h"
+#include "common/network/page_fetcher.h"
 #include "refdb/table_rebuild.h"
 
 namespace valmeric::cli {

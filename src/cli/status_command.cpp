@@ -2,15 +2,15 @@
 
 #include <optional>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
-#include "common/detail_text.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
 #include "engine/run_session.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 #include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
 

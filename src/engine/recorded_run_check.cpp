@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/crc32.h"
-#include "common/text_encoding.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
+#include "common/text/crc32.h"
+#include "common/text/text_encoding.h"
 
 namespace valmeric {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "common/download.h"
-#include "common/page_fetcher.h"
+#include "common/network/download.h"
+#include "common/network/page_fetcher.h"
 
 namespace valmeric {
 

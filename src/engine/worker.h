@@ -7,8 +7,8 @@
 #include <string>
 #include <thread>
 
-#include "common/cancel_token.h"
-#include "common/page_fetcher.h"
+#include "common/network/page_fetcher.h"
+#include "common/platform/cancel_token.h"
 #include "engine/csv_writer.h"
 #include "engine/duplicate_filter.h"
 #include "engine/plan.h"

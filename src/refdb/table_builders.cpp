@@ -1,9 +1,9 @@
 #include "refdb/table_builders.h"
 
-#include "common/detail_text.h"
-#include "common/site_address.h"
-#include "common/sjis_text.h"
-#include "common/text_encoding.h"
+#include "common/network/site_address.h"
+#include "common/text/sjis_text.h"
+#include "common/text/text_encoding.h"
+#include "messages/detail_text.h"
 #include "refdb/list_page_readers.h"
 #include "refdb/statements.h"
 

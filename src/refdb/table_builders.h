@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/page_fetcher.h"
+#include "common/network/page_fetcher.h"
 #include "refdb/sqlite_db.h"
 
 namespace valmeric {

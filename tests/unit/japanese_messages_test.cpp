@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "cli/cli_main.h"
-#include "cli/cli_messages.h"
-#include "common/app_paths.h"
-#include "common/detail_text.h"
-#include "common/download.h"
-#include "common/user_messages.h"
-#include "engine/run_messages.h"
+#include "common/network/download.h"
+#include "common/platform/app_paths.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/run_messages.h"
+#include "messages/user_messages.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {
