@@ -3,7 +3,7 @@
 // The detail line under a message: one Japanese sentence for what went wrong,
 // with the technical part (a path, the system's or the library's own words)
 // after it in parentheses. UTF-8, like the messages it goes under. The
-// network failures have their sentences in download.h.
+// network failures have their sentences in download_text.h.
 
 #include <string>
 #include <string_view>

@@ -16,6 +16,7 @@
 #include "common/platform/app_paths.h"
 #include "messages/cli_messages.h"
 #include "messages/detail_text.h"
+#include "messages/download_text.h"
 #include "messages/run_messages.h"
 #include "messages/user_messages.h"
 #include "support/temp_dir.h"
@@ -159,6 +160,7 @@ std::vector<std::string> AllMessages() {
   };
   add(UserMessageTexts());
   add(DetailSentences());
+  add(DownloadTexts());
   add(cli::CliMessages());
   for (const DownloadFailureRow& row : DownloadFailureTable()) {
     all.push_back(DownloadFailureText(row.kind, "library words"));

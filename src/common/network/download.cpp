@@ -11,31 +11,29 @@
 #include "common/network/download_transfer.h"
 #include "common/network/site_host.h"
 #include "common/platform/native_file.h"
+#include "messages/download_text.h"
 
 namespace valmeric {
 
 const std::array<DownloadFailureRow, 17>& DownloadFailureTable() {
   static const std::array<DownloadFailureRow, 17> table = {{
-      {DownloadFailure::kSession, "通信の準備ができませんでした。"},
-      {DownloadFailure::kNameNotResolved,
-       "サーバーの名前を解決できませんでした。ネットワークの接続を確認してください。"},
-      {DownloadFailure::kConnectFailed, "サーバーに接続できませんでした。"},
-      {DownloadFailure::kConnectTimeout, "サーバーへの接続が時間内に完了しませんでした。"},
-      {DownloadFailure::kTimedOut, "ページの取得が時間内に終わりませんでした。"},
-      {DownloadFailure::kStalled, "サーバーからの応答が遅すぎるため、取得を打ち切りました。"},
-      {DownloadFailure::kTls,
-       "サーバーの証明書を確認できなかったため、安全に接続できませんでした。"},
-      {DownloadFailure::kConnectionBroken, "通信が途中で切れました。"},
-      {DownloadFailure::kBadAnswer, "サーバーの応答を読み取れませんでした。"},
-      {DownloadFailure::kTooManyRedirects, "転送（リダイレクト）が多すぎます。"},
-      {DownloadFailure::kRedirectAway, "別のサイトへの転送（リダイレクト）は行いません。"},
-      {DownloadFailure::kOversized, "ページが大きすぎるため、取得を打ち切りました。"},
-      {DownloadFailure::kNotSupported,
-       "追加の証明書ファイルはこの環境では使えません。システムの証明書ストアに追加してください。"},
-      {DownloadFailure::kBadAddress, "取得先のアドレスが正しくありません。"},
-      {DownloadFailure::kLocalFile, "取得したページをファイルに書き込めませんでした。"},
-      {DownloadFailure::kCancelled, "取得を中断しました。"},
-      {DownloadFailure::kOther, "ページを取得できませんでした。"},
+      {DownloadFailure::kSession, download_text::kSession},
+      {DownloadFailure::kNameNotResolved, download_text::kNameNotResolved},
+      {DownloadFailure::kConnectFailed, download_text::kConnectFailed},
+      {DownloadFailure::kConnectTimeout, download_text::kConnectTimeout},
+      {DownloadFailure::kTimedOut, download_text::kTimedOut},
+      {DownloadFailure::kStalled, download_text::kStalled},
+      {DownloadFailure::kTls, download_text::kTls},
+      {DownloadFailure::kConnectionBroken, download_text::kConnectionBroken},
+      {DownloadFailure::kBadAnswer, download_text::kBadAnswer},
+      {DownloadFailure::kTooManyRedirects, download_text::kTooManyRedirects},
+      {DownloadFailure::kRedirectAway, download_text::kRedirectAway},
+      {DownloadFailure::kOversized, download_text::kOversized},
+      {DownloadFailure::kNotSupported, download_text::kNotSupported},
+      {DownloadFailure::kBadAddress, download_text::kBadAddress},
+      {DownloadFailure::kLocalFile, download_text::kLocalFile},
+      {DownloadFailure::kCancelled, download_text::kCancelled},
+      {DownloadFailure::kOther, download_text::kOther},
   }};
   return table;
 }
@@ -51,15 +49,15 @@ std::string DownloadFailureText(DownloadFailure kind, std::string_view library_t
 }
 
 std::string HttpStatusText(long status) {
-  const char* sentence = "サーバーがページを返しませんでした。";
+  const char* sentence = download_text::kNoPage;
   if (status == 404 || status == 410) {
-    sentence = "ページが見つかりませんでした。";
+    sentence = download_text::kPageNotFound;
   } else if (status == 401 || status == 403) {
-    sentence = "サーバーがアクセスを拒否しました。";
+    sentence = download_text::kAccessDenied;
   } else if (status == 429) {
-    sentence = "サーバーが混み合っているため、取得を断られました。";
+    sentence = download_text::kServerBusy;
   } else if (status >= 500) {
-    sentence = "サーバー側でエラーが発生しました。";
+    sentence = download_text::kServerError;
   }
   return std::string(sentence) + "(HTTP " + std::to_string(status) + ")";
 }

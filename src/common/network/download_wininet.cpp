@@ -20,6 +20,7 @@
 #include "common/network/download.h"
 #include "common/network/download_transfer.h"
 #include "common/platform/windows_text.h"
+#include "messages/download_text.h"
 
 namespace valmeric {
 namespace {
@@ -40,7 +41,8 @@ std::string Narrow(std::wstring_view text) {
 }
 
 // The WinINet errors a run can meet, each with the kind it belongs to and a
-// few Japanese words of its own, shown with its number in parentheses.
+// few Japanese words of its own (download_text.h), shown with its number in
+// parentheses.
 struct WinInetErrorRow {
   DWORD code;
   DownloadFailure kind;
@@ -51,34 +53,41 @@ struct WinInetErrorRow {
 constexpr DWORD kDecodingFailed = 12175;  // ERROR_INTERNET_DECODING_FAILED
 
 constexpr WinInetErrorRow kWinInetErrors[] = {
-    {ERROR_INTERNET_OUT_OF_HANDLES, DownloadFailure::kSession, "ハンドル不足"},
-    {ERROR_INTERNET_TIMEOUT, DownloadFailure::kTimedOut, "要求がタイムアウトしました"},
-    {ERROR_INTERNET_INTERNAL_ERROR, DownloadFailure::kOther, "内部エラー"},
-    {ERROR_INTERNET_INVALID_URL, DownloadFailure::kBadAddress, "URLが正しくありません"},
-    {ERROR_INTERNET_UNRECOGNIZED_SCHEME, DownloadFailure::kBadAddress, "URLの形式が不明です"},
+    {ERROR_INTERNET_OUT_OF_HANDLES, DownloadFailure::kSession, download_text::kWinInetOutOfHandles},
+    {ERROR_INTERNET_TIMEOUT, DownloadFailure::kTimedOut, download_text::kWinInetTimeout},
+    {ERROR_INTERNET_INTERNAL_ERROR, DownloadFailure::kOther, download_text::kWinInetInternalError},
+    {ERROR_INTERNET_INVALID_URL, DownloadFailure::kBadAddress, download_text::kWinInetInvalidUrl},
+    {ERROR_INTERNET_UNRECOGNIZED_SCHEME, DownloadFailure::kBadAddress,
+     download_text::kWinInetUnrecognizedScheme},
     {ERROR_INTERNET_NAME_NOT_RESOLVED, DownloadFailure::kNameNotResolved,
-     "サーバー名を解決できません"},
-    {ERROR_INTERNET_OPERATION_CANCELLED, DownloadFailure::kCancelled, "操作が取り消されました"},
-    {ERROR_INTERNET_CANNOT_CONNECT, DownloadFailure::kConnectFailed, "サーバーに接続できません"},
-    {ERROR_INTERNET_CONNECTION_ABORTED, DownloadFailure::kConnectionBroken, "接続が中止されました"},
+     download_text::kWinInetNameNotResolved},
+    {ERROR_INTERNET_OPERATION_CANCELLED, DownloadFailure::kCancelled,
+     download_text::kWinInetOperationCancelled},
+    {ERROR_INTERNET_CANNOT_CONNECT, DownloadFailure::kConnectFailed,
+     download_text::kWinInetCannotConnect},
+    {ERROR_INTERNET_CONNECTION_ABORTED, DownloadFailure::kConnectionBroken,
+     download_text::kWinInetConnectionAborted},
     {ERROR_INTERNET_CONNECTION_RESET, DownloadFailure::kConnectionBroken,
-     "接続がリセットされました"},
+     download_text::kWinInetConnectionReset},
     {ERROR_INTERNET_SEC_CERT_DATE_INVALID, DownloadFailure::kTls,
-     "証明書の有効期限が切れているか、まだ有効ではありません"},
+     download_text::kWinInetCertDateInvalid},
     {ERROR_INTERNET_SEC_CERT_CN_INVALID, DownloadFailure::kTls,
-     "証明書の名前がサーバー名と一致しません"},
+     download_text::kWinInetCertNameInvalid},
     {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED, DownloadFailure::kTls,
-     "サーバーがクライアント証明書を求めています"},
-    {ERROR_INTERNET_INVALID_CA, DownloadFailure::kTls, "証明書の発行元が信頼されていません"},
-    {ERROR_INTERNET_SEC_CERT_ERRORS, DownloadFailure::kTls, "証明書に問題があります"},
-    {ERROR_INTERNET_SEC_CERT_NO_REV, DownloadFailure::kTls, "証明書の失効を確認できません"},
-    {ERROR_INTERNET_SEC_CERT_REV_FAILED, DownloadFailure::kTls, "証明書の失効の確認に失敗しました"},
+     download_text::kWinInetClientCertNeeded},
+    {ERROR_INTERNET_INVALID_CA, DownloadFailure::kTls, download_text::kWinInetInvalidCa},
+    {ERROR_INTERNET_SEC_CERT_ERRORS, DownloadFailure::kTls, download_text::kWinInetCertErrors},
+    {ERROR_INTERNET_SEC_CERT_NO_REV, DownloadFailure::kTls,
+     download_text::kWinInetCertNoRevocation},
+    {ERROR_INTERNET_SEC_CERT_REV_FAILED, DownloadFailure::kTls,
+     download_text::kWinInetCertRevocationFailed},
     {ERROR_HTTP_INVALID_SERVER_RESPONSE, DownloadFailure::kBadAnswer,
-     "サーバーの応答が正しくありません"},
-    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, DownloadFailure::kTls, "安全な通信路を確立できません"},
-    {ERROR_INTERNET_SEC_INVALID_CERT, DownloadFailure::kTls, "証明書が無効です"},
-    {ERROR_INTERNET_SEC_CERT_REVOKED, DownloadFailure::kTls, "証明書が失効しています"},
-    {kDecodingFailed, DownloadFailure::kBadAnswer, "圧縮された応答を展開できません"},
+     download_text::kWinInetInvalidServerResponse},
+    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, DownloadFailure::kTls,
+     download_text::kWinInetSecurityChannel},
+    {ERROR_INTERNET_SEC_INVALID_CERT, DownloadFailure::kTls, download_text::kWinInetInvalidCert},
+    {ERROR_INTERNET_SEC_CERT_REVOKED, DownloadFailure::kTls, download_text::kWinInetCertRevoked},
+    {kDecodingFailed, DownloadFailure::kBadAnswer, download_text::kWinInetDecodingFailed},
 };
 
 // A failed request: the kind of its WinINet error, and the error's words
