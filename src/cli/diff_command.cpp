@@ -17,12 +17,6 @@
 
 namespace valmeric::cli {
 
-const char kDiffUsage[] =
-    "使い方: valmeric-cli diff OLD.csv NEW.csv --output REPORT\n"
-    "  OLD と比べて NEW で新しく載った事業所（新規）、内容が変わった事業所（変更）、\n"
-    "  載らなくなった事業所（廃止）を病院IDで突き合わせ、NEW と同じ文字コードで\n"
-    "  REPORT に書き出します。REPORT には collect と同じく .csv を付けます\n";
-
 namespace {
 
 struct DiffOptions {

@@ -14,12 +14,6 @@
 
 namespace valmeric::cli {
 
-const char kRebuildUsage[] =
-    "使い方: valmeric-cli rebuild-cities|rebuild-categories [--db FILE] [--site-origin URL]\n"
-    "                             [--ca-file FILE] [--retry-delays-ms N,N...] [--quiet]\n"
-    "  市区町村の表、または診療科目の表をサイトの一覧ページから作り直します。\n"
-    "  ページを取得できなかったときは、表は元のままです\n";
-
 RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
   RebuildOptions options;
   options.download = DefaultSiteSettings();

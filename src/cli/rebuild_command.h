@@ -24,6 +24,4 @@ RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args);
 // site. args are the options after the command.
 int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::ostream& err);
 
-extern const char kRebuildUsage[];
-
 }  // namespace valmeric::cli

@@ -16,12 +16,6 @@
 
 namespace valmeric::cli {
 
-const char kStatusUsage[] =
-    "使い方: valmeric-cli status [--db FILE]\n"
-    "  データベースに記録された取得処理（診療科目と都道府県、保存先、処理済みのページ、\n"
-    "  取得できなかったページ、最初の結果ページに載らなかった事業所）と、再開できるかどうかを\n"
-    "  表示します。続きがあるときは終了コード 0、ないときや記録がないときは 1 です\n";
-
 namespace {
 
 // True when another process holds the database for a run now.

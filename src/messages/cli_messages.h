@@ -33,6 +33,8 @@ inline constexpr char kDiffWouldOverwrite[] =
     "比較結果のファイルが比べるファイルを上書きしてしまうため、作成しません。";
 inline constexpr char kDiffRepeatedCode[] = "同じ病院IDが前の行にもあります。最初の行を使います。";
 inline constexpr char kMismatch[] = "指定された値が、記録されている取得処理のものと異なります。";
+// Before the recorded value in the detail of kMismatch: "記録: --output FILE".
+inline constexpr char kRecorded[] = "記録: ";
 inline constexpr char kDroppedRun[] =
     "データベースに記録されていた途中の取得処理は破棄し、新しい取得を始めます。";
 inline constexpr char kResuming[] = "前回の取得処理の続きから取得します。";
@@ -65,6 +67,12 @@ inline constexpr char kStateFinished[] = "終了しています。";
 inline constexpr char kStatusRunning[] = "実行中: 別のプログラムが今データベースを使用しています。";
 
 }  // namespace text
+
+// The usage of each command. kCollectUsage names the run's default waits.
+extern const std::string kCollectUsage;
+extern const char kStatusUsage[];
+extern const char kRebuildUsage[];
+extern const char kDiffUsage[];
 
 // "…件" counts and the lines that carry figures.
 std::string Count(long long n);  // "N 件"
