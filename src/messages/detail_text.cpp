@@ -14,6 +14,10 @@ std::string FileDetail(std::string_view sentence, std::string_view path, std::st
   return Detail(sentence, technical);
 }
 
+std::string AtLine(std::string_view where, std::size_t line) {
+  return std::string(where) + ": " + std::to_string(line) + " 行目: ";
+}
+
 const std::vector<std::string_view>& DetailSentences() {
   using namespace detail;
   static const std::vector<std::string_view> sentences = {kCannotOpen,
@@ -45,7 +49,8 @@ const std::vector<std::string_view>& DetailSentences() {
                                                           kOriginForm,
                                                           kOriginParts,
                                                           kCsvFormat,
-                                                          kUnknownError};
+                                                          kUnknownError,
+                                                          kWindowsError};
   return sentences;
 }
 

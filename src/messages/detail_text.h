@@ -5,6 +5,7 @@
 // after it in parentheses. UTF-8, like the messages it goes under. The
 // network failures have their sentences in download_text.h.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,6 +60,8 @@ inline constexpr char kOriginParts[] =
     "サイトのアドレスにはスキーム、ホスト名、ポート番号だけを指定してください。";
 
 inline constexpr char kUnknownError[] = "原因不明のエラーが発生しました。";
+// A Windows error the system has no words for; its number follows.
+inline constexpr char kWindowsError[] = "Windows エラー";
 
 }  // namespace detail
 
@@ -66,6 +69,8 @@ inline constexpr char kUnknownError[] = "原因不明のエラーが発生しま
 std::string Detail(std::string_view sentence, std::string_view technical = {});
 // A file operation that failed: the sentence, then the path and the system's words.
 std::string FileDetail(std::string_view sentence, std::string_view path, std::string_view why);
+// The place in a file or page that a technical part names: "where: N 行目: ".
+std::string AtLine(std::string_view where, std::size_t line);
 
 // Every sentence above, for the check that each one is Japanese.
 const std::vector<std::string_view>& DetailSentences();

@@ -35,10 +35,10 @@ inline constexpr char kOther[] = "ページを取得できませんでした。"
 
 // An answer that is not a page, by its status.
 inline constexpr char kNoPage[] = "サーバーがページを返しませんでした。";
-inline constexpr char kPageNotFound[] = "ページが見つかりませんでした。";  // 404, 410
+inline constexpr char kPageNotFound[] = "ページが見つかりませんでした。";      // 404, 410
 inline constexpr char kAccessDenied[] = "サーバーがアクセスを拒否しました。";  // 401, 403
 inline constexpr char kServerBusy[] = "サーバーが混み合っているため、取得を断られました。";  // 429
-inline constexpr char kServerError[] = "サーバー側でエラーが発生しました。";  // 5xx
+inline constexpr char kServerError[] = "サーバー側でエラーが発生しました。";                 // 5xx
 
 // The WinINet errors a run can meet, in a few words each; they stand after
 // "WinINet <number>: " in the parentheses that follow a sentence above.

@@ -71,6 +71,10 @@ std::string BeyondFirstPageText(int facilities, int pairs) {
          std::to_string(pairs) + " 組の地域と科目）。";
 }
 
+std::string CityBuilderProgress(int prefecture) {
+  return "県コード：" + std::to_string(prefecture) + " 取得中";
+}
+
 std::string WithDetail(std::string_view text, std::string_view detail) {
   std::string out(text);
   if (!detail.empty()) out.append("\n").append(detail);

@@ -130,6 +130,9 @@ std::string InterruptedText(int entries_done, int entries_total, int facilities_
 std::string ResumeDetail(std::string_view output, int done, int total);
 // Facilities that result pages announced beyond what their first page listed.
 std::string BeyondFirstPageText(int facilities, int pairs);
+// The status line while the city table is rebuilt, after prefecture:
+// "県コード：13 取得中".
+std::string CityBuilderProgress(int prefecture);
 // text, and detail on a line of its own when there is one.
 std::string WithDetail(std::string_view text, std::string_view detail);
 // A message written for a box, fit for a terminal: CR LF becomes LF.

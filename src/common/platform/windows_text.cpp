@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "messages/detail_text.h"
+
 namespace valmeric {
 
 std::wstring WideFromUtf8(std::string_view utf8) {
@@ -33,7 +35,7 @@ std::string SystemErrorText(unsigned long code) {
          (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' ')) {
     message.pop_back();
   }
-  if (message.empty()) return "Windows エラー " + std::to_string(code);
+  if (message.empty()) return std::string(detail::kWindowsError) + " " + std::to_string(code);
   return Utf8FromWide(message);
 }
 
