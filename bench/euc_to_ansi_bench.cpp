@@ -3,8 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include "common/euc_to_ansi.h"
-#include "common/sjis_text.h"
+#include "common/text/euc_to_ansi.h"
+#include "common/text/sjis_text.h"
 #include "support/result_page.h"
 
 namespace valmeric {

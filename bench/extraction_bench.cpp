@@ -2,7 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "engine/result_page_reader.h"
 #include "support/result_page.h"

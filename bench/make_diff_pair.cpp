@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 #include "engine/csv_writer.h"
 
 namespace {

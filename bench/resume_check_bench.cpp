@@ -4,7 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "common/crc32.h"
+#include "common/text/crc32.h"
 #include "engine/csv_writer.h"
 #include "engine/recorded_run_check.h"
 #include "support/temp_dir.h"

@@ -11,8 +11,8 @@
 #include <iostream>
 #include <sstream>
 
-#include "common/sjis_text.h"
-#include "common/text_encoding.h"
+#include "common/text/sjis_text.h"
+#include "common/text/text_encoding.h"
 #include "engine/result_page_reader.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTranslator>
 
-#include "common/user_messages.h"
+#include "messages/user_messages.h"
 
 namespace valmeric::app {
 

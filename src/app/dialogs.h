@@ -6,7 +6,7 @@
 #include <QString>
 #include <optional>
 
-#include "common/user_messages.h"
+#include "messages/user_messages.h"
 
 class QWidget;
 

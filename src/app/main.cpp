@@ -6,8 +6,8 @@
 #include "app/dialogs.h"
 #include "app/frm_main.h"
 #include "app/tsan_defaults.h"
-#include "common/app_paths.h"
-#include "common/standard_descriptors.h"
+#include "common/platform/app_paths.h"
+#include "common/platform/standard_descriptors.h"
 #include "window_model/single_instance.h"
 
 namespace {

@@ -1,13 +1,13 @@
 #include "cli/cli_main.h"
 
-#include "cli/cli_messages.h"
 #include "cli/collect_command.h"
 #include "cli/console.h"
 #include "cli/diff_command.h"
 #include "cli/exit_codes.h"
 #include "cli/rebuild_command.h"
 #include "cli/status_command.h"
-#include "common/detail_text.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
 
 namespace valmeric::cli {
 

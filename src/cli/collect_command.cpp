@@ -4,16 +4,16 @@
 #include <chrono>
 #include <optional>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_printer.h"
-#include "common/app_paths.h"
-#include "common/detail_text.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
-#include "engine/run_messages.h"
+#include "common/platform/app_paths.h"
+#include "common/platform/utf8_path.h"
 #include "engine/run_session.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/run_messages.h"
+#include "messages/user_messages.h"
 #include "refdb/run_journal.h"
 
 namespace valmeric::cli {
@@ -63,22 +63,24 @@ std::string AbsolutePath(const std::string& path) {
 // Names given again with --resume or --retry-failed must be the recorded run's.
 std::optional<std::string> Mismatch(const CollectOptions& options, const RecordedRun& recorded) {
   if (options.has_category && options.selection.categories != recorded.selection.categories) {
-    return Detail(text::kMismatch, "記録: --category " + JoinCodes(recorded.selection.categories));
+    return Detail(text::kMismatch, std::string(text::kRecorded) + "--category " +
+                                       JoinCodes(recorded.selection.categories));
   }
   if (options.has_prefecture && options.selection.prefectures != recorded.selection.prefectures) {
-    return Detail(text::kMismatch,
-                  "記録: --prefecture " + JoinCodes(recorded.selection.prefectures));
+    return Detail(text::kMismatch, std::string(text::kRecorded) + "--prefecture " +
+                                       JoinCodes(recorded.selection.prefectures));
   }
   if (options.has_encoding && options.encoding != recorded.encoding) {
     return Detail(text::kMismatch,
-                  std::string("記録: --encoding ") + EncodingName(recorded.encoding));
+                  std::string(text::kRecorded) + "--encoding " + EncodingName(recorded.encoding));
   }
   if (!options.output.empty()) {
     std::error_code error;
     const fs::path named = fs::weakly_canonical(
         fs::absolute(PathFromUtf8(CompletedOutputPath(options.output)), error), error);
     if (named != fs::weakly_canonical(PathFromUtf8(recorded.output_path), error)) {
-      return Detail(text::kMismatch, "記録: --output " + recorded.output_path);
+      return Detail(text::kMismatch,
+                    std::string(text::kRecorded) + "--output " + recorded.output_path);
     }
   }
   return std::nullopt;

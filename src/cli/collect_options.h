@@ -31,6 +31,4 @@ struct CollectOptions {
 // Reads the arguments that follow "collect". Throws UsageError.
 CollectOptions ParseCollectOptions(const std::vector<std::string>& args);
 
-extern const std::string kCollectUsage;
-
 }  // namespace valmeric::cli

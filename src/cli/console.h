@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/app_paths.h"
+#include "common/platform/app_paths.h"
 
 namespace valmeric::cli {
 

@@ -5,7 +5,7 @@
 #include <streambuf>
 
 #include "cli/console.h"
-#include "common/windows_text.h"
+#include "common/platform/windows_text.h"
 
 namespace valmeric::cli {
 namespace {

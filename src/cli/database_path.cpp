@@ -1,8 +1,8 @@
 #include "cli/database_path.h"
 
-#include "common/app_paths.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
+#include "common/platform/app_paths.h"
+#include "common/platform/utf8_path.h"
+#include "messages/user_messages.h"
 
 namespace valmeric::cli {
 

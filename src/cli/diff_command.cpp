@@ -4,24 +4,18 @@
 #include <optional>
 #include <system_error>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
-#include "common/detail_text.h"
-#include "common/text_encoding.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
+#include "common/text/text_encoding.h"
 #include "engine/change_report.h"
 #include "engine/output_file_name.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 
 namespace valmeric::cli {
-
-const char kDiffUsage[] =
-    "使い方: valmeric-cli diff OLD.csv NEW.csv --output REPORT\n"
-    "  OLD と比べて NEW で新しく載った事業所（新規）、内容が変わった事業所（変更）、\n"
-    "  載らなくなった事業所（廃止）を病院IDで突き合わせ、NEW と同じ文字コードで\n"
-    "  REPORT に書き出します。REPORT には collect と同じく .csv を付けます\n";
 
 namespace {
 

@@ -10,6 +10,4 @@ namespace valmeric::cli {
 // collections and prints its path and counts. args follow "diff".
 int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-extern const char kDiffUsage[];
-
 }  // namespace valmeric::cli

@@ -4,7 +4,7 @@
 #include "cli/cli_main.h"
 #include "cli/console.h"
 #include "cli/exit_codes.h"
-#include "common/standard_descriptors.h"
+#include "common/platform/standard_descriptors.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
-#include "cli/cli_messages.h"
-#include "common/detail_text.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
 
 namespace valmeric::cli {
 

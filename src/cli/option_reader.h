@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/site_address.h"
+#include "common/network/site_address.h"
 
 namespace valmeric::cli {
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "cli/cli_messages.h"
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
+#include "messages/cli_messages.h"
 
 namespace valmeric::cli {
 namespace {

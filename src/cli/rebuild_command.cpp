@@ -2,23 +2,17 @@
 
 #include <optional>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "cli/site_options.h"
-#include "common/detail_text.h"
-#include "common/text_encoding.h"
-#include "common/user_messages.h"
+#include "common/text/text_encoding.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 
 namespace valmeric::cli {
-
-const char kRebuildUsage[] =
-    "使い方: valmeric-cli rebuild-cities|rebuild-categories [--db FILE] [--site-origin URL]\n"
-    "                             [--ca-file FILE] [--retry-delays-ms N,N...] [--quiet]\n"
-    "  市区町村の表、または診療科目の表をサイトの一覧ページから作り直します。\n"
-    "  ページを取得できなかったときは、表は元のままです\n";
 
 RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args) {
   RebuildOptions options;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "common/page_fetcher.h"
+#include "common/network/page_fetcher.h"
 #include "refdb/table_rebuild.h"
 
 namespace valmeric::cli {
@@ -23,7 +23,5 @@ RebuildOptions ParseRebuildOptions(const std::vector<std::string>& args);
 // "rebuild-cities" and "rebuild-categories": refill a reference table from the
 // site. args are the options after the command.
 int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::ostream& err);
-
-extern const char kRebuildUsage[];
 
 }  // namespace valmeric::cli

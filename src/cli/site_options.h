@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "common/download.h"
+#include "common/network/download.h"
 
 namespace valmeric::cli {
 

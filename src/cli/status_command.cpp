@@ -2,25 +2,19 @@
 
 #include <optional>
 
-#include "cli/cli_messages.h"
 #include "cli/console.h"
 #include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
-#include "common/detail_text.h"
-#include "common/user_messages.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
 #include "engine/run_session.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 #include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
 
 namespace valmeric::cli {
-
-const char kStatusUsage[] =
-    "使い方: valmeric-cli status [--db FILE]\n"
-    "  データベースに記録された取得処理（診療科目と都道府県、保存先、処理済みのページ、\n"
-    "  取得できなかったページ、最初の結果ページに載らなかった事業所）と、再開できるかどうかを\n"
-    "  表示します。続きがあるときは終了コード 0、ないときや記録がないときは 1 です\n";
 
 namespace {
 

@@ -11,6 +11,4 @@ namespace valmeric::cli {
 // such run is recorded, 2 for a usage or database error.
 int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-extern const char kStatusUsage[];
-
 }  // namespace valmeric::cli

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/detail_text.h"
-#include "common/sjis_text.h"
-#include "common/text_encoding.h"
+#include "common/text/sjis_text.h"
+#include "common/text/text_encoding.h"
+#include "messages/check_text.h"
+#include "messages/detail_text.h"
 
 namespace valmeric {
 namespace {
@@ -26,10 +27,6 @@ void ForEachLine(std::string_view text, Fn fn) {
     fn(start, end - start, ++number);
     start = next;
   }
-}
-
-std::string FieldProblem(size_t field, const char* what) {
-  return std::to_string(field) + " 番目の項目" + what;
 }
 
 }  // namespace
@@ -53,8 +50,7 @@ CsvTable CsvTable::Parse(std::string bytes, const std::string& name) {
     ForEachLine(source, [&](size_t start, size_t size, size_t number) {
       const size_t bad = AppendUtf8AsSjisChecked(source.substr(start, size), *converted);
       if (bad != std::string_view::npos) {
-        table.Fail(number, std::to_string(bad + (number == 1 ? 4 : 1)) +
-                               " バイト目: UTF-8 ではないか、Shift_JIS (CP932) にない文字です");
+        table.Fail(number, AtByte(bad + (number == 1 ? 4 : 1), check_text::kCsvNotUtf8OrCp932));
       }
       const size_t end = start + size;
       if (end < source.size()) converted->append(source[end] == '\r' ? "\r\n" : "\n");
@@ -74,14 +70,12 @@ const CsvRow* CsvTable::Find(std::string_view code) const {
 }
 
 void CsvTable::Fail(size_t line, const std::string& what) const {
-  throw CsvFormatError(
-      Detail(detail::kCsvFormat, name_ + ": " + std::to_string(line) + " 行目: " + what));
+  throw CsvFormatError(Detail(detail::kCsvFormat, AtLine(name_, line) + what));
 }
 
 void CsvTable::ParseText() {
   std::string& text = *text_;
-  if (text.empty())
-    Fail(1, "ファイルが空です。このプログラムの CSV ファイルは見出しの行で始まります");
+  if (text.empty()) Fail(1, check_text::kCsvEmpty);
   const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
   rows_.reserve(lines);
   index_.reserve(lines);
@@ -96,14 +90,14 @@ void CsvTable::ParseText() {
     if (number == 1) {
       if (line == CsvHeaderLine()) return;
       if (line == SjisToUtf8(CsvHeaderLine())) {
-        Fail(1, "見出しの行が UTF-8 ですが、ファイルに BOM がありません");
+        Fail(1, check_text::kCsvHeaderWithoutBom);
       }
-      Fail(1, "見出しの行がこのプログラムの書くものと違います");
+      Fail(1, check_text::kCsvOtherHeader);
     }
     if (encoding_ == CsvEncoding::kCp932) {
       const size_t bad = FindInvalidSjis(line);
       if (bad != std::string_view::npos) {
-        Fail(number, std::to_string(bad + 1) + " バイト目: Shift_JIS (CP932) ではありません");
+        Fail(number, AtByte(bad + 1, check_text::kCsvNotCp932));
       }
     }
     if (record_line == 0) {
@@ -133,24 +127,23 @@ void CsvTable::ParseText() {
 void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_lines) {
   size_t line_breaks = 0;  // passed so far, counted only in a record of several lines
   auto fail_on = [&](size_t breaks, const std::string& what) {
-    Fail(number + breaks,
-         "1 件は引用符で囲んだ 8 つの項目で、それぞれの後にカンマが付きます: " + what);
+    Fail(number + breaks, check_text::kCsvRecordForm + what);
   };
   auto fail = [&](const std::string& what) { fail_on(line_breaks, what); };
-  if (size == 0) fail("空の行です");
+  if (size == 0) fail(check_text::kCsvEmptyLine);
   CsvRow row;
   row.line = number;
   size_t at = 0;
   for (size_t field = 0; field < kFields; ++field) {
-    if (at >= size) fail(std::to_string(field) + " 項目で行が終わっています");
-    if (line[at] != '"') fail(FieldProblem(field + 1, "が引用符で始まっていません"));
+    if (at >= size) fail(std::to_string(field) + check_text::kCsvLineEndsAfterFields);
+    if (line[at] != '"') fail(FieldProblem(field + 1, check_text::kCsvFieldUnquoted));
     const size_t begin = ++at;
     const size_t opened_after = line_breaks;
     size_t kept = begin;  // end of the field's text written so far
     for (;;) {
       const void* quote = std::memchr(line + at, '"', size - at);
       if (quote == nullptr)
-        fail_on(opened_after, FieldProblem(field + 1, "を閉じる引用符がありません"));
+        fail_on(opened_after, FieldProblem(field + 1, check_text::kCsvFieldUnclosed));
       const size_t q = static_cast<size_t>(static_cast<const char*>(quote) - line);
       if (several_lines) line_breaks += static_cast<size_t>(std::count(line + at, line + q, '\n'));
       if (kept != at) std::memmove(line + kept, line + at, q - at);
@@ -163,11 +156,11 @@ void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_
       at = q + 1;
       break;
     }
-    if (at >= size || line[at] != ',') fail(FieldProblem(field + 1, "の後にカンマがありません"));
+    if (at >= size || line[at] != ',') fail(FieldProblem(field + 1, check_text::kCsvFieldNoComma));
     ++at;
     row.fields[field] = std::string_view(line + begin, kept - begin);
   }
-  if (at != size) fail("8 番目の項目の後にも続きがあります");
+  if (at != size) fail(check_text::kCsvMoreThanEightFields);
 
   const auto [found, added] = index_.try_emplace(row.code(), rows_.size());
   if (!added) {

@@ -1,8 +1,8 @@
 #include "engine/csv_writer.h"
 
-#include "common/crc32.h"
-#include "common/detail_text.h"
-#include "common/text_encoding.h"
+#include "common/text/crc32.h"
+#include "common/text/text_encoding.h"
+#include "messages/detail_text.h"
 
 namespace valmeric {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "common/native_file.h"
+#include "common/platform/native_file.h"
 #include "engine/record.h"
 
 namespace valmeric {

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <filesystem>
 
-#include "common/native_file.h"
-#include "common/utf8_path.h"
+#include "common/platform/native_file.h"
+#include "common/platform/utf8_path.h"
 
 namespace valmeric {
 namespace {

@@ -3,8 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "common/cancel_token.h"
-#include "common/page_fetcher.h"
+#include "common/network/page_fetcher.h"
+#include "common/platform/cancel_token.h"
 
 namespace valmeric {
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <set>
 
-#include "common/site_lists.h"
-#include "common/split_text.h"
+#include "common/network/site_lists.h"
+#include "common/text/split_text.h"
 #include "refdb/statements.h"
 
 namespace valmeric {

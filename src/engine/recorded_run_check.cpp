@@ -5,9 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/crc32.h"
-#include "common/text_encoding.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
+#include "common/text/crc32.h"
+#include "common/text/text_encoding.h"
+#include "messages/check_text.h"
 
 namespace valmeric {
 namespace {
@@ -40,13 +41,14 @@ std::optional<int> IndexOutside(const std::vector<int>& indexes, int end) {
 
 std::optional<std::string> SelectionProblem(const JournalRun& run) {
   if (!CodesInRange(run.categories, kLastCategory))
-    return "診療科目の記録が正しくありません (T03_Run.Categories)";
+    return std::string(check_text::kRecordedCategories) + " (T03_Run.Categories)";
   if (!CodesInRange(run.prefectures, kLastPrefecture))
-    return "都道府県の記録が正しくありません (T03_Run.Prefectures)";
+    return std::string(check_text::kRecordedPrefectures) + " (T03_Run.Prefectures)";
   if (!EncodingNamed(run.encoding))
-    return "文字コードの記録が正しくありません (T03_Run.Encoding = " + run.encoding + ")";
+    return std::string(check_text::kRecordedEncoding) + " (T03_Run.Encoding = " + run.encoding +
+           ")";
   if (run.output_path.empty() || !PathFromUtf8(run.output_path).is_absolute())
-    return "保存先の記録が正しくありません (T03_Run.OutputPath)";
+    return std::string(check_text::kRecordedOutput) + " (T03_Run.OutputPath)";
   return std::nullopt;
 }
 
@@ -54,7 +56,7 @@ std::optional<std::string> CountsProblem(const JournalRun& run, const RecordedIn
   const auto header = static_cast<std::int64_t>(
       CommittedHeader(EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932)).size());
   const RunProgress& progress = run.progress;
-  const std::string wrong = "記録された件数が正しくありません (";
+  const std::string wrong = std::string(check_text::kRecordedCounts) + " (";
   if (progress.plan_size < -1) return wrong + Value("T03_Run.PlanSize", progress.plan_size) + ")";
   const int plan_end = std::max(progress.plan_size, 0);
   if (progress.next_entry < 0 || progress.next_entry > plan_end)
@@ -132,36 +134,31 @@ std::optional<std::string> OutputProblem(const JournalRun& run, CsvEncoding enco
   const std::string header = CommittedHeader(encoding);
   std::error_code error;
   const bool exists = fs::exists(output, error);
-  if (exists && !fs::is_regular_file(output, error)) return "ファイルではありません";
+  if (exists && !fs::is_regular_file(output, error)) return check_text::kNotAFile;
   const std::uintmax_t size = exists ? fs::file_size(output, error) : 0;
-  if (error) return "ファイルの大きさを読めません (" + error.message() + ")";
+  if (error) return std::string(check_text::kSizeUnreadable) + " (" + error.message() + ")";
   const auto wanted = static_cast<std::uintmax_t>(progress.csv_bytes);
   if (progress.csv_bytes == 0 && !exists) return std::nullopt;  // stopped before it made its file
   // Before the first checkpoint the run's file holds its header at most.
-  if (progress.csv_bytes == 0 && size > header.size())
-    return "取得したときにはなかった行があります";
+  if (progress.csv_bytes == 0 && size > header.size()) return check_text::kLinesNotThereThen;
   if (size < wanted) {
-    return exists ? "記録された " + std::to_string(wanted) + " バイトより短くなっています (" +
-                        std::to_string(size) + " バイト)"
-                  : "ファイルが見つかりません";
+    return exists ? ShorterThanRecorded(wanted, size) : check_text::kFileMissing;
   }
   std::ifstream file(output, std::ios::binary);
-  if (!file) return "ファイルを読めません";
+  if (!file) return check_text::kFileUnreadable;
   // Before the first checkpoint the file may hold the header, or part of it.
   const std::int64_t length =
       progress.csv_bytes > 0 ? progress.csv_bytes : static_cast<std::int64_t>(size);
   const Prefix prefix = ReadPrefix(file, length, header.size());
-  if (prefix.read < length) return "ファイルを最後まで読めません";
-  if (header.compare(0, prefix.start.size(), prefix.start) != 0)
-    return "先頭が取得したときの見出し行ではありません";
+  if (prefix.read < length) return check_text::kFileReadShort;
+  if (header.compare(0, prefix.start.size(), prefix.start) != 0) return check_text::kOtherHeader;
   if (progress.csv_bytes == 0) return std::nullopt;
-  if (!prefix.ends_a_line) return "記録された位置が行の途中です";
+  if (!prefix.ends_a_line) return check_text::kMidLine;
   if (prefix.lines - 1 != progress.facilities_written) {
-    return "記録された " + std::to_string(progress.facilities_written) + " 件と行数 (" +
-           std::to_string(prefix.lines - 1) + " 件) が合いません";
+    return LinesDisagree(progress.facilities_written, prefix.lines - 1);
   }
   if (progress.csv_crc && static_cast<std::uint32_t>(*progress.csv_crc) != prefix.crc)
-    return "取得したときと内容が変わっています";
+    return check_text::kContentChanged;
   return std::nullopt;
 }
 

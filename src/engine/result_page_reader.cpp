@@ -2,13 +2,13 @@
 
 #include <charconv>
 
-#include "common/char_refs.h"
-#include "common/euc_to_ansi.h"
-#include "common/site_address.h"
-#include "common/sjis_text.h"
-#include "common/split_text.h"
-#include "common/strip_tags.h"
-#include "common/text_encoding.h"
+#include "common/network/site_address.h"
+#include "common/text/char_refs.h"
+#include "common/text/euc_to_ansi.h"
+#include "common/text/sjis_text.h"
+#include "common/text/split_text.h"
+#include "common/text/strip_tags.h"
+#include "common/text/text_encoding.h"
 
 namespace valmeric {
 namespace {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "common/text_encoding.h"
-#include "common/utf8_path.h"
-#include "engine/run_messages.h"
+#include "common/platform/utf8_path.h"
+#include "common/text/text_encoding.h"
+#include "messages/run_messages.h"
 #include "refdb/run_lock.h"
 
 namespace valmeric {

@@ -2,12 +2,12 @@
 
 #include <sqlite3.h>
 
-#include "common/detail_text.h"
-#include "common/site_lists.h"
-#include "common/utf8_path.h"
+#include "common/network/site_lists.h"
+#include "common/platform/utf8_path.h"
 #include "engine/output_file_name.h"
 #include "engine/recorded_run_check.h"
 #include "engine/worker.h"
+#include "messages/detail_text.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_journal.h"
 

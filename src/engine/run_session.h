@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/scratch_file.h"
+#include "common/platform/scratch_file.h"
 #include "engine/csv_writer.h"
 #include "engine/plan.h"
 #include "engine/run_mode.h"

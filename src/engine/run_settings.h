@@ -3,8 +3,8 @@
 #include <chrono>
 #include <memory>
 
-#include "common/download.h"
-#include "common/page_fetcher.h"
+#include "common/network/download.h"
+#include "common/network/page_fetcher.h"
 
 namespace valmeric {
 

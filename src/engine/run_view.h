@@ -3,8 +3,8 @@
 #include <optional>
 #include <string>
 
-#include "common/user_messages.h"
 #include "engine/plan.h"
+#include "messages/user_messages.h"
 
 namespace valmeric {
 

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <vector>
 
-#include "common/detail_text.h"
-#include "common/native_file.h"
-#include "common/site_address.h"
-#include "common/sjis_text.h"
-#include "common/split_text.h"
+#include "common/network/site_address.h"
+#include "common/platform/native_file.h"
+#include "common/text/sjis_text.h"
+#include "common/text/split_text.h"
+#include "messages/detail_text.h"
 #include "refdb/list_page_readers.h"
 
 namespace valmeric {

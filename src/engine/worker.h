@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/cancel_token.h"
+#include "common/platform/cancel_token.h"
 #include "engine/csv_writer.h"
 #include "engine/duplicate_filter.h"
 #include "engine/page_source.h"

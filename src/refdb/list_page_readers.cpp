@@ -1,8 +1,8 @@
 #include "refdb/list_page_readers.h"
 
-#include "common/euc_to_ansi.h"
-#include "common/sjis_text.h"
-#include "common/strip_tags.h"
+#include "common/text/euc_to_ansi.h"
+#include "common/text/sjis_text.h"
+#include "common/text/strip_tags.h"
 
 namespace valmeric {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "common/detail_text.h"
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
+#include "messages/detail_text.h"
 #include "refdb/statements.h"
 
 namespace valmeric {

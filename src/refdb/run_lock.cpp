@@ -1,6 +1,6 @@
 #include "refdb/run_lock.h"
 
-#include "common/detail_text.h"
+#include "messages/detail_text.h"
 
 namespace valmeric {
 

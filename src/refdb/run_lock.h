@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/native_file.h"
+#include "common/platform/native_file.h"
 
 namespace valmeric {
 

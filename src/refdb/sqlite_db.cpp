@@ -4,9 +4,9 @@
 
 #include <utility>
 
-#include "common/detail_text.h"
-#include "common/sjis_text.h"
-#include "common/text_encoding.h"
+#include "common/text/sjis_text.h"
+#include "common/text/text_encoding.h"
+#include "messages/detail_text.h"
 #include "refdb/statements.h"
 
 namespace valmeric {

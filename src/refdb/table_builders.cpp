@@ -1,9 +1,10 @@
 #include "refdb/table_builders.h"
 
-#include "common/detail_text.h"
-#include "common/site_address.h"
-#include "common/sjis_text.h"
-#include "common/text_encoding.h"
+#include "common/network/site_address.h"
+#include "common/text/sjis_text.h"
+#include "common/text/text_encoding.h"
+#include "messages/detail_text.h"
+#include "messages/user_messages.h"
 #include "refdb/list_page_readers.h"
 #include "refdb/statements.h"
 
@@ -53,8 +54,8 @@ std::vector<std::string> FetchPageLines(const std::string& url, const BuilderSet
 // markup changed, and storing it would put text into a number column.
 void CheckCode(const std::string& code, const std::string& url, size_t line) {
   if (IsPlainDecimal(code)) return;
-  throw BuildError(Detail(detail::kListPageBadCode, url + ": " + std::to_string(line) +
-                                                        " 行目: \"" + SjisToUtf8(code) + "\""));
+  throw BuildError(
+      Detail(detail::kListPageBadCode, AtLine(url, line) + "\"" + SjisToUtf8(code) + "\""));
 }
 
 int StoreCities(Statement& insert, int prefecture, const BuilderSettings& settings) {
@@ -75,7 +76,7 @@ int StoreCities(Statement& insert, int prefecture, const BuilderSettings& settin
 }  // namespace
 
 std::string CityBuilderStatus(int prefecture) {
-  return Utf8ToSjis("県コード：" + std::to_string(prefecture) + " 取得中");
+  return Utf8ToSjis(CityBuilderProgress(prefecture));
 }
 
 int RebuildCities(Database& db, const BuilderSettings& settings,

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/page_fetcher.h"
+#include "common/network/page_fetcher.h"
 #include "refdb/sqlite_db.h"
 
 namespace valmeric {
@@ -36,7 +36,7 @@ int RebuildCities(Database& db, const BuilderSettings& settings,
 // rows stored. Throws BuildError or DbError.
 int RebuildSubCategories(Database& db, const BuilderSettings& settings);
 
-// The status text shown after prefecture i: "県コード：" i " 取得中" (Shift_JIS).
+// The status text shown after prefecture i: CityBuilderProgress(i) in Shift_JIS.
 std::string CityBuilderStatus(int prefecture);
 
 }  // namespace valmeric

@@ -1,6 +1,6 @@
 #include "refdb/table_rebuild.h"
 
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
 
 namespace valmeric {
 

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "common/page_fetcher.h"
-#include "common/scratch_file.h"
+#include "common/network/page_fetcher.h"
+#include "common/platform/scratch_file.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_lock.h"
 #include "refdb/table_builders.h"

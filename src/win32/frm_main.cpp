@@ -4,8 +4,9 @@
 
 #include <system_error>
 
-#include "common/site_lists.h"
-#include "common/user_messages.h"
+#include "common/network/site_lists.h"
+#include "common/text/text_encoding.h"
+#include "messages/user_messages.h"
 #include "win32/documents_folder.h"
 #include "win32/dpi.h"
 #include "win32/wide_text.h"

@@ -4,9 +4,9 @@
 
 #include <exception>
 
-#include "common/app_paths.h"
-#include "common/site_address.h"
-#include "common/user_messages.h"
+#include "common/network/site_address.h"
+#include "common/platform/app_paths.h"
+#include "messages/user_messages.h"
 #include "win32/frm_main.h"
 #include "win32/wide_text.h"
 #include "window_model/error_text.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/windows_text.h"
+#include "common/platform/windows_text.h"
 
 namespace valmeric::win32 {
 

@@ -4,8 +4,8 @@
 #include <system_error>
 #include <vector>
 
-#include "common/site_lists.h"
-#include "common/user_messages.h"
+#include "common/network/site_lists.h"
+#include "messages/user_messages.h"
 #include "window_model/selection_settings.h"
 #include "window_model/selection_ticks.h"
 

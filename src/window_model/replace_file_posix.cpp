@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
 #include "window_model/replace_file.h"
 
 namespace valmeric::window_model {

@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "common/utf8_path.h"
-#include "common/windows_text.h"
+#include "common/platform/utf8_path.h"
+#include "common/platform/windows_text.h"
 #include "window_model/replace_file.h"
 
 namespace valmeric::window_model {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 
 namespace valmeric::window_model {
 

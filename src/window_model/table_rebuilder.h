@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
-#include "common/download.h"
-#include "common/page_fetcher.h"
-#include "common/user_messages.h"
+#include "common/network/download.h"
+#include "common/network/page_fetcher.h"
+#include "messages/user_messages.h"
 #include "refdb/table_rebuild.h"
 
 namespace valmeric::window_model {

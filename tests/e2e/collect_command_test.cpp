@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "cli/exit_codes.h"
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "refdb/run_lock.h"
 #include "support/cp932_check.h"
 #include "support/euc.h"

@@ -10,7 +10,7 @@
 #include <optional>
 #include <stdexcept>
 
-#include "common/native_file.h"
+#include "common/platform/native_file.h"
 #include "support/child_process.h"
 #include "support/csv_headers.h"
 #include "support/euc.h"

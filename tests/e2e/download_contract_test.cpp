@@ -11,8 +11,8 @@
 #include <set>
 #include <thread>
 
-#include "common/download.h"
-#include "common/site_host.h"
+#include "common/network/download.h"
+#include "common/network/site_host.h"
 #include "support/contract_pages.h"
 #include "support/contract_site.h"
 #include "support/temp_dir.h"

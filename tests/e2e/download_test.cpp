@@ -1,16 +1,16 @@
 // Download tests that need more of the server than its routes, or POSIX file
 // identities; the contract itself is in download_contract_test.cpp.
 
-#include "common/download.h"
+#include "common/network/download.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 
-#include "common/page_fetcher.h"
-#include "common/scratch_file.h"
-#include "common/site_host.h"
+#include "common/network/page_fetcher.h"
+#include "common/network/site_host.h"
+#include "common/platform/scratch_file.h"
 #include "support/contract_site.h"
 #include "support/local_server.h"
 #include "support/temp_dir.h"

@@ -17,7 +17,7 @@
 #include <mutex>
 #include <thread>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "running_site.h"
 #include "support/child_process.h"

@@ -10,9 +10,9 @@
 
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
-#include "common/site_host.h"
-#include "common/sjis_text.h"
-#include "common/text_encoding.h"
+#include "common/network/site_host.h"
+#include "common/text/sjis_text.h"
+#include "common/text/text_encoding.h"
 #include "refdb/reference_db.h"
 #include "refdb/table_builders.h"
 #include "running_site.h"

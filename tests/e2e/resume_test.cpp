@@ -17,7 +17,7 @@
 #include <random>
 #include <thread>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "running_site.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"

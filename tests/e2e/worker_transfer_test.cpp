@@ -9,7 +9,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "support/cp932_check.h"
 #include "support/site_fixture.h"

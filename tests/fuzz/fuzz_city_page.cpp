@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "refdb/list_page_readers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/euc_to_ansi.h"
+#include "common/text/euc_to_ansi.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);

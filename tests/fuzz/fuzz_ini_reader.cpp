@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/site_lists.h"
+#include "common/network/site_lists.h"
 #include "window_model/ini_file.h"
 #include "window_model/selection_group.h"
 #include "window_model/selection_settings.h"

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "engine/plan.h"
 #include "engine/result_page_reader.h"

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "common/split_text.h"
+#include "common/text/split_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "common/strip_tags.h"
+#include "common/text/strip_tags.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);

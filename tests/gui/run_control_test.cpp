@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "app/dialogs.h"
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "refdb/run_lock.h"
 #include "support/named_case.h"

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "support/cp932_check.h"
 #include "support/temp_dir.h"
 

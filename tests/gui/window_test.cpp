@@ -6,8 +6,8 @@
 #include <QFontInfo>
 #include <filesystem>
 
-#include "common/site_lists.h"
-#include "common/text_encoding.h"
+#include "common/network/site_lists.h"
+#include "common/text/text_encoding.h"
 #include "support/named_case.h"
 #include "support/temp_dir.h"
 #include "window_harness.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "common/site_host.h"
+#include "common/network/site_host.h"
 #include "support/contract_pages.h"
 
 namespace valmeric::test {

@@ -1,6 +1,6 @@
 #include "support/euc.h"
 
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 
 namespace valmeric::test {
 

@@ -1,6 +1,6 @@
 #include <stdexcept>
 
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 #include "support/euc.h"
 
 namespace valmeric::test {

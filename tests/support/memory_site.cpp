@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "common/download.h"
+#include "common/network/download.h"
 #include "support/euc.h"
 #include "support/small_site.h"
 #include "support/test_pages.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "common/utf8_path.h"
+#include "common/platform/utf8_path.h"
 
 namespace valmeric::test {
 

@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "engine/run_session.h"
 #include "support/cp932_check.h"
 

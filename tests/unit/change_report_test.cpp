@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 #include "support/csv_headers.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"

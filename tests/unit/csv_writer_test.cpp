@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "common/crc32.h"
+#include "common/text/crc32.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 

@@ -6,8 +6,8 @@
 
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
-#include "common/native_file.h"
-#include "common/utf8_path.h"
+#include "common/platform/native_file.h"
+#include "common/platform/utf8_path.h"
 #include "support/csv_headers.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "common/download_transfer.h"
-#include "common/site_host.h"
+#include "common/network/download_transfer.h"
+#include "common/network/site_host.h"
 
 namespace valmeric::download {
 namespace {

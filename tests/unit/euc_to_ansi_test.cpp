@@ -1,4 +1,4 @@
-#include "common/euc_to_ansi.h"
+#include "common/text/euc_to_ansi.h"
 
 #include <gtest/gtest.h>
 

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "cli/cli_main.h"
-#include "cli/cli_messages.h"
-#include "common/app_paths.h"
-#include "common/detail_text.h"
-#include "common/download.h"
-#include "common/user_messages.h"
-#include "engine/run_messages.h"
+#include "common/network/download.h"
+#include "common/platform/app_paths.h"
+#include "messages/check_text.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
+#include "messages/download_text.h"
+#include "messages/run_messages.h"
+#include "messages/user_messages.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {
@@ -28,11 +30,11 @@ namespace {
 const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv"};
 
 // ASCII words a Japanese sentence may hold: encodings, table names, the
-// commands a user types, file name parts.
+// commands a user types, file name parts, the system's name.
 const std::set<std::string> kAllowedWords = {
-    "all",      "cp932", "utf",  "Shift_JIS", "T01_City", "T02_Category", "collect",
-    "status",   "diff",  "help", "rebuild",   "cities",   "categories",   "csv",
-    "hpt_data", "db",    "http", "https",     "exe",      "valmeric",     "cli"};
+    "all",  "cp932", "utf",     "Shift_JIS", "T01_City",   "T02_Category", "collect",  "status",
+    "diff", "help",  "rebuild", "cities",    "categories", "csv",          "hpt_data", "db",
+    "http", "https", "exe",     "valmeric",  "cli",        "Windows"};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -159,6 +161,8 @@ std::vector<std::string> AllMessages() {
   };
   add(UserMessageTexts());
   add(DetailSentences());
+  add(DownloadTexts());
+  add(CheckTexts());
   add(cli::CliMessages());
   for (const DownloadFailureRow& row : DownloadFailureTable()) {
     all.push_back(DownloadFailureText(row.kind, "library words"));
@@ -166,14 +170,29 @@ std::vector<std::string> AllMessages() {
   for (const long status : {301L, 400L, 401L, 403L, 404L, 410L, 429L, 500L, 503L}) {
     all.push_back(HttpStatusText(status));
   }
-  all.insert(all.end(),
-             {DoneQuestion(), IncompleteText(3), KeptText(5, "/out/a.csv"),
-              InterruptedText(1, 4, 2, "/out/a.csv"), ResumeDetail("/out/a.csv", 1, 4),
-              BeyondFirstPageText(10, 2), IncompleteText(2, 5), cli::MainUsage(), cli::HelpText(),
-              cli::ChangeSummary(1, 2, 3), cli::EntriesLine(1, 4, 0, 3, "/out/a.csv"),
-              cli::EntriesLine(0, -1, 0, 0, "/out/a.csv"), cli::BeyondLine(3, 1),
-              cli::ProgressWritten(4), cli::ProgressRemaining("1:02"),
-              cli::NamedCategories({1, 10}), cli::NamedPrefectures({13, 47})});
+  all.insert(all.end(), {DoneQuestion(),
+                         IncompleteText(3),
+                         KeptText(5, "/out/a.csv"),
+                         InterruptedText(1, 4, 2, "/out/a.csv"),
+                         ResumeDetail("/out/a.csv", 1, 4),
+                         BeyondFirstPageText(10, 2),
+                         IncompleteText(2, 5),
+                         cli::MainUsage(),
+                         cli::HelpText(),
+                         cli::ChangeSummary(1, 2, 3),
+                         cli::EntriesLine(1, 4, 0, 3, "/out/a.csv"),
+                         cli::EntriesLine(0, -1, 0, 0, "/out/a.csv"),
+                         cli::BeyondLine(3, 1),
+                         cli::ProgressWritten(4),
+                         cli::ProgressRemaining("1:02"),
+                         cli::NamedCategories({1, 10}),
+                         cli::NamedPrefectures({13, 47}),
+                         CityBuilderProgress(13),
+                         AtLine("/out/a.csv", 3) + check_text::kCsvEmptyLine,
+                         AtByte(5, check_text::kCsvNotCp932),
+                         FieldProblem(2, check_text::kCsvFieldNoComma),
+                         ShorterThanRecorded(100, 50),
+                         LinesDisagree(3, 2)});
   for (const StartProblem problem :
        {StartProblem::kDatabaseMissing, StartProblem::kDatabaseBusy,
         StartProblem::kDatabaseUnusable, StartProblem::kDatabaseWrite, StartProblem::kOutputInUse,

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 #include "refdb/reference_db.h"
 #include "refdb/statements.h"
 #include "support/euc.h"

@@ -4,8 +4,8 @@
 
 #include <set>
 
-#include "common/site_host.h"
-#include "common/sjis_text.h"
+#include "common/network/site_host.h"
+#include "common/text/sjis_text.h"
 #include "support/euc.h"
 #include "support/result_page.h"
 

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <mutex>
 
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 #include "refdb/run_lock.h"
 #include "support/memory_site.h"
 #include "support/named_case.h"

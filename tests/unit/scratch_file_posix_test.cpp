@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "common/scratch_file.h"
+#include "common/platform/scratch_file.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {

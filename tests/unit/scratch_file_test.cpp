@@ -1,4 +1,4 @@
-#include "common/scratch_file.h"
+#include "common/platform/scratch_file.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "common/site_address.h"
+#include "common/network/site_address.h"
 
 #include <gtest/gtest.h>
 
-#include "common/site_host.h"
+#include "common/network/site_host.h"
 
 namespace valmeric {
 namespace {

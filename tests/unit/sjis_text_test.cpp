@@ -1,4 +1,4 @@
-#include "common/sjis_text.h"
+#include "common/text/sjis_text.h"
 
 #include <gtest/gtest.h>
 

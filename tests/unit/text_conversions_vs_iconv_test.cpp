@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "common/euc_to_ansi.h"
-#include "common/text_encoding.h"
+#include "common/text/euc_to_ansi.h"
+#include "common/text/text_encoding.h"
 #include "support/cp932_check.h"
 
 namespace valmeric {

@@ -1,4 +1,4 @@
-#include "common/text_encoding.h"
+#include "common/text/text_encoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "common/char_refs.h"
-#include "common/euc_to_ansi.h"
-#include "common/site_lists.h"
-#include "common/split_text.h"
-#include "common/strip_tags.h"
+#include "common/network/site_lists.h"
+#include "common/text/char_refs.h"
+#include "common/text/euc_to_ansi.h"
+#include "common/text/split_text.h"
+#include "common/text/strip_tags.h"
 #include "support/euc.h"
 
 namespace valmeric {

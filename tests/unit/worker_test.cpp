@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "common/site_host.h"
-#include "common/sjis_text.h"
+#include "common/network/site_host.h"
+#include "common/text/sjis_text.h"
 #include "engine/csv_writer.h"
 #include "support/cp932_check.h"
 #include "support/euc.h"

@@ -8,8 +8,8 @@
 
 #include <filesystem>
 
-#include "common/site_lists.h"
-#include "common/utf8_path.h"
+#include "common/network/site_lists.h"
+#include "common/platform/utf8_path.h"
 #include "support/temp_dir.h"
 #include "window_model/ini_file.h"
 #include "window_model/selection_settings.h"

@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-#include "common/site_address.h"
+#include "common/network/site_address.h"
 #include "refdb/run_lock.h"
 #include "refdb/table_builders.h"
 #include "support/local_server.h"

@@ -1,4 +1,4 @@
-// Writes src/common/cp932_tables.inc: the code tables the core converts text
+// Writes src/common/text/cp932_tables.inc: the code tables the core converts text
 // with, read from glibc's iconv so that a build without iconv gives the same
 // bytes as iconv does.
 //

@@ -1,9 +1,9 @@
 #!/usr/bin/python3
-"""Writes src/common/named_char_refs.inc: the HTML named character references
+"""Writes src/common/text/named_char_refs.inc: the HTML named character references
 (with their closing ";") that stand for one character CP932 can hold, sorted
 by name, from Python's table of HTML5 references.
 
-usage: tools/generators/named_char_refs.py > src/common/named_char_refs.inc
+usage: tools/generators/named_char_refs.py > src/common/text/named_char_refs.inc
 """
 import html.entities
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <stdexcept>
 
-#include "common/site_lists.h"
+#include "common/network/site_lists.h"
 
 namespace valmeric::sitesim {
 namespace {

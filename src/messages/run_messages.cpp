@@ -1,0 +1,61 @@
+#include "messages/run_messages.h"
+
+namespace valmeric {
+namespace {
+
+UserMessage Error(std::string_view text, std::string_view detail) {
+  return {WithDetail(text, detail), msg::kErrorTitle, mb::kNotice};
+}
+
+}  // namespace
+
+UserMessage StartRefusalMessage(const StartRefused& refusal) {
+  switch (refusal.problem()) {
+    case StartProblem::kDatabaseMissing:
+      return {msg::kConfigError, msg::kConfigTitle, mb::kNotice};
+    case StartProblem::kDatabaseBusy:
+      return Error(msg::kDatabaseBusy, refusal.what());
+    case StartProblem::kDatabaseUnusable:
+      return Error(msg::kDatabaseUnusable, refusal.what());
+    case StartProblem::kDatabaseWrite:
+      return Error(msg::kDatabaseWrite, refusal.what());
+    case StartProblem::kNoPlanRows:
+      return Error(msg::kNoPlanRows, refusal.what());
+    case StartProblem::kScratch:
+      return Error(msg::kScratchWrite, refusal.what());
+    case StartProblem::kNothingToResume:
+      return Error(msg::kNothingToResume, refusal.what());
+    case StartProblem::kNothingToRetry:
+      return Error(msg::kNothingToRetry, refusal.what());
+    case StartProblem::kOutputChanged:
+      return Error(msg::kOutputChanged, refusal.what());
+    case StartProblem::kPlanChanged:
+      return Error(msg::kPlanChanged, refusal.what());
+    case StartProblem::kRecordInvalid:
+      return Error(msg::kRecordInvalid, refusal.what());
+    case StartProblem::kOutputInUse:
+      break;
+  }
+  return {msg::kFileInUse, msg::kErrorTitle, mb::kNotice};
+}
+
+UserMessage FailureMessage(const RunOutcome& outcome) {
+  switch (outcome.failure) {
+    case FailureKind::kOutput:
+      return Error(msg::kOutputWrite, outcome.detail);
+    case FailureKind::kDatabaseRead:
+      return Error(msg::kDatabaseUnusable, outcome.detail);
+    case FailureKind::kDatabaseWrite:
+      return Error(msg::kDatabaseWrite, outcome.detail);
+    case FailureKind::kScratch:
+    case FailureKind::kNone:
+      break;
+  }
+  return Error(msg::kScratchWrite, outcome.detail);
+}
+
+UserMessage UnreachableMessage(const RunOutcome& outcome) {
+  return Error(msg::kUnreachable, outcome.detail);
+}
+
+}  // namespace valmeric

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "engine/run_outcome.h"
+#include "engine/run_session.h"
+#include "messages/user_messages.h"
+
+namespace valmeric {
+
+// The box for a start that was refused: Japanese, with the detail below.
+UserMessage StartRefusalMessage(const StartRefused& refusal);
+// The box for a run that a local error stopped.
+UserMessage FailureMessage(const RunOutcome& outcome);
+// The box for a site that could not be reached, naming why.
+UserMessage UnreachableMessage(const RunOutcome& outcome);
+
+}  // namespace valmeric

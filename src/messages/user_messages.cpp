@@ -1,0 +1,94 @@
+#include "messages/user_messages.h"
+
+#include "common/platform/app_paths.h"
+
+namespace valmeric {
+
+const std::vector<std::string_view>& UserMessageTexts() {
+  using namespace msg;
+  static const std::vector<std::string_view> texts = {
+      kApplicationTitle,  kErrorTitle,     kDefaultOutputName, kSaveTitle,     kSaveFilterName,
+      kSaveFilterPattern, kNoCategory,     kNoPrefecture,      kFileInUse,     kFetching,
+      kCancelQuestion,    kCancelTitle,    kCloseQuestion,     kCloseTitle,    kDone,
+      kOpenQuestion,      kDoneTitle,      kFileGone,          kNothingFound,  kNothingTitle,
+      kUnreachable,       kConfigError,    kConfigTitle,       kBuilderDone,   kDatabaseBusy,
+      kDatabaseUnusable,  kDatabaseWrite,  kOutputWrite,       kScratchWrite,  kNoPlanRows,
+      kResultLineWrite,   kResumeQuestion, kResumeTitle,       kRetryQuestion, kNothingToResume,
+      kNothingToRetry,    kOutputChanged,  kPlanChanged,       kRecordInvalid, kStaleTablesHint};
+  return texts;
+}
+
+std::string DoneQuestion() {
+  return std::string(msg::kDone) + "\n" + msg::kOpenQuestion;
+}
+
+std::string IncompleteText(int not_fetched, int gone) {
+  std::string text = "事業所情報の取得は終了しましたが、";
+  if (not_fetched > 0 || gone == 0)
+    text += "取得できなかったページが " + std::to_string(not_fetched) + " 件";
+  if (not_fetched > 0 && gone > 0) text += "、";
+  if (gone > 0) text += "サイトに存在しないページが " + std::to_string(gone) + " 件";
+  text += "あります。";
+  if (gone >= kManyGonePages) text.append("\n").append(StaleTablesHint());
+  return text;
+}
+
+std::string StaleTablesHint() {
+  return WithProgramName(msg::kStaleTablesHint);
+}
+
+std::string WithProgramName(std::string_view text) {
+  constexpr std::string_view kWritten = "valmeric-cli";
+  const std::string_view program = CommandLineProgramName();
+  std::string out;
+  size_t start = 0;
+  for (size_t at = text.find(kWritten); at != std::string_view::npos;
+       at = text.find(kWritten, start)) {
+    out.append(text.substr(start, at - start)).append(program);
+    start = at + kWritten.size();
+  }
+  return out.append(text.substr(start));
+}
+
+std::string KeptText(int facilities_written, std::string_view output) {
+  return "取得済みの " + std::to_string(facilities_written) + " 件は保存されています。\n(" +
+         std::string(output) + ")";
+}
+
+std::string InterruptedText(int entries_done, int entries_total, int facilities_written,
+                            std::string_view output) {
+  return "取得処理を中断しました。" + std::to_string(entries_done) + " / " +
+         std::to_string(entries_total) + " ページを処理し、" + std::to_string(facilities_written) +
+         " 件を保存しました。\n(" + std::string(output) + ")";
+}
+
+std::string ResumeDetail(std::string_view output, int done, int total) {
+  return std::string(output) + "  " + std::to_string(done) + " / " + std::to_string(total) + " 件";
+}
+
+std::string BeyondFirstPageText(int facilities, int pairs) {
+  return "最初の結果ページに載らなかった事業所が " + std::to_string(facilities) + " 件あります（" +
+         std::to_string(pairs) + " 組の地域と科目）。";
+}
+
+std::string CityBuilderProgress(int prefecture) {
+  return "県コード：" + std::to_string(prefecture) + " 取得中";
+}
+
+std::string WithDetail(std::string_view text, std::string_view detail) {
+  std::string out(text);
+  if (!detail.empty()) out.append("\n").append(detail);
+  return out;
+}
+
+std::string ForConsole(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+}  // namespace valmeric
