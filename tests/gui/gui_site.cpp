@@ -1,24 +1,24 @@
 #include "gui_site.h"
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "support/small_site.h"
 
 namespace valmeric::test {
+namespace {
+
+std::string SubCategoryListPage() {
+  return EucPage({"<h4>内科系</h4>", "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
+                  "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>"});
+}
+
+}  // namespace
 
 GuiSite::GuiSite() : server_(std::make_unique<LocalServer>()) {
   std::filesystem::create_directories(db_folder());
   CreateSmallSiteDatabase(db_path().string());
-  server_->server().Get(
-      R"(/doko/kekka\.php/(\d+)/)", [this](const httplib::Request& req, httplib::Response& res) {
-        const std::string pair = req.matches[1];
-        std::unique_lock lock(mutex_);
-        ++requests_[pair];
-        HoldIfAsked(lock, pair);
-        const auto page = pages_.find(pair);
-        res.set_content(page != pages_.end() ? page->second : ResultPageBody(0, {}),
-                        "text/html; charset=EUC-JP");
-      });
   server_->server().Get(
       "/doko/city.php", [this](const httplib::Request& req, httplib::Response& res) {
         const std::string prefecture = req.get_param_value("pref_no");
@@ -34,21 +34,71 @@ GuiSite::GuiSite() : server_(std::make_unique<LocalServer>()) {
         res.set_content(EucPage(lines), "text/html; charset=EUC-JP");
       });
   server_->server().Get("/doko/kamoku.php", [](const httplib::Request&, httplib::Response& res) {
-    res.set_content(
-        EucPage({"<h4>内科系</h4>", "<li><a href=\"kekka.php/01027110/\">一般内科</a></li>",
-                 "<li><a href=\"kekka.php/01027120/\">循環器内科</a></li>"}),
-        "text/html; charset=EUC-JP");
+    res.set_content(SubCategoryListPage(), "text/html; charset=EUC-JP");
   });
-  server_->Start();
 }
 
-void GuiSite::HoldIfAsked(std::unique_lock<std::mutex>& lock, const std::string& key) {
-  if (hold_next_.erase(key) == 0) return;
+std::string GuiSite::Origin() {
+  std::lock_guard lock(mutex_);
+  if (!started_) server_->Start();
+  started_ = true;
+  return server_->Origin();
+}
+
+std::shared_ptr<PageSource> GuiSite::source() {
+  return std::shared_ptr<PageSource>(this, [](PageSource*) {});
+}
+
+void GuiSite::GoDown() {
+  std::lock_guard lock(mutex_);
+  down_ = true;
+}
+
+bool GuiSite::HoldIfAsked(std::unique_lock<std::mutex>& lock, const std::string& key,
+                          const CancelToken* cancel) {
+  if (hold_next_.erase(key) == 0) return true;
   ++holding_;
   ++held_so_far_;
   const int round = release_round_;
-  released_.wait(lock, [this, round] { return release_all_ || release_round_ != round; });
+  const auto released = [this, round] { return release_all_ || release_round_ != round; };
+  // A run's cancel is a token of its own: looked at between short waits. A
+  // request the run gives up stays held on the site's side until released,
+  // as a server's would.
+  while (!released_.wait_for(lock, std::chrono::milliseconds(10), released)) {
+    if (cancel && cancel->IsCancelled()) {
+      ++given_up_;
+      return false;
+    }
+  }
   --holding_;
+  return true;
+}
+
+std::optional<std::string> GuiSite::ResultPage(const std::string& pair, const CancelToken& cancel) {
+  std::unique_lock lock(mutex_);
+  ++requests_[pair];
+  if (!HoldIfAsked(lock, pair, &cancel)) return std::nullopt;
+  const auto page = pages_.find(pair);
+  return page != pages_.end() ? page->second : ResultPageBody(0, {});
+}
+
+FetchResult GuiSite::Fetch(const std::string& url, const std::string& scratch_path,
+                           const CancelToken& cancel) {
+  std::ofstream(scratch_path, std::ios::binary | std::ios::trunc);
+  {
+    std::lock_guard lock(mutex_);
+    if (down_)
+      return {FetchResult::kFailed, false, 0, "サーバーに接続できませんでした。(test site)"};
+  }
+  std::optional<std::string> body = SubCategoryListPage();
+  const std::string result_path = "/doko/kekka.php/";
+  if (const size_t at = url.find(result_path); at != std::string::npos) {
+    const size_t from = at + result_path.size();
+    body = ResultPage(url.substr(from, url.find('/', from) - from), cancel);
+  }
+  if (!body || cancel.IsCancelled()) return {FetchResult::kCancelled, false, 0, {}};
+  std::ofstream(scratch_path, std::ios::binary | std::ios::trunc) << *body;
+  return {FetchResult::kFetched, true, 200, {}};
 }
 
 void GuiSite::EmptyCityPage(int prefecture) {
@@ -58,7 +108,7 @@ void GuiSite::EmptyCityPage(int prefecture) {
 
 GuiSite::~GuiSite() {
   Release();
-  server_->Stop();
+  if (started_) server_->Stop();
 }
 
 const std::vector<std::string>& GuiSite::Pairs() {
@@ -101,6 +151,8 @@ void GuiSite::ReleaseHeld() {
   {
     std::lock_guard lock(mutex_);
     ++release_round_;
+    holding_ -= given_up_;
+    given_up_ = 0;
   }
   released_.notify_all();
 }
@@ -109,6 +161,8 @@ void GuiSite::Release() {
   {
     std::lock_guard lock(mutex_);
     release_all_ = true;
+    holding_ -= given_up_;
+    given_up_ = 0;
   }
   released_.notify_all();
 }

@@ -431,11 +431,11 @@ TEST_F(RunControlTest, ASelectionTheTablesHoldNothingForIsRefusedNotReportedAsNo
 
 TEST_F(RunControlTest, ASiteThatCannotBeReachedIsReported) {
   h.TickFirstOfEach();
-  h.site.server().Stop();
+  h.site.GoDown();
   h.Start("result");
   ASSERT_TRUE(h.WaitIdle());
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  // The detail names the failure in Japanese, with libcurl's words after it.
+  // The detail names the failure in Japanese, with the transfer's words after it.
   EXPECT_TRUE(h.dialogs.boxes[0].text.startsWith(
       kUnreachable + "\n" + QString::fromUtf8("サーバーに接続できませんでした。(")))
       << h.dialogs.boxes[0].text.toStdString();

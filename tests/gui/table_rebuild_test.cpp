@@ -17,7 +17,7 @@ QString StatusText(WindowHarness& h) {
 }
 
 TEST(TableRebuildWindowTest, TheCityBuilderShowsEachPrefectureAndKeepsTheWindowOpen) {
-  WindowHarness h;
+  WindowHarness h(true, {}, true);
   h.site.HoldNext("city:3");
   h.window().btnAreaClick();
   EXPECT_TRUE(h.window().rebuilding());
@@ -44,7 +44,7 @@ TEST(TableRebuildWindowTest, TheCityBuilderShowsEachPrefectureAndKeepsTheWindowO
 }
 
 TEST(TableRebuildWindowTest, TheSubCategoryBuilderEndsWithItsBox) {
-  WindowHarness h;
+  WindowHarness h(true, {}, true);
   h.window().btnCtgrClick();
   ASSERT_TRUE(QTest::qWaitFor([&] { return !h.window().rebuilding(); }, kWaitMs));
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
@@ -54,7 +54,7 @@ TEST(TableRebuildWindowTest, TheSubCategoryBuilderEndsWithItsBox) {
 }
 
 TEST(TableRebuildWindowTest, WhatStopsTheRebuildGoesToTheDefaultErrorDisplay) {
-  WindowHarness h;
+  WindowHarness h(true, {}, true);
   h.site.EmptyCityPage(4);
   const auto before = QueryColumn(h.site.db_file(), "SELECT CityName FROM T01_City ORDER BY rowid");
   h.window().btnAreaClick();

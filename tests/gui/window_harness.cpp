@@ -8,10 +8,11 @@
 
 namespace valmeric::test {
 
-WindowHarness::WindowHarness(bool show, const std::function<void(GuiSite&)>& prepare) {
+WindowHarness::WindowHarness(bool show, const std::function<void(GuiSite&)>& prepare,
+                             bool list_pages) {
   if (prepare) prepare(site);
-  settings_.download.origin = SiteOrigin::Parse(site.Origin());
-  settings_.retry.delays = {std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+  settings_.pages = site.source();
+  if (list_pages) settings_.download.origin = SiteOrigin::Parse(site.Origin());
   settings_.page_pause = std::chrono::milliseconds(0);
   window_ = std::make_unique<app::TFrmMain>(dialogs, site.db_path(), settings_);
   if (show) Show();

@@ -20,8 +20,11 @@ inline constexpr int kWaitMs = 20000;
 // A main window on a GuiSite, shown and past its configuration check.
 class WindowHarness {
  public:
-  // prepare runs on the site before the window is made.
-  explicit WindowHarness(bool show = true, const std::function<void(GuiSite&)>& prepare = {});
+  // prepare runs on the site before the window is made. A run reads the site
+  // in memory; with list_pages the table builders read its list pages over
+  // HTTP.
+  explicit WindowHarness(bool show = true, const std::function<void(GuiSite&)>& prepare = {},
+                         bool list_pages = false);
   ~WindowHarness();
 
   app::TFrmMain& window() { return *window_; }
