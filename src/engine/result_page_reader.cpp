@@ -1,6 +1,8 @@
 #include "engine/result_page_reader.h"
 
-#include <charconv>
+#include <limits>
+#include <optional>
+#include <string_view>
 
 #include "common/network/site_address.h"
 #include "common/text/char_refs.h"
@@ -45,15 +47,60 @@ int Length(const std::string& text) {
   return static_cast<int>(text.size());
 }
 
-// A plain signed decimal integer, or 0.
-int ParseCount(const std::string& text) {
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
-  int value = 0;
-  const auto [ptr, error] = std::from_chars(begin, end, value);
-  if (error != std::errc() || ptr != end || begin == end) return 0;
-  return value;
+// Strips spaces as the site may write them around a count: ASCII, ideographic
+// or &nbsp;.
+std::string_view TrimCountSpaces(std::string_view text) {
+  for (bool cut = true; cut;) {
+    cut = false;
+    for (std::string_view space : {std::string_view(" "), std::string_view("\t"),
+                                   std::string_view("\x81\x40"), std::string_view("&nbsp;")}) {
+      if (text.starts_with(space)) {
+        text.remove_prefix(space.size());
+        cut = true;
+      }
+      if (text.ends_with(space)) {
+        text.remove_suffix(space.size());
+        cut = true;
+      }
+    }
+  }
+  return text;
+}
+
+// A count as the page writes it (Shift_JIS): decimal digits, ASCII or
+// full-width, with an optional "+", commas (ASCII or full-width) between
+// digits and spaces around; nothing for anything else, or a count over
+// INT_MAX.
+std::optional<int> ParseCount(std::string_view text) {
+  text = TrimCountSpaces(text);
+  if (text.starts_with('+')) text.remove_prefix(1);
+  long long value = 0;
+  bool after_digit = false;
+  while (!text.empty()) {
+    const auto c = static_cast<unsigned char>(text[0]);
+    const auto next = text.size() > 1 ? static_cast<unsigned char>(text[1]) : 0;
+    int digit = -1;
+    size_t n = 1;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (c == 0x82 && next >= 0x4F && next <= 0x58) {  // ０ to ９
+      digit = next - 0x4F;
+      n = 2;
+    } else if (c == ',' || (c == 0x81 && next == 0x43)) {  // , or ，
+      if (!after_digit) return std::nullopt;
+      n = c == ',' ? 1 : 2;
+    } else {
+      return std::nullopt;
+    }
+    text.remove_prefix(n);
+    after_digit = digit >= 0;
+    if (after_digit) {
+      value = value * 10 + digit;
+      if (value > std::numeric_limits<int>::max()) return std::nullopt;
+    }
+  }
+  if (!after_digit) return std::nullopt;  // empty, or ending in a comma
+  return static_cast<int>(value);
 }
 
 // Runs of white space that the site writes as &nbsp;, ideographic spaces or
@@ -77,6 +124,28 @@ std::string LinkPath(std::string text) {
   const size_t quote = text.find('"');
   if (quote == std::string::npos) return {};
   return text.substr(0, quote);
+}
+
+// The link path without its query and fragment.
+std::string_view PathPart(std::string_view link_path) {
+  return link_path.substr(0, link_path.find_first_of("?#"));
+}
+
+// A byte a facility code never holds.
+bool NotInACode(unsigned char c) {
+  return c <= ' ' || c == 0x7F || c == '"' || c == '/' || c == '?' || c == '#' || c == '&';
+}
+
+// Whether the comment state after line is open, given whether it was open
+// at the line's start ("<!--" and "-->" are ASCII, never part of an EUC-JP
+// character).
+bool CommentOpenAfter(std::string_view line, bool open) {
+  for (size_t at = 0;;) {
+    const size_t mark = line.find(open ? "-->" : "<!--", at);
+    if (mark == std::string_view::npos) return open;
+    at = mark + (open ? 3 : 4);
+    open = !open;
+  }
 }
 
 // Offset from the heading line to the "<ad" line of the entry, or 0.
@@ -150,50 +219,73 @@ void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std:
 
 }  // namespace
 
-int ReadResultCount(const std::vector<std::string>& lines, ResultPageSink& sink) {
+AnnouncedCount ReadResultCount(const std::vector<std::string>& lines, ResultPageSink& sink) {
   for (size_t i = 0; i < lines.size(); ++i) {
     const bool announces =
         HasAt(TrimView(lines[i]), 2, "sec") && FindBytes(lines[i], "results_number") > 0;
     if (!announces) {
-      if (sink.CancelRequested()) return 0;
+      if (sink.CancelRequested()) return {};
       continue;
     }
-    if (i + 1 >= lines.size()) return 0;
+    if (i + 1 >= lines.size()) return {true, std::nullopt};
     std::string text = Converted(lines[i + 1]);
     const int p = Find(text, ">");
-    if (p <= 0) return 0;
+    if (p <= 0) return {true, std::nullopt};
     text = Cut(text, p + 1, Length(text) - p);
     const int q = Find(text, "<");
-    if (q <= 0) return 0;
-    return ParseCount(Cut(text, 1, q - 1));
+    if (q <= 0) return {true, std::nullopt};
+    return {true, ParseCount(Cut(text, 1, q - 1))};
   }
-  return 0;
+  return {};
+}
+
+std::string FacilityCode(std::string_view link_path) {
+  std::vector<std::string> segments;
+  SplitText(PathPart(link_path), "/", segments);
+  if (segments.empty()) return {};
+  std::string& code = segments.back();
+  for (char c : code) {
+    if (NotInACode(static_cast<unsigned char>(c))) return {};
+  }
+  return std::move(code);
 }
 
 PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink& sink) {
   PairCounts counts;
-  counts.total = ReadResultCount(lines, sink);
-  if (counts.total <= 0 || sink.CancelRequested()) return counts;
+  const AnnouncedCount announced = ReadResultCount(lines, sink);
+  if (!announced.found || sink.CancelRequested()) return counts;
+  // A count that cannot be read caps nothing: every entry the page lists is
+  // read, and the status counts against the entries read so far.
+  counts.count_unreadable = !announced.value;
+  counts.total = announced.value.value_or(0);
+  const auto reached = [&counts] {
+    return !counts.count_unreadable && counts.done + counts.skipped >= counts.total;
+  };
+  if (reached()) return counts;
 
+  bool in_comment = false;  // at the start of line i
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (StartsEntry(lines, i)) {
+    const bool comment_after = CommentOpenAfter(lines[i], in_comment);
+    if (!in_comment && !comment_after && StartsEntry(lines, i)) {
       const std::string anchor = Converted(lines[i + 1]);
       const std::string link_path = LinkPath(anchor);
-      std::vector<std::string> segments;
-      SplitText(link_path, "/", segments);
-      if (!segments.empty()) {
+      std::string code = FacilityCode(link_path);
+      if (code.empty()) {
+        ++counts.skipped;
+      } else {
         Record record;
-        record[kHspCode] = segments.back();
+        record[kHspCode] = std::move(code);
         if (!sink.CheckHspCode(record[kHspCode])) {
-          record[kDetailUrl] = DetailPageUrl(link_path);
+          record[kDetailUrl] = DetailPageUrl(PathPart(link_path));
           ReadEntryFields(lines, i, anchor, sink, record);
           sink.WriteRecord(record);
         }
         ++counts.done;
-        sink.ShowPairStatus(counts.done, counts.total);
+        sink.ShowPairStatus(counts.done, counts.count_unreadable ? counts.done : counts.total);
       }
     }
-    if (counts.done >= counts.total || sink.CancelRequested()) break;
+    in_comment = comment_after;
+    if (reached() || sink.CancelRequested()) break;
   }
   return counts;
 }

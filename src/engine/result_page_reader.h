@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/record.h"
@@ -21,17 +23,32 @@ class ResultPageSink {
 
 // Counts of one result page, as the status text shows them.
 struct PairCounts {
-  int total = 0;  // results the page announces
-  int done = 0;   // facility links handled, written or duplicate
+  int total = 0;                  // results the page announces; 0 when its count is unreadable
+  int done = 0;                   // facility links handled, written or duplicate
+  int skipped = 0;                // entries whose link holds no usable facility code
+  bool count_unreadable = false;  // the page has a count that does not read as one
 };
 
-// The result count announced on the page, or 0 when there is none that reads
-// as a plain integer.
-int ReadResultCount(const std::vector<std::string>& lines, ResultPageSink& sink);
+// The result count a page announces.
+struct AnnouncedCount {
+  bool found = false;        // the page has its results_number section
+  std::optional<int> value;  // the count, when it reads as one from 0 to INT_MAX
+};
+
+// The first results_number section's count. Digits may be full-width, grouped
+// by commas and surrounded by spaces ("1,234", "１２３", " 3 ").
+AnnouncedCount ReadResultCount(const std::vector<std::string>& lines, ResultPageSink& sink);
+
+// The facility code of an entry's link path: its last segment, the query and
+// fragment left out; empty when that is no code (empty, or holding a space,
+// a double quote, "&" or a control character).
+std::string FacilityCode(std::string_view link_path);
 
 // Walks the facility entries of a loaded result page (lines still in EUC-JP),
 // asks about each facility code and writes every new facility's record, until
-// the announced count is reached, the page ends or the run is cancelled.
+// the announced count is reached, the page ends or the run is cancelled. An
+// entry without a usable code is skipped; entries inside HTML comments are not
+// entries. A page whose count cannot be read has every entry it lists read.
 PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink& sink);
 
 }  // namespace valmeric

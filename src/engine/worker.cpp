@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "common/network/site_address.h"
@@ -217,7 +218,12 @@ void TMyThread::TakeEntry(int index, const EntryReport& report) {
   }
   if (report.beyond) {
     journal_->AddBeyondFirstPage(*report.beyond);
-    progress_.beyond_first_page += report.beyond->announced - report.beyond->listed;
+    // A page announces at most INT_MAX and lists none of them less: the sum
+    // over a run stops at the most an int holds.
+    const long long sum = static_cast<long long>(progress_.beyond_first_page) +
+                          report.beyond->announced - report.beyond->listed;
+    progress_.beyond_first_page =
+        static_cast<int>(std::min<long long>(sum, std::numeric_limits<int>::max()));
     ++progress_.beyond_pairs;
   }
   if (!retry) progress_.next_entry = index + 1;
@@ -339,9 +345,10 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
     report.result = EntryResult::kGone;
   } else if (!ok) {
     report.result = EntryResult::kNotFetched;
-  } else if (counts.total > counts.done) {
+  } else if (counts.total > counts.done + counts.skipped) {
+    // An entry without a usable code is listed all the same: no later page holds it.
     report.beyond = PairBeyondFirstPage{static_cast<int>(index), fields[2], fields[3], counts.total,
-                                        counts.done};
+                                        counts.done + counts.skipped};
   }
   return report;
 }

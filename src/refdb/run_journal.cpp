@@ -1,6 +1,9 @@
 #include "refdb/run_journal.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
+#include <limits>
 
 #include "refdb/statements.h"
 
@@ -66,7 +69,9 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   progress.csv_bytes = query.ColumnInt(7);
   progress.facilities_written = static_cast<int>(query.ColumnInt(8));
   progress.not_fetched = static_cast<int>(query.ColumnInt(9));
-  progress.beyond_first_page = static_cast<int>(query.ColumnInt(10));
+  // The sum over the pairs may pass what an int holds; the run's count stops there too.
+  progress.beyond_first_page = static_cast<int>(std::clamp<std::int64_t>(
+      query.ColumnInt(10), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
   progress.beyond_pairs = static_cast<int>(query.ColumnInt(11));
   if (!query.ColumnIsNull(12)) progress.csv_crc = query.ColumnInt(12);
   progress.gone = static_cast<int>(query.ColumnInt(13));

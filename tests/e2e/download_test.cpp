@@ -70,5 +70,45 @@ TEST(DownloadTls, TrustsTheCertificateOfItsCaFile) {
   EXPECT_EQ(ReadFile(file), "secret");
 }
 
+// A download on https is never led to plain http, not even on the same host
+// and port; a site address still goes through the origin, and so stays on https.
+TEST(DownloadTls, ARedirectToPlainHttpIsRefused) {
+  test::TempDir dir;
+  const auto cert = test::TestCertificate::Create(dir.path().string());
+  test::LocalServer server(cert);
+  server.server().Get("/page",
+                      [](const auto&, auto& res) { res.set_content("secret", "text/html"); });
+  server.server().Get(
+      "/redirect", [](const auto& req, auto& res) { res.set_redirect(req.get_param_value("to")); });
+  server.Start();
+  const std::string plain = "http://127.0.0.1:" + std::to_string(server.port()) + "/page";
+  struct Case {
+    std::string target;
+    bool fetched;
+  } cases[] = {
+      {plain, false},
+      {std::string("http://") + kSiteHost + "/page", true},
+      {server.Origin() + "/page", true},
+  };
+  DownloadSettings settings;
+  settings.origin = SiteOrigin::Parse(server.Origin());
+  settings.ca_file = cert.cert_file;
+  const std::string file = dir.File("tmp.dat");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    std::filesystem::remove(file);
+    const DownloadOutcome outcome = DownloadToFile(
+        std::string("https://") + kSiteHost + "/redirect?to=" + c.target, file, settings);
+    EXPECT_EQ(outcome.Fetched(), c.fetched) << outcome.error;
+    if (c.fetched) {
+      EXPECT_EQ(ReadFile(file), "secret");
+    } else {
+      EXPECT_EQ(outcome.failure, DownloadFailure::kRedirectAway) << outcome.error;
+      EXPECT_EQ(outcome.error, DownloadFailureText(DownloadFailure::kRedirectAway, c.target));
+      EXPECT_FALSE(std::filesystem::exists(file));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace valmeric

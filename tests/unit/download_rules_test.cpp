@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/network/download_transfer.h"
 #include "common/network/site_host.h"
@@ -77,6 +78,87 @@ TEST(RedirectTarget, StaysOnTheSiteOnlyOnItsHostAndPort) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(StaysOnSite(c.target, c.with_origin ? origin : SiteOrigin()), c.stays) << c.target;
+  }
+}
+
+// Once a download has gone over https, no hop of it goes over plain http,
+// even on the site's own host and port: such a redirect is refused as one
+// away from the site.
+TEST(RedirectTarget, ADownloadOnHttpsNeverGoesOverPlainHttp) {
+  const std::string site = std::string("://") + kSiteHost;
+  struct Case {
+    std::string origin;
+    std::string url;
+    std::vector<std::string> redirects;  // the targets the hops answer with, in turn
+    std::vector<std::string> asked;
+    DownloadFailure failure;
+  } cases[] = {
+      {"",
+       "https" + site + "/a",
+       {"http" + site + "/b"},
+       {"https" + site + "/a"},
+       DownloadFailure::kRedirectAway},
+      {"",
+       "https" + site + "/a",
+       {"HTTP" + site + ":80/b"},
+       {"https" + site + "/a"},
+       DownloadFailure::kRedirectAway},
+      {"",
+       "http" + site + "/a",
+       {"https" + site + "/b", "http" + site + "/c"},
+       {"http" + site + "/a", "https" + site + "/b"},
+       DownloadFailure::kRedirectAway},
+      {"",
+       "http" + site + "/a",
+       {"https" + site + "/b"},
+       {"http" + site + "/a", "https" + site + "/b"},
+       DownloadFailure::kNone},
+      {"",
+       "https" + site + "/a",
+       {"https" + site + "/b"},
+       {"https" + site + "/a", "https" + site + "/b"},
+       DownloadFailure::kNone},
+      {"",
+       "http" + site + "/a",
+       {"http" + site + "/b"},
+       {"http" + site + "/a", "http" + site + "/b"},
+       DownloadFailure::kNone},
+      {"https://127.0.0.1:8443",
+       "https" + site + "/a",
+       {"http://127.0.0.1:8443/b"},
+       {"https://127.0.0.1:8443/a"},
+       DownloadFailure::kRedirectAway},
+      // A site address goes through the origin, and so stays on https.
+      {"https://127.0.0.1:8443",
+       "https" + site + "/a",
+       {"http" + site + "/b"},
+       {"https://127.0.0.1:8443/a", "https://127.0.0.1:8443/b"},
+       DownloadFailure::kNone},
+      {"http://127.0.0.1:8080",
+       "https" + site + "/a",
+       {"http://127.0.0.1:8080/b"},
+       {"http://127.0.0.1:8080/a", "http://127.0.0.1:8080/b"},
+       DownloadFailure::kNone},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url + " -> " + c.redirects.back());
+    DownloadSettings settings;
+    if (!c.origin.empty()) settings.origin = SiteOrigin::Parse(c.origin);
+    std::vector<std::string> asked;
+    const HopEnd end = FollowRedirects(c.url, settings, [&](const std::string& url, auto) {
+      const size_t k = asked.size();
+      asked.push_back(url);
+      return HopEnd{true,
+                    k < c.redirects.size() ? c.redirects[k] : std::string(),
+                    DownloadFailure::kNone,
+                    {}};
+    });
+    EXPECT_EQ(asked, c.asked);
+    EXPECT_EQ(end.ok, c.failure == DownloadFailure::kNone);
+    EXPECT_EQ(end.failure, c.failure);
+    if (c.failure == DownloadFailure::kRedirectAway) {
+      EXPECT_EQ(end.error, c.redirects[c.asked.size() - 1]);
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <set>
 
 #include "common/network/site_host.h"
@@ -74,7 +75,7 @@ TEST(ResultPageReader, HandlesAsManyEntriesAsAnnouncedAndCountsDuplicates) {
     int expected_records;
   } cases[] = {
       {3, 10, 0, 3, 3}, {50, 20, 0, 20, 20}, {3, 10, 3, 3, 0},
-      {5, 5, 2, 5, 3},  {0, 5, 0, 0, 0},     {-2, 5, 0, 0, 0},
+      {5, 5, 2, 5, 3},  {0, 5, 0, 0, 0},     {-2, 5, 0, 5, 5},
   };
   for (const Case& c : cases) {
     const auto facilities = Facilities(c.listed);
@@ -89,32 +90,103 @@ TEST(ResultPageReader, HandlesAsManyEntriesAsAnnouncedAndCountsDuplicates) {
   }
 }
 
-TEST(ResultPageReader, ReadsTheCountOnlyWhenItIsAPlainInteger) {
+TEST(ResultPageReader, ReadsTheCountOnlyWhenItIsANumberThatFitsAnInt) {
   struct Case {
     std::string count_line;
-    int expected;
+    std::optional<int> expected;
   } cases[] = {
       {"<span class=\"num\">12</span>件", 12},
-      {"<span>1,234</span>", 0},
-      {"<span>12件</span>", 0},
-      {"<span></span>", 0},
-      {"<span>-3</span>", -3},
-      {"no markup at all", 0},
-      {"<span>99999999999</span>", 0},
+      {"<span>1,234</span>", 1234},
+      {"<span>12,345,678</span>", 12345678},
+      {"<span>１２３</span>", 123},
+      {"<span>１，２３４</span>", 1234},
+      {"<span> 3 </span>", 3},
+      {"<span>　7　</span>", 7},
+      {"<span>+5</span>", 5},
+      {"<span>0</span>", 0},
+      {"<span>2147483647</span>", 2147483647},
+      {"<span>12件</span>", std::nullopt},
+      {"<span></span>", std::nullopt},
+      {"<span> , </span>", std::nullopt},
+      {"<span>-3</span>", std::nullopt},
+      {"<span>-1</span>", std::nullopt},
+      {"<span>1 2</span>", std::nullopt},
+      {"no markup at all", std::nullopt},
+      {"<span>99999999999</span>", std::nullopt},
+      {"<span>2147483648</span>", std::nullopt},
+      {"<span>9223372036854775808</span>", std::nullopt},
+      {"<span>2^63</span>", std::nullopt},
   };
   for (const Case& c : cases) {
     FakeSink sink;
     const auto lines = EucLines({"<html>", "<section class=\"results_number\">", c.count_line});
-    EXPECT_EQ(ReadResultCount(lines, sink), c.expected) << c.count_line;
+    const AnnouncedCount count = ReadResultCount(lines, sink);
+    EXPECT_TRUE(count.found) << c.count_line;
+    EXPECT_EQ(count.value, c.expected) << c.count_line;
   }
   FakeSink sink;
-  EXPECT_EQ(ReadResultCount(EucLines({"<section class=\"results_number\">"}), sink), 0);
-  EXPECT_EQ(ReadResultCount(EucLines({"<div class=\"results_number\">", "<b>4</b>"}), sink), 0);
+  const AnnouncedCount at_end =
+      ReadResultCount(EucLines({"<section class=\"results_number\">"}), sink);
+  EXPECT_TRUE(at_end.found);
+  EXPECT_EQ(at_end.value, std::nullopt);
+  const AnnouncedCount none =
+      ReadResultCount(EucLines({"<div class=\"results_number\">", "<b>4</b>"}), sink);
+  EXPECT_FALSE(none.found);
+  EXPECT_EQ(none.value, std::nullopt);
   EXPECT_EQ(ReadResultCount(
                 EucLines({"<section id=\"a\">", "<b>7</b>", "<section class=\"results_number\">",
                           "<b>4</b>", "<section class=\"results_number\">", "<b>5</b>"}),
-                sink),
+                sink)
+                .value,
             4);
+}
+
+// The result page of the given facilities with its count written as count_text.
+std::vector<std::string> PageWithCountText(const std::string& count_text,
+                                           const std::vector<PageFacility>& facilities) {
+  std::vector<std::string> lines = test::ResultPageLines(0, facilities);
+  for (std::string& line : lines) {
+    const size_t at = line.find(">0<");
+    if (at != std::string::npos) line.replace(at + 1, 1, count_text);
+  }
+  return lines;
+}
+
+// However the count is written, no entry the page lists is lost to it.
+TEST(ResultPageReader, ACountThatCannotBeReadStillHasEveryEntryRead) {
+  struct Case {
+    std::string count_text;
+    int listed;
+    int expected_total;
+    int expected_done;
+    bool expected_unreadable;
+  } cases[] = {
+      {"2", 5, 2, 2, false},
+      {"1,234", 5, 1234, 5, false},
+      {"３", 5, 3, 3, false},
+      {" 3 ", 5, 3, 3, false},
+      {"-1", 5, 0, 5, true},
+      {"2^63", 4, 0, 4, true},
+      {"9223372036854775808", 5, 0, 5, true},
+      {"2147483648", 3, 0, 3, true},
+      {"", 3, 0, 3, true},
+      {"many", 2, 0, 2, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("count \"" + c.count_text + "\"");
+    const auto facilities = Facilities(c.listed);
+    FakeSink sink;
+    const PairCounts counts =
+        ReadResultPage(EucLines(PageWithCountText(c.count_text, facilities)), sink);
+    EXPECT_EQ(counts.total, c.expected_total);
+    EXPECT_EQ(counts.done, c.expected_done);
+    EXPECT_EQ(counts.count_unreadable, c.expected_unreadable);
+    EXPECT_EQ(static_cast<int>(sink.records.size()), c.expected_done);
+    ASSERT_EQ(sink.statuses.size(), static_cast<size_t>(c.expected_done));
+    // Without a count, the status counts against the entries read so far.
+    const int shown_total = c.expected_unreadable ? c.expected_done : c.expected_total;
+    EXPECT_EQ(sink.statuses.back(), std::make_pair(c.expected_done, shown_total));
+  }
 }
 
 TEST(ResultPageReader, APageWithoutACountYieldsNothingAndNoStatus) {
@@ -226,27 +298,110 @@ TEST(ResultPageReader, LabelledLinesNeedAllThreeLinesOnThePage) {
 TEST(ResultPageReader, NameAndCodeComeFromTheLink) {
   struct Case {
     std::string link;
-    std::string code, name;
+    std::string code, name, detail_path;
   } cases[] = {
-      {"<a href=\"/hospital/77/\">A&amp;B &quot;C&quot;</a>", "77", "A&B \"C\""},
-      {"<a href=\"/a/b/c\">x</a>", "c", "x"},
-      {"<a  href=\"/x/&amp;1/\">y</a>", "&amp;1", "y"},
-      {"<a href=\"/hospital/78/\">北&#13;&#10;病院&#9;</a>", "78", "北  病院 "},
+      {"<a href=\"/hospital/77/\">A&amp;B &quot;C&quot;</a>", "77", "A&B \"C\"", "hospital/77/"},
+      {"<a href=\"/a/b/c\">x</a>", "c", "x", "a/b/c"},
+      {"<a href=\"/hospital/78/\">北&#13;&#10;病院&#9;</a>", "78", "北  病院 ", "hospital/78/"},
+      {"<a href=\"/animal/79/?from=list\">x</a>", "79", "x", "animal/79/"},
+      {"<a href=\"/animal/80/#detail\">x</a>", "80", "x", "animal/80/"},
+      {"<a href=\"/animal/81?from=list&amp;p=2#top\">x</a>", "81", "x", "animal/81"},
+      {"<a href=\"/animal/82/#a/b\">x</a>", "82", "x", "animal/82/"},
+      {"<a href=\"/hospital/O'Neil/\">x</a>", "O'Neil", "x", "hospital/O'Neil/"},
   };
   for (const Case& c : cases) {
-    const Record record = ReadOne(OneEntryPage({"<dd>", "<dd>"}, c.link));
+    SCOPED_TRACE(c.link);
+    FakeSink sink;
+    const PairCounts counts =
+        ReadResultPage(EucLines(OneEntryPage({"<dd>", "<dd>"}, c.link)), sink);
+    ASSERT_EQ(sink.records.size(), 1u);
+    const Record& record = sink.records[0];
     EXPECT_EQ(record[kHspCode], c.code);
     EXPECT_EQ(record[kName], Sjis(c.name));
+    EXPECT_EQ(record[kDetailUrl], std::string("https://") + kSiteHost + "/" + c.detail_path);
+    EXPECT_EQ(counts.skipped, 0);
+  }
+}
+
+// A link with a query or a fragment must not give every facility of a run
+// one code, which the duplicate filter would then keep to the first.
+TEST(ResultPageReader, LinksWithAQueryOrFragmentKeepTheirFacilitiesApart) {
+  for (const std::string suffix : {"?from=list", "#detail", "?from=list#detail"}) {
+    SCOPED_TRACE(suffix);
+    const auto facilities = Facilities(3);
+    std::vector<std::string> lines = test::ResultPageLines(3, facilities);
+    for (std::string& line : lines) {
+      const size_t at = line.find("/\">");
+      if (line.find("/hospital/") != std::string::npos && at != std::string::npos)
+        line.insert(at + 1, suffix);
+    }
+    FakeSink sink;
+    const PairCounts counts = ReadResultPage(EucLines(lines), sink);
+    EXPECT_EQ(counts.done, 3);
+    EXPECT_EQ(Codes(sink.records), (std::vector<std::string>{facilities[0].code, facilities[1].code,
+                                                             facilities[2].code}));
   }
 }
 
 TEST(ResultPageReader, EntriesWithoutAUsableLinkAreSkippedAndNotCounted) {
-  for (const std::string link : {"<a name=\"top\">x</a>", "<a href=\"/hospital/9/>x</a>",
-                                 "<a href=\"/\">x</a>", "<a href=\"//\">x</a>"}) {
+  for (const std::string link :
+       {"<a name=\"top\">x</a>", "<a href=\"/hospital/9/>x</a>", "<a href=\"/\">x</a>",
+        "<a href=\"//\">x</a>", "<a  href=\"/x/&amp;1/\">y</a>", "<a href=\"/x/a b/\">y</a>",
+        "<a href=\"/?from=list\">y</a>", "<a href=\"/#top\">y</a>", "<a href=\"/x/a&b/\">y</a>",
+        "<a href=\"/x/a\tb/\">y</a>"}) {
     FakeSink sink;
-    ReadResultPage(EucLines(OneEntryPage({"<dd>"}, link)), sink);
+    const PairCounts counts = ReadResultPage(EucLines(OneEntryPage({"<dd>"}, link)), sink);
     EXPECT_TRUE(sink.records.empty()) << link;
     EXPECT_TRUE(sink.statuses.empty()) << link;
+    EXPECT_EQ(counts.done, 0) << link;
+    EXPECT_EQ(counts.skipped, 1) << link;
+  }
+}
+
+// The entry after a skipped one is still read, and the skipped one takes its
+// place within the announced count.
+TEST(ResultPageReader, ASkippedEntryLeavesTheOthersOfThePage) {
+  const auto facilities = Facilities(3);
+  std::vector<std::string> lines = test::ResultPageLines(3, facilities);
+  for (std::string& line : lines) {
+    const size_t at = line.find("/hospital/" + facilities[1].code + "/");
+    if (at != std::string::npos) line.insert(at + 10, "a b");
+  }
+  FakeSink sink;
+  const PairCounts counts = ReadResultPage(EucLines(lines), sink);
+  EXPECT_EQ(Codes(sink.records),
+            (std::vector<std::string>{facilities[0].code, facilities[2].code}));
+  EXPECT_EQ(counts.done, 2);
+  EXPECT_EQ(counts.skipped, 1);
+}
+
+TEST(ResultPageReader, EntriesInsideCommentsAreNoEntries) {
+  const std::vector<std::string> entry = {"<h1>", "<a href=\"/hospital/5/\">commented</a>",
+                                          "</h1>"};
+  struct Case {
+    std::string name;
+    std::vector<std::string> before, after;  // around the commented-out entry
+  } cases[] = {
+      {"a comment over lines", {"<!--"}, {"-->"}},
+      {"a comment opened at a line's end", {"<div><!-- old entry"}, {"end of it --></div>"}},
+      {"a comment that ends and opens again", {"<!-- a --> <!-- b"}, {"-->"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> lines = {"<section class=\"results_number\">", "<b>2</b>",
+                                      "</section>", "<!-- one line -->"};
+    lines.insert(lines.end(), c.before.begin(), c.before.end());
+    lines.insert(lines.end(), entry.begin(), entry.end());
+    lines.insert(lines.end(), c.after.begin(), c.after.end());
+    for (const std::string code : {"6", "7"}) {
+      lines.insert(lines.end(), {"<h1>", "<a href=\"/hospital/" + code + "/\">x</a>", "</h1>"});
+    }
+    lines.push_back("</body>");
+    FakeSink sink;
+    const PairCounts counts = ReadResultPage(EucLines(lines), sink);
+    EXPECT_EQ(Codes(sink.records), (std::vector<std::string>{"6", "7"}));
+    EXPECT_EQ(counts.done, 2);
+    EXPECT_EQ(counts.skipped, 0);
   }
 }
 

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 
 #include "common/text/sjis_text.h"
@@ -505,6 +506,33 @@ TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold)
             std::vector<std::string>{
                 WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)});
   EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_first_page, 6);
+}
+
+// Counts near the top of int, announced by page after page, add up to the
+// most an int holds, never to a wrapped-around negative count.
+TEST_F(RunControllerTest, TheCountBeyondTheFirstPagesStopsAtTheMostItCanHold) {
+  constexpr int kMost = std::numeric_limits<int>::max();
+  site_.SetPage(MemorySite::Pairs()[0], kMost, MemorySite::Facilities(1, 1));
+  site_.SetPage(MemorySite::Pairs()[1], kMost, MemorySite::Facilities(2, 2));
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(Controller().last_outcome().progress.beyond_first_page, kMost);
+  EXPECT_EQ(Controller().last_outcome().progress.beyond_pairs, 2);
+  EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_first_page, kMost);
+}
+
+// An entry the page lists without a usable code is no facility left for a
+// later page.
+TEST_F(RunControllerTest, AnEntryWithoutAUsableCodeIsNotCountedBeyondTheFirstPage) {
+  auto facilities = MemorySite::Facilities(1, 3);
+  facilities[1].code = "a b";
+  site_.SetPage(MemorySite::Pairs()[0], 3, facilities);
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(Controller().last_outcome().progress.beyond_first_page, 0);
+  EXPECT_EQ(Controller().last_outcome().progress.beyond_pairs, 0);
 }
 
 }  // namespace

@@ -311,6 +311,7 @@ void BodySink::Empty() {
 HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings, const Hop& hop) {
   std::string current = settings.origin.Apply(url);
   const Deadline deadline{std::chrono::milliseconds(settings.transfer_timeout_ms)};
+  bool secure = IsHttps(current);
   for (int hops = 0;; ++hops) {
     // Every hop gets what is left of the one overall limit.
     const std::chrono::milliseconds left = deadline.Left();
@@ -321,9 +322,12 @@ HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings,
       return {false, {}, DownloadFailure::kTooManyRedirects, std::to_string(kMaxRedirects)};
     }
     current = settings.origin.Apply(end.redirect_to);
-    if (!StaysOnSite(current, settings.origin)) {
+    // A download that has gone over https never falls back to plain http:
+    // that is another site as far as the user's trust goes.
+    if (!StaysOnSite(current, settings.origin) || (secure && !IsHttps(current))) {
       return {false, {}, DownloadFailure::kRedirectAway, end.redirect_to};
     }
+    secure = secure || IsHttps(current);
   }
 }
 
@@ -396,6 +400,11 @@ std::string ResolveReference(std::string_view base, std::string_view reference) 
   std::string path(reference.substr(0, query));
   if (path.front() != '/') path = from->path.substr(0, from->path.rfind('/') + 1) + path;
   return root + RemoveDotSegments(path) + std::string(reference.substr(query));
+}
+
+bool IsHttps(std::string_view url) {
+  const std::optional<UrlParts> parts = ParseAbsoluteUrl(url);
+  return parts && parts->scheme == "https";
 }
 
 bool StaysOnSite(std::string_view target, const SiteOrigin& origin) {

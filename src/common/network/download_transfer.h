@@ -92,7 +92,9 @@ struct HopEnd final {
 using Hop = std::function<HopEnd(const std::string& url, std::chrono::milliseconds left)>;
 
 // Fetches url through the site origin, following redirects that stay on the
-// site (at most kMaxRedirects), all within the settings' overall limit.
+// site (at most kMaxRedirects), all within the settings' overall limit; once
+// a hop has gone over https, a redirect to plain http is refused as one away
+// from the site.
 HopEnd FollowRedirects(const std::string& url, const DownloadSettings& settings, const Hop& hop);
 
 // The outcome of the transfer after its last request: the file is created,
@@ -112,8 +114,11 @@ std::string ResolveReference(std::string_view base, std::string_view reference);
 
 // True when a redirect may be followed to target (already passed through the
 // origin): http or https, on the site's own host and port, which are the
-// origin's when one is set.
+// origin's when one is set. FollowRedirects adds that a download once on
+// https stays on it.
 bool StaysOnSite(std::string_view target, const SiteOrigin& origin);
+// True when url is an absolute https address (the scheme in any case).
+bool IsHttps(std::string_view url);
 
 // Seconds to wait from a Retry-After value (seconds or an HTTP date), -1 when
 // it cannot be read.

@@ -85,10 +85,12 @@ std::string DecodeCharRefs(std::string_view text) {
   while (at < text.size()) {
     const auto b = static_cast<unsigned char>(text[at]);
     if (text[at] == '&') {
-      const size_t semicolon = text.find(';', at + 1);
-      if (semicolon != std::string_view::npos && semicolon - at <= kLongestBody + 1 &&
-          AppendDecoded(text.substr(at + 1, semicolon - at - 1), out)) {
-        at = semicolon + 1;
+      // The ";" is looked for no further than the longest body: a search to
+      // the field's end after every "&" makes a field of them quadratic.
+      const std::string_view window = text.substr(at + 1, kLongestBody + 1);
+      const size_t body = window.find(';');
+      if (body != std::string_view::npos && AppendDecoded(window.substr(0, body), out)) {
+        at += body + 2;
         continue;
       }
     }
