@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 
 #include "common/network/site_lists.h"
 #include "common/text/char_refs.h"
