@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "common/network/site_lists.h"
 #include "common/text/char_refs.h"
 #include "common/text/euc_to_ansi.h"
