@@ -19,7 +19,9 @@ titles() {
   done
 }
 
-for _ in $(seq 1 200); do
+# Up to 30 s: a sanitizer build on a busy machine can take its time to map
+# its windows; the loop ends as soon as they are there.
+for _ in $(seq 1 600); do
   found=$(titles)
   if grep -qF '設定エラー' <<<"$found"; then break; fi
   sleep 0.05
