@@ -144,9 +144,9 @@ head -n -1 "$work/linux/$csv" >"$work/drop/new/病院施設一覧.csv"
 # The batch file compares the files' times as a Japanese Windows writes them
 # (2026/12/08 09:05, which sorts as text); a Wine prefix made under another
 # locale writes 12/8/2026 9:05 AM, so the prefix is given the Japanese formats.
-wine reg add 'HKCU\Control Panel\International' /v sShortDate /d yyyy/MM/dd /f >/dev/null 2>&1
-wine reg add 'HKCU\Control Panel\International' /v sShortTime /d HH:mm /f >/dev/null 2>&1
-wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /d HH:mm:ss /f >/dev/null 2>&1
+LOCPATH=$work LANG=ja_JP.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sShortDate /d yyyy/MM/dd /f >/dev/null 2>&1
+LOCPATH=$work LANG=ja_JP.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sShortTime /d HH:mm /f >/dev/null 2>&1
+LOCPATH=$work LANG=ja_JP.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /d HH:mm:ss /f >/dev/null 2>&1
 LOCPATH=$work LANG=ja_JP.UTF-8 wine cmd /c "$(winepath -w "$package/compare-csv.bat")" \
   "$(winepath -w "$work/drop/new/病院施設一覧.csv")" "$(winepath -w "$work/drop/old/病院施設一覧.csv")" \
   </dev/null >"$work/drop/out.txt" 2>&1 || true
