@@ -139,14 +139,13 @@ echo "== two CSV files dropped on compare-csv.bat"
 # the report goes beside the newer one.
 mkdir -p "$work/drop/old" "$work/drop/new"
 cp "$work/linux/$csv" "$work/drop/old/病院施設一覧.csv"
-touch -d '2 days ago' "$work/drop/old/病院施設一覧.csv"
 head -n -1 "$work/linux/$csv" >"$work/drop/new/病院施設一覧.csv"
-# The batch file compares the files' times as a Japanese Windows writes them
-# (2026/12/08 09:05, which sorts as text); a Wine prefix made under another
-# locale writes 12/8/2026 9:05 AM, so the prefix is given the Japanese formats.
-LOCPATH=$work LANG=ja_JP.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sShortDate /d yyyy/MM/dd /f >/dev/null 2>&1
-LOCPATH=$work LANG=ja_JP.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sShortTime /d HH:mm /f >/dev/null 2>&1
-LOCPATH=$work LANG=ja_JP.UTF-8 wine reg add 'HKCU\Control Panel\International' /v sTimeFormat /d HH:mm:ss /f >/dev/null 2>&1
+# The batch file compares the two times as the system writes them, as text:
+# right for a Japanese Windows (2026/01/02 10:00), and for a Wine prefix's
+# 1/2/2026 10:00 AM only while both dates have as many digits. Fixed times
+# keep the check to what it is about, whatever day it runs on.
+touch -d '2026-01-01 10:00' "$work/drop/old/病院施設一覧.csv"
+touch -d '2026-01-02 10:00' "$work/drop/new/病院施設一覧.csv"
 LOCPATH=$work LANG=ja_JP.UTF-8 wine cmd /c "$(winepath -w "$package/compare-csv.bat")" \
   "$(winepath -w "$work/drop/new/病院施設一覧.csv")" "$(winepath -w "$work/drop/old/病院施設一覧.csv")" \
   </dev/null >"$work/drop/out.txt" 2>&1 || true
