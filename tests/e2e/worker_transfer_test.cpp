@@ -18,6 +18,7 @@
 namespace valmeric {
 namespace {
 
+using test::CodesOf;
 using test::PageFacility;
 using test::RunRecord;
 using test::RunToEnd;
@@ -41,10 +42,6 @@ class WorkerTransferTest : public ::testing::Test {
   }
 
   std::vector<std::string> WrittenCodes() { return test::WrittenCodes(site_.File("out.csv")); }
-
-  static std::vector<std::string> CodesOf(const std::vector<PageFacility>& list) {
-    return test::CodesOf(list);
-  }
 
   SiteFixture site_;
 };

@@ -24,6 +24,7 @@ namespace valmeric {
 namespace {
 
 using test::MemorySite;
+using test::CodesOf;
 using test::PageFacility;
 using test::RunRecord;
 using test::RunToEnd;
@@ -46,10 +47,6 @@ class WorkerTest : public ::testing::Test {
 
   std::vector<std::string> CsvLines() { return SplitLines(test::ReadCsv(site_.File("out.csv"))); }
   std::vector<std::string> WrittenCodes() { return test::WrittenCodes(site_.File("out.csv")); }
-
-  static std::vector<std::string> CodesOf(const std::vector<PageFacility>& list) {
-    return test::CodesOf(list);
-  }
 
   MemorySite site_;
 };
