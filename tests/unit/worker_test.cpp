@@ -23,8 +23,8 @@
 namespace valmeric {
 namespace {
 
-using test::MemorySite;
 using test::CodesOf;
+using test::MemorySite;
 using test::PageFacility;
 using test::RunRecord;
 using test::RunToEnd;
