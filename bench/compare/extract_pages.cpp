@@ -11,6 +11,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "common/text/page_lines.h"
 #include "common/text/sjis_text.h"
 #include "common/text/text_encoding.h"
 #include "engine/result_page_reader.h"
@@ -56,7 +57,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   for (const std::string& body : bodies) {
     TsvSink sink(out);
-    valmeric::ReadResultPage(valmeric::SplitLines(body), sink);
+    valmeric::ReadResultPage(valmeric::PageLines(body), sink);
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -110,9 +110,7 @@ RunOutcome WaitForRun(RunSession& session, RunReports& reports, ProgressPrinter&
 int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode mode,
                   std::ostream& out, std::ostream& err, bool quiet) {
   const RunProgress& progress = outcome.progress;
-  if (progress.beyond_first_page > 0) {
-    err << BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs) << "\n";
-  }
+  if (const std::string notes = RunNotesText(progress); !notes.empty()) err << notes << "\n";
   switch (outcome.kind) {
     case Outcome::kFailed:
       err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output, mode);

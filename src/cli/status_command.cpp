@@ -10,6 +10,7 @@
 #include "engine/run_session.h"
 #include "messages/cli_messages.h"
 #include "messages/detail_text.h"
+#include "messages/run_messages.h"
 #include "messages/user_messages.h"
 #include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
@@ -78,9 +79,7 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
       << "\n"
       << text::kStatusState << State(*run) << "\n";
   if (HeldByARun(*database)) out << text::kStatusRunning << "\n";
-  if (progress.beyond_first_page > 0) {
-    err << BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs) << "\n";
-  }
+  if (const std::string notes = RunNotesText(progress); !notes.empty()) err << notes << "\n";
   return run->Resumable() || run->Retryable() ? kExitWrote : kExitNothingFound;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/result_page_reader.h"
 
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -34,12 +35,12 @@ const Labels& SjisLabels() {
   return labels;
 }
 
-std::string Converted(const std::string& raw_line) {
+std::string Converted(std::string_view raw_line) {
   return EucToAnsi(TrimView(raw_line));
 }
 
 // trim(StripTags(convert(trim(line)))): the visible text of a line.
-std::string VisibleText(const std::string& raw_line) {
+std::string VisibleText(std::string_view raw_line) {
   return Trim(StripTags(Converted(raw_line)));
 }
 
@@ -111,7 +112,7 @@ void FoldSpaces(std::string& text) {
   ReplaceAllInPlace(text, "  ", " ");
 }
 
-bool StartsEntry(const std::vector<std::string>& lines, size_t i) {
+bool StartsEntry(const PageLines& lines, size_t i) {
   return i + 1 < lines.size() && HasAt(TrimView(lines[i]), 2, "h1>") &&
          HasAt(TrimView(lines[i + 1]), 1, "<a ");
 }
@@ -149,7 +150,7 @@ bool CommentOpenAfter(std::string_view line, bool open) {
 }
 
 // Offset from the heading line to the "<ad" line of the entry, or 0.
-int AddressBlockOffset(const std::vector<std::string>& lines, size_t i, ResultPageSink& sink) {
+int AddressBlockOffset(const PageLines& lines, size_t i, ResultPageSink& sink) {
   for (int k = 1; k <= kAddressSearchLines; ++k) {
     if (sink.CancelRequested() || i + k + 1 >= lines.size()) return 0;
     const std::string_view t = TrimView(lines[i + k]);
@@ -159,7 +160,7 @@ int AddressBlockOffset(const std::vector<std::string>& lines, size_t i, ResultPa
   return 0;
 }
 
-void ReadTelephone(const std::string& raw_line, Record& record) {
+void ReadTelephone(std::string_view raw_line, Record& record) {
   std::string t = Converted(raw_line);
   if (Find(t, "TEL") <= 0) return;
   t = Trim(StripTags(std::move(t)));
@@ -167,7 +168,7 @@ void ReadTelephone(const std::string& raw_line, Record& record) {
   record[kTelephone] = std::move(t);
 }
 
-void ReadAddress(const std::string& raw_line, Record& record) {
+void ReadAddress(std::string_view raw_line, Record& record) {
   const Labels& labels = SjisLabels();
   std::string x = VisibleText(raw_line);
   if (Find(x, labels.address) <= 0) return;
@@ -181,7 +182,7 @@ void ReadAddress(const std::string& raw_line, Record& record) {
   record[kAddress] = Trim(std::string_view(x).substr(postal));
 }
 
-void ReadStation(const std::string& raw_line, Record& record) {
+void ReadStation(std::string_view raw_line, Record& record) {
   const Labels& labels = SjisLabels();
   std::string x = VisibleText(raw_line);
   const int p = Find(x, labels.station);
@@ -193,7 +194,7 @@ void ReadStation(const std::string& raw_line, Record& record) {
   record[kStation] = Trim(std::move(x));
 }
 
-void ReadDepartments(const std::string& raw_line, Record& record) {
+void ReadDepartments(std::string_view raw_line, Record& record) {
   const Labels& labels = SjisLabels();
   std::string x = VisibleText(raw_line);
   if (Find(x, labels.departments) <= 0) return;
@@ -203,7 +204,7 @@ void ReadDepartments(const std::string& raw_line, Record& record) {
 
 // Cuts the entry that starts at line i into a record (the code and detail
 // address are already filled in).
-void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std::string& anchor,
+void ReadEntryFields(const PageLines& lines, size_t i, const std::string& anchor,
                      ResultPageSink& sink, Record& record) {
   record[kName] = Trim(StripTags(anchor));
   const size_t block = i + static_cast<size_t>(AddressBlockOffset(lines, i, sink));
@@ -217,26 +218,83 @@ void ReadEntryFields(const std::vector<std::string>& lines, size_t i, const std:
     record[field] = DecodeCharRefs(std::move(record[field]));
 }
 
-}  // namespace
+constexpr size_t kNoLine = static_cast<size_t>(-1);
 
-AnnouncedCount ReadResultCount(const std::vector<std::string>& lines, ResultPageSink& sink) {
+// The line of the first results_number section, or kNoLine; kNoLine too
+// when sink (if given) asks the reading to stop first.
+size_t CountSectionLine(const PageLines& lines, ResultPageSink* sink) {
   for (size_t i = 0; i < lines.size(); ++i) {
-    const bool announces =
-        HasAt(TrimView(lines[i]), 2, "sec") && FindBytes(lines[i], "results_number") > 0;
-    if (!announces) {
-      if (sink.CancelRequested()) return {};
-      continue;
+    if (HasAt(TrimView(lines[i]), 2, "sec") && FindBytes(lines[i], "results_number") > 0) return i;
+    if (sink && sink->CancelRequested()) break;
+  }
+  return kNoLine;
+}
+
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
+
+// Where lower_pattern (ASCII, lower case) first occurs in text, letters
+// compared without regard to case; npos when it does not.
+size_t FindNoCase(std::string_view text, std::string_view lower_pattern) {
+  const auto at = std::search(text.begin(), text.end(), lower_pattern.begin(), lower_pattern.end(),
+                              [](char a, char b) { return AsciiLower(a) == b; });
+  return at == text.end() ? std::string_view::npos : static_cast<size_t>(at - text.begin());
+}
+
+// The charset the page's first <meta> declaration names, lower-cased; empty
+// when no <meta> names one.
+std::string DeclaredCharset(const PageLines& lines) {
+  for (size_t i = 0; i < lines.size(); ++i) {
+    std::string_view line = lines[i];
+    const size_t meta = FindNoCase(line, "<meta");
+    if (meta == std::string_view::npos) continue;
+    line.remove_prefix(meta);
+    const size_t at = FindNoCase(line.substr(0, line.find('>')), "charset=");
+    if (at == std::string_view::npos) continue;
+    line.remove_prefix(at + 8);
+    while (!line.empty() && (line[0] == '"' || line[0] == '\'' || line[0] == ' '))
+      line.remove_prefix(1);
+    std::string name;
+    for (char c : line) {
+      const char lower = AsciiLower(c);
+      if (!((lower >= 'a' && lower <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_'))
+        break;
+      name += lower;
     }
-    if (i + 1 >= lines.size()) return {true, std::nullopt};
-    std::string text = Converted(lines[i + 1]);
-    const int p = Find(text, ">");
-    if (p <= 0) return {true, std::nullopt};
-    text = Cut(text, p + 1, Length(text) - p);
-    const int q = Find(text, "<");
-    if (q <= 0) return {true, std::nullopt};
-    return {true, ParseCount(Cut(text, 1, q - 1))};
+    return name;
   }
   return {};
+}
+
+// An EUC-JP charset name, or none (a page that declares nothing).
+bool IsEucJpName(std::string_view name) {
+  for (std::string_view euc : {"", "euc-jp", "x-euc-jp", "eucjp", "euc_jp", "x-euc"}) {
+    if (name == euc) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+AnnouncedCount ReadResultCount(const PageLines& lines, ResultPageSink& sink) {
+  const size_t i = CountSectionLine(lines, &sink);
+  if (i == kNoLine) return {};
+  if (i + 1 >= lines.size()) return {true, std::nullopt};
+  std::string text = Converted(lines[i + 1]);
+  const int p = Find(text, ">");
+  if (p <= 0) return {true, std::nullopt};
+  text = Cut(text, p + 1, Length(text) - p);
+  const int q = Find(text, "<");
+  if (q <= 0) return {true, std::nullopt};
+  return {true, ParseCount(Cut(text, 1, q - 1))};
+}
+
+PageKind CheckResultPage(const PageLines& lines) {
+  if (!IsEucJpName(DeclaredCharset(lines)) || !ReadsAsEucJp(lines.text()))
+    return PageKind::kOtherEncoding;
+  return CountSectionLine(lines, nullptr) == kNoLine ? PageKind::kNotAResultPage
+                                                     : PageKind::kResultPage;
 }
 
 std::string FacilityCode(std::string_view link_path) {
@@ -250,10 +308,11 @@ std::string FacilityCode(std::string_view link_path) {
   return std::move(code);
 }
 
-PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink& sink) {
+PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink) {
   PairCounts counts;
   const AnnouncedCount announced = ReadResultCount(lines, sink);
-  if (!announced.found || sink.CancelRequested()) return counts;
+  counts.cut_short = sink.CancelRequested();
+  if (!announced.found || counts.cut_short) return counts;
   // A count that cannot be read caps nothing: every entry the page lists is
   // read, and the status counts against the entries read so far.
   counts.count_unreadable = !announced.value;
@@ -285,7 +344,11 @@ PairCounts ReadResultPage(const std::vector<std::string>& lines, ResultPageSink&
       }
     }
     in_comment = comment_after;
-    if (reached() || sink.CancelRequested()) break;
+    if (reached()) break;
+    if (sink.CancelRequested()) {
+      counts.cut_short = true;
+      break;
+    }
   }
   return counts;
 }

@@ -184,16 +184,14 @@ void RunController::OfferToOpen(const std::string& text) {
   }
 }
 
-std::string RunController::WithBeyond(const std::string& text) const {
-  const RunProgress& progress = outcome_.progress;
-  if (progress.beyond_first_page <= 0) return text;
-  return WithDetail(text, BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs));
+std::string RunController::WithNotes(const std::string& text) const {
+  return WithDetail(text, RunNotesText(outcome_.progress));
 }
 
 bool RunController::OfferRetry() {
   std::string text = IncompleteText(outcome_.progress.not_fetched, outcome_.progress.gone);
   if (outcome_.progress.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
-  if (Ask(WithDetail(WithBeyond(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) !=
+  if (Ask(WithDetail(WithNotes(text), msg::kRetryQuestion), msg::kDoneTitle, mb::kConfirm) !=
       kIdYes) {
     return false;
   }
@@ -209,7 +207,7 @@ void RunController::FinishRun(int state) {
   switch (state) {
     case kRunStarted:
       view_.AlertRunDone();
-      OfferToOpen(WithBeyond(msg::kDone));
+      OfferToOpen(WithNotes(msg::kDone));
       break;
     case kRunIncomplete:
       view_.AlertRunDone();

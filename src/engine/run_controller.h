@@ -68,8 +68,9 @@ class RunController final {
   // A finished run with pages not fetched: offers to fetch just those again;
   // true when that run has started.
   bool OfferRetry();
-  // text, with the facilities beyond the first result pages below it, if any.
-  std::string WithBeyond(const std::string& text) const;
+  // text, with the run's notes below it (facilities beyond the first result
+  // pages, entries skipped, counts unreadable), if any.
+  std::string WithNotes(const std::string& text) const;
   int Ask(const std::string& text, const char* title, unsigned style);
 
   RunView& view_;

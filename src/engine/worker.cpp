@@ -10,6 +10,7 @@
 #include "common/text/sjis_text.h"
 #include "common/text/split_text.h"
 #include "messages/detail_text.h"
+#include "messages/download_text.h"
 #include "refdb/list_page_readers.h"
 
 namespace valmeric {
@@ -29,6 +30,18 @@ RunOutcome DescribeFailure(const std::exception& error) {
         db->IsWriteFailure() ? FailureKind::kDatabaseWrite : FailureKind::kDatabaseRead;
   }
   return outcome;
+}
+
+// a + b, or the most an int holds where the sum would pass it (b >= 0).
+int SaturatedSum(int a, int b) {
+  return static_cast<int>(
+      std::min<long long>(static_cast<long long>(a) + b, std::numeric_limits<int>::max()));
+}
+
+// Why a page that came with status is no result page to read.
+std::string NotAResultPageDetail(bool other_encoding, long status) {
+  return Detail(other_encoding ? download_text::kOtherEncoding : download_text::kNotAResultPage,
+                "HTTP " + std::to_string(status));
 }
 
 std::shared_ptr<PageSource> PagesOf(const RunSettings& settings) {
@@ -216,14 +229,14 @@ void TMyThread::TakeEntry(int index, const EntryReport& report) {
   } else if (retry) {
     journal_->RemoveNotFetched(index);
   }
+  progress_.entries_skipped = SaturatedSum(progress_.entries_skipped, report.skipped);
+  if (report.count_unreadable) ++progress_.counts_unreadable;
   if (report.beyond) {
     journal_->AddBeyondFirstPage(*report.beyond);
     // A page announces at most INT_MAX and lists none of them less: the sum
     // over a run stops at the most an int holds.
-    const long long sum = static_cast<long long>(progress_.beyond_first_page) +
-                          report.beyond->announced - report.beyond->listed;
     progress_.beyond_first_page =
-        static_cast<int>(std::min<long long>(sum, std::numeric_limits<int>::max()));
+        SaturatedSum(progress_.beyond_first_page, report.beyond->announced - report.beyond->listed);
     ++progress_.beyond_pairs;
   }
   if (!retry) progress_.next_entry = index + 1;
@@ -231,9 +244,10 @@ void TMyThread::TakeEntry(int index, const EntryReport& report) {
 
 bool TMyThread::RowStopsTheRun() {
   if (row_.entries < config_.settings.max_failed_entries_in_row) return false;
-  if (row_.gone < row_.entries || !SiteStillAnswers()) return true;
-  // Pages that do not exist, on a site that answers: a city merged away or
-  // a sub-category dropped. The run goes on, and a new row starts counting.
+  if (!SiteStillAnswers()) return true;
+  // Pages that failed on a site that answers: a city merged away, a
+  // sub-category dropped, a connection lost now and then. The run goes on,
+  // and a new row starts counting.
   row_ = {};
   return false;
 }
@@ -251,7 +265,7 @@ bool TMyThread::SiteStillAnswers() {
   if (!fetched.error.empty()) last_error_ = fetched.error;
   cancel_.WaitFor(config_.settings.page_pause);
   if (fetched.kind != FetchResult::kFetched) return false;
-  return !ReadSubCategoryListPage(LoadLines(config_.scratch_path)).empty();
+  return !ReadSubCategoryListPage(PageLines::Load(config_.scratch_path)).empty();
 }
 
 void TMyThread::RewindFailedRow() {
@@ -317,6 +331,29 @@ bool TMyThread::CountInRow(const FetchResult& fetched) {
   return false;
 }
 
+TMyThread::PageRead TMyThread::FetchResultPage(const std::string& url) {
+  const std::vector<std::chrono::milliseconds>& delays = config_.settings.retry.delays;
+  for (size_t attempt = 0;; ++attempt) {
+    PageRead page{pages_->Fetch(url, config_.scratch_path, cancel_), {}};
+    if (page.fetched.has_body) page.lines = PageLines::Load(config_.scratch_path);
+    if (page.fetched.kind != FetchResult::kFetched) return page;
+    const PageKind kind = CheckResultPage(page.lines);
+    if (kind == PageKind::kResultPage) return page;
+    // Another page in place of a result page (a login or "busy" page, an
+    // empty body, another encoding) says nothing of the pair: it is a page
+    // not fetched, asked again like a server error.
+    page.fetched.kind = FetchResult::kFailed;
+    page.fetched.has_body = false;
+    page.fetched.error =
+        NotAResultPageDetail(kind == PageKind::kOtherEncoding, page.fetched.status);
+    page.lines = {};
+    if (attempt == delays.size()) return page;
+    if (!cancel_.WaitFor(delays[attempt])) {
+      return {{FetchResult::kCancelled, false, page.fetched.status, {}}, {}};
+    }
+  }
+}
+
 TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   const std::string entry = plan_.Entry(index);
   reports_.EntryStarted(position, entry);
@@ -324,24 +361,22 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   SplitText(entry, ",", fields);
   if (fields.size() != kPlanFields) return {};
 
-  const FetchResult fetched =
-      pages_->Fetch(ResultPageUrl(fields[2], fields[3]), config_.scratch_path, cancel_);
-  // Only a transfer still under way is given up: its entry is taken back.
-  if (fetched.kind == FetchResult::kCancelled) return {EntryResult::kInterrupted, 0, std::nullopt};
-  const bool ok = CountInRow(fetched);
+  const PageRead page = FetchResultPage(ResultPageUrl(fields[2], fields[3]));
+  // A transfer or a reading still under way is given up: its entry is taken back.
+  const EntryReport interrupted{EntryResult::kInterrupted, 0, std::nullopt};
+  if (page.fetched.kind == FetchResult::kCancelled) return interrupted;
+  const bool ok = CountInRow(page.fetched);
+  PairCounts counts;
+  if (!page.lines.empty()) counts = ReadResultPage(page.lines, *this);
+  if (counts.cut_short) return interrupted;
+  if (counts.done == 0) ShowPairStatus(0, counts.total);  // a page that listed nothing
   cancel_.WaitFor(config_.settings.page_pause);
 
-  std::vector<std::string> lines;
-  if (fetched.has_body) lines = LoadLines(config_.scratch_path);
-  PairCounts counts;
-  if (lines.empty()) {
-    ShowPairStatus(0, 0);
-  } else {
-    counts = ReadResultPage(lines, *this);
-  }
   EntryReport report;
-  report.status = fetched.status;
-  if (fetched.kind == FetchResult::kGone) {
+  report.status = page.fetched.status;
+  report.skipped = counts.skipped;
+  report.count_unreadable = counts.count_unreadable;
+  if (page.fetched.kind == FetchResult::kGone) {
     report.result = EntryResult::kGone;
   } else if (!ok) {
     report.result = EntryResult::kNotFetched;

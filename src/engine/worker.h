@@ -73,6 +73,13 @@ class TMyThread final : private ResultPageSink {
     long status = 0;  // the site's last answer for the page, 0 when none came
     // Set when the page announced more facilities than it listed.
     std::optional<PairBeyondFirstPage> beyond;
+    int skipped = 0;                // entries without a usable facility code
+    bool count_unreadable = false;  // the page's result count did not read as one
+  };
+  // A result page asked for: what came, and its lines when there is a page to read.
+  struct PageRead {
+    FetchResult fetched;
+    PageLines lines;
   };
   // Entries that could not be fetched, one after the other.
   struct FailedRow {
@@ -102,6 +109,9 @@ class TMyThread final : private ResultPageSink {
   // The outcome of a walk that stopped without a local error.
   RunOutcome EndWalk(const std::optional<CsvMark>& cut_short);
   EntryReport ProcessQuery(size_t index, int position);
+  // Fetches a result page; a page that arrives but is no result page is
+  // asked again after the retry delays, then counts as not fetched.
+  PageRead FetchResultPage(const std::string& url);
   // Counts a fetch in the row of failures; true when the page arrived.
   bool CountInRow(const FetchResult& fetched);
   // Takes what one entry left into the progress and the (uncommitted) journal.
@@ -136,9 +146,9 @@ class TMyThread final : private ResultPageSink {
   void ShowPairStatus(int done, int total) override {
     reports_.PairCounts(done, total, records_handed_);
   }
-  // A page that has arrived is read to its end, whatever the user asks
-  // meanwhile: reading takes a moment, and the entry then stays whole.
-  bool CancelRequested() override { return false; }
+  // A cancel is heard while a page is read too: the entry is then taken
+  // back, as one whose transfer was cut short.
+  bool CancelRequested() override { return cancel_.IsCancelled(); }
 
   const RunConfig config_;
   RunReports& reports_;

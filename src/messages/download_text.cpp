@@ -26,6 +26,8 @@ const std::vector<std::string_view>& DownloadTexts() {
                                                       kAccessDenied,
                                                       kServerBusy,
                                                       kServerError,
+                                                      kNotAResultPage,
+                                                      kOtherEncoding,
                                                       kWinInetOutOfHandles,
                                                       kWinInetTimeout,
                                                       kWinInetInternalError,

@@ -40,6 +40,10 @@ inline constexpr char kAccessDenied[] = "サーバーがアクセスを拒否し
 inline constexpr char kServerBusy[] = "サーバーが混み合っているため、取得を断られました。";  // 429
 inline constexpr char kServerError[] = "サーバー側でエラーが発生しました。";                 // 5xx
 
+// A 2xx answer that is not a result page.
+inline constexpr char kNotAResultPage[] = "サイトが検索結果ではない別のページを返しました。";
+inline constexpr char kOtherEncoding[] = "サイトが EUC-JP 以外の文字コードでページを返しました。";
+
 // The WinINet errors a run can meet, in a few words each; they stand after
 // "WinINet <number>: " in the parentheses that follow a sentence above.
 inline constexpr char kWinInetOutOfHandles[] = "ハンドル不足";

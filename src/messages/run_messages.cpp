@@ -58,4 +58,18 @@ UserMessage UnreachableMessage(const RunOutcome& outcome) {
   return Error(msg::kUnreachable, outcome.detail);
 }
 
+std::string RunNotesText(const RunProgress& progress) {
+  std::string notes;
+  if (progress.beyond_first_page > 0) {
+    notes = BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs);
+  }
+  if (progress.entries_skipped > 0) {
+    notes = WithDetail(notes, EntriesSkippedText(progress.entries_skipped));
+  }
+  if (progress.counts_unreadable > 0) {
+    notes = WithDetail(notes, CountsUnreadableText(progress.counts_unreadable));
+  }
+  return notes.starts_with('\n') ? notes.substr(1) : notes;
+}
+
 }  // namespace valmeric

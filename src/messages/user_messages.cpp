@@ -71,6 +71,16 @@ std::string BeyondFirstPageText(int facilities, int pairs) {
          std::to_string(pairs) + " 組の地域と科目）。";
 }
 
+std::string EntriesSkippedText(int entries) {
+  return "リンクから事業所のコードを読み取れなかったため、書き出さなかった事業所が " +
+         std::to_string(entries) + " 件あります。";
+}
+
+std::string CountsUnreadableText(int pages) {
+  return "件数を読み取れなかった結果ページが " + std::to_string(pages) +
+         " ページあります（載っていた事業所はすべて読みました）。";
+}
+
 std::string CityBuilderProgress(int prefecture) {
   return "県コード：" + std::to_string(prefecture) + " 取得中";
 }

@@ -130,6 +130,10 @@ std::string InterruptedText(int entries_done, int entries_total, int facilities_
 std::string ResumeDetail(std::string_view output, int done, int total);
 // Facilities that result pages announced beyond what their first page listed.
 std::string BeyondFirstPageText(int facilities, int pairs);
+// Facility entries left out because their link held no facility code.
+std::string EntriesSkippedText(int entries);
+// Result pages whose count could not be read; their entries were all read.
+std::string CountsUnreadableText(int pages);
 // The status line while the city table is rebuilt, after prefecture:
 // "県コード：13 取得中".
 std::string CityBuilderProgress(int prefecture);

@@ -37,19 +37,19 @@ std::string SubCategoryCodeFrom(const std::string& converted_line) {
 
 }  // namespace
 
-std::vector<ListedCity> ReadCityListPage(const std::vector<std::string>& lines) {
+std::vector<ListedCity> ReadCityListPage(const PageLines& lines) {
   std::vector<ListedCity> cities;
   // A city line on the first line has no line before it to take the code from.
   for (size_t j = 1; j < lines.size(); ++j) {
     if (!HasAt(TrimView(lines[j]), 3, "i><i")) continue;
     std::string code = CityCodeFrom(lines[j - 1]);
     if (code.empty()) continue;
-    cities.push_back({std::move(code), VisibleText(lines[j]), j + 1});
+    cities.push_back({std::move(code), VisibleText(lines[j]), lines.Number(j)});
   }
   return cities;
 }
 
-std::vector<ListedSubCategory> ReadSubCategoryListPage(const std::vector<std::string>& lines) {
+std::vector<ListedSubCategory> ReadSubCategoryListPage(const PageLines& lines) {
   std::vector<ListedSubCategory> subs;
   int category = 0;
   for (size_t j = 0; j < lines.size(); ++j) {
@@ -62,7 +62,7 @@ std::vector<ListedSubCategory> ReadSubCategoryListPage(const std::vector<std::st
     const std::string converted = EucToAnsi(trimmed);
     std::string code = SubCategoryCodeFrom(converted);
     if (code.empty()) continue;
-    subs.push_back({category, std::move(code), Trim(StripTags(converted)), j + 1});
+    subs.push_back({category, std::move(code), Trim(StripTags(converted)), lines.Number(j)});
   }
   return subs;
 }

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "common/text/page_lines.h"
+
 namespace valmeric {
 
 struct ListedCity {
@@ -22,9 +24,9 @@ struct ListedSubCategory {
 
 // Cities of a city list page (lines in EUC-JP): each city line with a code in
 // the line before it.
-std::vector<ListedCity> ReadCityListPage(const std::vector<std::string>& lines);
+std::vector<ListedCity> ReadCityListPage(const PageLines& lines);
 
 // Sub-categories of the sub-category list page, numbered by the headings.
-std::vector<ListedSubCategory> ReadSubCategoryListPage(const std::vector<std::string>& lines);
+std::vector<ListedSubCategory> ReadSubCategoryListPage(const PageLines& lines);
 
 }  // namespace valmeric

@@ -55,7 +55,8 @@ void RunJournal::EnsureSchema(Database& db) {
 std::optional<JournalRun> RunJournal::Read(Database& db) {
   if (!db.Prepare(sql::kJournalExists).Step()) return std::nullopt;
   Statement query = db.Prepare(sql::SelectRunQuery(HasColumn(db, "T03_Run", "CsvCrc"),
-                                                   HasColumn(db, "T04_NotFetched", "Status")));
+                                                   HasColumn(db, "T04_NotFetched", "Status"),
+                                                   HasColumn(db, "T03_Run", "CountsUnreadable")));
   if (!query.Step()) return std::nullopt;
   JournalRun run;
   run.categories = SplitCodes(query.ColumnText(0));
@@ -75,6 +76,8 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   progress.beyond_pairs = static_cast<int>(query.ColumnInt(11));
   if (!query.ColumnIsNull(12)) progress.csv_crc = query.ColumnInt(12);
   progress.gone = static_cast<int>(query.ColumnInt(13));
+  progress.entries_skipped = static_cast<int>(query.ColumnInt(14));
+  progress.counts_unreadable = static_cast<int>(query.ColumnInt(15));
   progress.entries_done = progress.next_entry;
   progress.entries_total = progress.plan_size;
   return run;
@@ -138,6 +141,8 @@ void RunJournal::SaveProgress(const RunProgress& progress) {
       .BindInt(4, progress.csv_bytes)
       .BindInt(5, progress.facilities_written)
       .BindInt(6, progress.csv_crc.value_or(0))
+      .BindInt(7, progress.entries_skipped)
+      .BindInt(8, progress.counts_unreadable)
       .Run();
 }
 

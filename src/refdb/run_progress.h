@@ -27,6 +27,8 @@ struct RunProgress {
   // pairs they belong to.
   int beyond_first_page = 0;
   int beyond_pairs = 0;
+  int entries_skipped = 0;    // facility entries whose link holds no usable code: never written
+  int counts_unreadable = 0;  // result pages whose count did not read as one: read whole
 
   // The CSV: record lines that reached it, and, as the last checkpoint left
   // it, its length and the CRC-32 of those bytes (none in a record of the

@@ -26,7 +26,7 @@ std::string CityQuery(const std::vector<int>& prefecture_codes) {
          OrTerms("AreaCode", prefecture_codes) + " ORDER BY AreaCode, CityCode";
 }
 
-std::string SelectRunQuery(bool has_crc, bool has_status) {
+std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes) {
   const std::string gone = std::string("Status IN ") + kGoneStatuses;
   const std::string not_fetched =
       has_status ? "(SELECT COUNT(*) FROM T04_NotFetched WHERE NOT " + gone + ")"
@@ -38,8 +38,8 @@ std::string SelectRunQuery(bool has_crc, bool has_status) {
          not_fetched +
          ", (SELECT COALESCE(SUM(Announced - Listed), 0) FROM T05_MorePages), "
          "(SELECT COUNT(*) FROM T05_MorePages), " +
-         std::string(has_crc ? "CsvCrc" : "NULL") + ", " + gone_count +
-         " FROM T03_Run WHERE ID = 1";
+         std::string(has_crc ? "CsvCrc" : "NULL") + ", " + gone_count + ", " +
+         (has_notes ? "EntriesSkipped, CountsUnreadable" : "0, 0") + " FROM T03_Run WHERE ID = 1";
 }
 
 }  // namespace valmeric::sql

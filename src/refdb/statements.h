@@ -36,7 +36,9 @@ inline constexpr const char* kJournalSchema[] = {
      "Categories TEXT NOT NULL, Prefectures TEXT NOT NULL, OutputPath BLOB NOT NULL, "
      "Encoding TEXT NOT NULL, PlanSize INTEGER NOT NULL, PlanCheck INTEGER NOT NULL, "
      "EntriesDone INTEGER NOT NULL, CsvBytes INTEGER NOT NULL, FacilitiesWritten INTEGER NOT "
-     "NULL, CsvCrc INTEGER)"),
+     "NULL, CsvCrc INTEGER, EntriesSkipped INTEGER NOT NULL DEFAULT 0, CountsUnreadable INTEGER "
+     "NOT "
+     "NULL DEFAULT 0)"),
     ("CREATE TABLE IF NOT EXISTS T04_NotFetched (PlanIndex INTEGER PRIMARY KEY, PlanEntry TEXT NOT "
      "NULL, Status INTEGER NOT NULL DEFAULT 0)"),
     ("CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT "
@@ -54,8 +56,12 @@ inline constexpr AddedColumn kJournalAddedColumns[] = {
     {"T03_Run", "CsvCrc", "ALTER TABLE T03_Run ADD COLUMN CsvCrc INTEGER"},
     {"T04_NotFetched", "Status",
      "ALTER TABLE T04_NotFetched ADD COLUMN Status INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "EntriesSkipped",
+     "ALTER TABLE T03_Run ADD COLUMN EntriesSkipped INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "CountsUnreadable",
+     "ALTER TABLE T03_Run ADD COLUMN CountsUnreadable INTEGER NOT NULL DEFAULT 0"},
 };
-inline constexpr char kJournalVersion[] = "PRAGMA user_version = 2";
+inline constexpr char kJournalVersion[] = "PRAGMA user_version = 3";
 inline constexpr char kHasColumn[] = "SELECT 1 FROM pragma_table_info(?) WHERE name = ?";
 inline constexpr char kJournalExists[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'T03_Run'";
@@ -72,7 +78,7 @@ inline constexpr char kInsertRun[] =
     "EntriesDone, CsvBytes, FacilitiesWritten) VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 inline constexpr char kSaveProgress[] =
     "UPDATE T03_Run SET PlanSize = ?, PlanCheck = ?, EntriesDone = ?, CsvBytes = ?, "
-    "FacilitiesWritten = ?, CsvCrc = ? WHERE ID = 1";
+    "FacilitiesWritten = ?, CsvCrc = ?, EntriesSkipped = ?, CountsUnreadable = ? WHERE ID = 1";
 inline constexpr char kSelectNotFetched[] =
     "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
 inline constexpr char kInsertNotFetched[] =
@@ -87,8 +93,9 @@ inline constexpr char kInsertMorePages[] =
     "VALUES (?, ?, ?, ?, ?)";
 
 // The recorded run: a database of the first journal layout, which a run has
-// not upgraded yet, is read as it is (no fingerprint, no statuses).
-std::string SelectRunQuery(bool has_crc, bool has_status);
+// not upgraded yet, is read as it is (no fingerprint, no statuses, no
+// counts of entries skipped and of counts unreadable).
+std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes);
 
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"
 std::string SubCategoryQuery(const std::vector<int>& category_codes);

@@ -30,7 +30,7 @@ int InTransaction(Database& db, Body body) {
 
 // Fetches url into the scratch file and loads its lines; a page that does not
 // arrive whole with a 2xx status is never read.
-std::vector<std::string> FetchPageLines(const std::string& url, const BuilderSettings& settings) {
+PageLines FetchPageLines(const std::string& url, const BuilderSettings& settings) {
   CancelToken never_cancelled;
   PageFetcher fetcher(settings.download, settings.retry, never_cancelled);
   try {
@@ -44,7 +44,7 @@ std::vector<std::string> FetchPageLines(const std::string& url, const BuilderSet
     throw BuildError(Detail(detail::kListPageNotFetched, url) + "\n" + error.what());
   }
   try {
-    return LoadLines(settings.scratch_path);
+    return PageLines::Load(settings.scratch_path);
   } catch (const std::runtime_error& error) {
     throw BuildError(error.what());
   }

@@ -213,7 +213,9 @@ class RecordedRunTest : public CollectCommandTest {
     for (const auto& pair : SiteFixture::Pairs())
       site_.SetPage(pair, 2, SiteFixture::Facilities(1, 2));
     site_.FailNext(9, 503);  // three entries, three attempts each
+    site_.FailSubCategoryList(503);
     ASSERT_EQ(Run({"--quiet"}), kExitUnreachable) << err_.str();
+    site_.FailSubCategoryList(200);
   }
 
   int Status() {

@@ -49,6 +49,7 @@ class WorkerTransferTest : public ::testing::Test {
 TEST_F(WorkerTransferTest, ThreeEntriesInARowThatCannotBeFetchedEndTheRunAsUnreachable) {
   site_.SetPage("01101110", 2, SiteFixture::Facilities(1, 2));
   site_.FailNext(1000, 503);
+  site_.FailSubCategoryList(503);
   const RunRecord run = RunToEnd(Config());
   EXPECT_EQ(run.outcome.kind, Outcome::kSiteUnreachable);
   EXPECT_EQ(site_.ResultRequests(), 3 * 3);  // three entries, three attempts each

@@ -47,6 +47,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string entry = input.substr(0, newline == std::string::npos ? 0 : newline);
   const std::string page = newline == std::string::npos ? input : input.substr(newline + 1);
   Sink sink(entry);
-  valmeric::ReadResultPage(valmeric::SplitLines(page), sink);
+  valmeric::ReadResultPage(valmeric::PageLines(page), sink);
   return 0;
 }

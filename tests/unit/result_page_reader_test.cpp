@@ -31,8 +31,8 @@ class FakeSink final : public ResultPageSink {
   }
 };
 
-std::vector<std::string> EucLines(const std::vector<std::string>& utf8_lines) {
-  return SplitLines(test::EucPage(utf8_lines));
+PageLines EucLines(const std::vector<std::string>& utf8_lines) {
+  return PageLines(test::EucPage(utf8_lines));
 }
 
 std::vector<PageFacility> Facilities(int n) {

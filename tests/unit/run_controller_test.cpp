@@ -238,8 +238,9 @@ struct GapCase {
   int state;
   int not_fetched;
   int entries_done;
-  int status = 503;  // what the site answers for them
-  int gone = 0;      // of them, pages that do not exist on a site that answers
+  int status = 503;       // what the site answers for them
+  int gone = 0;           // of them, pages that do not exist on a site that answers
+  int list_status = 200;  // the sub-category list page's answer: whether the site itself is up
 };
 VALMERIC_PRINT_CASE_BY_NAME(GapCase)
 
@@ -250,6 +251,7 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
   site_.SetPage(MemorySite::Pairs()[2], 2, MemorySite::Facilities(3, 4));
   for (int entry : GetParam().failing)
     site_.FailPair(MemorySite::Pairs()[entry], GetParam().status);
+  if (GetParam().list_status != 200) site_.FailSubCategoryList(GetParam().list_status);
   view_.answers = {kIdNo, kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
@@ -282,9 +284,18 @@ INSTANTIATE_TEST_SUITE_P(
         GapCase{"LastEntry", {3}, RunController::kRunIncomplete, 1, 4},
         GapCase{"LastTwoEntries", {2, 3}, RunController::kRunIncomplete, 2, 4},
         GapCase{"Alternating", {1, 3}, RunController::kRunIncomplete, 2, 4},
-        GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 0, 1},
-        GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0},
-        GapCase{"ForbiddenEverywhere", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0, 403},
+        GapCase{"ThreeInARow", {1, 2, 3}, RunController::kSiteUnreachable, 0, 1, 503, 0, 503},
+        // Three failures in a row on a site whose list page still answers: the run goes on.
+        GapCase{"ThreeInARowOnALiveSite", {1, 2, 3}, RunController::kRunIncomplete, 3, 4},
+        GapCase{"EveryEntry", {0, 1, 2, 3}, RunController::kSiteUnreachable, 0, 0, 503, 0, 503},
+        GapCase{"ForbiddenEverywhere",
+                {0, 1, 2, 3},
+                RunController::kSiteUnreachable,
+                0,
+                0,
+                403,
+                0,
+                403},
         GapCase{"NotFoundOnTheLastEntry", {3}, RunController::kRunIncomplete, 0, 4, 404, 1},
         GapCase{"ThreeNotFoundInARowOnALiveSite",
                 {1, 2, 3},

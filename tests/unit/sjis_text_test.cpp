@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text/page_lines.h"
 #include "support/euc.h"
 #include "support/temp_dir.h"
 
@@ -111,14 +112,35 @@ TEST(SplitLines, EndsLinesAtCrLfCrOrLfAndTheTextAtItsFirstZero) {
       {"\n\n", {"", ""}},
       {std::string("ab\0cd\nef", 8), {"ab"}},
   };
-  for (const Case& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines);
+  for (const Case& c : cases) {
+    EXPECT_EQ(SplitLines(c.text), c.lines);
+    const PageLines page(c.text);  // a page's lines split alike
+    std::vector<std::string> page_lines;
+    for (size_t i = 0; i < page.size(); ++i) page_lines.emplace_back(page[i]);
+    EXPECT_EQ(page_lines, c.lines) << c.text;
+  }
 }
 
-TEST(LoadLines, ReadsAFileAndThrowsWhenItCannotBeOpened) {
+// A long run of blank lines keeps its first lines, so readers that look a few
+// lines ahead see it as before, and the lines after it keep their numbers.
+TEST(PageLines, KeepsTheStartOfALongBlankRunAndNumbersLinesAsInThePage) {
+  const size_t kept = PageLines::kBlankRunKept;
+  const PageLines page("a\n" + std::string(1000, '\n') + "b\r\n \t\r\n" + std::string(40, '\r') +
+                       "c");
+  ASSERT_EQ(page.size(), 1 + kept + 1 + kept + 1);
+  EXPECT_EQ(page[kept], "");
+  EXPECT_EQ(page[kept + 1], "b");
+  EXPECT_EQ(page.Number(kept + 1), 1002u);
+  EXPECT_EQ(page[page.size() - 1], "c");
+  EXPECT_EQ(page.Number(page.size() - 1), 1002u + 1 + 40 + 1);
+  EXPECT_EQ(page.Number(kept), kept + 1);
+
   test::TempDir dir;
   test::WriteFile(dir.File("page.txt"), "one\r\ntwo\r\n");
-  EXPECT_EQ(LoadLines(dir.File("page.txt")), (std::vector<std::string>{"one", "two"}));
-  EXPECT_THROW(LoadLines(dir.File("missing.txt")), std::runtime_error);
+  const PageLines loaded = PageLines::Load(dir.File("page.txt"));
+  EXPECT_EQ(loaded.size(), 2u);
+  EXPECT_EQ(loaded[1], "two");
+  EXPECT_THROW(PageLines::Load(dir.File("missing.txt")), std::runtime_error);
 }
 
 TEST(HasAt, ComparesBytesAtAPosition) {

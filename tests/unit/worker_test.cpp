@@ -57,7 +57,7 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   site_.SetPage("01101110", 3, a);
   site_.SetPage("01101120", 4, b);
   site_.SetPage("01202110", 30, MemorySite::Facilities(1, 1));
-  site_.SetRawPage("01202120", "");
+  site_.SetPage("01202120", 0, {});
   std::filesystem::path scratch = site_.File("tmp.dat");
   test::WriteFile(scratch, "left over from before");
 
@@ -79,8 +79,9 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   EXPECT_EQ(run.plan_size, 4);
   EXPECT_EQ(run.position, 4);
   EXPECT_EQ(site_.ResultRequests(), 4);
-  EXPECT_EQ(test::ReadFile(scratch.string()), "");  // emptied for each page, never read as one
-  // The last entry's page was empty: its status shows 0 of 0.
+  // Emptied for each page: it holds the last page, nothing of what was there before.
+  EXPECT_EQ(test::ReadFile(scratch.string()), test::ResultPageBody(0, {}));
+  // The last entry's page listed nothing: its status shows 0 of 0.
   ASSERT_FALSE(run.statuses.empty());
   EXPECT_EQ(run.statuses.back(), test::Sjis("北海道函館市 - 循環器内科 (0/0)"));
 }
@@ -111,11 +112,12 @@ TEST_F(WorkerTest, CancellingDuringAStalledPageStartsNoOtherEntryAndCountsItNotD
   EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
 }
 
-// Cancel asked while a page that has arrived is being read: the page is read
-// to its end and its entry counts as done, so a resume starts with the next.
-TEST_F(WorkerTest, ACancelWhileAnArrivedPageIsReadKeepsItsEntryWhole) {
-  site_.SetPage("01101110", 2, MemorySite::Facilities(1, 2));
-  site_.SetPage("01101120", 1, MemorySite::Facilities(3, 3));
+// Cancel asked while a page that has arrived is being read: the reading
+// stops at once and the entry is taken back whole (its records out of the
+// file and the duplicate table), so a resume reads the page again.
+TEST_F(WorkerTest, ACancelWhileAnArrivedPageIsReadTakesItsEntryBack) {
+  site_.SetPage("01101110", 3, MemorySite::Facilities(1, 3));
+  site_.SetPage("01101120", 1, MemorySite::Facilities(4, 4));
   std::optional<RunOutcome> outcome;
   TMyThread* running = nullptr;
   std::optional<RunReports> reports;
@@ -133,13 +135,89 @@ TEST_F(WorkerTest, ACancelWhileAnArrivedPageIsReadKeepsItsEntryWhole) {
   }
   ASSERT_TRUE(outcome.has_value());
   EXPECT_EQ(outcome->kind, Outcome::kCancelled);
-  EXPECT_EQ(outcome->progress.entries_done, 1);
-  EXPECT_EQ(outcome->progress.facilities_written, 2);
-  EXPECT_EQ(WrittenCodes(), CodesOf(MemorySite::Facilities(1, 2)));
+  EXPECT_EQ(outcome->progress.entries_done, 0);
+  EXPECT_EQ(outcome->progress.facilities_written, 0);
+  EXPECT_EQ(test::ReadCsv(site_.File("out.csv")), CsvHeaderLine() + "\r\n");
   EXPECT_EQ(site_.ResultRequests(), 1);  // no later entry was started
   Database db(site_.db_path());
-  EXPECT_EQ(RunJournal::Read(db)->progress.next_entry, 1);
+  EXPECT_EQ(RunJournal::Read(db)->progress.next_entry, 0);
+  EXPECT_EQ(test::QueryColumn(site_.db_path(), "SELECT COUNT(*) FROM T00_Data"),
+            std::vector<std::string>{"0"});
 }
+
+// A first page that is not a result page of the site's (a login or "busy"
+// page, an empty body, another encoding) is asked again and then counted as
+// not fetched, never read as "nothing found"; stray bytes in a name are not
+// another encoding.
+struct HostilePageCase {
+  const char* name;
+  std::function<std::string()> body;  // the first pair's answer, status 200
+  int not_fetched;
+  int written;         // facilities written of the four pairs' 1 + 1 + 1 + (page's)
+  const char* detail;  // in the outcome's detail, when not_fetched
+};
+VALMERIC_PRINT_CASE_BY_NAME(HostilePageCase)
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\r\n";
+  return text;
+}
+
+std::vector<std::string> TwoFacilityPageLines() {
+  return test::ResultPageLines(2, MemorySite::Facilities(11, 12));
+}
+
+class HostilePageTest : public WorkerTest, public ::testing::WithParamInterface<HostilePageCase> {};
+
+TEST_P(HostilePageTest, IsNeverReadAsAPageThatListsNothing) {
+  const auto& pairs = MemorySite::Pairs();
+  site_.SetRawPage(pairs[0], GetParam().body());
+  for (int k = 1; k <= 3; ++k) site_.SetPage(pairs[k], 1, MemorySite::Facilities(k, k));
+  RunConfig config = Config();
+  config.settings.retry.delays = {std::chrono::milliseconds(0), std::chrono::milliseconds(0)};
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(run.outcome.progress.not_fetched, GetParam().not_fetched);
+  EXPECT_EQ(run.outcome.progress.facilities_written, GetParam().written);
+  if (GetParam().not_fetched > 0) {
+    EXPECT_EQ(run.outcome.kind, Outcome::kIncomplete);
+    EXPECT_EQ(site_.ResultRequests(), 3 + 3);  // asked three times, then the other three pairs
+    EXPECT_NE(run.outcome.detail.find(GetParam().detail), std::string::npos) << run.outcome.detail;
+  } else {
+    EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, HostilePageTest,
+    ::testing::Values(
+        HostilePageCase{"LoginPage",
+                        [] {
+                          return test::EucPage({"<html><head><title>ログイン</title></head>",
+                                                "<body><form>会員ログイン</form></body></html>"});
+                        },
+                        1, 3, "検索結果ではない"},
+        HostilePageCase{"EmptyBody", [] { return std::string(); }, 1, 3, "検索結果ではない"},
+        HostilePageCase{"DeclaredUtf8",
+                        [] {
+                          auto lines = TwoFacilityPageLines();
+                          lines.insert(lines.begin(), "<meta charset=\"UTF-8\">");
+                          return test::EucPage(lines);
+                        },
+                        1, 3, "EUC-JP 以外"},
+        HostilePageCase{"Utf8", [] { return Joined(TwoFacilityPageLines()); }, 1, 3, "EUC-JP 以外"},
+        HostilePageCase{"ShiftJis", [] { return test::Sjis(Joined(TwoFacilityPageLines())); }, 1, 3,
+                        "EUC-JP 以外"},
+        HostilePageCase{"StrayBytesInAName",
+                        [] {
+                          std::string body = test::EucPage(TwoFacilityPageLines());
+                          const size_t name = body.find(test::ToEuc("さくら"));
+                          body.replace(name, 2, "\x8F\x41");
+                          return body;
+                        },
+                        0, 5, ""},
+        HostilePageCase{"EmptyResultPage", [] { return test::ResultPageBody(0, {}); }, 0, 3, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Pages that do not exist on a site that still answers are passed, however
 // many come in a row; a site that answers 404 to everything still stops.

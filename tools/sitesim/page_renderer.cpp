@@ -187,14 +187,14 @@ std::string PageRenderer::SubCategoryPage(int prefecture, int city_code) const {
   return h.Take();
 }
 
-std::string PageRenderer::ResultPage(int city_index, const refdata::SubCategory& sub,
-                                     int page) const {
+std::string PageRenderer::ResultPage(int city_index, const refdata::SubCategory& sub, int page,
+                                     bool list_nothing) const {
   const SiteData& data = model_.data();
   const CityInfo& city = data.cities()[static_cast<std::size_t>(city_index)];
   const std::string pref(SiteData::PrefectureName(city.prefecture));
   const std::string self =
       "/doko/kekka.php/" + AreaCode(city.prefecture, city.code) + std::to_string(sub.code) + "/";
-  const Listing listing = model_.List(city_index, sub);
+  const Listing listing = list_nothing ? Listing{} : model_.List(city_index, sub);
   const int total = listing.total();
   const int pages = std::max(1, (total + FacilityModel::kPageSize - 1) / FacilityModel::kPageSize);
 

@@ -19,8 +19,10 @@ class PageRenderer final {
   std::string CityPage(int prefecture) const;
   // The sub-category list for one city (the site shows the same list everywhere).
   std::string SubCategoryPage(int prefecture, int city_code) const;
-  // One page (1-based) of the results of a (city, sub-category) pair.
-  std::string ResultPage(int city_index, const refdata::SubCategory& sub, int page) const;
+  // One page (1-based) of the results of a (city, sub-category) pair; with
+  // list_nothing, the pair's page as the site shows it when nothing matches.
+  std::string ResultPage(int city_index, const refdata::SubCategory& sub, int page,
+                         bool list_nothing = false) const;
   std::string NotFoundPage() const;
   std::string ErrorPage(int status) const;
 

@@ -176,7 +176,9 @@ void SiteServer::HandleSite(const httplib::Request& req, httplib::Response& res)
       ++fault_count_;
       return SendHtml(res, 404, renderer_.NotFoundPage());
     }
-    if (listed(opt.empty_cities)) return SendHtml(res, 200, renderer_.NotFoundPage());
+    if (listed(opt.empty_cities)) {
+      return SendHtml(res, 200, renderer_.ResultPage(city_index, *sub, page, true));
+    }
     kind = Kind::kResult;
     key = "kekka:" + std::to_string(city_index) + ":" + std::to_string(sub_code);
     cacheable = page == 1;

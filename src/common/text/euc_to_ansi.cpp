@@ -16,6 +16,16 @@ size_t CellIndex(unsigned char first, unsigned char second) {
   return static_cast<size_t>((first - 0xA1) * cp932::kEucCells + second - 0xA1);
 }
 
+// Bytes of the well-formed character at p (left bytes from p on), 0 when p
+// opens none.
+size_t CharBytes(const unsigned char* p, size_t left) {
+  if (p[0] < 0x80) return 1;
+  if (IsCell(p[0])) return left >= 2 && IsCell(p[1]) ? 2 : 0;
+  if (p[0] == 0x8E) return left >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF ? 2 : 0;
+  if (p[0] == 0x8F) return left >= 3 && IsCell(p[1]) && IsCell(p[2]) ? 3 : 0;
+  return 0;
+}
+
 char* AppendSjis(std::uint16_t code, char* out) {
   if (code == 0) {
     *out++ = '?';
@@ -40,26 +50,37 @@ std::string EucToAnsi(std::string_view euc) {
   const auto* p = reinterpret_cast<const unsigned char*>(euc.data());
   const auto* const end = p + euc.size();
   while (p < end) {
-    const unsigned char b = *p;
-    const size_t left = static_cast<size_t>(end - p);
-    if (b < 0x80) {
-      *o++ = static_cast<char>(*p++);
-    } else if (IsCell(b) && left >= 2 && IsCell(p[1])) {
-      o = AppendSjis(cp932::kEucTwoByte[CellIndex(b, p[1])], o);
-      p += 2;
-    } else if (b == 0x8E && left >= 2 && p[1] >= 0xA1 && p[1] <= 0xDF) {  // half-width katakana
+    const size_t n = CharBytes(p, static_cast<size_t>(end - p));
+    if (n == 1) {
+      *o++ = static_cast<char>(*p);
+    } else if (n == 2 && *p == 0x8E) {  // half-width katakana
       *o++ = static_cast<char>(p[1]);
-      p += 2;
-    } else if (b == 0x8F && left >= 3 && IsCell(p[1]) && IsCell(p[2])) {
+    } else if (n == 2) {
+      o = AppendSjis(cp932::kEucTwoByte[CellIndex(p[0], p[1])], o);
+    } else if (n == 3) {
       o = AppendSjis(cp932::kEucThreeByte[CellIndex(p[1], p[2])], o);
-      p += 3;
     } else {  // a byte that opens no well-formed character
       *o++ = '?';
-      p += 1;
     }
+    p += n == 0 ? 1 : n;
   }
   out.resize(static_cast<size_t>(o - out.data()));
   return out;
+}
+
+bool ReadsAsEucJp(std::string_view text) {
+  constexpr size_t kFewMalformed = 8;
+  size_t well_formed = 0;
+  size_t malformed = 0;
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
+  while (p < end) {
+    const size_t n = CharBytes(p, static_cast<size_t>(end - p));
+    if (n == 0) ++malformed;
+    if (n > 1) ++well_formed;
+    p += n == 0 ? 1 : n;
+  }
+  return malformed < kFewMalformed || malformed <= well_formed;
 }
 
 }  // namespace valmeric

@@ -10,4 +10,9 @@ namespace valmeric {
 // hold come out as '?'.
 std::string EucToAnsi(std::string_view euc);
 
+// Whether text is EUC-JP: its non-ASCII bytes make up well-formed EUC-JP
+// characters, a few stray bytes apart. Text in another encoding (UTF-8,
+// Shift_JIS) breaks far more characters than it forms.
+bool ReadsAsEucJp(std::string_view text);
+
 }  // namespace valmeric

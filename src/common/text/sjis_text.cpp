@@ -91,10 +91,6 @@ std::string ReadWholeFile(const std::string& path) {
   return content;
 }
 
-std::vector<std::string> LoadLines(const std::string& path) {
-  return SplitLines(ReadWholeFile(path));
-}
-
 std::string_view TrimView(std::string_view text) {
   size_t begin = 0;
   size_t end = text.size();

@@ -18,12 +18,8 @@ inline bool IsSjisLeadByte(unsigned char b) {
 // opened or read, or is a folder.
 std::string ReadWholeFile(const std::string& path);
 
-// Reads the whole file, ends the text at its first zero byte and splits it into
-// lines at CR LF, a lone CR or a lone LF. Throws std::runtime_error when the file
-// cannot be opened or read.
-std::vector<std::string> LoadLines(const std::string& path);
-
-// Splits text (already in memory) the same way LoadLines splits a file.
+// Ends the text at its first zero byte and splits it into lines at CR LF, a
+// lone CR or a lone LF.
 std::vector<std::string> SplitLines(std::string_view text);
 
 // Drops every byte of value 32 or less at both ends.
