@@ -36,7 +36,8 @@ const std::string& ChangeReportHeaderLine();
 
 // One report line (CP932) without its line end: the kind (新規, 変更 or 廃止),
 // the eight fields and the titles of the changed columns joined by "・", each
-// quoted and followed by a comma.
+// as AppendCsvField writes it (a field that starts like a formula gets its
+// apostrophe, whichever way its run's file spelt it).
 std::string FormatChangeLine(const Change& change);
 
 // Writes the report of CompareRuns to path, in new_run's encoding. Throws

@@ -158,7 +158,7 @@ void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_
     }
     if (at >= size || line[at] != ',') fail(FieldProblem(field + 1, check_text::kCsvFieldNoComma));
     ++at;
-    row.fields[field] = std::string_view(line + begin, kept - begin);
+    row.fields[field] = WithoutFormulaGuard(std::string_view(line + begin, kept - begin));
   }
   if (at != size) fail(check_text::kCsvMoreThanEightFields);
 

@@ -20,9 +20,10 @@ class CsvFormatError : public std::runtime_error {
 };
 
 // One record of a file that was read: its eight fields in CP932 with doubled
-// quotes undone, viewing the table's text, and the line it starts on (the
-// header is line 1). A quoted field may hold line breaks, as the file's own
-// bytes (CR LF or LF).
+// quotes undone and the apostrophe in front of a field that starts like a
+// formula taken off (WithoutFormulaGuard), viewing the table's text, and the
+// line it starts on (the header is line 1). A quoted field may hold line
+// breaks, as the file's own bytes (CR LF or LF).
 struct CsvRow {
   std::array<std::string_view, 8> fields;
   size_t line = 0;

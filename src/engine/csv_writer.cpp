@@ -44,8 +44,19 @@ const std::string& CsvHeaderLine() {
   return header;
 }
 
+bool StartsLikeAFormula(std::string_view field) {
+  constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+  return !field.empty() && kFormulaStarts.find(field.front()) != std::string_view::npos;
+}
+
+std::string_view WithoutFormulaGuard(std::string_view field) {
+  if (field.starts_with('\'') && StartsLikeAFormula(field.substr(1))) field.remove_prefix(1);
+  return field;
+}
+
 void AppendCsvField(std::string& line, std::string_view field) {
   line.push_back('"');
+  if (StartsLikeAFormula(field)) line.push_back('\'');
   for (size_t quote = field.find('"'); quote != std::string_view::npos; quote = field.find('"')) {
     line.append(field.substr(0, quote + 1)).push_back('"');
     field.remove_prefix(quote + 1);

@@ -43,8 +43,21 @@ const std::array<std::string, 8>& CsvColumnTitles();
 // The header line, without its line end: the titles quoted and joined by commas.
 const std::string& CsvHeaderLine();
 
-// Appends field quoted (inner quotes doubled) and followed by a comma.
+// Whether a spreadsheet would evaluate field as a formula: it starts with "=",
+// "+", "-", "@", a tab or a carriage return. The first byte decides; in CP932
+// none of these is ever a lead byte.
+bool StartsLikeAFormula(std::string_view field);
+
+// Appends field quoted (inner quotes doubled) and followed by a comma. A field
+// that starts like a formula gets an apostrophe in front, so a spreadsheet
+// takes it as text; every other field is written as it is.
 void AppendCsvField(std::string& line, std::string_view field);
+
+// field without the apostrophe AppendCsvField puts in front of one that
+// starts like a formula, so a field written with it and the same field
+// written without it (by an older build) read alike. An apostrophe followed
+// by anything else is the field's own and stays.
+std::string_view WithoutFormulaGuard(std::string_view field);
 
 // A record line, without its line end: each field as AppendCsvField writes it.
 std::string FormatRecordLine(const Record& record);

@@ -81,6 +81,15 @@ TEST(ChangeReport, ListsNewThenChangedInNewOrderThenGoneInOldOrder) {
                e = Facility("15"), f = Facility("16"), g = Facility("17");
   const Fields b2 = With(With(b, 3, "北海道札幌市北区1-1"), 4, "011-999-0000");
   const Fields d2 = With(d, 4, "011-999-1111");
+  // Fields that start like a formula: an older build wrote them without the apostrophe.
+  const Fields h = With(Facility("18"), 1, "=HYPERLINK(\"\"http://e.example/\"\")");
+  const Fields h_guarded = With(h, 1, "'" + h[1]);
+  const Fields m = With(With(Facility("19"), 0, "-19"), 5, "+駅");
+  const Fields m_guarded = With(With(m, 0, "'-19"), 5, "'+駅");
+  const Fields own = With(Facility("20"), 1, "'さくら");  // the name's own apostrophe
+  const Fields own_dropped = With(own, 1, "さくら");
+  const Fields n = With(Facility("22"), 4, "-");
+  const Fields n_moved = With(n, 3, "北海道札幌市北区2-2");
   struct Case {
     const char* name;
     std::vector<Fields> old_run, new_run;
@@ -96,6 +105,11 @@ TEST(ChangeReport, ListsNewThenChangedInNewOrderThenGoneInOldOrder) {
       {"empty new run", {c, a}, {}, {ReportLine("廃止", c), ReportLine("廃止", a)}},
       {"both runs empty", {}, {}, {}},
       {"every facility replaced", {a}, {b}, {ReportLine("新規", b), ReportLine("廃止", a)}},
+      {"with and without the apostrophe before a formula",
+       {h, m_guarded, own, n},
+       {h_guarded, m, own_dropped, n_moved},
+       {ReportLine("変更", own_dropped, "病院名"),
+        ReportLine("変更", With(n_moved, 4, "'-"), "住所")}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,6 +168,44 @@ TEST(CsvTable, UndoesDoubledQuotesAndKeepsCommasInsideFields) {
   EXPECT_EQ(row.fields[4], "x,\"");
   EXPECT_EQ(row.fields[7], "u");
   EXPECT_EQ(row.line, 2u);
+}
+
+TEST(CsvTable, TakesOffTheApostropheOnlyWhereItGuardsAFormula) {
+  struct Case {
+    std::string written;  // the field in the file
+    std::string read;
+  } cases[] = {
+      {"'=HYPERLINK(\"\"http://e.example/\"\")", "=HYPERLINK(\"http://e.example/\")"},
+      {"'+81", "+81"},
+      {"'-", "-"},
+      {"'@ｻｸﾗ", "@ｻｸﾗ"},
+      {"'\tx", "\tx"},
+      {"'\rx", "\rx"},
+      {"'=", "="},
+      // Written by an older build, without the apostrophe.
+      {"=1+1", "=1+1"},
+      {"-1", "-1"},
+      // An apostrophe before anything else is the field's own.
+      {"'", "'"},
+      {"'abc", "'abc"},
+      {"''=1", "''=1"},
+      {"' -1", "' -1"},
+  };
+  for (CsvEncoding encoding : {CsvEncoding::kCp932, CsvEncoding::kUtf8}) {
+    SCOPED_TRACE(EncodingName(encoding));
+    std::vector<Fields> records;
+    for (const Case& c : cases) records.push_back(Fields(8, c.written));
+    const CsvTable table = CsvTable::Parse(CsvBytes(records, encoding), "t.csv");
+    ASSERT_EQ(table.rows().size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+      SCOPED_TRACE(cases[i].written);
+      // Every column alike, the code that matches facilities included.
+      for (std::string_view field : table.rows()[i].fields) {
+        EXPECT_EQ(SjisToUtf8(field), cases[i].read);
+      }
+      EXPECT_EQ(table.Find(test::Sjis(cases[i].read)), &table.rows()[i]);
+    }
+  }
 }
 
 TEST(CsvTable, AcceptsLfLineEndsAndALastLineWithoutOne) {

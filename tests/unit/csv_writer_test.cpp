@@ -30,6 +30,17 @@ TEST(CsvRecord, QuotesEveryFieldDoublesInnerQuotesAndEndsWithAComma) {
        "\"2\",\"ab\"\"c\",\"a,b\",\"\",\"\",\"\",\"\",\"\","},
       {{"3", "\"", "O'Neil", "", "", "", "", ""},
        "\"3\",\"\"\"\",\"O'Neil\",\"\",\"\",\"\",\"\",\"\","},
+      // A field a spreadsheet would take for a formula gets an apostrophe in
+      // front, in every column; inner quotes are doubled after it.
+      {{"=4", "=HYPERLINK(\"http://e.example/\",\"x\")", "+81", "-1", "@SUM(A1)", "\tx", "\rx",
+        "-"},
+       "\"'=4\",\"'=HYPERLINK(\"\"http://e.example/\"\",\"\"x\"\")\",\"'+81\",\"'-1\","
+       "\"'@SUM(A1)\",\"'\tx\",\"'\rx\",\"'-\","},
+      {{"-5", "+", "@", "\t", "\r", "=", "a=b", "x-"},
+       "\"'-5\",\"'+\",\"'@\",\"'\t\",\"'\r\",\"'=\",\"a=b\",\"x-\","},
+      // One that starts with an apostrophe already, or with a space, is no formula.
+      {{"6", "'", "'=1", "'abc", "''-1", " =1", "", ""},
+       "\"6\",\"'\",\"'=1\",\"'abc\",\"''-1\",\" =1\",\"\",\"\","},
   };
   for (const Case& c : cases) EXPECT_EQ(FormatRecordLine(c.record), c.line);
 }
@@ -55,13 +66,15 @@ TEST(CsvFile, AUtf8FileStartsWithAByteOrderMarkAndConvertsEveryLine) {
   file.WriteLine(CsvHeaderLine());
   file.WriteLine(FormatRecordLine(
       {"1", test::Sjis("ｻｸﾗ\"医院\""), test::Sjis("〒060-0042"), "", "", "", "", ""}));
+  file.WriteLine(FormatRecordLine({"2", test::Sjis("=ｻｸﾗ"), "", "", "-", "", "", ""}));
   file.Close();
   EXPECT_EQ(test::ReadFile(path),
             "\xEF\xBB\xBF\"病院ID\",\"病院名\",\"郵便番号\",\"住所\",\"電話番号\",\"最寄駅\","
             "\"診療科目\","
             "\"詳細ページURL\"\r\n"
-            "\"1\",\"ｻｸﾗ\"\"医院\"\"\",\"〒060-0042\",\"\",\"\",\"\",\"\",\"\",\r\n");
-  EXPECT_EQ(file.lines_on_disk(), 2u);
+            "\"1\",\"ｻｸﾗ\"\"医院\"\"\",\"〒060-0042\",\"\",\"\",\"\",\"\",\"\",\r\n"
+            "\"2\",\"'=ｻｸﾗ\",\"\",\"\",\"'-\",\"\",\"\",\"\",\r\n");
+  EXPECT_EQ(file.lines_on_disk(), 3u);
 }
 
 TEST(CsvFile, BuffersWholeLinesOnly) {
