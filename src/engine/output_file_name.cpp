@@ -38,14 +38,22 @@ bool OutputHeldByAnotherRun(const std::string& path) {
          NativeFile::LockResult::kHeldElsewhere;  // closing drops the probe's own lock
 }
 
-bool DeleteExistingOutput(const std::string& path) {
+bool OutputCanBeReplaced(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const fs::path file = PathFromUtf8(path);
-  const auto status = fs::symlink_status(file, error);
+  const auto status = fs::symlink_status(PathFromUtf8(path), error);
   if (error || !fs::exists(status)) return true;
   if (fs::is_directory(status)) return false;
   if (fs::is_regular_file(status) && OutputHeldByAnotherRun(path)) return false;
+  return FileCanBeRemoved(path);
+}
+
+bool DeleteExistingOutput(const std::string& path) {
+  namespace fs = std::filesystem;
+  if (!OutputCanBeReplaced(path)) return false;
+  std::error_code error;
+  const fs::path file = PathFromUtf8(path);
+  if (!fs::exists(fs::symlink_status(file, error))) return true;
   return fs::remove(file, error) && !error;
 }
 

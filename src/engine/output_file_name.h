@@ -12,6 +12,10 @@ std::string WithCsvExtension(const std::string& path);
 // the file from its start to its end).
 bool OutputHeldByAnotherRun(const std::string& path);
 
+// Whether a new run may replace what is at path: nothing, or a file that
+// can be removed and that no run writes. Changes nothing.
+bool OutputCanBeReplaced(const std::string& path);
+
 // Deletes the file at path before a run writes there. False when something is
 // there and stays: a folder of that name, another run's output, or a file
 // that cannot be removed.

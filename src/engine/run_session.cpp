@@ -198,6 +198,10 @@ RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) 
   } catch (const DbError& failure) {
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
+  // Whatever can refuse the start is asked before anything changes: the
+  // unfinished run recorded, and its duplicate table, stay for a resume.
+  if (!OutputCanBeReplaced(output_path_))
+    throw StartRefused(StartProblem::kOutputInUse, output_path_);
   // The duplicate table is emptied and the new run recorded in one
   // transaction, before the old output file goes.
   try {

@@ -12,6 +12,8 @@
 
 #include "cli/exit_codes.h"
 #include "common/text/sjis_text.h"
+#include "engine/run_session.h"
+#include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
 #include "support/cp932_check.h"
 #include "support/euc.h"
@@ -140,6 +142,23 @@ TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
   std::filesystem::copy_file(site_.db_path(), db);
   const std::filesystem::path folder = std::filesystem::path(db).parent_path();
   const std::string db_by_dot_dot = (folder / ".." / folder.filename() / "shop.csv").string();
+  // An unfinished run recorded there, which a refused start must leave for a resume.
+  {
+    Database recorded(db);
+    recorded.Begin();
+    RunJournal::EnsureSchema(recorded);
+    RunJournal::StartNew(recorded, NewRunRecord({{1}, {1}}, site_.File("earlier.csv"),
+                                                CsvEncoding::kCp932));
+    recorded.Execute("INSERT INTO T00_Data (Hsp_code) VALUES ('earlier')");
+    recorded.Commit();
+  }
+  const auto record = [&db] {
+    return test::QueryColumn(db,
+                             "SELECT OutputPath || '|' || EntriesDone FROM T03_Run UNION ALL "
+                             "SELECT Hsp_code FROM T00_Data");
+  };
+  const auto recorded_before = record();
+  ASSERT_EQ(recorded_before.size(), 2u);
   const Case cases[] = {
       {"FolderOfThatName", site_.File("taken.csv"),
        [this] {
@@ -183,6 +202,7 @@ TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
       EXPECT_EQ(test::ReadFile(c.output), before);
     }
     EXPECT_EQ(site_.ResultRequests(), 0);
+    EXPECT_EQ(record(), recorded_before);
     release();
   }
   EXPECT_FALSE(

@@ -74,6 +74,10 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode);
 CreateResult CreateNewFile(const std::string& path, FileIdentity& identity, std::string& error);
 std::optional<FileIdentity> IdentityOfFile(const std::string& path);
 bool RemoveFile(const std::string& path);
+// Whether the existing file at path could be removed now: its folder lets
+// it and, on Windows, it is neither read-only nor held open by a program
+// that forbids it (as a spreadsheet holds the file it shows).
+bool FileCanBeRemoved(const std::string& path);
 // Cuts the file at path to length (an absent file is an error).
 bool TruncateFile(const std::string& path, std::uint64_t length);
 // The one spelling of an existing file's path that every other spelling of it

@@ -141,6 +141,12 @@ bool RemoveFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
+bool FileCanBeRemoved(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  return ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
 bool TruncateFile(const std::string& path, std::uint64_t length) {
   return ::truncate(path.c_str(), static_cast<off_t>(length)) == 0;
 }

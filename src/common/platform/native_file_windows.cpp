@@ -170,6 +170,20 @@ bool RemoveFile(const std::string& path) {
   return DeleteFileW(PathFromUtf8(path).c_str()) != 0;
 }
 
+bool FileCanBeRemoved(const std::string& path) {
+  const std::wstring wide = PathFromUtf8(path).wstring();
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) return false;
+  // Opening for removal fails as DeleteFileW would: a program that holds the
+  // file without sharing its removal, or a folder that forbids it.
+  const HANDLE handle =
+      CreateFileW(wide.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(handle);
+  return true;
+}
+
 bool TruncateFile(const std::string& path, std::uint64_t length) {
   NativeFile file;
   return file.Open(path, NativeFile::Mode::kWriteExisting) && file.Truncate(length) && file.Close();
