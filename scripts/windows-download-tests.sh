@@ -30,12 +30,5 @@ while IFS='=' read -r name value; do
 done <"$origins"
 [[ -n ${VALMERIC_CONTRACT_ORIGIN:-} ]] || { echo "valmeric_contract_server printed no origin" >&2; exit 1; }
 
-# Wine's WinINet decodes "deflate" only as a raw deflate stream, not in the
-# zlib format HTTP means (and Windows reads): that one test is left out unless
-# a filter is given.
-arguments=("$@")
-if [[ " $* " != *" --gtest_filter="* ]]; then
-  arguments+=(--gtest_filter=-DownloadContract.ADeflateBodyIsStoredDecoded)
-fi
 prepare_wine
-wine "$tests" "${arguments[@]}"
+wine "$tests" "$@"

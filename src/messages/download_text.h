@@ -21,6 +21,13 @@ inline constexpr char kTimedOut[] = "ページの取得が時間内に終わり�
 inline constexpr char kStalled[] = "サーバーからの応答が遅すぎるため、取得を打ち切りました。";
 inline constexpr char kTls[] =
     "サーバーの証明書を確認できなかったため、安全に接続できませんでした。";
+// Expired, or not yet valid.
+inline constexpr char kCertificateExpired[] =
+    "サーバーの証明書が有効期間外のため、安全に接続できませんでした。";
+inline constexpr char kCertificateWrongName[] =
+    "サーバーの証明書が別のサーバー名のものであるため、安全に接続できませんでした。";
+inline constexpr char kCertificateUntrusted[] =
+    "サーバーの証明書の発行元が信頼されていないため、安全に接続できませんでした。";
 inline constexpr char kConnectionBroken[] = "通信が途中で切れました。";
 inline constexpr char kBadAnswer[] = "サーバーの応答を読み取れませんでした。";
 inline constexpr char kTooManyRedirects[] = "転送（リダイレクト）が多すぎます。";
@@ -32,6 +39,12 @@ inline constexpr char kBadAddress[] = "取得先のアドレスが正しくあ�
 inline constexpr char kLocalFile[] = "取得したページをファイルに書き込めませんでした。";
 inline constexpr char kCancelled[] = "取得を中断しました。";
 inline constexpr char kOther[] = "ページを取得できませんでした。";
+
+// Words of our own for the parentheses, where the library has none that
+// name the reason.
+inline constexpr char kHeaderTooLarge[] = "応答のヘッダーが大きすぎます";
+inline constexpr char kCompressedBodyCut[] = "圧縮された本文が途中で終わっています";
+inline constexpr char kUnknownEncoding[] = "対応していない圧縮形式です";
 
 // An answer that is not a page, by its status.
 inline constexpr char kNoPage[] = "サーバーがページを返しませんでした。";

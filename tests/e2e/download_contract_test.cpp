@@ -83,25 +83,31 @@ TEST_F(DownloadContract, ZeroBytesAreDroppedAndEverythingAroundThemKept) {
 }
 
 // The stored page, the size limit and the zero-byte rule are those of the
-// decoded body.
+// decoded body; a body that does not decode to its end is no page, and a
+// redirect's body is held to the same limit.
 TEST_F(DownloadContract, ACompressedBodyIsStoredDecoded) {
   settings_.max_body_bytes = 50000;
   struct Case {
     std::string path;
-    bool fetched;
+    DownloadFailure failure;
     std::string stored;
   } cases[] = {
-      {"/gzip/page", true, contract::kCompressedBodies.at("page")},
-      {"/gzip/zeros", true, "beforeafter"},
-      {"/gzip/huge", false, ""},
+      {"/gzip/page", DownloadFailure::kNone, contract::kCompressedBodies.at("page")},
+      {"/gzip/zeros", DownloadFailure::kNone, "beforeafter"},
+      {"/gzip/huge", DownloadFailure::kOversized, ""},
+      {"/gzip-cut/page", DownloadFailure::kConnectionBroken, ""},
+      {"/gzip-redirect/page", DownloadFailure::kNone, "fresh"},
+      {"/gzip-redirect/huge", DownloadFailure::kOversized, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
-    std::filesystem::remove(file_);
+    test::WriteFile(file_, "older page");
     const DownloadOutcome outcome = DownloadToFile(Url(c.path), file_, settings_);
-    EXPECT_EQ(outcome.Fetched(), c.fetched) << outcome.error;
-    EXPECT_EQ(outcome.oversized, !c.fetched);
-    if (c.fetched) {
+    const bool fetched = c.failure == DownloadFailure::kNone;
+    EXPECT_EQ(outcome.Fetched(), fetched) << outcome.error;
+    EXPECT_EQ(outcome.failure, c.failure) << outcome.error;
+    EXPECT_EQ(outcome.oversized, c.failure == DownloadFailure::kOversized);
+    if (fetched) {
       EXPECT_EQ(ReadFile(file_), c.stored);
     }
   }
@@ -264,7 +270,7 @@ TEST_F(DownloadContract, ACertificateNobodyTrustsIsRefused) {
   settings_.origin = SiteOrigin::Parse(origin);
   const DownloadOutcome outcome = DownloadToFile(origin + "/page", file_, settings_);
   EXPECT_FALSE(outcome.transport_ok);
-  EXPECT_EQ(outcome.failure, DownloadFailure::kTls) << outcome.error;
+  EXPECT_EQ(outcome.failure, DownloadFailure::kCertificateUntrusted) << outcome.error;
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 

@@ -11,9 +11,12 @@
 #include "common/network/page_fetcher.h"
 #include "common/network/site_host.h"
 #include "common/platform/scratch_file.h"
+#include "messages/download_text.h"
 #include "support/contract_site.h"
 #include "support/local_server.h"
+#include "support/raw_server.h"
 #include "support/temp_dir.h"
+#include "support/test_certificates.h"
 
 namespace valmeric {
 namespace {
@@ -107,6 +110,75 @@ TEST(DownloadTls, ARedirectToPlainHttpIsRefused) {
       EXPECT_EQ(outcome.error, DownloadFailureText(DownloadFailure::kRedirectAway, c.target));
       EXPECT_FALSE(std::filesystem::exists(file));
     }
+  }
+}
+
+// An answer that is not HTTP, and each certificate fault, gets its own
+// sentence, and the words in parentheses name the reason, not libcurl's
+// name of the error code ("Unsupported protocol", "Out of memory").
+TEST(DownloadDetails, EachFaultIsToldWithItsReason) {
+  std::string cookies;
+  for (int i = 0; i < 10000; ++i) {
+    cookies += "Set-Cookie: session" + std::to_string(i) +
+               "=0123456789abcdef0123456789abcdef; Path=/; HttpOnly\r\n";
+  }
+  using Fault = test::TestAuthority::Fault;
+  struct Case {
+    std::string name;
+    std::string answer;  // raw bytes; empty: HTTPS with the certificate fault below
+    Fault certificate;
+    DownloadFailure failure;
+    std::string reason;  // a part of the words in parentheses
+  } cases[] = {
+      {"a status of four digits", "HTTP/1.1 2000 OK\r\nContent-Length: 2\r\n\r\nhi", Fault::kNone,
+       DownloadFailure::kBadAnswer, "response code"},
+      {"a status line that is not HTTP", "ICY 200 OK\r\nContent-Length: 2\r\n\r\nhi", Fault::kNone,
+       DownloadFailure::kBadAnswer, "HTTP/0.9"},
+      {"a final 199", "HTTP/1.1 199 Odd\r\nContent-Length: 2\r\n\r\nhi", Fault::kNone,
+       DownloadFailure::kBadAnswer, "HTTP/0.9"},
+      {"a header of 1 MB",
+       "HTTP/1.1 200 OK\r\nX-Big: " + std::string(1 << 20, 'a') + "\r\nContent-Length: 2\r\n\r\nhi",
+       Fault::kNone, DownloadFailure::kBadAnswer, download_text::kHeaderTooLarge},
+      {"10,000 Set-Cookie headers", "HTTP/1.1 200 OK\r\n" + cookies + "Content-Length: 2\r\n\r\nhi",
+       Fault::kNone, DownloadFailure::kBadAnswer, "response headers"},
+      {"a chunk size that is no number",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\nhi\r\n0\r\n\r\n", Fault::kNone,
+       DownloadFailure::kBadAnswer, "chunked"},
+      {"an expired certificate", "", Fault::kExpired, DownloadFailure::kCertificateExpired,
+       "expired"},
+      {"a certificate for another name", "", Fault::kWrongName,
+       DownloadFailure::kCertificateWrongName, "127.0.0.1"},
+      {"a certificate of an unknown issuer", "", Fault::kUnknownIssuer,
+       DownloadFailure::kCertificateUntrusted, "issuer"},
+      {"a certificate without a fault", "", Fault::kNone, DownloadFailure::kNone, ""},
+  };
+  test::TempDir dir;
+  const test::TestAuthority authority(dir.path().string());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::unique_ptr<test::RawServer> raw;
+    std::unique_ptr<test::LocalServer> tls;
+    std::string origin;
+    if (c.answer.empty()) {
+      tls = std::make_unique<test::LocalServer>(authority.Issue(c.certificate));
+      tls->server().Get("/page", [](const auto&, auto& res) { res.set_content("x", "text/html"); });
+      tls->Start();
+      origin = tls->Origin();
+    } else {
+      raw = std::make_unique<test::RawServer>(c.answer);
+      origin = raw->Origin();
+    }
+    DownloadSettings settings;
+    settings.origin = SiteOrigin::Parse(origin);
+    settings.ca_file = authority.ca_file();
+    const std::string file = dir.File("tmp.dat");
+    const DownloadOutcome outcome = DownloadToFile(origin + "/page", file, settings);
+    EXPECT_EQ(outcome.Fetched(), c.failure == DownloadFailure::kNone);
+    EXPECT_EQ(outcome.failure, c.failure) << outcome.error;
+    if (c.failure == DownloadFailure::kNone) continue;
+    const std::string sentence = DownloadFailureText(c.failure);
+    EXPECT_EQ(outcome.error.rfind(sentence + "(", 0), 0u) << outcome.error;
+    EXPECT_NE(outcome.error.find(c.reason, sentence.size()), std::string::npos) << outcome.error;
   }
 }
 

@@ -121,13 +121,15 @@ TEST_F(FaultMatrixTest, ServerDownFromTheStart) {
   EXPECT_EQ(Csv(), CsvHeaderLine() + "\r\n");
 }
 
-// Every page cut off mid-body, or sent round a redirect loop: each counts as a
-// page that could not be fetched, and nothing of it is ever read.
+// Every page cut off mid-body, sent as gzip that stops after two thirds of
+// its stream, or sent round a redirect loop: each counts as a page that could
+// not be fetched, and nothing of it is ever read.
 TEST_F(FaultMatrixTest, PagesThatNeverArriveWholeAreNeverRead) {
   struct Case {
     const char* name;
     double sitesim::FaultOptions::*rate;
   } cases[] = {{"dropped mid-body", &sitesim::FaultOptions::drop_rate},
+               {"gzip cut short, framing whole", &sitesim::FaultOptions::gzip_cut_rate},
                {"redirect loop", &sitesim::FaultOptions::redirect_loop_rate}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -62,6 +62,8 @@ TEST(Options, EveryOptionLandsInItsField) {
                   "700",
                   "--redirect-loop-rate",
                   "0.3",
+                  "--gzip-cut-rate",
+                  "0.4",
                   "--oversize-mb",
                   "9",
                   "--oversize-results",
@@ -90,6 +92,7 @@ TEST(Options, EveryOptionLandsInItsField) {
   EXPECT_DOUBLE_EQ(o->faults.stall_rate, 0.2);
   EXPECT_EQ(o->faults.stall_ms, 700);
   EXPECT_DOUBLE_EQ(o->faults.redirect_loop_rate, 0.3);
+  EXPECT_DOUBLE_EQ(o->faults.gzip_cut_rate, 0.4);
   EXPECT_EQ(o->faults.oversize_mb, 9);
   EXPECT_TRUE(o->faults.oversize_results);
   EXPECT_EQ(o->faults.fail_after, 12);

@@ -69,6 +69,21 @@ void AddAnswers(httplib::Server& s) {
                       "application/octet-stream");
     });
   }
+  // A gzip body cut after two thirds, while the HTTP framing is whole: its
+  // Content-Length is that of the bytes sent.
+  s.Get(R"(/gzip-cut/(\w+))", [](const auto& req, auto& res) {
+    const std::string whole = Compress(contract::kCompressedBodies.at(req.matches[1].str()), 31);
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(whole.substr(0, whole.size() * 2 / 3), "application/octet-stream");
+  });
+  // A redirect to /page with a gzip body of its own.
+  s.Get(R"(/gzip-redirect/(\w+))", [](const auto& req, auto& res) {
+    res.status = 302;
+    res.set_header("Location", "/page");
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(Compress(contract::kCompressedBodies.at(req.matches[1].str()), 31),
+                    "application/octet-stream");
+  });
 }
 
 void AddRedirects(httplib::Server& s) {

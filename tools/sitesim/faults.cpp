@@ -19,6 +19,8 @@ FaultDecision FaultInjector::Decide(std::uint64_t request) const {
     d.kind = FaultKind::kDrop;
   } else if (options_.stall_rate > 0 && roll("stall") < options_.stall_rate) {
     d.kind = FaultKind::kStall;
+  } else if (options_.gzip_cut_rate > 0 && roll("gzip-cut") < options_.gzip_cut_rate) {
+    d.kind = FaultKind::kGzipCut;
   }
   return d;
 }

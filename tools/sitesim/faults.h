@@ -20,6 +20,7 @@ struct FaultOptions {
   double stall_rate = 0.0;  // pause half-way through the body
   int stall_ms = 5000;
   double redirect_loop_rate = 0.0;  // send the client round a redirect loop
+  double gzip_cut_rate = 0.0;       // send the page as gzip cut after two thirds, framing whole
   int oversize_mb = 0;              // size of /_fault/big and of padded result pages
   bool oversize_results = false;    // pad every result page to oversize_mb
   long fail_after = -1;             // after this many result pages every request gets 503
@@ -31,7 +32,7 @@ struct FaultOptions {
   std::vector<int> empty_cities;
 };
 
-enum class FaultKind { kNone, kFail, kDrop, kStall, kRedirectLoop };
+enum class FaultKind { kNone, kFail, kDrop, kStall, kRedirectLoop, kGzipCut };
 
 struct FaultDecision {
   FaultKind kind = FaultKind::kNone;

@@ -56,6 +56,8 @@ const char* UsageText() {
          "  --drop-rate R         close the connection half-way through the body\n"
          "  --stall-rate R        pause half-way through the body for --stall-ms N (default 5000)\n"
          "  --redirect-loop-rate R  send pages round an endless redirect (/_fault/loop)\n"
+         "  --gzip-cut-rate R     send pages gzip-compressed and cut after two thirds, with\n"
+         "                        a Content-Length of what is sent\n"
          "  --oversize-mb N       size of /_fault/big, and of result pages with "
          "--oversize-results\n"
          "  --oversize-results    pad every result page to --oversize-mb\n"
@@ -123,6 +125,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args,
       ok = ParseValue(v, o.faults.stall_ms) && o.faults.stall_ms >= 0;
     } else if (a == "--redirect-loop-rate") {
       ok = ParseRate(v, o.faults.redirect_loop_rate);
+    } else if (a == "--gzip-cut-rate") {
+      ok = ParseRate(v, o.faults.gzip_cut_rate);
     } else if (a == "--oversize-mb") {
       ok = ParseValue(v, o.faults.oversize_mb) && o.faults.oversize_mb >= 1 &&
            o.faults.oversize_mb <= 4096;

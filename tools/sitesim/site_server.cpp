@@ -1,6 +1,7 @@
 #include "site_server.h"
 
 #include <httplib.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <charconv>
@@ -34,6 +35,24 @@ std::string PaddingBlock() {
   while (block.size() < 64 * 1024 - 5) block += "padding padding padding padding padding\n";
   block += " -->\n";
   return block;
+}
+
+// text as gzip; empty when zlib fails.
+std::string Gzip(const std::string& text) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK) {
+    return {};
+  }
+  std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  stream.avail_in = static_cast<uInt>(text.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const bool ended = deflate(&stream, Z_FINISH) == Z_STREAM_END;
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return ended ? out : std::string();
 }
 
 }  // namespace
@@ -208,6 +227,13 @@ void SiteServer::SendPage(httplib::Response& res, int status, PageCache::Page pa
   res.status = status;
   if (fault == FaultKind::kNone && !pad) {
     res.set_content(*page, kHtmlType);
+    return;
+  }
+  if (fault == FaultKind::kGzipCut) {
+    // A type the server does not compress again on its own.
+    const std::string whole = Gzip(*page);
+    res.set_header("Content-Encoding", "gzip");
+    res.set_content(whole.substr(0, whole.size() * 2 / 3), "application/octet-stream");
     return;
   }
   // Streamed bodies: the page, then padding when oversized. A dropped

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include <zlib.h>
+
 #include "common/network/download_transfer.h"
 #include "common/network/site_host.h"
 #include "common/platform/native_file.h"
@@ -15,8 +17,8 @@
 
 namespace valmeric {
 
-const std::array<DownloadFailureRow, 17>& DownloadFailureTable() {
-  static const std::array<DownloadFailureRow, 17> table = {{
+const std::array<DownloadFailureRow, 20>& DownloadFailureTable() {
+  static const std::array<DownloadFailureRow, 20> table = {{
       {DownloadFailure::kSession, download_text::kSession},
       {DownloadFailure::kNameNotResolved, download_text::kNameNotResolved},
       {DownloadFailure::kConnectFailed, download_text::kConnectFailed},
@@ -24,6 +26,9 @@ const std::array<DownloadFailureRow, 17>& DownloadFailureTable() {
       {DownloadFailure::kTimedOut, download_text::kTimedOut},
       {DownloadFailure::kStalled, download_text::kStalled},
       {DownloadFailure::kTls, download_text::kTls},
+      {DownloadFailure::kCertificateExpired, download_text::kCertificateExpired},
+      {DownloadFailure::kCertificateWrongName, download_text::kCertificateWrongName},
+      {DownloadFailure::kCertificateUntrusted, download_text::kCertificateUntrusted},
       {DownloadFailure::kConnectionBroken, download_text::kConnectionBroken},
       {DownloadFailure::kBadAnswer, download_text::kBadAnswer},
       {DownloadFailure::kTooManyRedirects, download_text::kTooManyRedirects},
@@ -259,6 +264,79 @@ std::string_view DrawUserAgent() {
   return UserAgents()[static_cast<size_t>(AgentIndexForSeed(NextAgentSeed(seed)))];
 }
 
+// Inflates a gzip body, or a deflate one: in zlib's format, as HTTP means
+// it, or as a raw stream, as some servers send it.
+class BodySink::Inflater final {
+ public:
+  explicit Inflater(bool gzip) : deflate_(!gzip) {
+    ready_ = inflateInit2(&stream_, gzip ? 15 + 16 : 15) == Z_OK;
+  }
+  ~Inflater() {
+    if (ready_) inflateEnd(&stream_);
+  }
+  Inflater(const Inflater&) = delete;
+  Inflater& operator=(const Inflater&) = delete;
+
+  // Inflates the next bytes into sink. False when sink takes no more or the
+  // bytes are not of the coding.
+  bool Feed(const char* data, size_t n, BodySink& sink);
+  bool fed() const { return fed_; }
+  bool ended() const { return ended_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  void Refeed(const char* data, size_t n) {
+    stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    stream_.avail_in = static_cast<uInt>(n);
+  }
+
+  z_stream stream_{};
+  bool deflate_;
+  bool ready_ = false;
+  bool fed_ = false;
+  bool ended_ = false;
+  std::string error_;
+};
+
+bool BodySink::Inflater::Feed(const char* data, size_t n, BodySink& sink) {
+  if (!ready_) {
+    error_ = "inflateInit2";
+    return false;
+  }
+  if (ended_) return true;  // bytes after the stream's end are no part of the page
+  const bool first = !fed_;
+  fed_ = true;
+  Refeed(data, n);
+  char buffer[16384];
+  for (;;) {
+    stream_.next_out = reinterpret_cast<Bytef*>(buffer);
+    stream_.avail_out = sizeof buffer;
+    const int rc = inflate(&stream_, Z_NO_FLUSH);
+    if (rc == Z_DATA_ERROR && deflate_ && first && stream_.total_out == 0) {
+      deflate_ = false;  // not zlib's format: read again as a raw stream
+      inflateReset2(&stream_, -15);
+      Refeed(data, n);
+      continue;
+    }
+    if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+      error_ = stream_.msg != nullptr ? stream_.msg : "inflate " + std::to_string(rc);
+      return false;
+    }
+    const size_t got = sizeof buffer - stream_.avail_out;
+    if (got > 0 && !sink.Keep(buffer, got)) return false;
+    ended_ = rc == Z_STREAM_END;
+    // Done with these bytes when the stream ended, or when all are read and
+    // nothing more waits to come out.
+    if (ended_ || rc == Z_BUF_ERROR || (stream_.avail_in == 0 && stream_.avail_out != 0)) {
+      return true;
+    }
+  }
+}
+
+void BodySink::InflaterDelete::operator()(Inflater* inflater) const {
+  delete inflater;
+}
+
 BodySink::BodySink(std::string path, std::uint64_t max_bytes)
     : path_(std::move(path)), max_bytes_(max_bytes) {}
 
@@ -278,14 +356,38 @@ void BodySink::Write(const char* data, size_t n) {
   written_ += n;
 }
 
-// The body goes in without its zero bytes: one stray zero must not cost the
-// text around it, and the page is later read as text that a zero would end.
+void BodySink::StartAnswer(std::string_view content_encoding, bool keep) {
+  keep_ = keep;
+  received_ = 0;
+  inflater_.reset();
+  unknown_coding_.clear();
+  const std::string coding = Lower(Trim(content_encoding));
+  if (coding.empty() || coding == "identity") return;
+  if (coding == "gzip" || coding == "x-gzip") {
+    inflater_.reset(new Inflater(true));
+  } else if (coding == "deflate") {
+    inflater_.reset(new Inflater(false));
+  } else {
+    unknown_coding_ = coding;
+  }
+}
+
 bool BodySink::Take(const char* data, size_t n) {
+  if (!unknown_coding_.empty()) return false;
+  if (inflater_) return inflater_->Feed(data, n, *this);
+  return Keep(data, n);
+}
+
+// The decoded body goes in without its zero bytes: one stray zero must not
+// cost the text around it, and the page is later read as text that a zero
+// would end.
+bool BodySink::Keep(const char* data, size_t n) {
   received_ += n;
   if (received_ > max_bytes_) {
     oversized_ = true;
     return false;
   }
+  if (!keep_) return true;
   EnsureFile();
   while (n > 0) {
     const void* zero = std::memchr(data, 0, n);
@@ -296,6 +398,23 @@ bool BodySink::Take(const char* data, size_t n) {
     n -= step;
   }
   return !write_failed_;
+}
+
+BodyFault BodySink::EndAnswer(bool complete) const {
+  if (!unknown_coding_.empty()) {
+    return {DownloadFailure::kBadAnswer,
+            std::string(download_text::kUnknownEncoding) + ": Content-Encoding " + unknown_coding_};
+  }
+  if (!inflater_ || oversized_) return {};
+  if (!inflater_->error().empty()) {
+    return {DownloadFailure::kBadAnswer, "zlib: " + inflater_->error()};
+  }
+  // A stream cut short decodes without an error as far as it goes: only its
+  // missing end tells.
+  if (complete && inflater_->fed() && !inflater_->ended()) {
+    return {DownloadFailure::kConnectionBroken, download_text::kCompressedBodyCut};
+  }
+  return {};
 }
 
 bool BodySink::Close() {

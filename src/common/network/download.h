@@ -30,15 +30,18 @@ struct DownloadSettings {
 // these kinds, so that a user reads the same sentence whichever one ran.
 enum class DownloadFailure {
   kNone,
-  kSession,           // the HTTP library could not be started
-  kNameNotResolved,   // the host name is not known
-  kConnectFailed,     // the server refused or could not be reached
-  kConnectTimeout,    // no connection within the connect limit
-  kTimedOut,          // the whole download took longer than its limit
-  kStalled,           // the body came too slowly
-  kTls,               // the server's certificate or the TLS handshake failed
-  kConnectionBroken,  // the connection broke, or the answer came incomplete
-  kBadAnswer,         // the server's answer was not HTTP this program can read
+  kSession,               // the HTTP library could not be started
+  kNameNotResolved,       // the host name is not known
+  kConnectFailed,         // the server refused or could not be reached
+  kConnectTimeout,        // no connection within the connect limit
+  kTimedOut,              // the whole download took longer than its limit
+  kStalled,               // the body came too slowly
+  kTls,                   // the TLS handshake failed, or a certificate fault not below
+  kCertificateExpired,    // the server's certificate is out of its dates
+  kCertificateWrongName,  // the server's certificate is for another name
+  kCertificateUntrusted,  // no trusted authority vouches for the server's certificate
+  kConnectionBroken,      // the connection broke, or the answer came incomplete
+  kBadAnswer,             // the server's answer was not HTTP this program can read
   kTooManyRedirects,
   kRedirectAway,  // a redirect to another site
   kOversized,     // the body passed the size limit
@@ -55,7 +58,7 @@ struct DownloadFailureRow {
   const char* sentence;  // UTF-8
 };
 // Every kind but kNone, in one table.
-const std::array<DownloadFailureRow, 17>& DownloadFailureTable();
+const std::array<DownloadFailureRow, 20>& DownloadFailureTable();
 // The sentence for kind, with the library's own text (an error string, a
 // WinINet number) after it in parentheses when there is one.
 std::string DownloadFailureText(DownloadFailure kind, std::string_view library_text = {});

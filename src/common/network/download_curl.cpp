@@ -1,15 +1,19 @@
 // DownloadToFile through libcurl.
 
 #include <curl/curl.h>
+#include <openssl/x509_vfy.h>
+#include <string.h>
 #include <strings.h>
 
 #include <cstring>
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "common/network/download.h"
 #include "common/network/download_transfer.h"
+#include "messages/download_text.h"
 
 namespace valmeric {
 namespace {
@@ -25,13 +29,18 @@ void InitCurlOnce() {
 // The shared transfer and what the callbacks learn of the response under way.
 struct CurlTransfer final {
   Transfer& shared;
-  bool redirect = false;  // the response being received is a redirect with a place to go
+  bool redirect = false;           // the response being received is a redirect with a place to go
+  std::string content_encoding{};  // of the response being received
+  bool body_started = false;       // a byte of its body has come
 };
 
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
   auto& t = *static_cast<CurlTransfer*>(user);
   const size_t n = size * count;
-  if (t.redirect) return n;
+  if (!t.body_started) {
+    t.shared.body.StartAnswer(t.content_encoding, !t.redirect);
+    t.body_started = true;
+  }
   return t.shared.body.Take(data, n) ? n : 0;
 }
 
@@ -49,6 +58,10 @@ size_t OnHeader(char* line, size_t size, size_t count, void* user) {
     if (space) t.shared.status = std::strtol(space + 1, nullptr, 10);
     t.redirect = false;
     t.shared.retry_after_s = -1;
+    t.content_encoding.clear();
+    t.body_started = false;
+  } else if (StartsWithNoCase(line, n, "Content-Encoding:")) {
+    t.content_encoding.assign(line + 17, n - 17);
   } else if (StartsWithNoCase(line, n, "Location:")) {
     // A 3xx without a Location is an answer like any other: its body is kept.
     const std::string value(line + 9, n - 9);
@@ -81,11 +94,13 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, CurlTransfer& t, const char
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-  // Offer compression and have libcurl decode it: the callbacks, and so the
-  // size limit and the file, see the page itself. gzip and deflate only: they
-  // are cheap for the site to make, where brotli at a server's default quality
-  // costs it several milliseconds a page.
+  // Offer compression, and decode it in the shared body sink rather than in
+  // libcurl, which takes a compressed body that stops before its end for a
+  // whole one. gzip and deflate only: they are cheap for the site to make,
+  // where brotli at a server's default quality costs it several milliseconds
+  // a page.
   curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+  curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, settings.connect_timeout_s);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, settings.min_bytes_per_s);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, settings.stall_timeout_s);
@@ -141,25 +156,54 @@ CURLcode PerformCancellable(CURL* curl, const CancelToken* cancel, bool& cancell
   return result;
 }
 
-// The kind of failure a libcurl result stands for. A stall and the overall
-// limit both end in CURLE_OPERATION_TIMEDOUT; libcurl's own message tells
-// them apart.
-DownloadFailure FailureOf(CURLcode rc, const char* message) {
+bool Mentions(const char* message, const char* word) {
+  return strcasestr(message, word) != nullptr;
+}
+
+// A stall and the overall limit both end in CURLE_OPERATION_TIMEDOUT;
+// libcurl's own message tells them apart.
+DownloadFailure TimeoutKind(const char* message) {
+  if (Mentions(message, "too slow")) return DownloadFailure::kStalled;
+  if (Mentions(message, "connection timed out") || Mentions(message, "failed to connect")) {
+    return DownloadFailure::kConnectTimeout;
+  }
+  return DownloadFailure::kTimedOut;
+}
+
+// A certificate libcurl refused, by OpenSSL's verification result. libcurl
+// checks the name itself once OpenSSL has passed the chain, and leaves no
+// result of its own for it (X509_V_OK, or X509_V_ERR_UNSPECIFIED): its
+// message speaks of the name.
+DownloadFailure CertificateKind(long verify_result, const char* message) {
+  switch (verify_result) {
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+      return DownloadFailure::kCertificateExpired;
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+      return DownloadFailure::kCertificateUntrusted;
+    case X509_V_ERR_HOSTNAME_MISMATCH:
+    case X509_V_ERR_IP_ADDRESS_MISMATCH:
+      return DownloadFailure::kCertificateWrongName;
+    default:
+      return Mentions(message, "name") ? DownloadFailure::kCertificateWrongName
+                                       : DownloadFailure::kTls;
+  }
+}
+
+// The kind of failure a libcurl result stands for, where the code alone tells.
+DownloadFailure KindOfCode(CURLcode rc) {
   switch (rc) {
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_RESOLVE_PROXY:
       return DownloadFailure::kNameNotResolved;
     case CURLE_COULDNT_CONNECT:
       return DownloadFailure::kConnectFailed;
-    case CURLE_OPERATION_TIMEDOUT:
-      if (std::strstr(message, "too slow") != nullptr) return DownloadFailure::kStalled;
-      if (std::strstr(message, "onnection timed out") != nullptr ||
-          std::strstr(message, "Failed to connect") != nullptr) {
-        return DownloadFailure::kConnectTimeout;
-      }
-      return DownloadFailure::kTimedOut;
     case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CERTPROBLEM:
     case CURLE_SSL_CIPHER:
     case CURLE_SSL_CACERT_BADFILE:
@@ -168,11 +212,13 @@ DownloadFailure FailureOf(CURLcode rc, const char* message) {
     case CURLE_SSL_CRL_BADFILE:
     case CURLE_USE_SSL_FAILED:
       return DownloadFailure::kTls;
-    case CURLE_RECV_ERROR:
     case CURLE_SEND_ERROR:
     case CURLE_GOT_NOTHING:
     case CURLE_PARTIAL_FILE:
       return DownloadFailure::kConnectionBroken;
+    // The address's scheme is checked before a request: a protocol libcurl
+    // does not know is the answer's (a status line that is not HTTP).
+    case CURLE_UNSUPPORTED_PROTOCOL:
     case CURLE_WEIRD_SERVER_REPLY:
     case CURLE_BAD_CONTENT_ENCODING:
     case CURLE_HTTP2:
@@ -181,7 +227,6 @@ DownloadFailure FailureOf(CURLcode rc, const char* message) {
     case CURLE_FILESIZE_EXCEEDED:
       return DownloadFailure::kOversized;
     case CURLE_URL_MALFORMAT:
-    case CURLE_UNSUPPORTED_PROTOCOL:
       return DownloadFailure::kBadAddress;
     case CURLE_WRITE_ERROR:
       return DownloadFailure::kLocalFile;
@@ -192,18 +237,52 @@ DownloadFailure FailureOf(CURLcode rc, const char* message) {
   }
 }
 
+// A failed request: its kind, and libcurl's error buffer, which names the
+// reason, in the parentheses (the code's name only when the buffer is empty).
+// Before any body byte, libcurl's "out of memory" is a header too large to
+// hold, and a receive error that speaks of chunks or headers an answer
+// malformed.
+HopEnd CurlFailure(CURL* curl, CURLcode rc, const char* message, bool body_started) {
+  DownloadFailure kind = KindOfCode(rc);
+  std::string words = message;
+  if (rc == CURLE_OPERATION_TIMEDOUT) {
+    kind = TimeoutKind(message);
+  } else if (rc == CURLE_PEER_FAILED_VERIFICATION) {
+    long verify_result = X509_V_OK;
+    curl_easy_getinfo(curl, CURLINFO_SSL_VERIFYRESULT, &verify_result);
+    kind = CertificateKind(verify_result, message);
+  } else if (rc == CURLE_RECV_ERROR) {
+    const bool malformed = Mentions(message, "chunk") || Mentions(message, "header");
+    kind = malformed ? DownloadFailure::kBadAnswer : DownloadFailure::kConnectionBroken;
+  } else if (rc == CURLE_OUT_OF_MEMORY && !body_started) {
+    kind = DownloadFailure::kBadAnswer;
+    if (words.empty()) words = download_text::kHeaderTooLarge;
+  }
+  if (words.empty()) words = curl_easy_strerror(rc);
+  return {false, {}, kind, words};
+}
+
 // One request; the redirect it answers with is followed by the shared code,
 // so that every hop to the site host goes through the configured origin.
 HopEnd PerformHop(CURL* curl, CurlTransfer& t, const std::string& url,
                   std::chrono::milliseconds left, const CancelToken* cancel) {
+  const std::optional<download::UrlParts> parts = download::ParseAbsoluteUrl(url);
+  if (!parts || (parts->scheme != "http" && parts->scheme != "https")) {
+    return {false, {}, DownloadFailure::kBadAddress, url};
+  }
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(left.count()));
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   char message[CURL_ERROR_SIZE] = "";
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, message);
+  t.body_started = false;
   const CURLcode rc = PerformCancellable(curl, cancel, t.shared.cancelled);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
   if (rc == CURLE_FILESIZE_EXCEEDED) t.shared.body.MarkOversized();
-  if (rc != CURLE_OK) return {false, {}, FailureOf(rc, message), curl_easy_strerror(rc)};
+  if (t.body_started) {
+    const download::BodyFault fault = t.shared.body.EndAnswer(rc == CURLE_OK);
+    if (fault.failure != DownloadFailure::kNone) return {false, {}, fault.failure, fault.words};
+  }
+  if (rc != CURLE_OK) return CurlFailure(curl, rc, message, t.body_started);
   if (!t.redirect) return {true, {}, DownloadFailure::kNone, {}};
   char* location = nullptr;
   curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);

@@ -23,9 +23,20 @@ inline constexpr int kMaxRedirects = 10;
 // The agent of the next request, from the process-wide draw.
 std::string_view DrawUserAgent();
 
-// The body on its way into the file: the file is made at the first byte kept
-// (or at the end, for an empty body), zero bytes are dropped, and a body over
-// the size limit is abandoned.
+// Why a body that came whole as far as HTTP goes is still no page;
+// failure is kNone when it is one.
+struct BodyFault final {
+  DownloadFailure failure = DownloadFailure::kNone;
+  std::string words;  // shown in parentheses after the sentence
+};
+
+// The body on its way into the file, as it came over the wire: decoded here
+// (gzip, deflate) for both back ends, so that the size limit and the file
+// see the page itself and a compressed body that stops before its end is
+// known for what it is. The file is made at the first byte kept (or at the
+// end, for an empty body), zero bytes are dropped, and a body over the size
+// limit is abandoned. A redirect's body is decoded and held to the limit,
+// and not kept.
 class BodySink final {
  public:
   BodySink(std::string path, std::uint64_t max_bytes);
@@ -33,10 +44,17 @@ class BodySink final {
   BodySink(const BodySink&) = delete;
   BodySink& operator=(const BodySink&) = delete;
 
-  // Takes the next bytes of the body. False when the transfer must stop: the
-  // body passed the limit, or the file took no more. A file that cannot be
-  // created does not stop it.
+  // An answer's body begins: coded as its Content-Encoding says, and kept
+  // in the file, or (a redirect's) only decoded and counted.
+  void StartAnswer(std::string_view content_encoding, bool keep);
+  // Takes the next bytes of the body as sent. False when the transfer must
+  // stop: the body passed the limit, cannot be decoded, or the file took no
+  // more. A file that cannot be created does not stop it.
   bool Take(const char* data, size_t n);
+  // After the answer begun last: what keeps its body from being a page.
+  // complete says that the transfer itself ended well; a compressed body
+  // must then have reached its end too.
+  BodyFault EndAnswer(bool complete) const;
   // For a back end that learns of the size before the body (Content-Length).
   void MarkOversized() { oversized_ = true; }
   void EnsureFile();
@@ -55,15 +73,23 @@ class BodySink final {
   struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
+  class Inflater;
+  struct InflaterDelete {
+    void operator()(Inflater* inflater) const;
+  };
+  bool Keep(const char* data, size_t n);
   void Write(const char* data, size_t n);
 
   std::string path_;
   std::uint64_t max_bytes_;
   std::unique_ptr<std::FILE, FileCloser> file_;
+  std::unique_ptr<Inflater, InflaterDelete> inflater_;  // null for a body sent as it is
+  std::string unknown_coding_;  // a Content-Encoding this program does not decode
+  bool keep_ = true;
   bool open_failed_ = false;
   bool write_failed_ = false;
   bool oversized_ = false;
-  std::uint64_t received_ = 0;
+  std::uint64_t received_ = 0;  // decoded bytes of the answer begun last
   std::uint64_t written_ = 0;
 };
 

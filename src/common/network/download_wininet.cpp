@@ -69,13 +69,14 @@ constexpr WinInetErrorRow kWinInetErrors[] = {
      download_text::kWinInetConnectionAborted},
     {ERROR_INTERNET_CONNECTION_RESET, DownloadFailure::kConnectionBroken,
      download_text::kWinInetConnectionReset},
-    {ERROR_INTERNET_SEC_CERT_DATE_INVALID, DownloadFailure::kTls,
+    {ERROR_INTERNET_SEC_CERT_DATE_INVALID, DownloadFailure::kCertificateExpired,
      download_text::kWinInetCertDateInvalid},
-    {ERROR_INTERNET_SEC_CERT_CN_INVALID, DownloadFailure::kTls,
+    {ERROR_INTERNET_SEC_CERT_CN_INVALID, DownloadFailure::kCertificateWrongName,
      download_text::kWinInetCertNameInvalid},
     {ERROR_INTERNET_CLIENT_AUTH_CERT_NEEDED, DownloadFailure::kTls,
      download_text::kWinInetClientCertNeeded},
-    {ERROR_INTERNET_INVALID_CA, DownloadFailure::kTls, download_text::kWinInetInvalidCa},
+    {ERROR_INTERNET_INVALID_CA, DownloadFailure::kCertificateUntrusted,
+     download_text::kWinInetInvalidCa},
     {ERROR_INTERNET_SEC_CERT_ERRORS, DownloadFailure::kTls, download_text::kWinInetCertErrors},
     {ERROR_INTERNET_SEC_CERT_NO_REV, DownloadFailure::kTls,
      download_text::kWinInetCertNoRevocation},
@@ -133,6 +134,7 @@ struct Exchange final {
   long status = 0;
   long retry_after_s = -1;
   std::string redirect_to;
+  std::string content_encoding;
   bool announced_oversized = false;
   std::deque<std::string> chunks;  // body read and not yet stored
   bool done = false;               // the request ended by itself
@@ -215,8 +217,10 @@ std::string RedirectTarget(HINTERNET request, long status, const std::string& ur
 }
 
 // No cache on the way may answer for the server (INTERNET_FLAG_PRAGMA_NOCACHE
-// and these headers say so). WinINet decodes what is offered here
-// (INTERNET_OPTION_HTTP_DECODING) but does not offer it by itself.
+// and these headers say so). Compression is offered here and decoded by the
+// shared body sink, not by WinINet (INTERNET_OPTION_HTTP_DECODING stays off),
+// so that a compressed body cut short is known for what it is, as with
+// libcurl.
 constexpr wchar_t kRequestHeaders[] =
     L"Cache-Control: no-cache\r\nPragma: no-cache\r\nAccept-Encoding: gzip, deflate\r\n";
 
@@ -279,8 +283,8 @@ void ReadBody(Exchange& ex) {
   }
 }
 
-// The request's thread: sends it, reads the answer's head and, unless it is
-// a redirect, its body.
+// The request's thread: sends it, reads the answer's head and its body (a
+// redirect's too, which is held to the same size limit).
 void RunExchange(const std::shared_ptr<Exchange>& shared) {
   Exchange& ex = *shared;
   if (!HttpSendRequestW(ex.request, kRequestHeaders, static_cast<DWORD>(-1), nullptr, 0)) {
@@ -290,7 +294,8 @@ void RunExchange(const std::shared_ptr<Exchange>& shared) {
     const long status = QueryStatus(ex.request);
     const std::optional<std::string> retry_after = QueryHeader(ex.request, HTTP_QUERY_RETRY_AFTER);
     std::string target = RedirectTarget(ex.request, status, ex.url);
-    const bool redirect = !target.empty();
+    const std::optional<std::string> encoding =
+        QueryHeader(ex.request, HTTP_QUERY_CONTENT_ENCODING);
     {
       std::lock_guard lock(ex.mutex);
       ex.answered = true;
@@ -298,12 +303,9 @@ void RunExchange(const std::shared_ptr<Exchange>& shared) {
       ex.retry_after_s =
           retry_after ? download::ParseRetryAfter(*retry_after, std::time(nullptr)) : -1;
       ex.redirect_to = std::move(target);
+      ex.content_encoding = encoding.value_or(std::string());
     }
-    if (redirect) {
-      EndExchange(ex, true, DownloadFailure::kNone, {});
-    } else {
-      ReadBody(ex);
-    }
+    ReadBody(ex);
   }
   {
     std::lock_guard lock(ex.mutex);
@@ -379,8 +381,9 @@ class HopLimits final {
 constexpr auto kTick = std::chrono::milliseconds(20);
 
 // Stores the body as it comes and watches the limits. The reason to give the
-// request up, kNone when it ended by itself.
-DownloadFailure Attend(Exchange& ex, Transfer& t, HopLimits& limits) {
+// request up, kNone when it ended by itself. body_started tells whether the
+// answer's body began in the sink.
+DownloadFailure Attend(Exchange& ex, Transfer& t, HopLimits& limits, bool& body_started) {
   for (;;) {
     std::deque<std::string> chunks;
     bool done = false;
@@ -389,6 +392,10 @@ DownloadFailure Attend(Exchange& ex, Transfer& t, HopLimits& limits) {
       ex.changed.wait_for(lock, kTick, [&] { return ex.done || !ex.chunks.empty(); });
       chunks.swap(ex.chunks);
       done = ex.done;
+      if (!body_started && !chunks.empty()) {
+        t.body.StartAnswer(ex.content_encoding, ex.redirect_to.empty());
+        body_started = true;
+      }
     }
     ex.changed.notify_all();  // room in the queue
     for (const std::string& chunk : chunks) {
@@ -446,11 +453,9 @@ HopEnd PerformHop(HINTERNET session, Transfer& t, const std::string& url, HopLim
     InternetCloseHandle(connection);
     return WinInetFailure(code);
   }
-  BOOL decode = TRUE;
-  InternetSetOptionW(ex->request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
-
   std::thread thread(RunExchange, ex);
-  const DownloadFailure reason = Attend(*ex, t, limits);
+  bool body_started = false;
+  const DownloadFailure reason = Attend(*ex, t, limits, body_started);
   if (reason != DownloadFailure::kNone) {
     Abandon(*ex, thread, connection);
   } else {
@@ -462,6 +467,10 @@ HopEnd PerformHop(HINTERNET session, Transfer& t, const std::string& url, HopLim
   if (ex->answered) {
     t.status = ex->status;
     t.retry_after_s = ex->retry_after_s;
+  }
+  if (body_started) {
+    const download::BodyFault fault = t.body.EndAnswer(reason == DownloadFailure::kNone && ex->ok);
+    if (fault.failure != DownloadFailure::kNone) return {false, {}, fault.failure, fault.words};
   }
   if (reason != DownloadFailure::kNone) {
     t.cancelled = reason == DownloadFailure::kCancelled;
