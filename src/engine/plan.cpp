@@ -5,7 +5,7 @@
 #include <set>
 
 #include "common/network/site_lists.h"
-#include "common/text/split_text.h"
+#include "common/text/sjis_text.h"
 #include "refdb/statements.h"
 
 namespace valmeric {
@@ -16,13 +16,32 @@ std::string FormatAreaCode(long long prefecture_code, long long city_code) {
   return text;
 }
 
-Plan::Plan(std::vector<std::string> city_prefixes, std::vector<std::string> sub_category_items)
-    : city_prefixes_(std::move(city_prefixes)),
-      sub_category_items_(std::move(sub_category_items)) {}
+std::string PlanPair::Text() const {
+  return prefecture + "," + city_name + "," + area_code + "," + sub_category_code + "," +
+         sub_category_name;
+}
 
-std::string Plan::Entry(size_t index) const {
-  const size_t subs = sub_category_items_.size();
-  return city_prefixes_.at(index / subs) + sub_category_items_[index % subs];
+bool PlanPair::Askable() const {
+  return IsPlainDecimal(area_code) && IsPlainDecimal(sub_category_code);
+}
+
+std::string PlanPair::Place() const {
+  const int code = std::atoi(prefecture.c_str());
+  const auto& names = PrefectureNames();
+  std::string text;
+  if (code > 0 && code <= static_cast<int>(names.size()))
+    text = names[static_cast<size_t>(code) - 1];
+  return text + city_name + " - " + sub_category_name;
+}
+
+Plan::Plan(std::vector<City> cities, std::vector<SubCategory> sub_categories)
+    : cities_(std::move(cities)), sub_categories_(std::move(sub_categories)) {}
+
+PlanPair Plan::Pair(size_t index) const {
+  const size_t subs = sub_categories_.size();
+  const City& city = cities_.at(index / subs);
+  const SubCategory& sub = sub_categories_[index % subs];
+  return {city.prefecture, city.name, city.area_code, sub.code, sub.name};
 }
 
 std::vector<std::string> Plan::Entries() const {
@@ -46,18 +65,17 @@ std::int64_t PlanCheck(const Plan& plan) {
 }
 
 Plan BuildPlan(Database& db, const Selection& selection) {
-  std::vector<std::string> sub_categories;
+  std::vector<Plan::SubCategory> sub_categories;
   Statement sub_query = db.Prepare(sql::SubCategoryQuery(selection.categories));
-  while (sub_query.Step()) {
-    sub_categories.push_back(sub_query.ColumnText(0) + "," + sub_query.ColumnText(1));
-  }
-  std::vector<std::string> city_prefixes;
+  while (sub_query.Step())
+    sub_categories.push_back({sub_query.ColumnText(0), sub_query.ColumnText(1)});
+  std::vector<Plan::City> cities;
   Statement city_query = db.Prepare(sql::CityQuery(selection.prefectures));
   while (city_query.Step()) {
-    city_prefixes.push_back(city_query.ColumnText(0) + "," + city_query.ColumnText(2) + "," +
-                            FormatAreaCode(city_query.ColumnInt(0), city_query.ColumnInt(1)) + ",");
+    cities.push_back({city_query.ColumnText(0), city_query.ColumnText(2),
+                      FormatAreaCode(city_query.ColumnInt(0), city_query.ColumnInt(1))});
   }
-  return Plan(std::move(city_prefixes), std::move(sub_categories));
+  return Plan(std::move(cities), std::move(sub_categories));
 }
 
 namespace {
@@ -91,20 +109,8 @@ ReferenceGaps FindReferenceGaps(Database& db, const Selection& selection) {
   return gaps;
 }
 
-std::string PairStatusText(const std::string& plan_entry, int done, int total) {
-  std::vector<std::string> fields;
-  SplitText(plan_entry, ",", fields);
-  std::string text;
-  if (fields.size() == 5) {
-    const int prefecture = std::atoi(fields[0].c_str());
-    const auto& names = PrefectureNames();
-    if (prefecture > 0 && prefecture <= static_cast<int>(names.size())) {
-      text = names[static_cast<size_t>(prefecture) - 1];
-    }
-    text += fields[1] + " - " + fields[4];
-  }
-  text += " (" + std::to_string(done) + "/" + std::to_string(total) + ")";
-  return text;
+std::string PairStatusText(const std::string& place, int done, int total) {
+  return place + " (" + std::to_string(done) + "/" + std::to_string(total) + ")";
 }
 
 }  // namespace valmeric

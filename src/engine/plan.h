@@ -17,23 +17,49 @@ struct Selection {
 // Prefecture as at least two digits, city as at least three: 1, 27 -> "01027".
 std::string FormatAreaCode(long long prefecture_code, long long city_code);
 
-// The plan of a run: one entry per (city, sub-category) pair, cities outer and
-// sub-categories inner, each the text "prefecture,city name,area code,
-// sub-category code,sub-category name". Entries are put together when asked
-// for, so a plan of all Japan costs a few hundred kilobytes, not one string each.
+// One (city, sub-category) pair of a plan, its fields as the reference
+// tables hold them (names in Shift_JIS; any of them may be empty).
+struct PlanPair {
+  std::string prefecture;  // the prefecture's code, as text
+  std::string city_name;
+  std::string area_code;  // "01101"
+  std::string sub_category_code;
+  std::string sub_category_name;
+
+  // The entry as the status line and the journal show it: "prefecture,city
+  // name,area code,sub-category code,sub-category name".
+  std::string Text() const;
+  // Whether its result page can be asked for: both codes are plain numbers.
+  bool Askable() const;
+  // "北海道札幌市 - 一般内科": the prefecture's name, the city's, the sub-category's.
+  std::string Place() const;
+};
+
+// The plan of a run: one pair per (city, sub-category), cities outer and
+// sub-categories inner. Pairs are put together when asked for, so a plan of
+// all Japan costs a few hundred kilobytes, not one string each. The fields
+// stay apart, so a name holding a comma, or none, costs nothing.
 class Plan final {
  public:
-  Plan() = default;
-  Plan(std::vector<std::string> city_prefixes, std::vector<std::string> sub_category_items);
+  struct City {
+    std::string prefecture, name, area_code;
+  };
+  struct SubCategory {
+    std::string code, name;
+  };
 
-  size_t size() const { return city_prefixes_.size() * sub_category_items_.size(); }
+  Plan() = default;
+  Plan(std::vector<City> cities, std::vector<SubCategory> sub_categories);
+
+  size_t size() const { return cities_.size() * sub_categories_.size(); }
   bool empty() const { return size() == 0; }
-  std::string Entry(size_t index) const;
+  PlanPair Pair(size_t index) const;
+  std::string Entry(size_t index) const { return Pair(index).Text(); }
   std::vector<std::string> Entries() const;
 
  private:
-  std::vector<std::string> city_prefixes_;       // "prefecture,city name,area code,"
-  std::vector<std::string> sub_category_items_;  // "sub-category code,sub-category name"
+  std::vector<City> cities_;
+  std::vector<SubCategory> sub_categories_;
 };
 
 // A fingerprint of the plan's entries in their order: the same selection
@@ -61,9 +87,7 @@ struct ReferenceGaps {
 // Reads the two reference tables for selection. Throws DbError.
 ReferenceGaps FindReferenceGaps(Database& db, const Selection& selection);
 
-// The status line of a plan entry: prefecture name, city name, " - ",
-// sub-category name, " (done/total)". Entries that do not split into five
-// fields show only the counts.
-std::string PairStatusText(const std::string& plan_entry, int done, int total);
+// The status line of a pair: its place and " (done/total)".
+std::string PairStatusText(const std::string& place, int done, int total);
 
 }  // namespace valmeric

@@ -23,10 +23,10 @@ void RunReports::PlanReady(const RunProgress& progress) {
   Notify(lock, false);
 }
 
-void RunReports::EntryStarted(int position, std::string entry) {
+void RunReports::EntryStarted(int position, std::string place) {
   std::unique_lock lock(mutex_);
   position_ = position;
-  entry_ = std::move(entry);
+  place_ = std::move(place);
   Notify(lock, false);
 }
 
@@ -34,7 +34,7 @@ void RunReports::PairCounts(int done, int total, int written) {
   std::unique_lock lock(mutex_);
   if (status_position_ != position_) {
     status_position_ = position_;
-    status_entry_ = entry_;
+    status_place_ = place_;
   }
   done_ = done;
   total_ = total;
@@ -52,7 +52,7 @@ void RunReports::Ended(RunOutcome outcome) {
 
 RunNews RunReports::Take() {
   RunNews news;
-  std::string entry;
+  std::string place;
   int done = 0;
   int total = 0;
   {
@@ -67,14 +67,14 @@ RunNews RunReports::Take() {
     news.status_changed = status_changed_;
     status_changed_ = false;
     if (news.status_changed) {
-      entry = status_entry_;
+      place = status_place_;
       done = done_;
       total = total_;
     }
     news.outcome = std::move(outcome_);
     outcome_.reset();
   }
-  if (news.status_changed) news.status = PairStatusText(entry, done, total);
+  if (news.status_changed) news.status = PairStatusText(place, done, total);
   return news;
 }
 

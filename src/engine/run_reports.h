@@ -37,7 +37,8 @@ class RunReports final {
   // Worker side.
   // The walk is about to start, as progress says.
   void PlanReady(const RunProgress& progress);
-  void EntryStarted(int position, std::string entry);
+  // An entry of the walk starts: its place ("北海道札幌市 - 一般内科") heads its status line.
+  void EntryStarted(int position, std::string place);
   void PairCounts(int done, int total, int written);
   void Ended(RunOutcome outcome);
 
@@ -58,9 +59,9 @@ class RunReports final {
   std::optional<RunProgress> plan_;
   bool plan_told_ = false;
   int position_ = 0;
-  std::string entry_;        // the entry being read
+  std::string place_;        // the place of the entry being read
   int status_position_ = 0;  // the entry the status counts belong to
-  std::string status_entry_;
+  std::string status_place_;
   int done_ = 0;
   int total_ = 0;
   int written_ = 0;

@@ -192,12 +192,17 @@ void RunSession::ClaimDatabase(const fs::path& database, std::optional<Reference
 }
 
 RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) {
+  RunConfig config;
   try {
     const std::string missing = MissingPlanRows(db.db(), request.selection);
     if (!missing.empty()) throw StartRefused(StartProblem::kNoPlanRows, missing);
+    config.plan = BuildPlan(db.db(), request.selection);
   } catch (const DbError& failure) {
     throw StartRefused(StartProblem::kDatabaseUnusable, failure.what());
   }
+  // Rows for the ticks that give no pair (codes stored as text, say): the
+  // tables are broken, which is no "nothing found" of the site's.
+  if (config.plan->empty()) throw StartRefused(StartProblem::kNoPlanRows, detail::kNoPlanPairs);
   // Whatever can refuse the start is asked before anything changes: the
   // unfinished run recorded, and its duplicate table, stay for a resume.
   if (!OutputCanBeReplaced(output_path_))
@@ -220,7 +225,6 @@ RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) 
   }
   if (!DeleteExistingOutput(output_path_))
     throw StartRefused(StartProblem::kOutputInUse, output_path_);
-  RunConfig config;
   config.selection = request.selection;
   config.encoding = request.encoding;
   return config;

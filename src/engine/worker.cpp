@@ -8,15 +8,12 @@
 #include "common/network/site_address.h"
 #include "common/platform/native_file.h"
 #include "common/text/sjis_text.h"
-#include "common/text/split_text.h"
 #include "messages/detail_text.h"
 #include "messages/download_text.h"
 #include "refdb/list_page_readers.h"
 
 namespace valmeric {
 namespace {
-
-constexpr int kPlanFields = 5;
 
 RunOutcome DescribeFailure(const std::exception& error) {
   RunOutcome outcome;
@@ -229,6 +226,7 @@ void TMyThread::TakeEntry(int index, const EntryReport& report) {
   } else if (retry) {
     journal_->RemoveNotFetched(index);
   }
+  if (report.result == EntryResult::kUnaskable) ++progress_.pairs_unaskable;
   progress_.entries_skipped = SaturatedSum(progress_.entries_skipped, report.skipped);
   if (report.count_unreadable) ++progress_.counts_unreadable;
   if (report.beyond) {
@@ -355,13 +353,13 @@ TMyThread::PageRead TMyThread::FetchResultPage(const std::string& url) {
 }
 
 TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
-  const std::string entry = plan_.Entry(index);
-  reports_.EntryStarted(position, entry);
-  std::vector<std::string> fields;
-  SplitText(entry, ",", fields);
-  if (fields.size() != kPlanFields) return {};
+  const PlanPair pair = plan_.Pair(index);
+  reports_.EntryStarted(position, pair.Place());
+  // A pair whose codes are no numbers (a damaged reference table) is never
+  // asked for: counted, and told at the end.
+  if (!pair.Askable()) return {EntryResult::kUnaskable, 0, std::nullopt};
 
-  const PageRead page = FetchResultPage(ResultPageUrl(fields[2], fields[3]));
+  const PageRead page = FetchResultPage(ResultPageUrl(pair.area_code, pair.sub_category_code));
   // A transfer or a reading still under way is given up: its entry is taken back.
   const EntryReport interrupted{EntryResult::kInterrupted, 0, std::nullopt};
   if (page.fetched.kind == FetchResult::kCancelled) return interrupted;
@@ -382,8 +380,9 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
     report.result = EntryResult::kNotFetched;
   } else if (counts.total > counts.done + counts.skipped) {
     // An entry without a usable code is listed all the same: no later page holds it.
-    report.beyond = PairBeyondFirstPage{static_cast<int>(index), fields[2], fields[3], counts.total,
-                                        counts.done + counts.skipped};
+    report.beyond =
+        PairBeyondFirstPage{static_cast<int>(index), pair.area_code, pair.sub_category_code,
+                            counts.total, counts.done + counts.skipped};
   }
   return report;
 }

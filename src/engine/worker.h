@@ -67,7 +67,7 @@ class TMyThread final : private ResultPageSink {
 
  private:
   // How one plan entry went.
-  enum class EntryResult { kRead, kNotFetched, kGone, kInterrupted };
+  enum class EntryResult { kRead, kNotFetched, kGone, kInterrupted, kUnaskable };
   struct EntryReport {
     EntryResult result = EntryResult::kRead;
     long status = 0;  // the site's last answer for the page, 0 when none came

@@ -43,6 +43,9 @@ inline constexpr char kNoCitiesFor[] =
     "市区町村の表（T01_City）に次の都道府県の市区町村がありません。";
 inline constexpr char kNoSubCategoriesFor[] =
     "診療科目の表（T02_Category）に次の診療科目がありません。";
+inline constexpr char kNoPlanPairs[] =
+    "地域と診療科目の表に行はありますが、取得する地域と科目の組を作れませんでした。表のコードが正し"
+    "くありません。";
 
 // A CSV file read back (diff): the file and line, and what is wrong there, follow.
 inline constexpr char kCsvFormat[] = "CSV ファイルの形式が正しくありません。";

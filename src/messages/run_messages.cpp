@@ -69,6 +69,9 @@ std::string RunNotesText(const RunProgress& progress) {
   if (progress.counts_unreadable > 0) {
     notes = WithDetail(notes, CountsUnreadableText(progress.counts_unreadable));
   }
+  if (progress.pairs_unaskable > 0) {
+    notes = WithDetail(notes, PairsUnaskableText(progress.pairs_unaskable));
+  }
   return notes.starts_with('\n') ? notes.substr(1) : notes;
 }
 

@@ -81,6 +81,12 @@ std::string CountsUnreadableText(int pages) {
          " ページあります（載っていた事業所はすべて読みました）。";
 }
 
+std::string PairsUnaskableText(int pairs) {
+  return "地域または診療科目のコードが正しくないため、取得できなかった組が " +
+         std::to_string(pairs) +
+         " 組あります。管理者に依頼して地域と診療科目の情報を作り直してください。";
+}
+
 std::string CityBuilderProgress(int prefecture) {
   return "県コード：" + std::to_string(prefecture) + " 取得中";
 }

@@ -134,6 +134,8 @@ std::string BeyondFirstPageText(int facilities, int pairs);
 std::string EntriesSkippedText(int entries);
 // Result pages whose count could not be read; their entries were all read.
 std::string CountsUnreadableText(int pages);
+// Plan entries never asked for: their codes in the reference tables are no numbers.
+std::string PairsUnaskableText(int pairs);
 // The status line while the city table is rebuilt, after prefecture:
 // "県コード：13 取得中".
 std::string CityBuilderProgress(int prefecture);

@@ -56,7 +56,7 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   if (!db.Prepare(sql::kJournalExists).Step()) return std::nullopt;
   Statement query = db.Prepare(sql::SelectRunQuery(HasColumn(db, "T03_Run", "CsvCrc"),
                                                    HasColumn(db, "T04_NotFetched", "Status"),
-                                                   HasColumn(db, "T03_Run", "CountsUnreadable")));
+                                                   HasColumn(db, "T03_Run", "PairsUnaskable")));
   if (!query.Step()) return std::nullopt;
   JournalRun run;
   run.categories = SplitCodes(query.ColumnText(0));
@@ -78,6 +78,7 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   progress.gone = static_cast<int>(query.ColumnInt(13));
   progress.entries_skipped = static_cast<int>(query.ColumnInt(14));
   progress.counts_unreadable = static_cast<int>(query.ColumnInt(15));
+  progress.pairs_unaskable = static_cast<int>(query.ColumnInt(16));
   progress.entries_done = progress.next_entry;
   progress.entries_total = progress.plan_size;
   return run;
@@ -143,6 +144,7 @@ void RunJournal::SaveProgress(const RunProgress& progress) {
       .BindInt(6, progress.csv_crc.value_or(0))
       .BindInt(7, progress.entries_skipped)
       .BindInt(8, progress.counts_unreadable)
+      .BindInt(9, progress.pairs_unaskable)
       .Run();
 }
 

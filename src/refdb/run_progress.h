@@ -29,6 +29,7 @@ struct RunProgress {
   int beyond_pairs = 0;
   int entries_skipped = 0;    // facility entries whose link holds no usable code: never written
   int counts_unreadable = 0;  // result pages whose count did not read as one: read whole
+  int pairs_unaskable = 0;    // plan entries whose codes are no numbers: never asked for
 
   // The CSV: record lines that reached it, and, as the last checkpoint left
   // it, its length and the CRC-32 of those bytes (none in a record of the

@@ -39,7 +39,8 @@ std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes) {
          ", (SELECT COALESCE(SUM(Announced - Listed), 0) FROM T05_MorePages), "
          "(SELECT COUNT(*) FROM T05_MorePages), " +
          std::string(has_crc ? "CsvCrc" : "NULL") + ", " + gone_count + ", " +
-         (has_notes ? "EntriesSkipped, CountsUnreadable" : "0, 0") + " FROM T03_Run WHERE ID = 1";
+         (has_notes ? "EntriesSkipped, CountsUnreadable, PairsUnaskable" : "0, 0, 0") +
+         " FROM T03_Run WHERE ID = 1";
 }
 
 }  // namespace valmeric::sql

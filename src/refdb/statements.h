@@ -60,6 +60,8 @@ inline constexpr AddedColumn kJournalAddedColumns[] = {
      "ALTER TABLE T03_Run ADD COLUMN EntriesSkipped INTEGER NOT NULL DEFAULT 0"},
     {"T03_Run", "CountsUnreadable",
      "ALTER TABLE T03_Run ADD COLUMN CountsUnreadable INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "PairsUnaskable",
+     "ALTER TABLE T03_Run ADD COLUMN PairsUnaskable INTEGER NOT NULL DEFAULT 0"},
 };
 inline constexpr char kJournalVersion[] = "PRAGMA user_version = 3";
 inline constexpr char kHasColumn[] = "SELECT 1 FROM pragma_table_info(?) WHERE name = ?";
@@ -78,7 +80,8 @@ inline constexpr char kInsertRun[] =
     "EntriesDone, CsvBytes, FacilitiesWritten) VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 inline constexpr char kSaveProgress[] =
     "UPDATE T03_Run SET PlanSize = ?, PlanCheck = ?, EntriesDone = ?, CsvBytes = ?, "
-    "FacilitiesWritten = ?, CsvCrc = ?, EntriesSkipped = ?, CountsUnreadable = ? WHERE ID = 1";
+    "FacilitiesWritten = ?, CsvCrc = ?, EntriesSkipped = ?, CountsUnreadable = ?, "
+    "PairsUnaskable = ? WHERE ID = 1";
 inline constexpr char kSelectNotFetched[] =
     "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
 inline constexpr char kInsertNotFetched[] =
@@ -94,7 +97,7 @@ inline constexpr char kInsertMorePages[] =
 
 // The recorded run: a database of the first journal layout, which a run has
 // not upgraded yet, is read as it is (no fingerprint, no statuses, no
-// counts of entries skipped and of counts unreadable).
+// counts of entries skipped, counts unreadable and pairs never asked for).
 std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes);
 
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"

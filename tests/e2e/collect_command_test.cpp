@@ -118,6 +118,18 @@ TEST_F(CollectCommandTest, AMissingDatabaseIsAConfigurationError) {
   EXPECT_FALSE(std::filesystem::exists(site_.File("result.csv")));
 }
 
+// Rows for the ticks that give no pair (codes stored as text) are a broken
+// table, told as one: never "nothing found" with the old file replaced.
+TEST_F(CollectCommandTest, ReferenceRowsThatGiveNoPairAreAConfigurationError) {
+  test::WriteFile(site_.File("result.csv"), "last month's list");
+  test::ExecuteOn(site_.db_path(), "UPDATE T01_City SET AreaCode = AreaCode || 'x'");
+  EXPECT_EQ(Run({}), kExitUsage) << err_.str();
+  EXPECT_NE(err_.str().find("取得する地域と科目の組を作れませんでした。"), std::string::npos)
+      << err_.str();
+  EXPECT_EQ(test::ReadFile(site_.File("result.csv")), "last month's list");
+  EXPECT_EQ(site_.ResultRequests(), 0);
+}
+
 TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
   test::WriteFile(site_.File("result.csv"), "the other run's file");
   RunLock other(site_.db_path());
@@ -147,8 +159,8 @@ TEST_F(CollectCommandTest, AnOutputThatIsNotFreeStopsBeforeTheRun) {
     Database recorded(db);
     recorded.Begin();
     RunJournal::EnsureSchema(recorded);
-    RunJournal::StartNew(recorded, NewRunRecord({{1}, {1}}, site_.File("earlier.csv"),
-                                                CsvEncoding::kCp932));
+    RunJournal::StartNew(recorded,
+                         NewRunRecord({{1}, {1}}, site_.File("earlier.csv"), CsvEncoding::kCp932));
     recorded.Execute("INSERT INTO T00_Data (Hsp_code) VALUES ('earlier')");
     recorded.Commit();
   }

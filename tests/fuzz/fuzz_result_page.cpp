@@ -14,7 +14,7 @@ namespace {
 
 class Sink final : public valmeric::ResultPageSink {
  public:
-  explicit Sink(std::string entry) : entry_(std::move(entry)) {}
+  explicit Sink(std::string place) : place_(std::move(place)) {}
   bool CheckHspCode(const std::string& code) override {
     if (code.empty()) __builtin_trap();  // a facility code is never empty
     return !seen_.insert(code).second;
@@ -27,12 +27,12 @@ class Sink final : public valmeric::ResultPageSink {
   }
   void ShowPairStatus(int done, int total) override {
     if (done > total) __builtin_trap();  // never more handled than announced
-    status_ = valmeric::PairStatusText(entry_, done, total);
+    status_ = valmeric::PairStatusText(place_, done, total);
   }
   bool CancelRequested() override { return false; }
 
  private:
-  std::string entry_;
+  std::string place_;
   std::string status_;
   std::set<std::string> seen_;
   int written_ = 0;
@@ -42,7 +42,7 @@ class Sink final : public valmeric::ResultPageSink {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string input(reinterpret_cast<const char*>(data), size);
-  // The first line stands for the plan entry, the rest is the page.
+  // The first line stands for the entry's place, the rest is the page.
   const size_t newline = input.find('\n');
   const std::string entry = input.substr(0, newline == std::string::npos ? 0 : newline);
   const std::string page = newline == std::string::npos ? input : input.substr(newline + 1);

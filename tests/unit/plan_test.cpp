@@ -112,12 +112,30 @@ TEST_F(PlanTest, AFailingQueryIsReported) {
 }
 
 TEST(PairStatus, ShowsPrefectureCityAndSubCategoryWithTheCounts) {
-  EXPECT_EQ(PairStatusText(Sjis("1,札幌市中央区,01101,110,一般内科"), 2, 5),
-            Sjis("北海道札幌市中央区 - 一般内科 (2/5)"));
-  EXPECT_EQ(PairStatusText(Sjis("47,那覇市,47201,110,一般内科"), 0, 0),
-            Sjis("沖縄県那覇市 - 一般内科 (0/0)"));
-  EXPECT_EQ(PairStatusText(Sjis("0,x,00001,1,y"), 1, 1), Sjis("x - y (1/1)"));
-  EXPECT_EQ(PairStatusText(Sjis("1,,01101,110,a"), 0, 0), " (0/0)");
+  struct Case {
+    PlanPair pair;
+    int done, total;
+    std::string status;
+  } cases[] = {
+      {{"1", Sjis("札幌市中央区"), "01101", "110", Sjis("一般内科")},
+       2,
+       5,
+       Sjis("北海道札幌市中央区 - 一般内科 (2/5)")},
+      {{"47", Sjis("那覇市"), "47201", "110", Sjis("一般内科")},
+       0,
+       0,
+       Sjis("沖縄県那覇市 - 一般内科 (0/0)")},
+      {{"0", "x", "00001", "1", "y"}, 1, 1, "x - y (1/1)"},
+      // Names holding a comma, or none, are shown as they are.
+      {{"1", "", "01101", "110", "a,b"}, 0, 0, Sjis("北海道 - a,b (0/0)")},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PairStatusText(c.pair.Place(), c.done, c.total), c.status);
+    EXPECT_TRUE(c.pair.Askable());
+  }
+  EXPECT_EQ((PlanPair{"1", "a,b", "01101", "110", ""}.Text()), "1,a,b,01101,110,");
+  EXPECT_FALSE((PlanPair{"1", "x", "01101", "", "y"}.Askable()));
+  EXPECT_FALSE((PlanPair{"1", "x", "01101", "11/0", "y"}.Askable()));
 }
 
 TEST(ReferenceDb, NeverCreatesTheFileAndRefusesOneWithoutOurTables) {

@@ -219,6 +219,29 @@ INSTANTIATE_TEST_SUITE_P(
         HostilePageCase{"EmptyResultPage", [] { return test::ResultPageBody(0, {}); }, 0, 3, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A pair's fields stay apart: names holding a comma, or none, cost nothing;
+// a pair whose code is no number is never asked for, and counted.
+TEST_F(WorkerTest, DamagedNamesCostNothingAndPairsThatCannotBeAskedAreCounted) {
+  const auto& pairs = MemorySite::Pairs();
+  for (int k = 0; k < 4; ++k) site_.SetPage(pairs[k], 1, MemorySite::Facilities(k + 1, k + 1));
+  test::ExecuteOn(site_.db_path(), "UPDATE T01_City SET CityName = 'a,b' WHERE CityCode = 101");
+  test::ExecuteOn(site_.db_path(),
+                  "UPDATE T02_Category SET SubCtgrName = NULL WHERE SubCtgrCode = 110");
+  test::ExecuteOn(site_.db_path(),
+                  "UPDATE T02_Category SET SubCtgrCode = NULL WHERE SubCtgrCode = 120");
+  const RunRecord run = RunToEnd(Config());
+  EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
+  EXPECT_EQ(run.outcome.progress.pairs_unaskable, 2);
+  EXPECT_EQ(site_.ResultRequests(), 2);
+  std::vector<std::string> expected = CodesOf(MemorySite::Facilities(1, 1));
+  expected.push_back(MemorySite::Facilities(3, 3)[0].code);
+  EXPECT_EQ(WrittenCodes(), expected);
+  ASSERT_FALSE(run.statuses.empty());
+  EXPECT_EQ(run.statuses.front().rfind(test::Sjis("北海道a,b - "), 0), 0u) << run.statuses.front();
+  Database db(site_.db_path());
+  EXPECT_EQ(RunJournal::Read(db)->progress.pairs_unaskable, 2);
+}
+
 // Pages that do not exist on a site that still answers are passed, however
 // many come in a row; a site that answers 404 to everything still stops.
 TEST_F(WorkerTest, PagesThatDoNotExistNeverStopARunWhileTheSiteAnswers) {
