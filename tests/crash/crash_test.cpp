@@ -271,8 +271,10 @@ TEST_F(CrashTest, EveryImageAPowerCutCanLeaveResumesToTheWholeFileOrIsRefusedUnt
 
   std::map<Outcome, int> tally;
   std::map<std::string, int> refusals;  // by the message's first line
+  int after_first_checkpoint = 0;
   int refused_after_first_checkpoint = 0;
   for (const Tried* tried : order) {
+    after_first_checkpoint += tried->after_first_checkpoint;
     std::string why;
     const Outcome outcome = Resume(tried->image, site, whole, why);
     ++tally[outcome];
@@ -288,11 +290,11 @@ TEST_F(CrashTest, EveryImageAPowerCutCanLeaveResumesToTheWholeFileOrIsRefusedUnt
   });
   std::printf(
       "%zu operations (%td checkpoints), %zu cuts, %zu images: %d resumed to the whole CSV, "
-      "%d already whole, %d refused for the CSV, %d refused otherwise, %d failed; %d refused "
-      "after the first checkpoint\n",
+      "%d already whole, %d refused for the CSV, %d refused otherwise, %d failed; of the %d "
+      "images after the first checkpoint, %d refused\n",
       ops.size(), checkpoints, cuts.size(), order.size(), tally[Outcome::kResumed],
       tally[Outcome::kAlreadyWhole], tally[Outcome::kRefusedForCsv], tally[Outcome::kRefused],
-      tally[Outcome::kFailed], refused_after_first_checkpoint);
+      tally[Outcome::kFailed], after_first_checkpoint, refused_after_first_checkpoint);
   for (const auto& [message, count] : refusals) std::printf("  %d: %s\n", count, message.c_str());
 }
 
