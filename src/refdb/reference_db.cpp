@@ -29,12 +29,15 @@ const std::string& ExistingFile(const std::string& path) {
 
 ReferenceDb::ReferenceDb(const std::string& path) : db_(ExistingFile(path)) {
   db_.SetBusyTimeout(5000);
-  // The duplicate table is scratch data: write-ahead logging without a flush
-  // per commit keeps each facility's insert cheap. A read-only file or folder
-  // keeps its journal mode; the statements that need to write report that.
+  // Write-ahead logging, with the log synced at every commit: a run commits
+  // once per checkpoint (its facilities' inserts wait in the open
+  // transaction), and a checkpoint must be on the disk once committed, or a
+  // power cut takes the record back to the run's start while the CSV it
+  // names was synced. A read-only file or folder keeps its journal mode; the
+  // statements that need to write report that.
   try {
     db_.Execute("PRAGMA journal_mode=WAL");
-    db_.Execute("PRAGMA synchronous=NORMAL");
+    db_.Execute("PRAGMA synchronous=FULL");
   } catch (const DbError& error) {
     if (!error.IsWriteFailure()) throw;
   }
