@@ -292,9 +292,14 @@ TEST_F(ResumeTest, AReadOnlyDatabaseRefusesToResumeAndTouchesNothing) {
 TEST_F(ResumeTest, AResumeOntoAReadOnlyCsvSaysWhatTheFileHolds) {
   RunningSite site;
   CutRun();
+  const std::vector<std::string> lines = SplitLines(Csv());
+  ASSERT_GT(lines.size(), 1u);
+  // What a run killed between two checkpoints leaves past the recorded
+  // length: whole records the record does not count yet, and a torn one.
+  test::WriteFile(output_ + ".csv", Csv() + lines.back() + "\r\n" + lines.back() + "\r\n" +
+                                        lines.back().substr(0, 9));
   const std::string csv = Csv();
-  const size_t records = SplitLines(csv).size() - 1;
-  ASSERT_GT(records, 0u);
+  const size_t records = lines.size() - 1 + 2;
   fs::permissions(db_path_, fs::perms::all);
   fs::permissions(output_ + ".csv",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -381,6 +386,24 @@ TEST_F(ResumeTest, ARecordOrFileThatNoLongerTellsTheRunIsRefusedTouchingNothing)
        kRecord},
       {"NotFetchedIndexPastThePlan",
        "INSERT INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (99999, 'x', 503)",
+       nullptr, kRecord},
+      // Numbers past what an int holds, which a 32-bit read would take for small ones.
+      {"EntriesDonePastAnInt", "UPDATE T03_Run SET EntriesDone = 4294967296 + EntriesDone + 1",
+       nullptr, kRecord},
+      {"PlanSizePastAnInt", "UPDATE T03_Run SET PlanSize = 4294967296 + PlanSize", nullptr,
+       kRecord},
+      {"FacilitiesPastAnInt",
+       "UPDATE T03_Run SET FacilitiesWritten = 4294967296 + FacilitiesWritten", nullptr, kRecord},
+      {"NotFetchedIndexPastAnInt",
+       "INSERT INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (4294967296, 'x', 503)",
+       nullptr, kRecord},
+      {"MorePagesIndexPastAnInt",
+       "INSERT INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
+       "VALUES (4294967296, '13101', '110', 30, 20)",
+       nullptr, kRecord},
+      {"MorePagesAnnouncedPastAnInt",
+       "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, "
+       "Listed) VALUES (0, '13101', '110', 4294967296 + 30, 20)",
        nullptr, kRecord},
       {"UnknownEncoding", "UPDATE T03_Run SET Encoding = 'latin1'", nullptr, kRecord},
       {"NoCategory", "UPDATE T03_Run SET Categories = ''", nullptr, kRecord},
