@@ -50,7 +50,8 @@ const std::vector<std::string_view>& DetailSentences() {
                                                           kOriginParts,
                                                           kCsvFormat,
                                                           kUnknownError,
-                                                          kWindowsError};
+                                                          kWindowsError,
+                                                          kStrayWal};
   return sentences;
 }
 

@@ -289,6 +289,64 @@ TEST_F(ResumeTest, AReadOnlyDatabaseRefusesToResumeAndTouchesNothing) {
   EXPECT_EQ(test::ReadFile(db_path_), db);
 }
 
+// status opens the database to read it, never to write: with the -wal of a
+// run that was killed it changes no byte and adds no file, and on read-only
+// media it answers as well, also for a database left in write-ahead-log mode.
+TEST_F(ResumeTest, StatusReadsTheDatabaseOnReadOnlyMediaAndWritesNothing) {
+  RunningSite quick;
+  sitesim::FaultOptions slow;
+  slow.latency_ms = 2;
+  RunningSite site(slow);
+  const auto folder = [this] {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name != "stdout.txt" && name != "stderr.txt") files[name] = test::ReadFile(entry.path());
+    }
+    return files;
+  };
+  const struct {
+    const char* name;
+    bool killed;  // else a finished run, its database set to write-ahead logging
+    int status;
+  } cases[] = {{"LeftInWalMode", false, 1}, {"KilledMidRun", true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.killed) {
+      fs::remove(output_ + ".csv");  // the size below is the new run's
+      const pid_t pid = Spawn(NewRun(site, "13", "1", output_, db_path_));
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      const auto written = [this] {
+        std::error_code error;
+        const auto size = fs::file_size(output_ + ".csv", error);
+        return error ? 0 : size;
+      };
+      while (written() < 20000 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      kill(pid, SIGKILL);
+      ASSERT_EQ(Wait(pid).status, 128 + SIGKILL);
+      ASSERT_TRUE(fs::exists(db_path_ + "-wal"));
+    } else {
+      ASSERT_EQ(Run(NewRun(quick, "13", "1", output_, db_path_)).status, 0);
+      test::ExecuteOn(db_path_, "PRAGMA journal_mode=WAL");  // as an earlier release left it
+    }
+    std::vector<std::string> status_args = {VALMERIC_CLI_EXE, "status", "--db", db_path_};
+    if (!AsUser(status_args)) GTEST_SKIP() << "needs setpriv to drop root";
+    const auto before = folder();
+    fs::permissions(dir_.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    const Exit read_only = Run(status_args);
+    fs::permissions(dir_.path(), fs::perms::all);
+    EXPECT_EQ(read_only.status, c.status) << read_only.err;
+    EXPECT_NE(read_only.out.find("処理済みのページ: "), std::string::npos) << read_only.out;
+    const Exit writable = Run(status_args);
+    EXPECT_EQ(writable.out, read_only.out);
+    EXPECT_EQ(folder(), before);
+  }
+}
+
 TEST_F(ResumeTest, AResumeOntoAReadOnlyCsvSaysWhatTheFileHolds) {
   RunningSite site;
   CutRun();
