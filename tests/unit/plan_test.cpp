@@ -10,7 +10,6 @@
 #include "refdb/reference_db.h"
 #include "refdb/statements.h"
 #include "support/euc.h"
-#include "support/small_site.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -202,7 +201,8 @@ TEST(ReferenceDb, TakesOnlyAWalThatCanBeItsOwn) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string db = dir.File(std::string(c.name) + ".db");
-    test::CreateSmallSiteDatabase(db);
+    test::CreateTestDatabase(db, {{1, 101, "札幌市中央区"}, {1, 202, "函館市"}},
+                             {{1, 110, "一般内科"}});
     c.arrange(db);
     const std::string file = test::ReadFile(db);
     const bool had_wal = std::filesystem::exists(db + "-wal");
