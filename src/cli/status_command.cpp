@@ -19,8 +19,12 @@ namespace valmeric::cli {
 
 namespace {
 
-// True when another process holds the database for a run now.
+// True when another process holds the database for a run now. Without its
+// lock file nobody does, and none is made.
 bool HeldByARun(const std::filesystem::path& database) {
+  std::error_code error;
+  if (!std::filesystem::exists(PathFromUtf8(RunLock::LockPathFor(Utf8FromPath(database))), error))
+    return false;
   try {
     RunLock lock(Utf8FromPath(database));
   } catch (const RunLockError& error) {

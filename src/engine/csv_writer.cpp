@@ -1,5 +1,9 @@
 #include "engine/csv_writer.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "common/platform/utf8_path.h"
 #include "common/text/crc32.h"
 #include "common/text/text_encoding.h"
 #include "messages/detail_text.h"
@@ -22,6 +26,23 @@ namespace {
 [[noreturn]] void ThrowFileError(const char* what, const std::string& path,
                                  const std::string& why) {
   throw OutputError(FileDetail(what, path, why));
+}
+
+// The lines of path from offset on that end with CR LF outside a quoted
+// field; offset is where a line begins.
+size_t WholeLinesFrom(const std::string& path, std::int64_t offset) {
+  std::ifstream file(PathFromUtf8(path), std::ios::binary);
+  if (!file.seekg(offset)) return 0;
+  size_t lines = 0;
+  bool quoted = false;
+  char last = '\0';
+  for (auto byte = std::istreambuf_iterator<char>(file); byte != std::istreambuf_iterator<char>();
+       ++byte) {
+    if (*byte == '"') quoted = !quoted;
+    if (*byte == '\n' && last == '\r' && !quoted) ++lines;
+    last = *byte;
+  }
+  return lines;
 }
 
 }  // namespace
@@ -195,7 +216,18 @@ void CsvFile::Reopen(const std::string& path, CsvEncoding encoding, std::int64_t
   lines_on_disk_ = 0;
   bytes_on_disk_ = length;
   crc_on_disk_ = crc;
-  OpenLocked(path, NativeFile::Mode::kWriteExisting);
+  try {
+    OpenLocked(path, NativeFile::Mode::kWriteExisting);
+    CutTo(length);
+  } catch (const OutputError&) {
+    // The file stays as it is: the whole lines past length are on disk too.
+    lines_on_disk_ = WholeLinesFrom(path, length);
+    throw;
+  }
+}
+
+void CsvFile::CutTo(std::int64_t length) {
+  const std::string& path = path_;
   const std::optional<std::uint64_t> size = file_.Size();
   const auto wanted = static_cast<std::uint64_t>(length);
   if (size && *size < wanted) {

@@ -94,7 +94,9 @@ class CsvFile final {
   // Opens an existing file to go on writing it: everything past length is cut
   // off first. Nothing is written at the start (no header, no byte-order
   // mark). crc is the CRC-32 of the length bytes kept, as the caller found
-  // them. Throws OutputError, also when the file is shorter than length.
+  // them. Throws OutputError, also when the file is shorter than length;
+  // the file is then left as it is, and lines_on_disk() counts its whole
+  // lines past length.
   void Reopen(const std::string& path, CsvEncoding encoding, std::int64_t length,
               std::uint32_t crc);
   // Flushes and makes what the file holds durable. Throws OutputError.
@@ -107,6 +109,8 @@ class CsvFile final {
  private:
   // Opens path and takes its lock. Throws OutputError.
   void OpenLocked(const std::string& path, NativeFile::Mode mode);
+  // Cuts the open file back to length. Throws OutputError, closing it.
+  void CutTo(std::int64_t length);
   // Writes buffer bytes [start, ends.back()); ends are the line ends in it.
   void WritePiece(std::string_view buffer, size_t start, std::span<const size_t> ends);
 

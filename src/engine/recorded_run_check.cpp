@@ -27,7 +27,7 @@ bool CodesInRange(const std::vector<int>& codes, int last) {
   return true;
 }
 
-std::string Value(const char* column, std::int64_t value) {
+std::string Value(std::string_view column, std::int64_t value) {
   return std::string(column) + " = " + std::to_string(value);
 }
 
@@ -57,6 +57,7 @@ std::optional<std::string> CountsProblem(const JournalRun& run, const RecordedIn
       CommittedHeader(EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932)).size());
   const RunProgress& progress = run.progress;
   const std::string wrong = std::string(check_text::kRecordedCounts) + " (";
+  if (run.too_wide) return wrong + Value(run.too_wide->column, run.too_wide->value) + ")";
   if (progress.plan_size < -1) return wrong + Value("T03_Run.PlanSize", progress.plan_size) + ")";
   const int plan_end = std::max(progress.plan_size, 0);
   if (progress.next_entry < 0 || progress.next_entry > plan_end)

@@ -120,13 +120,9 @@ JournalRun NewRunRecord(const Selection& selection, const std::string& output_pa
 }
 
 std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
-  std::error_code error;
-  if (!fs::is_regular_file(database_path, error)) {
-    throw DbError(SQLITE_CANTOPEN, Detail(detail::kDatabaseNotFound, Utf8FromPath(database_path)));
-  }
-  Database db(Utf8FromPath(database_path));
-  db.SetBusyTimeout(5000);
-  const std::optional<JournalRun> run = RunJournal::Read(db);
+  const std::unique_ptr<Database> db = OpenToRead(Utf8FromPath(database_path));
+  db->SetBusyTimeout(5000);
+  const std::optional<JournalRun> run = RunJournal::Read(*db);
   if (!run) return std::nullopt;
   return FromJournal(*run);
 }

@@ -76,7 +76,9 @@ struct RecordedRun {
   bool Retryable() const { return !Resumable() && progress.missing() > 0; }
 };
 
-// The run recorded in the database, or none. Writes nothing. Throws DbError.
+// The run recorded in the database, or none. Opens the database read-only
+// (OpenToRead) and writes nothing. Throws DbError, also for a database that
+// no command opens (empty, or with another database's -wal beside it).
 std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database_path);
 
 // One run from its start to the end of its worker, the same for the window and

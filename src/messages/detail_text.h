@@ -32,6 +32,8 @@ inline constexpr char kDatabaseInUse[] = "別の取得処理がデータベー�
 // The database.
 inline constexpr char kDatabaseNotFound[] = "データベースファイルが見つかりません。";
 inline constexpr char kDatabaseEmpty[] = "データベースファイルが空です。";
+inline constexpr char kStrayWal[] =
+    "このデータベースのものではない -wal ファイルが隣にあるため、データベースを開きませんでした。";
 inline constexpr char kDatabaseOpen[] = "データベースを開けませんでした。";
 inline constexpr char kDatabaseStatement[] = "データベースの処理に失敗しました。";
 inline constexpr char kNotANumber[] = "数値であるべき値が数値ではありません。";

@@ -42,6 +42,25 @@ bool HasColumn(Database& db, const char* table, const char* column) {
   return query.Step();
 }
 
+constexpr std::int64_t kIntMin = std::numeric_limits<int>::min();
+constexpr std::int64_t kIntMax = std::numeric_limits<int>::max();
+
+// The column read at its full width into an int: a value an int cannot hold
+// is cut to the nearest one, and the first such value is named in run.
+int ReadInt(const Statement& query, int column, const char* name, JournalRun& run) {
+  const std::int64_t value = query.ColumnInt(column);
+  const std::int64_t fitted = std::clamp(value, kIntMin, kIntMax);
+  if (fitted != value && !run.too_wide) run.too_wide = RecordedNumber{name, value};
+  return static_cast<int>(fitted);
+}
+
+std::optional<RecordedNumber> FirstWideEntryNumber(Database& db) {
+  Statement query = db.Prepare(sql::kFirstWideEntryNumber);
+  query.BindInt(1, kIntMin).BindInt(2, kIntMax);
+  if (!query.Step()) return std::nullopt;
+  return RecordedNumber{query.ColumnText(0), query.ColumnInt(1)};
+}
+
 }  // namespace
 
 void RunJournal::EnsureSchema(Database& db) {
@@ -64,23 +83,23 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   run.output_path = query.ColumnBlob(2);
   run.encoding = query.ColumnText(3);
   RunProgress& progress = run.progress;
-  progress.plan_size = static_cast<int>(query.ColumnInt(4));
+  progress.plan_size = ReadInt(query, 4, "T03_Run.PlanSize", run);
   progress.plan_check = query.ColumnInt(5);
-  progress.next_entry = static_cast<int>(query.ColumnInt(6));
+  progress.next_entry = ReadInt(query, 6, "T03_Run.EntriesDone", run);
   progress.csv_bytes = query.ColumnInt(7);
-  progress.facilities_written = static_cast<int>(query.ColumnInt(8));
+  progress.facilities_written = ReadInt(query, 8, "T03_Run.FacilitiesWritten", run);
   progress.not_fetched = static_cast<int>(query.ColumnInt(9));
   // The sum over the pairs may pass what an int holds; the run's count stops there too.
-  progress.beyond_first_page = static_cast<int>(std::clamp<std::int64_t>(
-      query.ColumnInt(10), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+  progress.beyond_first_page = static_cast<int>(std::clamp(query.ColumnInt(10), kIntMin, kIntMax));
   progress.beyond_pairs = static_cast<int>(query.ColumnInt(11));
   if (!query.ColumnIsNull(12)) progress.csv_crc = query.ColumnInt(12);
   progress.gone = static_cast<int>(query.ColumnInt(13));
-  progress.entries_skipped = static_cast<int>(query.ColumnInt(14));
-  progress.counts_unreadable = static_cast<int>(query.ColumnInt(15));
-  progress.pairs_unaskable = static_cast<int>(query.ColumnInt(16));
+  progress.entries_skipped = ReadInt(query, 14, "T03_Run.EntriesSkipped", run);
+  progress.counts_unreadable = ReadInt(query, 15, "T03_Run.CountsUnreadable", run);
+  progress.pairs_unaskable = ReadInt(query, 16, "T03_Run.PairsUnaskable", run);
   progress.entries_done = progress.next_entry;
   progress.entries_total = progress.plan_size;
+  if (!run.too_wide) run.too_wide = FirstWideEntryNumber(db);
   return run;
 }
 

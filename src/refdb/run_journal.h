@@ -16,6 +16,12 @@
 
 namespace valmeric {
 
+// A number as the journal stores it, named by its table and column.
+struct RecordedNumber {
+  std::string column;  // "T03_Run.EntriesDone"
+  std::int64_t value = 0;
+};
+
 // What is recorded about a run: its selection and file, and its progress as
 // the last checkpoint committed it.
 struct JournalRun {
@@ -25,6 +31,9 @@ struct JournalRun {
   std::string encoding;          // "cp932" or "utf-8"
   // Read back, entries_done and entries_total are the plan's: next_entry and plan_size.
   RunProgress progress;
+  // The first recorded count or plan index that an int cannot hold; the
+  // progress then holds it cut to the nearest int, never wrapped round.
+  std::optional<RecordedNumber> too_wide;
 };
 
 // A pair whose result page announced more facilities than it listed.
@@ -45,7 +54,9 @@ class RunJournal final {
   // Throws DbError.
   static void EnsureSchema(Database& db);
   // The recorded run, or none when nothing is recorded or the database has
-  // no journal yet. Writes nothing. Throws DbError.
+  // no journal yet. Every number is read at its full width: one that an int
+  // cannot hold, here or in the tables of entries, is named in too_wide.
+  // Writes nothing. Throws DbError.
   static std::optional<JournalRun> Read(Database& db);
   // Plan indexes recorded as not fetched, ascending.
   static std::vector<int> NotFetched(Database& db);

@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+#include <string_view>
 #include <utility>
 
+#include "common/platform/utf8_path.h"
 #include "common/text/sjis_text.h"
 #include "common/text/text_encoding.h"
 #include "messages/detail_text.h"
@@ -11,6 +14,33 @@
 
 namespace valmeric {
 namespace {
+
+bool KeptInUri(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+         std::string_view("-._~/:").find(c) != std::string_view::npos;
+}
+
+// "file:///abs/path?immutable=1": SQLite takes the immutable flag from a URI
+// only. Every other byte of the path is written as %XX.
+std::string ImmutableUri(const std::string& path) {
+  std::error_code error;
+  const std::u8string spelled =
+      std::filesystem::absolute(PathFromUtf8(path), error).generic_u8string();
+  std::string uri = "file://";
+  if (spelled.empty() || spelled.front() != u8'/') uri += '/';  // "/C:/..." on Windows
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char8_t unit : spelled) {
+    const auto c = static_cast<char>(unit);
+    if (KeptInUri(c)) {
+      uri += c;
+    } else {
+      uri += '%';
+      uri += kHex[(unit >> 4) & 0xF];
+      uri += kHex[unit & 0xF];
+    }
+  }
+  return uri + "?immutable=1";
+}
 
 // The statement's SQL, when there is one, follows SQLite's own words.
 [[noreturn]] void Throw(sqlite3* db, int code, std::string_view sql = {}) {
@@ -124,9 +154,15 @@ void Statement::Run() {
   Reset();
 }
 
-Database::Database(const std::string& path) : path_(path) {
-  const int rc =
-      sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+Database::Database(const std::string& path, DbAccess access) : path_(path) {
+  int flags = SQLITE_OPEN_FULLMUTEX |
+              (access == DbAccess::kReadWrite ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY);
+  std::string name = path;
+  if (access == DbAccess::kImmutable) {
+    name = ImmutableUri(path);
+    flags |= SQLITE_OPEN_URI;
+  }
+  const int rc = sqlite3_open_v2(name.c_str(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     const std::string message =
         FileDetail(detail::kDatabaseOpen, path, db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
@@ -135,6 +171,8 @@ Database::Database(const std::string& path) : path_(path) {
     throw DbError(rc, message);
   }
   sqlite3_extended_result_codes(db_, 1);
+  if (access != DbAccess::kReadWrite)
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 Database::~Database() {

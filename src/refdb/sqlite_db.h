@@ -63,10 +63,20 @@ class Statement final {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
+// How a connection may use the file it opens. None creates the file.
+enum class DbAccess {
+  kReadWrite,
+  // Reads, through the -wal beside the file when there is one; never writes
+  // the file, nor copies the -wal into it when the connection closes.
+  kReadOnly,
+  // Reads the file alone, taking no lock and making no -wal or -shm: for a
+  // file that holds all there is (its -wal, if any, holds no change).
+  kImmutable,
+};
+
 class Database final {
  public:
-  // Opens an existing file for reading and writing; never creates one.
-  explicit Database(const std::string& path);
+  explicit Database(const std::string& path, DbAccess access = DbAccess::kReadWrite);
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;

@@ -95,6 +95,18 @@ inline constexpr char kInsertMorePages[] =
     "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
     "VALUES (?, ?, ?, ?, ?)";
 
+// The first plan index or count of the tables of entries that an int cannot
+// hold (bound: its least and greatest value), with its table and column.
+inline constexpr char kFirstWideEntryNumber[] =
+    "SELECT 'T04_NotFetched.PlanIndex', PlanIndex FROM T04_NotFetched "
+    "WHERE PlanIndex NOT BETWEEN ?1 AND ?2 "
+    "UNION ALL SELECT 'T05_MorePages.PlanIndex', PlanIndex FROM T05_MorePages "
+    "WHERE PlanIndex NOT BETWEEN ?1 AND ?2 "
+    "UNION ALL SELECT 'T05_MorePages.Announced', Announced FROM T05_MorePages "
+    "WHERE Announced NOT BETWEEN ?1 AND ?2 "
+    "UNION ALL SELECT 'T05_MorePages.Listed', Listed FROM T05_MorePages "
+    "WHERE Listed NOT BETWEEN ?1 AND ?2 LIMIT 1";
+
 // The recorded run: a database of the first journal layout, which a run has
 // not upgraded yet, is read as it is (no fingerprint, no statuses, no
 // counts of entries skipped, counts unreadable and pairs never asked for).

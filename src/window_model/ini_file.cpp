@@ -4,6 +4,7 @@
 #include <optional>
 #include <sstream>
 #include <stdexcept>
+#include <utility>
 
 #include "window_model/replace_file.h"
 
@@ -69,13 +70,107 @@ std::string_view Unquoted(std::string_view value) {
   return value;
 }
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
+
+bool IsHighSurrogate(char32_t c) {
+  return c >= 0xD800 && c < 0xDC00;
+}
+bool IsLowSurrogate(char32_t c) {
+  return c >= 0xDC00 && c < 0xE000;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+    return;
+  }
+  if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+  }
+  out += static_cast<char>(0x80 | (c & 0x3F));
+}
+
+// UTF-16 code units to UTF-8. A surrogate without its partner keeps its own
+// code point in three bytes, so that the text goes back to the same units.
+std::string FromUtf16(std::string_view bytes, bool big_endian) {
+  auto unit = [&](size_t i) -> char32_t {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    return big_endian ? (first << 8 | second) : (second << 8 | first);
+  };
+  std::string text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    char32_t c = unit(i);
+    if (IsHighSurrogate(c) && i + 3 < bytes.size() && IsLowSurrogate(unit(i + 2))) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+      i += 2;
+    }
+    AppendUtf8(text, c);
+  }
+  return text;
+}
+
+// The code point at text[i] and its length in bytes; a byte that begins no
+// UTF-8 sequence stands for itself.
+std::pair<char32_t, size_t> NextCodePoint(std::string_view text, size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (length == 1 || i + length > text.size()) return {lead, 1};
+  char32_t c = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return {lead, 1};
+    c = c << 6 | (next & 0x3F);
+  }
+  return {c, length};
+}
+
+std::string ToUtf16(std::string_view text, bool big_endian) {
+  std::string bytes;
+  auto put = [&](char32_t unit) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? high : low;
+    bytes += big_endian ? low : high;
+  };
+  put(0xFEFF);
+  for (size_t i = 0; i < text.size();) {
+    const auto [c, length] = NextCodePoint(text, i);
+    if (c >= 0x10000) {
+      put(0xD800 + ((c - 0x10000) >> 10));
+      put(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      put(c);
+    }
+    i += length;
+  }
+  return bytes;
+}
+
 }  // namespace
 
 IniFile IniFile::Parse(std::string_view text) {
   IniFile file;
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-    text.remove_prefix(3);
-    file.byte_order_mark_ = true;
+  std::string decoded;
+  if (text.starts_with(kUtf8Mark)) {
+    text.remove_prefix(kUtf8Mark.size());
+    file.encoding_ = Encoding::kUtf8;
+  } else if (text.starts_with(kUtf16LeMark) || text.starts_with(kUtf16BeMark)) {
+    const bool big_endian = text.starts_with(kUtf16BeMark);
+    file.encoding_ = big_endian ? Encoding::kUtf16Be : Encoding::kUtf16Le;
+    text.remove_prefix(2);
+    if (text.size() % 2 != 0) file.odd_byte_ = text.substr(text.size() - 1);
+    decoded = FromUtf16(text, big_endian);
+    text = decoded;
   }
   bool line_end_seen = false;
   size_t start = 0;
@@ -156,8 +251,17 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
 }
 
 std::string IniFile::Text() const {
-  std::string text = byte_order_mark_ ? "\xEF\xBB\xBF" : "";
+  std::string text;
   for (const std::string& line : lines_) text.append(line).append(line_end_);
+  switch (encoding_) {
+    case Encoding::kUtf8:
+      return std::string(kUtf8Mark) + text;
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be:
+      return ToUtf16(text, encoding_ == Encoding::kUtf16Be) + odd_byte_;
+    case Encoding::kAnsi:
+      break;
+  }
   return text;
 }
 

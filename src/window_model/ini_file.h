@@ -17,8 +17,10 @@ class IniFile final {
  public:
   IniFile() = default;
 
-  // Reads text in any mix of CR LF, CR and LF line ends; a UTF-8 byte order
-  // mark at the start is skipped. Never fails.
+  // Reads text in any mix of CR LF, CR and LF line ends, in the encodings
+  // the profile functions read: UTF-16 after its byte order mark (either
+  // byte order), and any other text byte for byte (the ANSI code page); a
+  // UTF-8 byte order mark at the start is skipped. Never fails.
   static IniFile Parse(std::string_view text);
   // Reads path; a missing or unreadable file gives the empty file.
   static IniFile Load(const std::filesystem::path& path);
@@ -32,8 +34,8 @@ class IniFile final {
   // names and values are not allowed; they are dropped.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
 
-  // The file's text, with the line end (LF for a new file) and the byte order
-  // mark, if any, of the text it was read from.
+  // The file's text, in the encoding, with the line end (CR LF for a new
+  // file) and the byte order mark, if any, of the text it was read from.
   std::string Text() const;
 
   // Writes Text() to a temporary file beside path and renames it into place,
@@ -42,9 +44,12 @@ class IniFile final {
   void Save(const std::filesystem::path& path) const;
 
  private:
-  std::vector<std::string> lines_;
-  std::string line_end_ = "\r\n";  // the profile format's own, for a new file
-  bool byte_order_mark_ = false;   // the text began with one; it is written back
+  enum class Encoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
+
+  std::vector<std::string> lines_;       // UTF-8 when the file is UTF-16
+  std::string line_end_ = "\r\n";        // the profile format's own, for a new file
+  Encoding encoding_ = Encoding::kAnsi;  // a mark, if any, is written back
+  std::string odd_byte_;                 // a UTF-16 file's last byte without its pair
 };
 
 }  // namespace valmeric::window_model

@@ -367,6 +367,75 @@ INSTANTIATE_TEST_SUITE_P(
                           "地域または診療科目の情報が更新されたため"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A database file that must not be opened: every command refuses it with the
+// same words and exit status 2, and the file and what stands beside it stay
+// exactly as they were.
+struct UnopenableDatabaseCase {
+  const char* name;
+  std::function<void(SiteFixture&)> spoil;
+  const char* says;
+};
+
+void PrintTo(const UnopenableDatabaseCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class UnopenableDatabaseTest : public RecordedRunTest,
+                               public ::testing::WithParamInterface<UnopenableDatabaseCase> {};
+
+TEST_P(UnopenableDatabaseTest, EveryCommandRefusesItAndTouchesNothing) {
+  GetParam().spoil(site_);
+  const std::string db = site_.db_path();
+  const std::string origin = site_.server().Origin();
+  const std::string file = test::ReadFile(db);
+  const bool had_wal = std::filesystem::exists(db + "-wal");
+  const std::string wal = had_wal ? test::ReadFile(db + "-wal") : "";
+  const int requests = site_.ResultRequests();
+  const struct {
+    std::vector<std::string> args;
+    bool database_message;  // "データベースを読み込めませんでした。" above the detail
+  } commands[] = {
+      {{"status", "--db", db}, true},
+      {{"collect", "--category", "1", "--prefecture", "1", "--output", site_.File("new"), "--db",
+        db, "--site-origin", origin},
+       true},
+      {{"collect", "--resume", "--db", db, "--site-origin", origin}, true},
+      {{"collect", "--retry-failed", "--db", db, "--site-origin", origin}, true},
+      {{"rebuild-cities", "--db", db, "--site-origin", origin}, false},
+      {{"rebuild-categories", "--db", db, "--site-origin", origin}, false},
+  };
+  for (const auto& command : commands) {
+    SCOPED_TRACE(command.args[0] + " " + command.args[1]);
+    std::ostringstream out, err;
+    EXPECT_EQ(CliMain(command.args, out, err, interrupted_, false), kExitUsage) << err.str();
+    const std::string said =
+        (command.database_message ? "データベースを読み込めませんでした。\n" : "") +
+        std::string(GetParam().says);
+    EXPECT_NE(err.str().find(said), std::string::npos) << err.str();
+    EXPECT_EQ(test::ReadFile(db), file);
+    EXPECT_EQ(std::filesystem::exists(db + "-wal"), had_wal);
+    if (had_wal && std::filesystem::exists(db + "-wal")) {
+      EXPECT_EQ(test::ReadFile(db + "-wal"), wal);
+    }
+  }
+  EXPECT_EQ(site_.ResultRequests(), requests);
+  EXPECT_FALSE(std::filesystem::exists(site_.File("new.csv")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Database, UnopenableDatabaseTest,
+    ::testing::Values(UnopenableDatabaseCase{"AnotherDatabasesWal",
+                                             [](SiteFixture& site) {
+                                               test::WriteFile(site.db_path() + "-wal",
+                                                               test::AnotherDatabasesWal(
+                                                                   site.File("another.db")));
+                                             },
+                                             "このデータベースのものではない -wal ファイル"},
+                      UnopenableDatabaseCase{
+                          "Empty", [](SiteFixture& site) { test::WriteFile(site.db_path(), ""); },
+                          "データベースファイルが空です。"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(CollectCommandTest, ResumeWithNoRecordedRunIsAUsageError) {
   std::ostringstream out, err;
   EXPECT_EQ(

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <future>
 #include <set>
@@ -274,12 +276,32 @@ TEST_F(DownloadContract, ACertificateNobodyTrustsIsRefused) {
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
-TEST_F(DownloadContract, AFileThatCannotBeCreatedIsReportedAndLeftAlone) {
+// A file the body cannot go into is told with the path and the system's
+// words after it, as the CSV's write errors are.
+TEST_F(DownloadContract, AFileThatCannotBeWrittenIsToldWithTheSystemsWords) {
   std::filesystem::create_directory(dir_.File("a-folder"));
-  const DownloadOutcome outcome = DownloadToFile(Url("/page"), dir_.File("a-folder"), settings_);
-  EXPECT_TRUE(outcome.local_error);
-  EXPECT_FALSE(outcome.Fetched());
-  EXPECT_EQ(outcome.failure, DownloadFailure::kLocalFile) << outcome.error;
+  const struct {
+    std::string path;
+    std::string words;  // the system's words; empty: whatever the system says
+  } cases[] = {
+      {dir_.File("a-folder"), {}},           // cannot be created
+      {"/dev/full", std::strerror(ENOSPC)},  // a full disk: every write fails
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    if (c.path == "/dev/full" && !std::filesystem::exists(c.path)) continue;
+    const DownloadOutcome outcome = DownloadToFile(Url("/page"), c.path, settings_);
+    EXPECT_TRUE(outcome.local_error);
+    EXPECT_FALSE(outcome.Fetched());
+    EXPECT_EQ(outcome.failure, DownloadFailure::kLocalFile) << outcome.error;
+    const std::string told = DownloadFailureText(DownloadFailure::kLocalFile, c.path + ": ");
+    ASSERT_EQ(outcome.error.rfind(told.substr(0, told.size() - 1), 0), 0u) << outcome.error;
+    const std::string words = outcome.error.substr(told.size() - 1);
+    EXPECT_GT(words.size(), 1u) << outcome.error;
+    if (!c.words.empty()) {
+      EXPECT_EQ(words, c.words + ")");
+    }
+  }
   EXPECT_TRUE(std::filesystem::is_directory(dir_.File("a-folder")));
 }
 

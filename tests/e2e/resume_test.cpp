@@ -289,12 +289,75 @@ TEST_F(ResumeTest, AReadOnlyDatabaseRefusesToResumeAndTouchesNothing) {
   EXPECT_EQ(test::ReadFile(db_path_), db);
 }
 
+// status opens the database to read it, never to write: with the -wal of a
+// run that was killed it changes no byte and adds no file, and on read-only
+// media it answers as well, also for a database left in write-ahead-log mode.
+TEST_F(ResumeTest, StatusReadsTheDatabaseOnReadOnlyMediaAndWritesNothing) {
+  RunningSite quick;
+  sitesim::FaultOptions slow;
+  slow.latency_ms = 2;
+  RunningSite site(slow);
+  const auto folder = [this] {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) {
+      const std::string name = entry.path().filename().string();
+      if (name != "stdout.txt" && name != "stderr.txt") files[name] = test::ReadFile(entry.path());
+    }
+    return files;
+  };
+  const struct {
+    const char* name;
+    bool killed;  // else a finished run, its database set to write-ahead logging
+    int status;
+  } cases[] = {{"LeftInWalMode", false, 1}, {"KilledMidRun", true, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.killed) {
+      fs::remove(output_ + ".csv");  // the size below is the new run's
+      const pid_t pid = Spawn(NewRun(site, "13", "1", output_, db_path_));
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      const auto written = [this] {
+        std::error_code error;
+        const auto size = fs::file_size(output_ + ".csv", error);
+        return error ? 0 : size;
+      };
+      while (written() < 20000 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      kill(pid, SIGKILL);
+      ASSERT_EQ(Wait(pid).status, 128 + SIGKILL);
+      ASSERT_TRUE(fs::exists(db_path_ + "-wal"));
+    } else {
+      ASSERT_EQ(Run(NewRun(quick, "13", "1", output_, db_path_)).status, 0);
+      test::ExecuteOn(db_path_, "PRAGMA journal_mode=WAL");  // as an earlier release left it
+    }
+    std::vector<std::string> status_args = {VALMERIC_CLI_EXE, "status", "--db", db_path_};
+    if (!AsUser(status_args)) GTEST_SKIP() << "needs setpriv to drop root";
+    const auto before = folder();
+    fs::permissions(dir_.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                     fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec);
+    const Exit read_only = Run(status_args);
+    fs::permissions(dir_.path(), fs::perms::all);
+    EXPECT_EQ(read_only.status, c.status) << read_only.err;
+    EXPECT_NE(read_only.out.find("処理済みのページ: "), std::string::npos) << read_only.out;
+    const Exit writable = Run(status_args);
+    EXPECT_EQ(writable.out, read_only.out);
+    EXPECT_EQ(folder(), before);
+  }
+}
+
 TEST_F(ResumeTest, AResumeOntoAReadOnlyCsvSaysWhatTheFileHolds) {
   RunningSite site;
   CutRun();
+  const std::vector<std::string> lines = SplitLines(Csv());
+  ASSERT_GT(lines.size(), 1u);
+  // What a run killed between two checkpoints leaves past the recorded
+  // length: whole records the record does not count yet, and a torn one.
+  test::WriteFile(output_ + ".csv", Csv() + lines.back() + "\r\n" + lines.back() + "\r\n" +
+                                        lines.back().substr(0, 9));
   const std::string csv = Csv();
-  const size_t records = SplitLines(csv).size() - 1;
-  ASSERT_GT(records, 0u);
+  const size_t records = lines.size() - 1 + 2;
   fs::permissions(db_path_, fs::perms::all);
   fs::permissions(output_ + ".csv",
                   fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
@@ -381,6 +444,24 @@ TEST_F(ResumeTest, ARecordOrFileThatNoLongerTellsTheRunIsRefusedTouchingNothing)
        kRecord},
       {"NotFetchedIndexPastThePlan",
        "INSERT INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (99999, 'x', 503)",
+       nullptr, kRecord},
+      // Numbers past what an int holds, which a 32-bit read would take for small ones.
+      {"EntriesDonePastAnInt", "UPDATE T03_Run SET EntriesDone = 4294967296 + EntriesDone + 1",
+       nullptr, kRecord},
+      {"PlanSizePastAnInt", "UPDATE T03_Run SET PlanSize = 4294967296 + PlanSize", nullptr,
+       kRecord},
+      {"FacilitiesPastAnInt",
+       "UPDATE T03_Run SET FacilitiesWritten = 4294967296 + FacilitiesWritten", nullptr, kRecord},
+      {"NotFetchedIndexPastAnInt",
+       "INSERT INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (4294967296, 'x', 503)",
+       nullptr, kRecord},
+      {"MorePagesIndexPastAnInt",
+       "INSERT INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
+       "VALUES (4294967296, '13101', '110', 30, 20)",
+       nullptr, kRecord},
+      {"MorePagesAnnouncedPastAnInt",
+       "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, "
+       "Listed) VALUES (0, '13101', '110', 4294967296 + 30, 20)",
        nullptr, kRecord},
       {"UnknownEncoding", "UPDATE T03_Run SET Encoding = 'latin1'", nullptr, kRecord},
       {"NoCategory", "UPDATE T03_Run SET Categories = ''", nullptr, kRecord},

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "refdb/schema.h"
+#include "support/temp_dir.h"
 
 namespace valmeric::test {
 namespace {
@@ -56,6 +57,21 @@ void CreateTestDatabase(const std::string& path, const std::vector<CityRow>& cit
 
 void ExecuteOn(const std::string& path, const std::string& sql) {
   Connection(path).Exec(sql);
+}
+
+void LeaveInWal(const std::string& path, const std::string& sql) {
+  Connection c(path);
+  c.Exec("PRAGMA journal_mode=WAL");
+  sqlite3_db_config(c.db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  c.Exec(sql);
+}
+
+std::string AnotherDatabasesWal(const std::string& path) {
+  CreateTestDatabase(path, {{47, 201, "那覇市"}, {47, 205, "宜野湾市"}}, {{9, 910, "一般歯科"}});
+  LeaveInWal(path,
+             "DELETE FROM T01_City; INSERT INTO T01_City VALUES (47, 211, '沖縄市'); "
+             "CREATE TABLE Notes (Text TEXT); INSERT INTO Notes VALUES (hex(randomblob(3000)))");
+  return ReadFile(path + "-wal");
 }
 
 std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql) {

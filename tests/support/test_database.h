@@ -28,4 +28,13 @@ void ExecuteOn(const std::string& path, const std::string& sql);
 // Rows of a one-column query, as UTF-8 text.
 std::vector<std::string> QueryColumn(const std::string& path, const std::string& sql);
 
+// Runs sql on the database at path in write-ahead-log mode and stops as a
+// killed program does: the changes are committed to path-wal and never
+// copied into the file.
+void LeaveInWal(const std::string& path, const std::string& sql);
+
+// The bytes of a -wal file that another database (made at path, of the same
+// tables, with other rows) left with committed changes in it.
+std::string AnotherDatabasesWal(const std::string& path);
+
 }  // namespace valmeric::test

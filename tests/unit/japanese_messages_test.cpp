@@ -34,7 +34,7 @@ const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv"};
 const std::set<std::string> kAllowedWords = {
     "all",  "cp932", "utf",     "Shift_JIS", "T01_City",   "T02_Category", "collect",  "status",
     "diff", "help",  "rebuild", "cities",    "categories", "csv",          "hpt_data", "db",
-    "http", "https", "exe",     "valmeric",  "cli",        "Windows"};
+    "http", "https", "exe",     "valmeric",  "cli",        "Windows",      "wal"};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "common/text/text_encoding.h"
 #include "refdb/reference_db.h"
@@ -163,6 +164,83 @@ TEST(ReferenceDb, RefusesAnEmptyFileAsNotADatabaseAndLeavesItEmpty) {
   EXPECT_EQ(std::filesystem::file_size(path), 0u);
   for (const char* suffix : {"-wal", "-shm", "-journal"}) {
     EXPECT_FALSE(std::filesystem::exists(path + suffix)) << suffix;
+  }
+}
+
+// SQLite reads whatever -wal file stands beside a database and, on the last
+// close, copies its pages into the file: one of another database makes the
+// file another database's, or breaks it. Only a -wal that can be the
+// database's own is taken; one that holds no committed change is harmless.
+TEST(ReferenceDb, TakesOnlyAWalThatCanBeItsOwn) {
+  test::TempDir dir;
+  const std::string foreign = test::AnotherDatabasesWal(dir.File("another.db"));
+  ASSERT_GT(foreign.size(), 32u + 24u + 4096u);
+  std::string broken = foreign;
+  broken[32 + 24 + 100] ^= 0x55;  // the first frame's checksum no longer holds
+  const struct {
+    const char* name;
+    std::function<void(const std::string& db)> arrange;
+    bool refused;
+  } cases[] = {
+      {"NoWal", [](const std::string&) {}, false},
+      {"EmptyWal", [](const std::string& db) { test::WriteFile(db + "-wal", ""); }, false},
+      {"HeaderOnly",
+       [&](const std::string& db) { test::WriteFile(db + "-wal", foreign.substr(0, 32)); }, false},
+      {"BrokenFirstFrame", [&](const std::string& db) { test::WriteFile(db + "-wal", broken); },
+       false},
+      {"AnotherDatabasesWal", [&](const std::string& db) { test::WriteFile(db + "-wal", foreign); },
+       true},
+      // Its own, as a run that was killed leaves it: the file in write-ahead-log
+      // mode, and page 1 in the -wal with the file's application id.
+      {"ItsOwnAfterAKill",
+       [](const std::string& db) {
+         test::ExecuteOn(db, "PRAGMA application_id = 12345");
+         test::LeaveInWal(db,
+                          "UPDATE T01_City SET CityName = 'kept' WHERE CityCode = 101; "
+                          "CREATE TABLE Later (x)");
+       },
+       false},
+      {"AnotherDatabasesBesideAFileInItsMode",
+       [&](const std::string& db) {
+         test::ExecuteOn(db, "PRAGMA application_id = 12345");
+         test::ExecuteOn(db, "PRAGMA journal_mode=WAL");
+         test::WriteFile(db + "-wal", foreign);
+       },
+       true},
+      // A file an earlier release left in write-ahead-log mode has no id to
+      // tell its own page 1 by.
+      {"AnotherDatabasesBesideAFileOfAnEarlierRelease",
+       [&](const std::string& db) {
+         test::ExecuteOn(db, "PRAGMA journal_mode=WAL");
+         test::WriteFile(db + "-wal", foreign);
+       },
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string db = dir.File(std::string(c.name) + ".db");
+    test::CreateTestDatabase(db, {{1, 101, "札幌市中央区"}, {1, 202, "函館市"}},
+                             {{1, 110, "一般内科"}});
+    c.arrange(db);
+    const std::string file = test::ReadFile(db);
+    const bool had_wal = std::filesystem::exists(db + "-wal");
+    const std::string wal = had_wal ? test::ReadFile(db + "-wal") : "";
+    std::string refusal;
+    try {
+      ReferenceDb opened(db);
+      EXPECT_EQ(test::QueryColumn(db, "SELECT COUNT(*) FROM T01_City WHERE CityName = 'kept'"),
+                std::vector<std::string>{c.name == std::string("ItsOwnAfterAKill") ? "1" : "0"});
+    } catch (const DbError& error) {
+      refusal = error.what();
+    }
+    EXPECT_EQ(!refusal.empty(), c.refused) << refusal;
+    if (!c.refused) continue;
+    EXPECT_NE(refusal.find(db + "-wal"), std::string::npos) << refusal;
+    EXPECT_EQ(test::ReadFile(db), file);
+    EXPECT_TRUE(std::filesystem::exists(db + "-wal"));
+    if (std::filesystem::exists(db + "-wal")) {
+      EXPECT_EQ(test::ReadFile(db + "-wal"), wal);
+    }
   }
 }
 

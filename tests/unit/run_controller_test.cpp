@@ -18,6 +18,7 @@
 #include "support/memory_site.h"
 #include "support/named_case.h"
 #include "support/temp_dir.h"
+#include "support/test_database.h"
 
 namespace valmeric {
 namespace {
@@ -214,6 +215,16 @@ INSTANTIATE_TEST_SUITE_P(
                                          return std::make_unique<RunLock>(site.db_path());
                                        },
                                        "他のプログラムがデータベースを使用中のため", "Error"},
+                      RefusedStartCase{"AnotherDatabasesWal",
+                                       [](MemorySite& site) {
+                                         test::WriteFile(
+                                             site.db_path() + "-wal",
+                                             test::AnotherDatabasesWal(site.File("another.db")));
+                                         return nullptr;
+                                       },
+                                       "データベースを読み込めませんでした。\n"
+                                       "このデータベースのものではない -wal ファイル",
+                                       "Error"},
                       RefusedStartCase{"NotADatabase",
                                        [](MemorySite& site) {
                                          test::WriteFile(site.db_path(), std::string(4096, 'x'));

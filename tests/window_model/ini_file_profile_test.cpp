@@ -33,16 +33,24 @@ TEST(IniFileProfileTest, TheProfileFunctionsAndTheModelReadAndWriteTheSameFile) 
     const char* name;
     std::string categories;
     std::string areas;
+    std::string start = {};  // the file before either writes; none when empty
   } cases[] = {
       {"some", "0010000001", "0000000000001" + std::string(34, '0')},
       {"none", std::string(10, '0'), std::string(47, '0')},
       {"all", std::string(10, '1'), std::string(47, '1')},
+      // A file that holds only the mark of UTF-16: the profile functions
+      // write it in UTF-16 from then on.
+      {"unicode", "0100000000", std::string(46, '0') + "1", "\xFF\xFE"},
   };
   for (const auto& c : cases) {
     const fs::path by_model = folder / "model.ini";
     const fs::path by_profile = folder / "profile.ini";
     fs::remove(by_model);
     fs::remove(by_profile);
+    if (!c.start.empty()) {
+      test::WriteFile(Utf8FromPath(by_model), c.start);
+      test::WriteFile(Utf8FromPath(by_profile), c.start);
+    }
     SelectionGroup categories(CategoryNames());
     SelectionGroup prefectures(PrefectureNames());
     ApplyTickText(categories, c.categories);

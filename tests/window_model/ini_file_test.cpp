@@ -13,6 +13,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The bytes of text in UTF-16 with its byte-order mark, as Notepad saves a
+// file as "Unicode" (little-endian) or "Unicode big endian".
+std::string Utf16(std::u16string_view text, bool big_endian = false) {
+  std::string bytes;
+  for (const char16_t unit : std::u16string(1, u'\uFEFF') + std::u16string(text)) {
+    const char high = static_cast<char>(unit >> 8);
+    const char low = static_cast<char>(unit & 0xFF);
+    bytes += big_endian ? std::string{high, low} : std::string{low, high};
+  }
+  return bytes;
+}
+
 struct ReadCase {
   const char* name;
   std::string text;
@@ -51,6 +63,10 @@ INSTANTIATE_TEST_SUITE_P(
                  "2"},
         ReadCase{"ValueWithEquals", "[Config]\nCategory=a=b\n", "Config", "Category", "a=b"},
         ReadCase{"Bom", "\xEF\xBB\xBF[Config]\nCategory=1\n", "Config", "Category", "1"},
+        ReadCase{"Utf16", Utf16(u"; 設定\r\n[Config]\r\nCategory=0101\r\n"), "Config", "Category",
+                 "0101"},
+        ReadCase{"Utf16BigEndian", Utf16(u"[Config]\r\nArea=11\r\nCategory=01\r\n", true), "Config",
+                 "Category", "01"},
         ReadCase{"BrokenHeaderIsNotASection", "[Config\nCategory=1\n", "Config", "Category",
                  "<none>"},
         ReadCase{"Empty", "", "Config", "Category", "<none>"},
@@ -100,6 +116,36 @@ TEST(IniWriteTest, AByteOrderMarkIsKeptSoTheFileReadsTheSameAgain) {
     const IniFile again = IniFile::Parse(file.Text());
     EXPECT_EQ(again.ReadString("Config", "Category", "none"), before);
     EXPECT_EQ(again.ReadString("Config", "Area", ""), "1");
+  }
+}
+
+// The two keys go back in the encoding the file was read in, and every other
+// byte stays as it was: comments and sections in Japanese, line ends, the mark.
+TEST(IniWriteTest, TheKeysGoBackInTheFilesOwnEncoding) {
+  const struct {
+    const char* name;
+    std::string before;
+    std::string after;
+  } cases[] = {
+      {"Ansi", "; \x8E\xE6\x93\xBE\r\n[Config]\r\nCategory=0\r\n[\x90\xDD\x92\xE8]\r\nA=1\r\n",
+       "; "
+       "\x8E\xE6\x93\xBE\r\n[Config]\r\nCategory=0101\r\nArea=11\r\n[\x90\xDD\x92\xE8]\r\nA=1\r\n"},
+      {"Utf8", "\xEF\xBB\xBF; \xE5\x8F\x96\xE5\xBE\x97\n[Config]\nCategory=0\n",
+       "\xEF\xBB\xBF; \xE5\x8F\x96\xE5\xBE\x97\n[Config]\nCategory=0101\nArea=11\n"},
+      {"Utf16", Utf16(u"; 取得\r\n[Config]\r\nCategory=0\r\n[設定]\r\nA=𠮷\r\n"),
+       Utf16(u"; 取得\r\n[Config]\r\nCategory=0101\r\nArea=11\r\n[設定]\r\nA=𠮷\r\n")},
+      {"Utf16BigEndian", Utf16(u"[Config]\nCategory=0\n", true),
+       Utf16(u"[Config]\nCategory=0101\nArea=11\n", true)},
+      {"Utf16WithoutTheSection", Utf16(u"; 取得\r\n"),
+       Utf16(u"; 取得\r\n[Config]\r\nCategory=0101\r\nArea=11\r\n")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IniFile file = IniFile::Parse(c.before);
+    file.WriteString("Config", "Category", "0101");
+    file.WriteString("Config", "Area", "11");
+    EXPECT_EQ(file.Text(), c.after);
+    EXPECT_EQ(IniFile::Parse(c.after).ReadString("Config", "Area", ""), "11");
   }
 }
 

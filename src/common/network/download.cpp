@@ -342,17 +342,25 @@ BodySink::BodySink(std::string path, std::uint64_t max_bytes)
 
 BodySink::~BodySink() = default;
 
+void BodySink::Failed() {
+  if (error_.empty()) error_ = StdioErrorText();
+}
+
 void BodySink::EnsureFile() {
   if (file_ || open_failed_) return;
   file_.reset(OpenStdioFile(path_, "wb"));
   open_failed_ = !file_;
+  if (open_failed_) Failed();
 }
 
 void BodySink::Write(const char* data, size_t n) {
   if (n == 0) return;
   EnsureFile();
   if (!file_) return;
-  if (std::fwrite(data, 1, n, file_.get()) != n) write_failed_ = true;
+  if (std::fwrite(data, 1, n, file_.get()) != n) {
+    write_failed_ = true;
+    Failed();
+  }
   written_ += n;
 }
 
@@ -419,7 +427,9 @@ BodyFault BodySink::EndAnswer(bool complete) const {
 
 bool BodySink::Close() {
   if (!file_) return true;
-  return std::fclose(file_.release()) == 0;
+  if (std::fclose(file_.release()) == 0) return true;
+  Failed();  // the buffered end of the body reaches the disk only here
+  return false;
 }
 
 // Emptied, not removed, so the file stays the one the caller made.
@@ -471,7 +481,10 @@ DownloadOutcome FinishDownload(Transfer& t, const HopEnd& end) {
     outcome.failure = DownloadFailure::kOversized;
   } else if (outcome.local_error) {
     outcome.failure = DownloadFailure::kLocalFile;
-    outcome.error = DownloadFailureText(outcome.failure, t.body.path());
+    // The path and the system's words, as the other file errors give them.
+    const std::string& why = t.body.error();
+    outcome.error = DownloadFailureText(outcome.failure,
+                                        why.empty() ? t.body.path() : t.body.path() + ": " + why);
     return outcome;
   } else if (!end.ok) {
     outcome.failure = end.failure == DownloadFailure::kNone ? DownloadFailure::kOther : end.failure;

@@ -65,6 +65,8 @@ class BodySink final {
 
   bool oversized() const { return oversized_; }
   bool failed() const { return open_failed_ || write_failed_; }
+  // The system's words for the first failure to create, write or close the file.
+  const std::string& error() const { return error_; }
   std::uint64_t received() const { return received_; }
   std::uint64_t written() const { return written_; }
   const std::string& path() const { return path_; }
@@ -79,6 +81,8 @@ class BodySink final {
   };
   bool Keep(const char* data, size_t n);
   void Write(const char* data, size_t n);
+  // Keeps the system's words for the stdio call that just failed.
+  void Failed();
 
   std::string path_;
   std::uint64_t max_bytes_;
@@ -88,6 +92,7 @@ class BodySink final {
   bool keep_ = true;
   bool open_failed_ = false;
   bool write_failed_ = false;
+  std::string error_;
   bool oversized_ = false;
   std::uint64_t received_ = 0;  // decoded bytes of the answer begun last
   std::uint64_t written_ = 0;

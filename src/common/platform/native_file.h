@@ -68,6 +68,8 @@ enum class CreateResult { kCreated, kNameTaken, kFailed };
 
 // std::fopen for a UTF-8 path.
 std::FILE* OpenStdioFile(const std::string& path, const char* mode);
+// The system's words for why the last std::FILE call of this thread failed.
+std::string StdioErrorText();
 
 // Creates path as a new empty file readable only by the user, failing when the
 // name is taken. error says why it failed.

@@ -117,6 +117,10 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
   return std::fopen(path.c_str(), mode);
 }
 
+std::string StdioErrorText() {
+  return std::strerror(errno);
+}
+
 CreateResult CreateNewFile(const std::string& path, FileIdentity& identity, std::string& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   if (fd < 0) {

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "common/platform/native_file.h"
@@ -143,6 +146,13 @@ bool NativeFile::Close() {
 
 std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
   return _wfopen(PathFromUtf8(path).c_str(), WideFromUtf8(mode).c_str());
+}
+
+std::string StdioErrorText() {
+  // When a call of the system failed, the C runtime keeps its error beside
+  // errno: its words are those of the program's other file errors.
+  const unsigned long code = _doserrno;
+  return code != 0 ? SystemErrorText(code) : std::strerror(errno);
 }
 
 CreateResult CreateNewFile(const std::string& path, FileIdentity& identity, std::string& error) {
