@@ -8,6 +8,7 @@
 
 #include "engine/csv_writer.h"
 #include "engine/duplicate_filter.h"
+#include "engine/run_session.h"
 #include "refdb/reference_db.h"
 #include "refdb/run_journal.h"
 #include "support/temp_dir.h"
@@ -23,7 +24,8 @@ void BM_Checkpoint(benchmark::State& state) {
   ReferenceDb db(path);
   db.db().Begin();
   RunJournal::EnsureSchema(db.db());
-  RunJournal::StartNew(db.db(), {{1}, {13}, dir.File("result.csv"), "cp932", {}});
+  RunJournal::StartNew(db.db(),
+                       NewRunRecord({{1}, {13}}, dir.File("result.csv"), CsvEncoding::kCp932));
   db.db().Commit();
   RunJournal journal(db.db());
   DuplicateFilter filter(db.db());

@@ -156,7 +156,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     std::optional<RecordedRun> recorded;
     try {
       if (fs::is_regular_file(request.database_path))
-        recorded = ReadRecordedRun(request.database_path);
+        recorded = ReadRecordedRun(request.database_path, RecordRead::kMayRecover);
     } catch (const DbError& failure) {
       err << msg::kDatabaseUnusable << "\n" << failure.what() << "\n";
       return kExitUsage;

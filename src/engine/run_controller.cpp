@@ -47,7 +47,7 @@ void RunController::StartupCheck() {
   if (session_) return;
   std::optional<RecordedRun> recorded;
   try {
-    recorded = ReadRecordedRun(database_path_);
+    recorded = ReadRecordedRun(database_path_, RecordRead::kMayRecover);
   } catch (const DbError&) {
     return;  // a database that cannot be read is reported when a run starts
   }

@@ -119,12 +119,27 @@ JournalRun NewRunRecord(const Selection& selection, const std::string& output_pa
   return run;
 }
 
-std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path) {
-  const std::unique_ptr<Database> db = OpenToRead(Utf8FromPath(database_path));
-  db->SetBusyTimeout(5000);
-  const std::optional<JournalRun> run = RunJournal::Read(*db);
+namespace {
+
+std::optional<RecordedRun> RecordIn(Database& db) {
+  db.SetBusyTimeout(5000);
+  const std::optional<JournalRun> run = RunJournal::Read(db);
   if (!run) return std::nullopt;
   return FromJournal(*run);
+}
+
+}  // namespace
+
+std::optional<RecordedRun> ReadRecordedRun(const fs::path& database_path, RecordRead how) {
+  try {
+    return RecordIn(*OpenToRead(Utf8FromPath(database_path)));
+  } catch (const DbError& failure) {
+    // A journal to roll back, or a log to recover, after a crash: a reader
+    // may not write, so only a caller that is about to write goes on.
+    if (how != RecordRead::kMayRecover || (failure.code() & 0xFF) != SQLITE_READONLY) throw;
+  }
+  ReferenceDb db(Utf8FromPath(database_path));
+  return RecordIn(db.db());
 }
 
 std::string CompletedOutputPath(const std::string& chosen) {

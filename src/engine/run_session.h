@@ -76,10 +76,19 @@ struct RecordedRun {
   bool Retryable() const { return !Resumable() && progress.missing() > 0; }
 };
 
+// How ReadRecordedRun may open the database.
+enum class RecordRead {
+  kOnlyRead,    // read-only, writing nothing
+  kMayRecover,  // as a run opens it, where a crash left a journal or log to recover
+};
+
 // The run recorded in the database, or none. Opens the database read-only
-// (OpenToRead) and writes nothing. Throws DbError, also for a database that
-// no command opens (empty, or with another database's -wal beside it).
-std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database_path);
+// (OpenToRead) and writes nothing; with kMayRecover, a database that a crash
+// left needing a recovery (which a reader cannot make) is opened as a run
+// opens it instead. Throws DbError, also for a database that no command opens
+// (empty, or with another database's -wal beside it).
+std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database_path,
+                                           RecordRead how = RecordRead::kOnlyRead);
 
 // One run from its start to the end of its worker, the same for the window and
 // the command line. Starting claims the database (its lock, a scratch file

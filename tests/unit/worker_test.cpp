@@ -236,8 +236,6 @@ TEST_F(WorkerTest, DamagedNamesCostNothingAndPairsThatCannotBeAskedAreCounted) {
   std::vector<std::string> expected = CodesOf(MemorySite::Facilities(1, 1));
   expected.push_back(MemorySite::Facilities(3, 3)[0].code);
   EXPECT_EQ(WrittenCodes(), expected);
-  ASSERT_FALSE(run.statuses.empty());
-  EXPECT_EQ(run.statuses.front().rfind(test::Sjis("北海道a,b - "), 0), 0u) << run.statuses.front();
   Database db(site_.db_path());
   EXPECT_EQ(RunJournal::Read(db)->progress.pairs_unaskable, 2);
 }
