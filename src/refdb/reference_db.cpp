@@ -41,12 +41,11 @@ void ReferenceDb::BeginWriteAheadLog() {
   // transaction), and a checkpoint must be on the disk once committed, or a
   // power cut takes the record back to the run's start while the CSV it
   // names was synced; a new run's record is so on the disk before the old
-  // CSV goes. The stretch of logging
-  // starts from a rollback journal (a -wal left by the last one is copied
-  // in) with an application id of its own, so that every page 1 in the -wal
-  // names the file (database_file.h). A read-only file, or one another
-  // connection holds, keeps its mode and id; the statements that need to
-  // write report that. Nobody is waited for here.
+  // CSV goes. The stretch of logging starts from a rollback journal (a -wal
+  // left by the last one is copied in) with an application id of its own,
+  // so that every page 1 in the -wal names the file (database_file.h). A
+  // read-only file, or one another connection holds, keeps its mode and id;
+  // the statements that need to write report that. Nobody is waited for here.
   db_.SetBusyTimeout(0);
   try {
     db_.Execute("PRAGMA journal_mode=DELETE");
