@@ -60,19 +60,17 @@ UserMessage UnreachableMessage(const RunOutcome& outcome) {
 
 std::string RunNotesText(const RunProgress& progress) {
   std::string notes;
+  const auto add = [&notes](const std::string& line) {
+    if (!notes.empty()) notes += '\n';
+    notes += line;
+  };
   if (progress.beyond_first_page > 0) {
-    notes = BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs);
+    add(BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs));
   }
-  if (progress.entries_skipped > 0) {
-    notes = WithDetail(notes, EntriesSkippedText(progress.entries_skipped));
-  }
-  if (progress.counts_unreadable > 0) {
-    notes = WithDetail(notes, CountsUnreadableText(progress.counts_unreadable));
-  }
-  if (progress.pairs_unaskable > 0) {
-    notes = WithDetail(notes, PairsUnaskableText(progress.pairs_unaskable));
-  }
-  return notes.starts_with('\n') ? notes.substr(1) : notes;
+  if (progress.entries_skipped > 0) add(EntriesSkippedText(progress.entries_skipped));
+  if (progress.counts_unreadable > 0) add(CountsUnreadableText(progress.counts_unreadable));
+  if (progress.pairs_unaskable > 0) add(PairsUnaskableText(progress.pairs_unaskable));
+  return notes;
 }
 
 }  // namespace valmeric

@@ -175,6 +175,17 @@ int Synced(int fd, Call call) {
   return result;
 }
 
+// A write at offset, logged when it wrote something.
+template <typename Call>
+ssize_t PositionedWrite(int fd, std::int64_t offset, const void* data, Call call) {
+  const int file = FileOfFd(fd);
+  if (file < 0) return call();
+  Locked locked;
+  const ssize_t n = call();
+  if (n > 0) Log(IoKind::kWrite, file, offset, n, data);
+  return n;
+}
+
 template <typename Call>
 int Truncated(int file, off_t length, Call call) {
   if (file < 0) return call();
@@ -307,22 +318,12 @@ ssize_t write(int fd, const void* data, size_t size) {
 
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
   REAL(pwrite);
-  const int file = FileOfFd(fd);
-  if (file < 0) return real(fd, data, size, offset);
-  Locked locked;
-  const ssize_t n = real(fd, data, size, offset);
-  if (n > 0) Log(IoKind::kWrite, file, offset, n, data);
-  return n;
+  return PositionedWrite(fd, offset, data, [&] { return real(fd, data, size, offset); });
 }
 
 ssize_t pwrite64(int fd, const void* data, size_t size, off64_t offset) {
   REAL(pwrite64);
-  const int file = FileOfFd(fd);
-  if (file < 0) return real(fd, data, size, offset);
-  Locked locked;
-  const ssize_t n = real(fd, data, size, offset);
-  if (n > 0) Log(IoKind::kWrite, file, offset, n, data);
-  return n;
+  return PositionedWrite(fd, offset, data, [&] { return real(fd, data, size, offset); });
 }
 
 int ftruncate(int fd, off_t length) {
