@@ -130,7 +130,7 @@ TEST_F(ResumeTest, TwentySigkillsAndResumesLeaveTheBytesOfAnUninterruptedRun) {
   ASSERT_GT(reference.size(), 100000u);
 
   sitesim::FaultOptions slow;
-  slow.latency_ms = 2;  // a run of several seconds, so that every kill lands mid-run
+  slow.latency_ms = 3;  // a run of several seconds, so that every kill lands mid-run
   RunningSite site(slow);
   const unsigned seed = std::random_device{}();
   std::printf("kill moments drawn with seed %u\n", seed);
