@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "no desktop session here (DISPLAY is not set): run this from a desktop," >&2
-  echo "or try it headless with: xvfb-run -a bash scripts/demo-window.sh" >&2
+  echo "or try it headless with: bash scripts/with-xvfb.sh bash scripts/demo-window.sh" >&2
   exit 2
 fi
 

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${DISPLAY:-}" ]; then
-  exec xvfb-run -a bash "$0" "$@"
+  exec bash scripts/with-xvfb.sh bash "$0" "$@"
 fi
 BUILD=$(realpath "${1:-build/windows}")
 SETUP=$(ls "$BUILD"/valmeric-*-setup.exe)

@@ -2,7 +2,7 @@
 # The real program on a real X server: every window's title reads exactly as
 # the program sets it, with nothing of the toolkit's appended. Started with
 # no database beside it, the program shows its window and the configuration
-# error box. Run under xvfb-run.
+# error box. Run under scripts/with-xvfb.sh.
 # usage: window_titles_test.sh PATH/TO/valmeric
 set -euo pipefail
 work=$(mktemp -d)
