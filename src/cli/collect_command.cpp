@@ -36,7 +36,32 @@ int ExitCodeForFailure(const RunOutcome& outcome) {
 // How to go on with a run that stopped: a retry that stopped is retried
 // again, since it reached the end of its plan before.
 std::string GoOnHint(RunMode mode) {
-  return Named(mode == RunMode::kRetryFailed ? text::kRetryHint : text::kResumeHint);
+  switch (mode) {
+    case RunMode::kRetryFailed:
+      return Named(text::kRetryHint);
+    case RunMode::kMorePages:
+      return Named(text::kMorePagesHint);
+    default:
+      return Named(text::kResumeHint);
+  }
+}
+
+// The notes at a run's end; facilities left on later pages come with how to fetch them.
+std::string EndNotes(const RunProgress& progress) {
+  std::string notes = RunNotesText(progress);
+  if (progress.beyond_pairs > 0) notes += "\n" + Named(text::kMorePagesHint);
+  return notes;
+}
+
+const char* TakingUpText(RunMode mode) {
+  switch (mode) {
+    case RunMode::kResume:
+      return text::kResuming;
+    case RunMode::kMorePages:
+      return text::kFetchingMorePages;
+    default:
+      return text::kFetchingAgain;
+  }
 }
 
 // What a run that stopped early left, and how to go on; nothing when it left
@@ -110,7 +135,7 @@ RunOutcome WaitForRun(RunSession& session, RunReports& reports, ProgressPrinter&
 int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode mode,
                   std::ostream& out, std::ostream& err, bool quiet) {
   const RunProgress& progress = outcome.progress;
-  if (const std::string notes = RunNotesText(progress); !notes.empty()) err << notes << "\n";
+  if (const std::string notes = EndNotes(progress); !notes.empty()) err << notes << "\n";
   switch (outcome.kind) {
     case Outcome::kFailed:
       err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
@@ -149,6 +174,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   request.selection = options.selection;
   request.output_path = options.output;
   request.encoding = options.encoding;
+  request.pages = options.pages;
   request.database_path =
       options.database.empty() ? DefaultDatabasePath() : PathFromUtf8(options.database);
   request.settings = options.settings;
@@ -185,8 +211,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     err << text::kDroppedRun << "\n" << RecordedLine(*dropped) << "\n";
   }
   if (const auto& taken = session->taken_up(); taken && !options.quiet) {
-    err << (options.mode == RunMode::kResume ? text::kResuming : text::kFetchingAgain) << "\n"
-        << RecordedLine(*taken) << "\n";
+    err << TakingUpText(options.mode) << "\n" << RecordedLine(*taken) << "\n";
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);

@@ -15,7 +15,8 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   bool& has_prefecture = options.has_prefecture;
   bool resume = false;
   bool retry = false;
-  ReadOptions(args, {"--quiet", "--resume", "--retry-failed"},
+  bool more_pages = false;
+  ReadOptions(args, {"--quiet", "--resume", "--retry-failed", "--more-pages", "--all-pages"},
               [&](const std::string& name, const std::string& value) {
                 if (ReadSiteOption(name, value, options.settings.download)) return;
                 if (name == "--quiet") {
@@ -24,6 +25,10 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
                   resume = true;
                 } else if (name == "--retry-failed") {
                   retry = true;
+                } else if (name == "--more-pages") {
+                  more_pages = true;
+                } else if (name == "--all-pages") {
+                  options.pages = PageScope::kAllPages;
                 } else if (name == "--category") {
                   options.selection.categories =
                       ParseCodeList(value, kCategoryCount, text::kCategoryCodes);
@@ -49,9 +54,10 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
                   throw UsageError(Detail(text::kUnknownOption, name));
                 }
               });
-  if (resume && retry) throw UsageError(text::kResumeAndRetry);
-  if (resume || retry) {
-    options.mode = resume ? RunMode::kResume : RunMode::kRetryFailed;
+  if (int{resume} + int{retry} + int{more_pages} > 1) throw UsageError(text::kResumeAndRetry);
+  if (resume || retry || more_pages) {
+    if (options.pages != PageScope::kFirstPages) throw UsageError(text::kAllPagesOnlyNew);
+    options.mode = resume ? RunMode::kResume : retry ? RunMode::kRetryFailed : RunMode::kMorePages;
     return options;
   }
   if (!has_category) throw UsageError(text::kCategoryRequired);

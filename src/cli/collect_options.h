@@ -10,11 +10,13 @@
 #include "engine/plan.h"
 #include "engine/run_mode.h"
 #include "engine/run_settings.h"
+#include "refdb/run_progress.h"
 
 namespace valmeric::cli {
 
 struct CollectOptions {
-  RunMode mode = RunMode::kNew;  // --resume, --retry-failed
+  RunMode mode = RunMode::kNew;              // --resume, --retry-failed, --more-pages
+  PageScope pages = PageScope::kFirstPages;  // --all-pages: a new run's
   // A new run needs them; with --resume or --retry-failed they may be named
   // again, and must then match the recorded run.
   Selection selection;

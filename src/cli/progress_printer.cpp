@@ -29,19 +29,22 @@ void ProgressPrinter::Show(const RunNews& news, bool force) {
     start_ = news.plan->entries_done;
     started_ = std::chrono::steady_clock::now();
   }
-  position_ = news.position;
+  // Later pages lengthen the walk as their links are found.
+  position_ = news.position + news.later_started;
+  later_found_ = news.later_found;
   if (news.status_changed) status_ = SjisToUtf8(news.status);
   if (quiet_ || maximum_ == 0) return;
   const auto now = std::chrono::steady_clock::now();
   if (!force && now - last_print_ < kPrintInterval) return;
   last_print_ = now;
   std::string line;
-  line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
+  const int maximum = maximum_ + later_found_;
+  line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum));
   line.append("] ").append(status_);
   line.append("  ").append(ProgressWritten(news.written));
   if (position_ - start_ > 1) {
     const auto per_entry = (now - started_) / (position_ - start_ - 1);
-    const auto remaining = per_entry * (maximum_ - position_ + 1);
+    const auto remaining = per_entry * (maximum - position_ + 1);
     line.append("  ").append(ProgressRemaining(
         FormatDuration(std::chrono::duration_cast<std::chrono::seconds>(remaining))));
   }

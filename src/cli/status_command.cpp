@@ -37,6 +37,7 @@ bool HeldByARun(const std::filesystem::path& database) {
 std::string State(const RecordedRun& run) {
   if (run.Resumable()) return Named(text::kStateResumable);
   if (run.Retryable()) return Named(text::kStateRetryable);
+  if (run.HasMorePages()) return Named(text::kStateMorePages);
   return text::kStateFinished;
 }
 
@@ -81,6 +82,7 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
       << text::kStatusGone << Count(progress.gone) << "\n"
       << text::kStatusBeyond << BeyondLine(progress.beyond_first_page, progress.beyond_pairs)
       << "\n"
+      << text::kStatusUnlisted << BeyondLine(progress.unlisted, progress.unlisted_pairs) << "\n"
       << text::kStatusState << State(*run) << "\n";
   if (HeldByARun(*database)) out << text::kStatusRunning << "\n";
   if (const std::string notes = RunNotesText(progress); !notes.empty()) err << notes << "\n";

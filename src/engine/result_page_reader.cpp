@@ -1,6 +1,7 @@
 #include "engine/result_page_reader.h"
 
 #include <algorithm>
+#include <climits>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -308,7 +309,7 @@ std::string FacilityCode(std::string_view link_path) {
   return std::move(code);
 }
 
-PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink) {
+PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink, int listed_before) {
   PairCounts counts;
   const AnnouncedCount announced = ReadResultCount(lines, sink);
   counts.cut_short = sink.CancelRequested();
@@ -317,8 +318,9 @@ PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink) {
   // read, and the status counts against the entries read so far.
   counts.count_unreadable = !announced.value;
   counts.total = announced.value.value_or(0);
-  const auto reached = [&counts] {
-    return !counts.count_unreadable && counts.done + counts.skipped >= counts.total;
+  const auto reached = [&counts, listed_before] {
+    return !counts.count_unreadable &&
+           static_cast<long long>(counts.done) + counts.skipped + listed_before >= counts.total;
   };
   if (reached()) return counts;
 
@@ -340,7 +342,9 @@ PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink) {
           sink.WriteRecord(record);
         }
         ++counts.done;
-        sink.ShowPairStatus(counts.done, counts.count_unreadable ? counts.done : counts.total);
+        const int shown = static_cast<int>(
+            std::min<long long>(static_cast<long long>(listed_before) + counts.done, INT_MAX));
+        sink.ShowPairStatus(shown, counts.count_unreadable ? shown : counts.total);
       }
     }
     in_comment = comment_after;

@@ -61,6 +61,8 @@ std::string FacilityCode(std::string_view link_path);
 // (cut_short: what was written of the page is the caller's to take back). An
 // entry without a usable code is skipped; entries inside HTML comments are not
 // entries. A page whose count cannot be read has every entry it lists read.
-PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink);
+// A pair's later page counts listed_before, the entries its earlier pages
+// listed, against the announced count: the cap holds over all its pages.
+PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink, int listed_before = 0);
 
 }  // namespace valmeric

@@ -81,6 +81,8 @@ bool RunController::StartRun(const RunRequest& request) {
   output_path_ = session_->output_path();
   state_ = kRunStarted;
   shown_position_ = 0;
+  shown_later_found_ = 0;
+  entries_total_ = 0;
   running_look_ = true;
   view_.ShowRunningLook();
   return true;
@@ -113,10 +115,16 @@ void RunController::ActionClick() {
 void RunController::Poll() {
   if (!reports_) return;
   const RunNews news = reports_->Take();
-  if (news.plan) view_.InitProgress(news.plan->entries_total);
-  if (news.position != shown_position_) {
-    shown_position_ = news.position;
-    view_.SetProgress(news.position);
+  if (news.plan) entries_total_ = news.plan->entries_total;
+  // Later pages lengthen the bar as their links are found.
+  if (news.plan || news.later_found != shown_later_found_) {
+    shown_later_found_ = news.later_found;
+    view_.InitProgress(entries_total_ + news.later_found);
+  }
+  const int position = news.position + news.later_started;
+  if (position != shown_position_) {
+    shown_position_ = position;
+    view_.SetProgress(position);
   }
   if (news.status_changed) view_.ShowStatus(SjisToUtf8(news.status));
   if (news.outcome) WorkerEnded(*news.outcome);
@@ -188,6 +196,19 @@ std::string RunController::WithNotes(const std::string& text) const {
   return WithDetail(text, RunNotesText(outcome_.progress));
 }
 
+bool RunController::OfferMorePages() {
+  const RunProgress& progress = outcome_.progress;
+  if (progress.beyond_pairs <= 0) return false;
+  std::string text = WithDetail(msg::kDone, RunNotesText(progress, false));
+  text = WithDetail(text, LaterPagesLeftText(progress.beyond_first_page) + msg::kMorePagesQuestion);
+  if (Ask(text, msg::kDoneTitle, mb::kConfirm) != kIdYes) return false;
+  RunRequest request;
+  request.mode = RunMode::kMorePages;
+  request.database_path = database_path_;
+  request.settings = settings_;
+  return StartRun(request);
+}
+
 bool RunController::OfferRetry() {
   std::string text = IncompleteText(outcome_.progress.not_fetched, outcome_.progress.gone);
   if (outcome_.progress.facilities_written == 0) text = WithDetail(text, msg::kNothingFound);
@@ -207,6 +228,7 @@ void RunController::FinishRun(int state) {
   switch (state) {
     case kRunStarted:
       view_.AlertRunDone();
+      if (OfferMorePages()) return;  // the window stays busy with the later pages
       OfferToOpen(WithNotes(msg::kDone));
       break;
     case kRunIncomplete:

@@ -68,6 +68,9 @@ class RunController final {
   // A finished run with pages not fetched: offers to fetch just those again;
   // true when that run has started.
   bool OfferRetry();
+  // After a run that left pairs' later pages unread: asks whether to read
+  // them now into the same file; true when that run started.
+  bool OfferMorePages();
   // text, with the run's notes below it (facilities beyond the first result
   // pages, entries skipped, counts unreadable), if any.
   std::string WithNotes(const std::string& text) const;
@@ -83,6 +86,8 @@ class RunController final {
   std::string output_path_;
   RunOutcome outcome_;
   int shown_position_ = 0;
+  int shown_later_found_ = 0;
+  int entries_total_ = 0;  // the walk's plan entries, later pages left out
   // The run's reports outlive its session: the worker reports to them until it ends.
   std::unique_ptr<RunReports> reports_;
   std::unique_ptr<RunSession> session_;

@@ -43,6 +43,18 @@ void RunReports::PairCounts(int done, int total, int written) {
   Notify(lock, false);
 }
 
+void RunReports::LaterPageFound() {
+  std::unique_lock lock(mutex_);
+  ++later_found_;
+  Notify(lock, false);
+}
+
+void RunReports::LaterPageStarted() {
+  std::unique_lock lock(mutex_);
+  ++later_started_;
+  Notify(lock, false);
+}
+
 void RunReports::Ended(RunOutcome outcome) {
   std::unique_lock lock(mutex_);
   outcome_ = std::move(outcome);
@@ -63,6 +75,8 @@ RunNews RunReports::Take() {
       plan_told_ = true;
     }
     news.position = position_;
+    news.later_found = later_found_;
+    news.later_started = later_started_;
     news.written = written_;
     news.status_changed = status_changed_;
     status_changed_ = false;

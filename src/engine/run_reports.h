@@ -18,6 +18,10 @@ struct RunNews {
   // earlier start already read (entries_done).
   std::optional<RunProgress> plan;
   int position = 0;  // plan entries started, the one being read included
+  // Pairs' later pages: found by the links read so far, and started. They
+  // lengthen the walk as they are found.
+  int later_found = 0;
+  int later_started = 0;
   bool status_changed = false;
   std::string status;                 // the status line, CP932
   int written = 0;                    // facility lines written so far
@@ -40,6 +44,9 @@ class RunReports final {
   // An entry of the walk starts: its place ("北海道札幌市 - 一般内科") heads its status line.
   void EntryStarted(int position, std::string place);
   void PairCounts(int done, int total, int written);
+  // A pair's page links to a next one, to be read; and that page starts.
+  void LaterPageFound();
+  void LaterPageStarted();
   void Ended(RunOutcome outcome);
 
   // Owner side: everything new since the last call.
@@ -59,6 +66,8 @@ class RunReports final {
   std::optional<RunProgress> plan_;
   bool plan_told_ = false;
   int position_ = 0;
+  int later_found_ = 0;
+  int later_started_ = 0;
   std::string place_;        // the place of the entry being read
   int status_position_ = 0;  // the entry the status counts belong to
   std::string status_place_;

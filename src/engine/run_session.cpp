@@ -60,7 +60,8 @@ RecordedRun FromJournal(const JournalRun& run) {
   return {{run.categories, run.prefectures},
           run.output_path,
           EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932),
-          run.progress};
+          run.progress,
+          run.pages};
 }
 
 RecordedIndexes ReadIndexes(Database& db) {
@@ -109,8 +110,9 @@ Plan RecordedPlan(Database& db, const fs::path& database, const RecordedRun& rec
 }  // namespace
 
 JournalRun NewRunRecord(const Selection& selection, const std::string& output_path,
-                        CsvEncoding encoding) {
+                        CsvEncoding encoding, PageScope pages) {
   JournalRun run;
+  run.pages = pages;
   run.categories = selection.categories;
   run.prefectures = selection.prefectures;
   std::error_code error;
@@ -165,6 +167,9 @@ RunSession::RunSession(const RunRequest& request, RunReports& reports) {
       break;
     case RunMode::kRetryFailed:
       config = PrepareRetry(request, *db);
+      break;
+    case RunMode::kMorePages:
+      config = PrepareMorePages(request, *db);
       break;
   }
   db.reset();
@@ -228,7 +233,8 @@ RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) 
       const RecordedRun recorded = FromJournal(*previous);
       if (recorded.Resumable() || recorded.Retryable()) dropped_run_ = recorded;
     }
-    RunJournal::StartNew(db.db(), NewRunRecord(request.selection, output_path_, request.encoding));
+    RunJournal::StartNew(
+        db.db(), NewRunRecord(request.selection, output_path_, request.encoding, request.pages));
     db.db().Commit();
   } catch (const DbError& failure) {
     db.db().Rollback();
@@ -238,6 +244,7 @@ RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) 
     throw StartRefused(StartProblem::kOutputInUse, output_path_);
   config.selection = request.selection;
   config.encoding = request.encoding;
+  config.pages = request.pages;
   return config;
 }
 
@@ -247,6 +254,22 @@ RunConfig RunSession::PrepareResume(const RunRequest& request, ReferenceDb& db) 
 
 RunConfig RunSession::PrepareRetry(const RunRequest& request, ReferenceDb& db) {
   return TakeUpRecordedRun(request, db, StartProblem::kNothingToRetry, &RecordedRun::Retryable);
+}
+
+RunConfig RunSession::PrepareMorePages(const RunRequest& request, ReferenceDb& db) {
+  RunConfig config =
+      TakeUpRecordedRun(request, db, StartProblem::kNoMorePages, &RecordedRun::HasMorePages);
+  // From now on the run reads every page its pairs link, a retry's too.
+  try {
+    db.db().Begin();
+    RunJournal::SetPageScope(db.db(), PageScope::kMorePages);
+    db.db().Commit();
+  } catch (const DbError& failure) {
+    db.db().Rollback();
+    throw DatabaseRefusal(failure);
+  }
+  config.pages = PageScope::kMorePages;
+  return config;
 }
 
 RunConfig RunSession::TakeUpRecordedRun(const RunRequest& request, ReferenceDb& db,
@@ -276,6 +299,7 @@ RunConfig RunSession::TakeUpRecordedRun(const RunRequest& request, ReferenceDb& 
   }
   config.selection = taken_up_->selection;
   config.encoding = taken_up_->encoding;
+  config.pages = taken_up_->pages;
   config.recorded = run;
   return config;
 }

@@ -33,6 +33,7 @@ enum class StartProblem {
   kScratch,           // no scratch file can be made beside the database
   kNothingToResume,   // no unfinished run is recorded
   kNothingToRetry,    // no finished run with entries not fetched is recorded
+  kNoMorePages,       // no finished run with pairs whose later pages are unread is recorded
   kOutputChanged,     // the recorded run's CSV is gone, shorter or not the run's any more
   kPlanChanged,       // the reference tables changed since the recorded run started
   kRecordInvalid,     // the recorded values cannot be a run's (edited by hand or another program)
@@ -54,6 +55,8 @@ struct RunRequest {
   Selection selection;
   std::string output_path;  // as chosen; ".csv" is completed here
   CsvEncoding encoding = CsvEncoding::kCp932;
+  // A new run's pages of each pair; resume and retry go on as recorded.
+  PageScope pages = PageScope::kFirstPages;
   std::filesystem::path database_path;
   RunSettings settings;
 };
@@ -66,6 +69,7 @@ struct RecordedRun {
   // As the last checkpoint committed it: next_entry of plan_size (-1: stopped
   // before its plan was built).
   RunProgress progress;
+  PageScope pages = PageScope::kFirstPages;
 
   // It stopped before the end of its plan: --resume goes on with it.
   bool Resumable() const {
@@ -74,6 +78,9 @@ struct RecordedRun {
   // It reached the end with entries not fetched or gone: --retry-failed asks
   // for them again.
   bool Retryable() const { return !Resumable() && progress.missing() > 0; }
+  // It reached the end with pairs whose first page announced more than it
+  // listed: --more-pages reads their later pages.
+  bool HasMorePages() const { return !Resumable() && progress.beyond_pairs > 0; }
 };
 
 // How ReadRecordedRun may open the database.
@@ -130,6 +137,7 @@ class RunSession final {
   RunConfig PrepareNewRun(const RunRequest& request, ReferenceDb& db);
   RunConfig PrepareResume(const RunRequest& request, ReferenceDb& db);
   RunConfig PrepareRetry(const RunRequest& request, ReferenceDb& db);
+  RunConfig PrepareMorePages(const RunRequest& request, ReferenceDb& db);
   // Resume and retry: the recorded run, checked and ready to be taken up
   // again; refused with nothing unless it fits (can be resumed, or retried).
   RunConfig TakeUpRecordedRun(const RunRequest& request, ReferenceDb& db, StartProblem nothing,
@@ -141,7 +149,7 @@ class RunSession final {
 
 // The record of a new run of selection into output_path, before its first checkpoint.
 JournalRun NewRunRecord(const Selection& selection, const std::string& output_path,
-                        CsvEncoding encoding);
+                        CsvEncoding encoding, PageScope pages = PageScope::kFirstPages);
 
 // The output path with ".csv" completed, as a run will write it.
 std::string CompletedOutputPath(const std::string& chosen);

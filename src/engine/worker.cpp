@@ -113,7 +113,7 @@ RunOutcome TMyThread::RunPlan() {
 }
 
 std::vector<int> TMyThread::StartWalk() {
-  const bool retry = config_.mode == RunMode::kRetryFailed;
+  const bool retry = IsPass();
   if (config_.recorded) progress_ = config_.recorded->progress;
   OpenOutput();
   db_.emplace(config_.database_path);
@@ -151,9 +151,16 @@ void TMyThread::OpenOutput() {
 
 std::vector<int> TMyThread::EntriesToWalk() {
   std::vector<int> indexes;
+  const auto add = [this, &indexes](int index) {
+    if (index >= 0 && static_cast<size_t>(index) < plan_.size()) indexes.push_back(index);
+  };
   if (config_.mode == RunMode::kRetryFailed) {
-    for (int index : RunJournal::NotFetched(db_->db())) {
-      if (index >= 0 && static_cast<size_t>(index) < plan_.size()) indexes.push_back(index);
+    for (int index : RunJournal::NotFetched(db_->db())) add(index);
+    return indexes;
+  }
+  if (config_.mode == RunMode::kMorePages) {
+    for (const PairBeyondFirstPage& pair : RunJournal::BeyondFirstPage(db_->db())) {
+      if (pair.end == PagesEnd::kFirstPageOnly) add(pair.plan_index);
     }
     return indexes;
   }
@@ -163,7 +170,7 @@ std::vector<int> TMyThread::EntriesToWalk() {
 }
 
 std::optional<TMyThread::CsvMark> TMyThread::Walk(const std::vector<int>& walk) {
-  const bool retry = config_.mode == RunMode::kRetryFailed;
+  const bool retry = IsPass();
   Database& db = db_->db();
   Savepoint entry(db);
   for (size_t k = 0; k < walk.size() && !cancel_.IsCancelled(); ++k) {
@@ -172,14 +179,18 @@ std::optional<TMyThread::CsvMark> TMyThread::Walk(const std::vector<int>& walk) 
     entry.Set();
     out_file_.Flush();
     const CsvMark mark = MarkOnDisk();
-    const EntryReport report =
-        ProcessQuery(static_cast<size_t>(index), retry ? static_cast<int>(k) + 1 : index + 1);
+    const int position = retry ? static_cast<int>(k) + 1 : index + 1;
+    EntryReport report = GoesOnWithPair(index) ? PairUnderWay(static_cast<size_t>(index), position)
+                                               : ProcessQuery(static_cast<size_t>(index), position);
     if (report.result == EntryResult::kInterrupted) {
       entry.Undo();
       return mark;
     }
     entry.Release();
     out_file_.Flush();
+    if (FollowsLaterPages() && report.beyond) {
+      if (const std::optional<CsvMark> cut = FollowPages(index, entry, report)) return cut;
+    }
     TakeEntry(index, report);
     if (RowStopsTheRun()) {
       end_.failed_in_row_limit = true;
@@ -194,7 +205,7 @@ std::optional<TMyThread::CsvMark> TMyThread::Walk(const std::vector<int>& walk) 
 }
 
 RunOutcome TMyThread::EndWalk(const std::optional<CsvMark>& cut_short) {
-  const bool retry = config_.mode == RunMode::kRetryFailed;
+  const bool retry = IsPass();
   end_.cancelled = cancel_.IsCancelled();
   if (retry) RecountLeftToFetch();
   if (!cut_short && !end_.cancelled && !end_.failed_in_row_limit)
@@ -215,27 +226,38 @@ RunOutcome TMyThread::EndWalk(const std::optional<CsvMark>& cut_short) {
 }
 
 void TMyThread::TakeEntry(int index, const EntryReport& report) {
-  const bool retry = config_.mode == RunMode::kRetryFailed;
+  const bool retry = IsPass();
   ++progress_.entries_done;
   if (report.result == EntryResult::kNotFetched || report.result == EntryResult::kGone) {
     // A retry's counts are what the journal holds at its end.
     if (!retry) ++(report.result == EntryResult::kGone ? progress_.gone : progress_.not_fetched);
     if (row_.entries == 1) row_.first = index;
     // A retried entry stays recorded, with what the site answered this time.
-    journal_->AddNotFetched(index, plan_.Entry(static_cast<size_t>(index)), report.status);
+    journal_->AddNotFetched(index, plan_.Entry(static_cast<size_t>(index)), report.status,
+                            report.page);
   } else if (retry) {
     journal_->RemoveNotFetched(index);
   }
+  // A pair whose pages are followed is recorded as its pages ended: its row
+  // of an earlier start (only its first page read) goes.
+  if (FollowsLaterPages()) journal_->RemoveBeyondFirstPage(index);
   if (report.result == EntryResult::kUnaskable) ++progress_.pairs_unaskable;
   progress_.entries_skipped = SaturatedSum(progress_.entries_skipped, report.skipped);
   if (report.count_unreadable) ++progress_.counts_unreadable;
-  if (report.beyond) {
-    journal_->AddBeyondFirstPage(*report.beyond);
+  if (report.beyond && report.result == EntryResult::kRead) {
+    const PairBeyondFirstPage& beyond = *report.beyond;
+    journal_->AddBeyondFirstPage(beyond);
     // A page announces at most INT_MAX and lists none of them less: the sum
     // over a run stops at the most an int holds.
-    progress_.beyond_first_page =
-        SaturatedSum(progress_.beyond_first_page, report.beyond->announced - report.beyond->listed);
-    ++progress_.beyond_pairs;
+    const int short_by = beyond.announced - beyond.listed;
+    if (beyond.end == PagesEnd::kFirstPageOnly) {
+      progress_.beyond_first_page = SaturatedSum(progress_.beyond_first_page, short_by);
+      ++progress_.beyond_pairs;
+    } else {
+      progress_.unlisted = SaturatedSum(progress_.unlisted, short_by);
+      ++progress_.unlisted_pairs;
+      if (beyond.end == PagesEnd::kPageLimit) ++progress_.pairs_capped;
+    }
   }
   if (!retry) progress_.next_entry = index + 1;
 }
@@ -277,8 +299,14 @@ void TMyThread::RewindFailedRow() {
 
 void TMyThread::RecountLeftToFetch() {
   const std::optional<JournalRun> left = RunJournal::Read(db_->db());
-  progress_.not_fetched = left ? left->progress.not_fetched : 0;
-  progress_.gone = left ? left->progress.gone : 0;
+  const RunProgress recorded = left ? left->progress : RunProgress{};
+  progress_.not_fetched = recorded.not_fetched;
+  progress_.gone = recorded.gone;
+  progress_.beyond_first_page = recorded.beyond_first_page;
+  progress_.beyond_pairs = recorded.beyond_pairs;
+  progress_.unlisted = recorded.unlisted;
+  progress_.unlisted_pairs = recorded.unlisted_pairs;
+  progress_.pairs_capped = recorded.pairs_capped;
 }
 
 void TMyThread::CutBack(const CsvMark& mark) {
@@ -357,11 +385,19 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   reports_.EntryStarted(position, pair.Place());
   // A pair whose codes are no numbers (a damaged reference table) is never
   // asked for: counted, and told at the end.
-  if (!pair.Askable()) return {EntryResult::kUnaskable, 0, std::nullopt};
+  if (!pair.Askable()) {
+    EntryReport unaskable;
+    unaskable.result = EntryResult::kUnaskable;
+    return unaskable;
+  }
 
-  const PageRead page = FetchResultPage(ResultPageUrl(pair.area_code, pair.sub_category_code));
+  const std::string url = ResultPageUrl(pair.area_code, pair.sub_category_code);
+  pair_pages_ = {url};
+  pair_codes_.clear();
+  const PageRead page = FetchResultPage(url);
   // A transfer or a reading still under way is given up: its entry is taken back.
-  const EntryReport interrupted{EntryResult::kInterrupted, 0, std::nullopt};
+  EntryReport interrupted;
+  interrupted.result = EntryResult::kInterrupted;
   if (page.fetched.kind == FetchResult::kCancelled) return interrupted;
   const bool ok = CountInRow(page.fetched);
   PairCounts counts;
@@ -383,8 +419,17 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
     report.beyond =
         PairBeyondFirstPage{static_cast<int>(index), pair.area_code, pair.sub_category_code,
                             counts.total, counts.done + counts.skipped};
+    if (FollowsLaterPages()) report.next_url = NextLink(page.lines, url, pair);
   }
   return report;
+}
+
+bool TMyThread::CheckHspCode(const std::string& code) {
+  if (FollowsLaterPages() && pair_codes_.insert(code).second) {
+    ++page_new_codes_;
+    if (in_later_pages_) journal_->AddPairCode(code);
+  }
+  return filter_->CheckHspCode(code);
 }
 
 void TMyThread::WriteRecord(const Record& record) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "common/platform/cancel_token.h"
@@ -27,7 +28,8 @@ namespace valmeric {
 // recorded in the database before its worker starts (see RunSession).
 struct RunConfig {
   RunMode mode = RunMode::kNew;
-  std::string output_path;  // the CSV file, created (or emptied) by a new run
+  PageScope pages = PageScope::kFirstPages;  // which pages of each pair are read
+  std::string output_path;                   // the CSV file, created (or emptied) by a new run
   CsvEncoding encoding = CsvEncoding::kCp932;
   std::string scratch_path;   // where each result page is downloaded
   std::string database_path;  // the reference tables and the duplicate table
@@ -71,11 +73,15 @@ class TMyThread final : private ResultPageSink {
   struct EntryReport {
     EntryResult result = EntryResult::kRead;
     long status = 0;  // the site's last answer for the page, 0 when none came
-    // Set when the page announced more facilities than it listed.
+    int page = 1;     // the pair's page that was not fetched (1: its first)
+    // Set when the pages read announced more facilities than they listed.
     std::optional<PairBeyondFirstPage> beyond;
-    int skipped = 0;                // entries without a usable facility code
-    bool count_unreadable = false;  // the page's result count did not read as one
+    int skipped = 0;                      // entries without a usable facility code
+    bool count_unreadable = false;        // the page's result count did not read as one
+    std::optional<std::string> next_url;  // the last page's link to its next one
   };
+  // How reading one of a pair's later pages went.
+  enum class LaterPage { kRead, kNothingNew, kNotFetched, kInterrupted };
   // A result page asked for: what came, and its lines when there is a page to read.
   struct PageRead {
     FetchResult fetched;
@@ -109,6 +115,32 @@ class TMyThread final : private ResultPageSink {
   // The outcome of a walk that stopped without a local error.
   RunOutcome EndWalk(const std::optional<CsvMark>& cut_short);
   EntryReport ProcessQuery(size_t index, int position);
+
+  // The pairs' later pages (worker_later_pages.cpp).
+  bool FollowsLaterPages() const { return config_.pages != PageScope::kFirstPages; }
+  // A pass over recorded entries (a retry, or the later pages of a finished
+  // run) rather than a walk of the plan.
+  bool IsPass() const {
+    return config_.mode == RunMode::kRetryFailed || config_.mode == RunMode::kMorePages;
+  }
+  // The pair a resume finds under way: what its pages read so far left.
+  bool GoesOnWithPair(int index) const;
+  EntryReport PairUnderWay(size_t index, int position);
+  // Reads the pair's later pages as their links lead, one step each, until
+  // the pair ends; report, the first page's, becomes the pair's. The mark of
+  // a page cut short, if one was.
+  std::optional<CsvMark> FollowPages(int index, Savepoint& step, EntryReport& report);
+  // Whether the pair's pages end before its next page, and why.
+  std::optional<PagesEnd> PagesEndBefore(const EntryReport& report) const;
+  LaterPage ReadLaterPage(int index, EntryReport& report);
+  // The pair's first page led on: what it held goes into the journal.
+  void BeginLaterPages(int index, const EntryReport& report);
+  // The link to the pair's next page, as the page at page_url gives it.
+  std::optional<std::string> NextLink(const PageLines& lines, const std::string& page_url,
+                                      const PlanPair& pair) const;
+  // Takes a pair's end into its report: counted, and recorded when its
+  // pages listed less than announced.
+  void EndPairPages(EntryReport& report, PagesEnd end);
   // Fetches a result page; a page that arrives but is no result page is
   // asked again after the retry delays, then counts as not fetched.
   PageRead FetchResultPage(const std::string& url);
@@ -141,7 +173,7 @@ class TMyThread final : private ResultPageSink {
   void CountRecordsOnDisk();
 
   // ResultPageSink
-  bool CheckHspCode(const std::string& code) override { return filter_->CheckHspCode(code); }
+  bool CheckHspCode(const std::string& code) override;
   void WriteRecord(const Record& record) override;
   void ShowPairStatus(int done, int total) override {
     reports_.PairCounts(done, total, records_handed_);
@@ -171,6 +203,13 @@ class TMyThread final : private ResultPageSink {
   int records_base_ = 0;        // records on disk = records_base_ + lines on disk
   int records_handed_ = 0;      // record lines handed to the file, buffered ones included
   std::chrono::steady_clock::time_point last_checkpoint_;
+  // The pair being read, when later pages are followed: the addresses of
+  // its pages read and the codes they listed, and the codes new to it on
+  // the page being read.
+  std::unordered_set<std::string> pair_pages_;
+  std::unordered_set<std::string> pair_codes_;
+  int page_new_codes_ = 0;
+  bool in_later_pages_ = false;  // codes go into the journal as they come
 };
 
 }  // namespace valmeric

@@ -47,8 +47,9 @@ const std::string kCollectUsage =
     "使い方: valmeric-cli collect --category LIST --prefecture LIST --output FILE\n"
     "                             [--db FILE] [--site-origin URL] [--ca-file FILE]\n"
     "                             [--pause-ms N] [--retry-delays-ms N,N...]\n"
-    "                             [--encoding cp932|utf-8] [--quiet]\n"
-    "        valmeric-cli collect --resume|--retry-failed [--db FILE] [--site-origin URL]\n"
+    "                             [--encoding cp932|utf-8] [--all-pages] [--quiet]\n"
+    "        valmeric-cli collect --resume|--retry-failed|--more-pages [--db FILE]\n"
+    "                             [--site-origin URL]\n"
     "                             [--ca-file FILE] [--pause-ms N] [--retry-delays-ms N,N...] "
     "[--quiet]\n"
     "  LIST               カンマで区切ったコード（診療科目 1～10、都道府県 1～47）、または all\n"
@@ -65,17 +66,21 @@ const std::string kCollectUsage =
     "  --ca-file          このファイルの証明書も信頼します\n"
     "  --encoding         cp932（Shift_JIS、既定）または utf-8（BOM 付き）\n"
     "  --quiet            進み具合を表示しません\n"
+    "  --all-pages        検索結果の 2 ページ目以降も、ページの「次へ」のリンクをたどって\n"
+    "                     取得します（既定: 最初のページだけ）\n"
     "  --resume           データベースに記録された途中の取得処理を、止まったところから続けます。\n"
     "                     診療科目、都道府県、保存先、文字コードは記録されたものを使います\n"
     "                     （同じものであれば指定してもかまいません）\n"
     "  --retry-failed     記録された取得処理で取得できなかったページだけをもう一度取得し、\n"
     "                     その事業所を同じファイルに追加します\n"
+    "  --more-pages       記録された取得処理で最初のページだけを読んだ検索結果の、\n"
+    "                     2 ページ目以降を取得し、その事業所を同じファイルに追加します\n"
     "  途中の取得処理が記録されているときに新しく取得を始めると、記録は破棄されます。\n";
 
 const char kStatusUsage[] =
     "使い方: valmeric-cli status [--db FILE]\n"
     "  データベースに記録された取得処理（診療科目と都道府県、保存先、処理済みのページ、\n"
-    "  取得できなかったページ、最初の結果ページに載らなかった事業所）と、再開できるかどうかを\n"
+    "  取得できなかったページ、2 ページ目以降の未取得の事業所）と、続きがあるかどうかを\n"
     "  表示します。続きがあるときは終了コード 0、ないときや記録がないときは 1 です\n";
 
 const char kRebuildUsage[] =

@@ -19,7 +19,10 @@ inline constexpr char kNeedsValue[] = "このオプションには値が必要�
 inline constexpr char kMilliseconds[] = "0 から 3600000 までのミリ秒を整数で指定してください。";
 inline constexpr char kTooManyDelays[] = "--retry-delays-ms の待ち時間は 10 個までです。";
 inline constexpr char kEncodingValue[] = "--encoding には cp932 か utf-8 を指定してください。";
-inline constexpr char kResumeAndRetry[] = "--resume と --retry-failed は同時に指定できません。";
+inline constexpr char kResumeAndRetry[] =
+    "--resume、--retry-failed、--more-pages はどれか 1 つだけ指定してください。";
+inline constexpr char kAllPagesOnlyNew[] =
+    "--all-pages は新しく取得を始めるときだけ指定できます（続きは記録された方法で取得します）。";
 inline constexpr char kCategoryRequired[] = "--category を指定してください。";
 inline constexpr char kPrefectureRequired[] = "--prefecture を指定してください。";
 inline constexpr char kOutputRequired[] = "--output を指定してください。";
@@ -39,6 +42,9 @@ inline constexpr char kDroppedRun[] =
     "データベースに記録されていた途中の取得処理は破棄し、新しい取得を始めます。";
 inline constexpr char kResuming[] = "前回の取得処理の続きから取得します。";
 inline constexpr char kFetchingAgain[] = "取得できなかったページをもう一度取得します。";
+inline constexpr char kFetchingMorePages[] = "検索結果の 2 ページ目以降を取得します。";
+inline constexpr char kMorePagesHint[] =
+    "続きのページは valmeric-cli collect --more-pages で取得できます。";
 inline constexpr char kRetryHint[] =
     "もう一度取得するには valmeric-cli collect --retry-failed を実行してください。";
 inline constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume で取得できます。";
@@ -56,13 +62,17 @@ inline constexpr char kStatusPlanUnknown[] = "?（取得する地域と科目の
 inline constexpr char kStatusWritten[] = "保存した事業所: ";
 inline constexpr char kStatusNotFetched[] = "取得できなかったページ: ";
 inline constexpr char kStatusGone[] = "サイトに存在しないページ: ";
-inline constexpr char kStatusBeyond[] = "最初の結果ページに載らなかった事業所: ";
+inline constexpr char kStatusBeyond[] = "2 ページ目以降の未取得の事業所: ";
+inline constexpr char kStatusUnlisted[] = "どの結果ページにも載っていなかった事業所: ";
 inline constexpr char kStatusState[] = "状態: ";
 inline constexpr char kStateResumable[] =
     "途中で終了しています。valmeric-cli collect --resume で続きを取得できます。";
 inline constexpr char kStateRetryable[] =
     "終了しましたが取得できなかったページがあります。valmeric-cli collect --retry-failed "
     "でもう一度取得できます。";
+inline constexpr char kStateMorePages[] =
+    "終了しましたが 2 ページ目以降を取得していない検索結果があります。valmeric-cli collect "
+    "--more-pages で取得できます。";
 inline constexpr char kStateFinished[] = "終了しています。";
 inline constexpr char kStatusRunning[] = "実行中: 別のプログラムが今データベースを使用しています。";
 

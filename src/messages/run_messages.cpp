@@ -27,6 +27,8 @@ UserMessage StartRefusalMessage(const StartRefused& refusal) {
       return Error(msg::kNothingToResume, refusal.what());
     case StartProblem::kNothingToRetry:
       return Error(msg::kNothingToRetry, refusal.what());
+    case StartProblem::kNoMorePages:
+      return Error(msg::kNoMorePages, refusal.what());
     case StartProblem::kOutputChanged:
       return Error(msg::kOutputChanged, refusal.what());
     case StartProblem::kPlanChanged:
@@ -58,15 +60,17 @@ UserMessage UnreachableMessage(const RunOutcome& outcome) {
   return Error(msg::kUnreachable, outcome.detail);
 }
 
-std::string RunNotesText(const RunProgress& progress) {
+std::string RunNotesText(const RunProgress& progress, bool later_pages_left) {
   std::string notes;
   const auto add = [&notes](const std::string& line) {
     if (!notes.empty()) notes += '\n';
     notes += line;
   };
-  if (progress.beyond_first_page > 0) {
+  if (later_pages_left && progress.beyond_first_page > 0) {
     add(BeyondFirstPageText(progress.beyond_first_page, progress.beyond_pairs));
   }
+  if (progress.unlisted > 0) add(UnlistedText(progress.unlisted, progress.unlisted_pairs));
+  if (progress.pairs_capped > 0) add(PairsCappedText(progress.pairs_capped, kMostPagesOfAPair));
   if (progress.entries_skipped > 0) add(EntriesSkippedText(progress.entries_skipped));
   if (progress.counts_unreadable > 0) add(CountsUnreadableText(progress.counts_unreadable));
   if (progress.pairs_unaskable > 0) add(PairsUnaskableText(progress.pairs_unaskable));

@@ -13,9 +13,10 @@ UserMessage FailureMessage(const RunOutcome& outcome);
 // The box for a site that could not be reached, naming why.
 UserMessage UnreachableMessage(const RunOutcome& outcome);
 // What a run met that the user should know of however it ended: facilities
-// beyond the first result pages, entries skipped, counts that did not read,
-// plan entries never asked for;
-// a line each, empty when there is none.
-std::string RunNotesText(const RunProgress& progress);
+// beyond the first result pages (unless later_pages_left is false: a
+// question then tells them), facilities no page listed, pairs stopped at the
+// most pages, entries skipped, counts that did not read, plan entries never
+// asked for; a line each, empty when there is none.
+std::string RunNotesText(const RunProgress& progress, bool later_pages_left = true);
 
 }  // namespace valmeric

@@ -7,14 +7,15 @@ namespace valmeric {
 const std::vector<std::string_view>& UserMessageTexts() {
   using namespace msg;
   static const std::vector<std::string_view> texts = {
-      kApplicationTitle,  kErrorTitle,     kDefaultOutputName, kSaveTitle,     kSaveFilterName,
-      kSaveFilterPattern, kNoCategory,     kNoPrefecture,      kFileInUse,     kFetching,
-      kCancelQuestion,    kCancelTitle,    kCloseQuestion,     kCloseTitle,    kDone,
-      kOpenQuestion,      kDoneTitle,      kFileGone,          kNothingFound,  kNothingTitle,
-      kUnreachable,       kConfigError,    kConfigTitle,       kBuilderDone,   kDatabaseBusy,
-      kDatabaseUnusable,  kDatabaseWrite,  kOutputWrite,       kScratchWrite,  kNoPlanRows,
-      kResultLineWrite,   kResumeQuestion, kResumeTitle,       kRetryQuestion, kNothingToResume,
-      kNothingToRetry,    kOutputChanged,  kPlanChanged,       kRecordInvalid, kStaleTablesHint};
+      kApplicationTitle,  kErrorTitle,       kDefaultOutputName, kSaveTitle,     kSaveFilterName,
+      kSaveFilterPattern, kNoCategory,       kNoPrefecture,      kFileInUse,     kFetching,
+      kCancelQuestion,    kCancelTitle,      kCloseQuestion,     kCloseTitle,    kDone,
+      kOpenQuestion,      kDoneTitle,        kFileGone,          kNothingFound,  kNothingTitle,
+      kUnreachable,       kConfigError,      kConfigTitle,       kBuilderDone,   kDatabaseBusy,
+      kDatabaseUnusable,  kDatabaseWrite,    kOutputWrite,       kScratchWrite,  kNoPlanRows,
+      kResultLineWrite,   kResumeQuestion,   kResumeTitle,       kRetryQuestion, kNothingToResume,
+      kNothingToRetry,    kOutputChanged,    kPlanChanged,       kRecordInvalid, kStaleTablesHint,
+      kNoMorePages,       kMorePagesQuestion};
   return texts;
 }
 
@@ -67,8 +68,25 @@ std::string ResumeDetail(std::string_view output, int done, int total) {
 }
 
 std::string BeyondFirstPageText(int facilities, int pairs) {
-  return "最初の結果ページに載らなかった事業所が " + std::to_string(facilities) + " 件あります（" +
-         std::to_string(pairs) + " 組の地域と科目）。";
+  return "検索結果の 2 ページ目以降に、まだ取得していない事業所が " + std::to_string(facilities) +
+         " 件あります（" + std::to_string(pairs) + " 組の地域と科目）。";
+}
+
+std::string LaterPagesLeftText(int facilities) {
+  return "検索結果の 2 ページ目以降に、まだ取得していない事業所が " + std::to_string(facilities) +
+         " 件あります。";
+}
+
+std::string UnlistedText(int facilities, int pairs) {
+  return "サイトが件数に含めたものの、どの結果ページにも載っていなかった事業所が " +
+         std::to_string(facilities) + " 件あります（" + std::to_string(pairs) +
+         " 組の地域と科目）。";
+}
+
+std::string PairsCappedText(int pairs, int most_pages) {
+  return "結果ページが " + std::to_string(most_pages) +
+         " ページを超えたため、途中で読むのをやめた地域と科目が " + std::to_string(pairs) +
+         " 組あります。";
 }
 
 std::string EntriesSkippedText(int entries) {

@@ -89,6 +89,9 @@ inline constexpr char kResumeTitle[] = "再開確認";
 inline constexpr char kRetryQuestion[] = "取得できなかったページだけをもう一度取得しますか？";
 inline constexpr char kNothingToResume[] = "途中で終了した取得処理の記録がありません。";
 inline constexpr char kNothingToRetry[] = "取得できなかったページの記録がありません。";
+inline constexpr char kNoMorePages[] =
+    "2 ページ目以降が未取得の検索結果は、前回の取得の記録にありません。";
+inline constexpr char kMorePagesQuestion[] = "続きのページも取得しますか？";
 inline constexpr char kOutputChanged[] =
     "前回の保存先ファイルが見つからないか変更されているため、続きから取得できません。";
 inline constexpr char kPlanChanged[] =
@@ -130,6 +133,12 @@ std::string InterruptedText(int entries_done, int entries_total, int facilities_
 std::string ResumeDetail(std::string_view output, int done, int total);
 // Facilities that result pages announced beyond what their first page listed.
 std::string BeyondFirstPageText(int facilities, int pairs);
+// The same, as the start of the question whether to read the later pages.
+std::string LaterPagesLeftText(int facilities);
+// Facilities the site announced that none of its linked pages listed, with
+// the pairs whose pages stopped at the most a pair is read.
+std::string UnlistedText(int facilities, int pairs);
+std::string PairsCappedText(int pairs, int most_pages);
 // Facility entries left out because their link held no facility code.
 std::string EntriesSkippedText(int entries);
 // Result pages whose count could not be read; their entries were all read.

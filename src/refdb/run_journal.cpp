@@ -54,6 +54,31 @@ int ReadInt(const Statement& query, int column, const char* name, JournalRun& ru
   return static_cast<int>(fitted);
 }
 
+// The layout that reads later pages: its columns came together.
+bool HasLaterPagesLayout(Database& db) {
+  return HasColumn(db, "T03_Run", "LaterPages") && HasColumn(db, "T05_MorePages", "PagesEnd");
+}
+
+static_assert(static_cast<int>(PagesEnd::kPageLimit) == 4, "the run query counts PagesEnd 4");
+
+// The page scope and the pair in progress, from column first on.
+void ReadPages(const Statement& query, int first, JournalRun& run) {
+  RunProgress& progress = run.progress;
+  const std::int64_t scope = query.ColumnInt(first);
+  run.pages = scope == 1   ? PageScope::kAllPages
+              : scope == 2 ? PageScope::kMorePages
+                           : PageScope::kFirstPages;
+  progress.pair.index = ReadInt(query, first + 1, "T03_Run.PairIndex", run);
+  progress.pair.pages = ReadInt(query, first + 2, "T03_Run.PairPages", run);
+  progress.pair.next_url = query.ColumnBlob(first + 3);
+  progress.pair.announced = ReadInt(query, first + 4, "T03_Run.PairAnnounced", run);
+  progress.pair.listed = ReadInt(query, first + 5, "T03_Run.PairListed", run);
+  progress.later_pages = ReadInt(query, first + 6, "T03_Run.LaterPages", run);
+  progress.unlisted = static_cast<int>(std::clamp(query.ColumnInt(first + 7), kIntMin, kIntMax));
+  progress.unlisted_pairs = static_cast<int>(query.ColumnInt(first + 8));
+  progress.pairs_capped = static_cast<int>(query.ColumnInt(first + 9));
+}
+
 std::optional<RecordedNumber> FirstWideEntryNumber(Database& db) {
   Statement query = db.Prepare(sql::kFirstWideEntryNumber);
   query.BindInt(1, kIntMin).BindInt(2, kIntMax);
@@ -73,9 +98,9 @@ void RunJournal::EnsureSchema(Database& db) {
 
 std::optional<JournalRun> RunJournal::Read(Database& db) {
   if (!db.Prepare(sql::kJournalExists).Step()) return std::nullopt;
-  Statement query = db.Prepare(sql::SelectRunQuery(HasColumn(db, "T03_Run", "CsvCrc"),
-                                                   HasColumn(db, "T04_NotFetched", "Status"),
-                                                   HasColumn(db, "T03_Run", "PairsUnaskable")));
+  Statement query = db.Prepare(sql::SelectRunQuery(
+      HasColumn(db, "T03_Run", "CsvCrc"), HasColumn(db, "T04_NotFetched", "Status"),
+      HasColumn(db, "T03_Run", "PairsUnaskable"), HasLaterPagesLayout(db)));
   if (!query.Step()) return std::nullopt;
   JournalRun run;
   run.categories = SplitCodes(query.ColumnText(0));
@@ -97,6 +122,7 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   progress.entries_skipped = ReadInt(query, 14, "T03_Run.EntriesSkipped", run);
   progress.counts_unreadable = ReadInt(query, 15, "T03_Run.CountsUnreadable", run);
   progress.pairs_unaskable = ReadInt(query, 16, "T03_Run.PairsUnaskable", run);
+  ReadPages(query, 17, run);
   progress.entries_done = progress.next_entry;
   progress.entries_total = progress.plan_size;
   if (!run.too_wide) run.too_wide = FirstWideEntryNumber(db);
@@ -114,18 +140,35 @@ std::vector<int> RunJournal::NotFetched(Database& db) {
 std::vector<PairBeyondFirstPage> RunJournal::BeyondFirstPage(Database& db) {
   std::vector<PairBeyondFirstPage> pairs;
   if (!db.Prepare(sql::kJournalExists).Step()) return pairs;
-  Statement query = db.Prepare(sql::kSelectMorePages);
+  Statement query =
+      db.Prepare(sql::SelectMorePagesQuery(HasColumn(db, "T05_MorePages", "PagesEnd")));
   while (query.Step()) {
+    const std::int64_t end = query.ColumnInt(5);
     pairs.push_back({static_cast<int>(query.ColumnInt(0)), query.ColumnText(1), query.ColumnText(2),
-                     static_cast<int>(query.ColumnInt(3)), static_cast<int>(query.ColumnInt(4))});
+                     static_cast<int>(query.ColumnInt(3)), static_cast<int>(query.ColumnInt(4)),
+                     end >= 0 && end <= 4 ? static_cast<PagesEnd>(end) : PagesEnd::kNoLink});
   }
   return pairs;
+}
+
+PairRead RunJournal::ReadPairRead(Database& db) {
+  PairRead read;
+  Statement query = db.Prepare(sql::kSelectPairRead);
+  while (query.Step()) {
+    (query.ColumnInt(0) == 0 ? read.pages : read.codes).push_back(query.ColumnBlob(1));
+  }
+  return read;
+}
+
+void RunJournal::SetPageScope(Database& db, PageScope pages) {
+  db.Prepare(sql::kSetPageMode).BindInt(1, static_cast<int>(pages)).Run();
 }
 
 void RunJournal::Clear(Database& db) {
   db.Execute(sql::kClearRun);
   db.Execute(sql::kClearNotFetched);
   db.Execute(sql::kClearMorePages);
+  db.Execute(sql::kClearPairRead);
 }
 
 void RunJournal::Touch(Database& db) {
@@ -145,6 +188,7 @@ void RunJournal::StartNew(Database& db, const JournalRun& run) {
       .BindInt(8, run.progress.csv_bytes)
       .BindInt(9, run.progress.facilities_written);
   insert.Execute();
+  SetPageScope(db, run.pages);
 }
 
 RunJournal::RunJournal(Database& db)
@@ -152,7 +196,10 @@ RunJournal::RunJournal(Database& db)
       add_not_fetched_(db.Prepare(sql::kInsertNotFetched)),
       remove_not_fetched_(db.Prepare(sql::kDeleteNotFetched)),
       remove_not_fetched_from_(db.Prepare(sql::kDeleteNotFetchedFrom)),
-      add_beyond_(db.Prepare(sql::kInsertMorePages)) {}
+      add_beyond_(db.Prepare(sql::kInsertMorePages)),
+      remove_beyond_(db.Prepare(sql::kDeleteMorePages)),
+      add_pair_read_(db.Prepare(sql::kInsertPairRead)),
+      clear_pair_read_(db.Prepare(sql::kClearPairRead)) {}
 
 void RunJournal::SaveProgress(const RunProgress& progress) {
   save_.BindInt(1, progress.plan_size)
@@ -164,11 +211,22 @@ void RunJournal::SaveProgress(const RunProgress& progress) {
       .BindInt(7, progress.entries_skipped)
       .BindInt(8, progress.counts_unreadable)
       .BindInt(9, progress.pairs_unaskable)
+      .BindInt(10, progress.pair.index)
+      .BindInt(11, progress.pair.pages)
+      .BindBlob(12, progress.pair.next_url)
+      .BindInt(13, progress.pair.announced)
+      .BindInt(14, progress.pair.listed)
+      .BindInt(15, progress.later_pages)
       .Run();
 }
 
-void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry, long status) {
-  add_not_fetched_.BindInt(1, plan_index).BindText(2, plan_entry).BindInt(3, status).Run();
+void RunJournal::AddNotFetched(int plan_index, const std::string& plan_entry, long status,
+                               int page) {
+  add_not_fetched_.BindInt(1, plan_index)
+      .BindText(2, plan_entry)
+      .BindInt(3, status)
+      .BindInt(4, page)
+      .Run();
 }
 
 void RunJournal::RemoveNotFetched(int plan_index) {
@@ -185,7 +243,20 @@ void RunJournal::AddBeyondFirstPage(const PairBeyondFirstPage& pair) {
       .BindText(3, pair.sub_category_code)
       .BindInt(4, pair.announced)
       .BindInt(5, pair.listed)
+      .BindInt(6, static_cast<int>(pair.end))
       .Run();
+}
+
+void RunJournal::RemoveBeyondFirstPage(int plan_index) {
+  remove_beyond_.BindInt(1, plan_index).Run();
+}
+
+void RunJournal::AddPairRead(int kind, const std::string& value) {
+  add_pair_read_.BindInt(1, kind).BindBlob(2, value).Run();
+}
+
+void RunJournal::ClearPairRead() {
+  clear_pair_read_.Run();
 }
 
 }  // namespace valmeric

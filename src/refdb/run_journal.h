@@ -29,6 +29,7 @@ struct JournalRun {
   std::vector<int> prefectures;  // ascending
   std::string output_path;       // absolute, in the file system's own spelling
   std::string encoding;          // "cp932" or "utf-8"
+  PageScope pages = PageScope::kFirstPages;
   // Read back, entries_done and entries_total are the plan's: next_entry and plan_size.
   RunProgress progress;
   // The first recorded count or plan index that an int cannot hold; the
@@ -36,13 +37,30 @@ struct JournalRun {
   std::optional<RecordedNumber> too_wide;
 };
 
-// A pair whose result page announced more facilities than it listed.
+// Why a pair's pages ended before they listed what its first page announced.
+enum class PagesEnd {
+  kFirstPageOnly = 0,  // only the first page was read: the later ones are still to read
+  kNoLink = 1,         // a page had no link to a next one
+  kLoop = 2,           // a page linked to a page of the pair already read
+  kNothingNew = 3,     // a page listed no facility the pair had not listed already
+  kPageLimit = 4,      // the pair reached the most pages a pair is read
+};
+
+// A pair whose result pages announced more facilities than they listed.
 struct PairBeyondFirstPage {
   int plan_index = 0;
   std::string area_code;          // "01101"
   std::string sub_category_code;  // "110"
   int announced = 0;
-  int listed = 0;
+  int listed = 0;  // over the pages read
+  PagesEnd end = PagesEnd::kFirstPageOnly;
+};
+
+// What the pages of the pair in progress held: page addresses and facility
+// codes, as raw bytes.
+struct PairRead {
+  std::vector<std::string> pages;
+  std::vector<std::string> codes;
 };
 
 // The journal's statements on one connection. Nothing here begins or commits:
@@ -61,6 +79,9 @@ class RunJournal final {
   // Plan indexes recorded as not fetched, ascending.
   static std::vector<int> NotFetched(Database& db);
   static std::vector<PairBeyondFirstPage> BeyondFirstPage(Database& db);
+  static PairRead ReadPairRead(Database& db);
+  // Records the scope a run goes on with. Needs the tables.
+  static void SetPageScope(Database& db, PageScope pages);
   // Drops whatever was recorded and records run from its start (its counts
   // are taken as they are). Needs the tables.
   static void StartNew(Database& db, const JournalRun& run);
@@ -76,19 +97,30 @@ class RunJournal final {
   // record count; the other counts live in the tables of entries.
   void SaveProgress(const RunProgress& progress);
   // status: the site's last answer (404 or 410 for a page that does not
-  // exist), 0 when none came.
-  void AddNotFetched(int plan_index, const std::string& plan_entry, long status);
+  // exist), 0 when none came; page: the pair's page that failed (1: its first).
+  void AddNotFetched(int plan_index, const std::string& plan_entry, long status, int page = 1);
   void RemoveNotFetched(int plan_index);
   // Drops the not-fetched entries from plan_index on.
   void RemoveNotFetchedFrom(int plan_index);
   void AddBeyondFirstPage(const PairBeyondFirstPage& pair);
+  void RemoveBeyondFirstPage(int plan_index);
+  // The pair in progress: a page read and the codes it listed; cleared when
+  // a pair's later pages begin or end.
+  void AddPairPage(const std::string& url) { AddPairRead(0, url); }
+  void AddPairCode(const std::string& code) { AddPairRead(1, code); }
+  void ClearPairRead();
 
  private:
+  void AddPairRead(int kind, const std::string& value);
+
   Statement save_;
   Statement add_not_fetched_;
   Statement remove_not_fetched_;
   Statement remove_not_fetched_from_;
   Statement add_beyond_;
+  Statement remove_beyond_;
+  Statement add_pair_read_;
+  Statement clear_pair_read_;
 };
 
 // "1,2,13" and back; a piece that is not a number is left out.

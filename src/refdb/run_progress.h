@@ -2,8 +2,30 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace valmeric {
+
+// Which result pages of each pair a run reads.
+enum class PageScope {
+  kFirstPages = 0,  // the first page of each pair only
+  kAllPages = 1,    // every page the first page's links lead to, pair by pair
+  kMorePages = 2,   // a first-pages run whose later pages were then asked for
+};
+
+// The most pages of one pair a run reads, its first included: a site whose
+// links never end never keeps a run on one pair.
+inline constexpr int kMostPagesOfAPair = 100;
+
+// The pair whose later pages were under way at a checkpoint: a resume goes on
+// with its next page, knowing what the pages before it listed.
+struct PairInProgress {
+  int index = -1;        // its plan index; -1: none
+  int pages = 0;         // its pages read, the first included
+  std::string next_url;  // the page to read next
+  int announced = 0;     // the result count its first page announced
+  int listed = 0;        // entries its pages listed so far (the cap counts them)
+};
 
 // Where a run stands: the one value its worker keeps, its checkpoints commit,
 // its reports carry and its outcome ends with. Counts run from the run's
@@ -18,15 +40,24 @@ struct RunProgress {
   int plan_size = -1;           // -1 until the plan is built
   std::int64_t plan_check = 0;  // a fingerprint of the plan's entries
   int next_entry = 0;           // entries read to their end from the first: a resume starts here
-  int page_in_pair = 0;         // the page of the next entry's pair to start with (0: its first)
+  PairInProgress pair;
 
   // What the run met.
   int not_fetched = 0;  // entries whose page did not arrive after the retries
   int gone = 0;         // entries whose page the site said does not exist (404, 410)
   // Facilities that result pages announced beyond what they listed, and the
   // pairs they belong to.
+  // Facilities that pairs' first pages announced beyond what they listed
+  // (and whose later pages were not read), and their pairs.
   int beyond_first_page = 0;
   int beyond_pairs = 0;
+  // Facilities the site announced that none of the pages it links listed
+  // (the links ended, looped or led to nothing new), and their pairs; of
+  // those, pairs whose pages stopped at the most a pair is read.
+  int unlisted = 0;
+  int unlisted_pairs = 0;
+  int pairs_capped = 0;
+  int later_pages = 0;        // pages read after pairs' first pages
   int entries_skipped = 0;    // facility entries whose link holds no usable code: never written
   int counts_unreadable = 0;  // result pages whose count did not read as one: read whole
   int pairs_unaskable = 0;    // plan entries whose codes are no numbers: never asked for

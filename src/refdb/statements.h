@@ -44,6 +44,10 @@ inline constexpr const char* kJournalSchema[] = {
     ("CREATE TABLE IF NOT EXISTS T05_MorePages (PlanIndex INTEGER PRIMARY KEY, AreaCode TEXT NOT "
      "NULL, "
      "SubCtgrCode TEXT NOT NULL, Announced INTEGER NOT NULL, Listed INTEGER NOT NULL)"),
+    // What the pages read so far of the pair in progress held: their
+    // addresses (Kind 0) and the facility codes they listed (Kind 1).
+    ("CREATE TABLE IF NOT EXISTS T06_PairRead (Kind INTEGER NOT NULL, Value BLOB NOT NULL, "
+     "PRIMARY KEY (Kind, Value)) WITHOUT ROWID"),
 };
 // Columns that came after the first layout of the journal's tables: a
 // database of that layout gains them (the journal's rows kept).
@@ -62,8 +66,26 @@ inline constexpr AddedColumn kJournalAddedColumns[] = {
      "ALTER TABLE T03_Run ADD COLUMN CountsUnreadable INTEGER NOT NULL DEFAULT 0"},
     {"T03_Run", "PairsUnaskable",
      "ALTER TABLE T03_Run ADD COLUMN PairsUnaskable INTEGER NOT NULL DEFAULT 0"},
+    // The result pages after the first: the run's page scope, the pair in
+    // progress, the page of a pair that failed and how a pair's pages ended.
+    {"T03_Run", "PageMode", "ALTER TABLE T03_Run ADD COLUMN PageMode INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "PairIndex",
+     "ALTER TABLE T03_Run ADD COLUMN PairIndex INTEGER NOT NULL DEFAULT -1"},
+    {"T03_Run", "PairPages", "ALTER TABLE T03_Run ADD COLUMN PairPages INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "NextPageUrl",
+     "ALTER TABLE T03_Run ADD COLUMN NextPageUrl BLOB NOT NULL DEFAULT ''"},
+    {"T03_Run", "PairAnnounced",
+     "ALTER TABLE T03_Run ADD COLUMN PairAnnounced INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "PairListed",
+     "ALTER TABLE T03_Run ADD COLUMN PairListed INTEGER NOT NULL DEFAULT 0"},
+    {"T03_Run", "LaterPages",
+     "ALTER TABLE T03_Run ADD COLUMN LaterPages INTEGER NOT NULL DEFAULT 0"},
+    {"T04_NotFetched", "Page",
+     "ALTER TABLE T04_NotFetched ADD COLUMN Page INTEGER NOT NULL DEFAULT 1"},
+    {"T05_MorePages", "PagesEnd",
+     "ALTER TABLE T05_MorePages ADD COLUMN PagesEnd INTEGER NOT NULL DEFAULT 0"},
 };
-inline constexpr char kJournalVersion[] = "PRAGMA user_version = 3";
+inline constexpr char kJournalVersion[] = "PRAGMA user_version = 4";
 inline constexpr char kHasColumn[] = "SELECT 1 FROM pragma_table_info(?) WHERE name = ?";
 inline constexpr char kJournalExists[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'T03_Run'";
@@ -75,25 +97,31 @@ inline constexpr char kTouchRun[] = "UPDATE T03_Run SET EntriesDone = EntriesDon
 inline constexpr char kClearRun[] = "DELETE FROM T03_Run";
 inline constexpr char kClearNotFetched[] = "DELETE FROM T04_NotFetched";
 inline constexpr char kClearMorePages[] = "DELETE FROM T05_MorePages";
+inline constexpr char kClearPairRead[] = "DELETE FROM T06_PairRead";
+inline constexpr char kInsertPairRead[] =
+    "INSERT OR IGNORE INTO T06_PairRead (Kind, Value) VALUES (?, ?)";
+inline constexpr char kSelectPairRead[] = "SELECT Kind, Value FROM T06_PairRead";
+inline constexpr char kSetPageMode[] = "UPDATE T03_Run SET PageMode = ? WHERE ID = 1";
 inline constexpr char kInsertRun[] =
     "INSERT INTO T03_Run (ID, Categories, Prefectures, OutputPath, Encoding, PlanSize, PlanCheck, "
     "EntriesDone, CsvBytes, FacilitiesWritten) VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 inline constexpr char kSaveProgress[] =
     "UPDATE T03_Run SET PlanSize = ?, PlanCheck = ?, EntriesDone = ?, CsvBytes = ?, "
     "FacilitiesWritten = ?, CsvCrc = ?, EntriesSkipped = ?, CountsUnreadable = ?, "
-    "PairsUnaskable = ? WHERE ID = 1";
+    "PairsUnaskable = ?, PairIndex = ?, PairPages = ?, NextPageUrl = ?, PairAnnounced = ?, "
+    "PairListed = ?, LaterPages = ? WHERE ID = 1";
 inline constexpr char kSelectNotFetched[] =
     "SELECT PlanIndex FROM T04_NotFetched ORDER BY PlanIndex";
 inline constexpr char kInsertNotFetched[] =
-    "INSERT OR REPLACE INTO T04_NotFetched (PlanIndex, PlanEntry, Status) VALUES (?, ?, ?)";
+    "INSERT OR REPLACE INTO T04_NotFetched (PlanIndex, PlanEntry, Status, Page) VALUES (?, ?, ?, "
+    "?)";
 inline constexpr char kDeleteNotFetched[] = "DELETE FROM T04_NotFetched WHERE PlanIndex = ?";
 inline constexpr char kDeleteNotFetchedFrom[] = "DELETE FROM T04_NotFetched WHERE PlanIndex >= ?";
-inline constexpr char kSelectMorePages[] =
-    "SELECT PlanIndex, AreaCode, SubCtgrCode, Announced, Listed FROM T05_MorePages ORDER BY "
-    "PlanIndex";
+std::string SelectMorePagesQuery(bool has_pages_end);
 inline constexpr char kInsertMorePages[] =
-    "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed) "
-    "VALUES (?, ?, ?, ?, ?)";
+    "INSERT OR REPLACE INTO T05_MorePages (PlanIndex, AreaCode, SubCtgrCode, Announced, Listed, "
+    "PagesEnd) VALUES (?, ?, ?, ?, ?, ?)";
+inline constexpr char kDeleteMorePages[] = "DELETE FROM T05_MorePages WHERE PlanIndex = ?";
 
 // The first plan index or count of the tables of entries that an int cannot
 // hold (bound: its least and greatest value), with its table and column.
@@ -107,10 +135,11 @@ inline constexpr char kFirstWideEntryNumber[] =
     "UNION ALL SELECT 'T05_MorePages.Listed', Listed FROM T05_MorePages "
     "WHERE Listed NOT BETWEEN ?1 AND ?2 LIMIT 1";
 
-// The recorded run: a database of the first journal layout, which a run has
+// The recorded run: a database of an earlier journal layout, which a run has
 // not upgraded yet, is read as it is (no fingerprint, no statuses, no
-// counts of entries skipped, counts unreadable and pairs never asked for).
-std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes);
+// counts of entries skipped, counts unreadable and pairs never asked for, no
+// page scope and no pair in progress, as it lacks them).
+std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes, bool has_pages);
 
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"
 std::string SubCategoryQuery(const std::vector<int>& category_codes);

@@ -274,7 +274,8 @@ TEST_F(RecordedRunTest, StatusTellsTheRunAndExitsZeroOnlyWhileWorkIsLeft) {
           " (cp932)\n処理済みのページ: 0 / 4\n保存した事業所: 0 件\n"
           "取得できなかったページ: 0 件\n"
           "サイトに存在しないページ: 0 件\n"
-          "最初の結果ページに載らなかった事業所: 0 件（0 組の地域と科目）\n"
+          "2 ページ目以降の未取得の事業所: 0 件（0 組の地域と科目）\n"
+          "どの結果ページにも載っていなかった事業所: 0 件（0 組の地域と科目）\n"
           "状態: 途中で終了しています。valmeric-cli collect --resume で続きを取得できます。\n");
   ASSERT_EQ(Again({"--resume", "--output", site_.File("result")}), kExitWrote) << err_.str();
   EXPECT_NE(err_.str().find("前回の取得処理の続きから取得します。\n処理済み 0 / 4 ページ"),

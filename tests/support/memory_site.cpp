@@ -1,5 +1,6 @@
 #include "support/memory_site.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "common/network/download.h"
@@ -12,12 +13,15 @@ namespace {
 
 constexpr std::string_view kResultPath = "/doko/kekka.php/";
 
-// "01101110" from ".../doko/kekka.php/01101110/"; empty for another page.
+// "01101110" from ".../doko/kekka.php/01101110/", and for a later page what
+// follows that: "01101110?page=2" from ".../01101110/?page=2",
+// "01101110page/2/" from ".../01101110/page/2/"; empty for another page.
 std::string PairOf(const std::string& url) {
   const size_t start = url.find(kResultPath);
   if (start == std::string::npos) return {};
   const size_t from = start + kResultPath.size();
-  return url.substr(from, url.find('/', from) - from);
+  const size_t slash = std::min(url.find('/', from), url.size());
+  return url.substr(from, slash - from) + url.substr(std::min(slash + 1, url.size()));
 }
 
 void WriteScratch(const std::string& path, const std::string& body) {
@@ -39,8 +43,9 @@ std::shared_ptr<PageSource> MemorySite::source() {
 }
 
 void MemorySite::SetPage(const std::string& pair, int count,
-                         const std::vector<PageFacility>& facilities) {
-  SetRawPage(pair, ResultPageBody(count, facilities));
+                         const std::vector<PageFacility>& facilities,
+                         const std::string& next_href) {
+  SetRawPage(pair, ResultPageBody(count, facilities, next_href));
 }
 
 void MemorySite::SetRawPage(const std::string& pair, const std::string& body) {

@@ -29,7 +29,10 @@ class MemorySite final : public PageSource {
   MemorySite& operator=(const MemorySite&) = delete;
 
   // The result page of (area code + sub-category code), e.g. "01101110".
-  void SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities);
+  // pair: "01101110", or a later page as its address continues the pair's:
+  // "01101110?page=2". A page may link its next one (next_href, as written).
+  void SetPage(const std::string& pair, int count, const std::vector<PageFacility>& facilities,
+               const std::string& next_href = {});
   // The result page's body exactly as given (already in the site's encoding).
   void SetRawPage(const std::string& pair, const std::string& body);
   // Every request for pair answers with status, however often it is asked.

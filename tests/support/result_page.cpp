@@ -64,8 +64,13 @@ std::string EucPage(const std::vector<std::string>& utf8_lines) {
   return ToEuc(page);
 }
 
-std::string ResultPageBody(int count, const std::vector<PageFacility>& facilities) {
-  return EucPage(ResultPageLines(count, facilities));
+std::string ResultPageBody(int count, const std::vector<PageFacility>& facilities,
+                           const std::string& next_href) {
+  std::vector<std::string> lines = ResultPageLines(count, facilities);
+  if (!next_href.empty()) {
+    lines.insert(lines.end() - 1, "<li class=\"next\"><a href=\"" + next_href + "\">次へ</a></li>");
+  }
+  return EucPage(lines);
 }
 
 std::vector<std::string> ExpectedFields(const PageFacility& f, const std::string& site_host) {

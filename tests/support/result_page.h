@@ -22,7 +22,9 @@ struct PageFacility {
 std::vector<std::string> ResultPageLines(int count, const std::vector<PageFacility>& facilities);
 
 // The same page as the site sends it: EUC-JP, CR LF line ends.
-std::string ResultPageBody(int count, const std::vector<PageFacility>& facilities);
+// With next_href, the page links its next one: <a href="next_href">次へ</a>.
+std::string ResultPageBody(int count, const std::vector<PageFacility>& facilities,
+                           const std::string& next_href = {});
 
 // Lines joined with CR LF and converted to EUC-JP.
 std::string EucPage(const std::vector<std::string>& utf8_lines);

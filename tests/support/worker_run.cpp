@@ -14,7 +14,8 @@ void RecordNewRun(const RunConfig& config) {
   Database db(config.database_path);
   db.Begin();
   RunJournal::EnsureSchema(db);
-  RunJournal::StartNew(db, NewRunRecord(config.selection, config.output_path, config.encoding));
+  RunJournal::StartNew(
+      db, NewRunRecord(config.selection, config.output_path, config.encoding, config.pages));
   db.Commit();
 }
 

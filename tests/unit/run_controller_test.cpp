@@ -519,14 +519,16 @@ TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold)
   site_.SetPage(MemorySite::Pairs()[0], 25, MemorySite::Facilities(1, 20));
   site_.SetPage(MemorySite::Pairs()[1], 3, MemorySite::Facilities(1, 3));
   site_.SetPage(MemorySite::Pairs()[2], 21, MemorySite::Facilities(30, 49));
-  view_.answers = {kIdNo};
+  view_.answers = {kIdNo, kIdNo};  // no later pages, no opening
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(Controller().last_outcome().progress.beyond_first_page, 6);
   EXPECT_EQ(Controller().last_outcome().progress.beyond_pairs, 2);
-  EXPECT_EQ(view_.Texts(),
-            std::vector<std::string>{
-                WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)});
+  EXPECT_EQ(
+      view_.Texts(),
+      (std::vector<std::string>{
+          WithDetail(msg::kDone, LaterPagesLeftText(6) + msg::kMorePagesQuestion),
+          WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)}));
   EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_first_page, 6);
 }
 
@@ -536,7 +538,7 @@ TEST_F(RunControllerTest, TheCountBeyondTheFirstPagesStopsAtTheMostItCanHold) {
   constexpr int kMost = std::numeric_limits<int>::max();
   site_.SetPage(MemorySite::Pairs()[0], kMost, MemorySite::Facilities(1, 1));
   site_.SetPage(MemorySite::Pairs()[1], kMost, MemorySite::Facilities(2, 2));
-  view_.answers = {kIdNo};
+  view_.answers = {kIdNo, kIdNo};
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(Controller().last_outcome().progress.beyond_first_page, kMost);
