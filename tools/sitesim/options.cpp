@@ -70,6 +70,8 @@ const char* UsageText() {
          "                        sub-category) mod 4: 次の20件 &gt;, ＞, &raquo;, &gt;\n"
          "                        loop: 次へ on every page, the last one back to page 1\n"
          "                        other-host: 次へ to http://other.example.invalid/...\n"
+         "                        /_sim/listed?pref_no=&ctgr=&pages=all lists the facilities\n"
+         "                        of every page, not just the first\n"
          "faults:\n"
          "  --latency-ms N        delay every page by N ms\n"
          "  --fail-rate R         answer a share R of pages with an error from --fail-codes\n"
