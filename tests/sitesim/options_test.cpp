@@ -25,6 +25,7 @@ TEST(Options, DefaultsServeHttpOnAFreeLoopbackPort) {
   EXPECT_EQ(o->seed, kDefaultSeed);
   EXPECT_EQ(o->faults.fail_rate, 0.0);
   EXPECT_EQ(o->faults.fail_after, -1);
+  EXPECT_EQ(o->faults.next_link, NextLinkForm::kQuery);
 }
 
 TEST(Options, EveryOptionLandsInItsField) {
@@ -72,7 +73,9 @@ TEST(Options, EveryOptionLandsInItsField) {
                   "--fail-pref",
                   "47",
                   "--change-share",
-                  "0.25"});
+                  "0.25",
+                  "--next-link",
+                  "other-host"});
   ASSERT_TRUE(o);
   EXPECT_EQ(o->data_dir, "/d");
   EXPECT_EQ(o->listen.host, "0.0.0.0");
@@ -98,6 +101,7 @@ TEST(Options, EveryOptionLandsInItsField) {
   EXPECT_EQ(o->faults.fail_after, 12);
   EXPECT_EQ(o->faults.fail_pref, 47);
   EXPECT_DOUBLE_EQ(o->change_share, 0.25);
+  EXPECT_EQ(o->faults.next_link, NextLinkForm::kOtherHost);
 }
 
 struct BadCase {
@@ -129,6 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Table, BadOptions,
                                            BadCase{{"--change-share", "0.6"}, "--change-share"},
                                            BadCase{{"--change-share", "-0.1"}, "--change-share"},
                                            BadCase{{"--tls-port", "0"}, "--cert"},
+                                           BadCase{{"--next-link", "next"}, "--next-link"},
                                            BadCase{{"--bogus", "1"}, "unknown option"},
                                            BadCase{{"--help"}, "help"}));
 

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "running_site.h"
 #include "site_reader.h"
+#include "support/named_case.h"
 
 namespace valmeric::sitesim::testing {
 namespace {
@@ -163,7 +166,9 @@ TEST_F(PagesTest, StandardEntryShapeGivesAllEightFields) {
 TEST_F(PagesTest, ResultPathsThatNameNoPairAreNotFound) {
   for (std::string path :
        {"/doko/kekka.php/01101999/", "/doko/kekka.php/99101110/", "/doko/kekka.php/01999110/",
-        "/doko/kekka.php/0110111/", "/doko/kekka.php/01101110", "/doko/kekka.php/0110111x/"}) {
+        "/doko/kekka.php/0110111/", "/doko/kekka.php/01101110", "/doko/kekka.php/0110111x/",
+        // A page-numbered path, on a site whose pages are numbered by ?page=N.
+        "/doko/kekka.php/13105110/page/2/"}) {
     Body(path, 404);
   }
 }
@@ -182,6 +187,110 @@ TEST_F(PagesTest, LaterPagesContinueWhereTheFirstEnds) {
   ASSERT_EQ(static_cast<int>(second.entries.size()), std::min(20, listing.total() - 20));
   EXPECT_EQ(second.entries.front()[0], model.Code(listing.members[20]));
 }
+
+std::string Sha256Hex(const std::string& bytes) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  EXPECT_EQ(EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr), 1);
+  std::string hex;
+  char two[3];
+  for (unsigned int i = 0; i < size; ++i) {
+    std::snprintf(two, sizeof two, "%02x", digest[i]);
+    hex += two;
+  }
+  return hex;
+}
+
+TEST_F(PagesTest, UsualNextLinksLeaveResultPagesAsTheyWere) {
+  // Shinjuku's and Minato's internal medicine pages as the site served them
+  // before it learnt other forms of the next link: first, middle and last of
+  // six pages, a single page and an empty one.
+  std::string bodies;
+  for (std::string path :
+       {"13105110/", "13105110/?page=2", "13105110/?page=6", "13104111/", "13101612/"}) {
+    bodies += Body("/doko/kekka.php/" + path);
+  }
+  EXPECT_EQ(Sha256Hex(bodies), "55021d4afaa0da7c85af1d9a1ff20613e1d371375fbb670a4dcd169a5baeb891");
+}
+
+struct NextLinkCase {
+  const char* name;
+  NextLinkForm form;
+  const char* address;          // page N's address as its previous page links it (%d: N)
+  std::set<std::string> texts;  // the anchors' texts over all pages ("" for <link>)
+  bool in_head = false;
+  bool loops = false;  // the last page links to page 1
+};
+VALMERIC_PRINT_CASE_BY_NAME(NextLinkCase)
+
+class NextLinkTest : public ::testing::TestWithParam<NextLinkCase> {};
+
+// Walks the six pages of Minato's internal medicine by their next links.
+TEST_P(NextLinkTest, EveryPageButTheLastLinksToTheNextInItsForm) {
+  const NextLinkCase& c = GetParam();
+  FaultOptions faults;
+  faults.next_link = c.form;
+  RunningSite site(faults);
+  const auto& data = SharedData();
+  const Listing listing = site.model().List(data.FindCity(13, 105), *data.FindSubCategory(110));
+  const int pages = (listing.total() + 19) / 20;
+  ASSERT_EQ(pages, 6);
+  const auto address_of = [&c](int page) {
+    char buf[128];
+    std::snprintf(buf, sizeof buf, c.address, page);
+    return std::string(buf);
+  };
+  std::set<std::string> texts;
+  std::string address = "/doko/kekka.php/13105110/";
+  for (int page = 1; page <= pages; ++page) {
+    // Another host's link is never followed; its page is read here by ?page=N.
+    if (c.form == NextLinkForm::kOtherHost && page > 1) {
+      address = "/doko/kekka.php/13105110/?page=" + std::to_string(page);
+    }
+    auto res = site.Get(address);
+    ASSERT_TRUE(res && res->status == 200) << address;
+    const auto entries = ReadResultPage(res->body).entries;
+    ASSERT_EQ(entries.size(), std::min<std::size_t>(20, listing.members.size() - (page - 1) * 20));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      EXPECT_EQ(entries[i][0], site.model().Code(listing.members[(page - 1) * 20 + i])) << address;
+    }
+    const auto links = FindNextLinks(res->body);
+    const int next = page < pages ? page + 1 : c.loops ? 1 : 0;
+    if (next == 0) {
+      EXPECT_TRUE(links.empty()) << address << " links to " << links.front().href;
+      continue;
+    }
+    ASSERT_EQ(links.size(), 1u) << address;
+    EXPECT_EQ(links[0].in_head, c.in_head) << address;
+    texts.insert(links[0].text);
+    address = Resolve(address, links[0].href);
+    EXPECT_EQ(address, address_of(next));
+  }
+  EXPECT_EQ(texts, c.texts);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, NextLinkTest,
+    ::testing::Values(
+        NextLinkCase{"query", NextLinkForm::kQuery, "/doko/kekka.php/13105110/?page=%d", {"次へ"}},
+        NextLinkCase{"rel", NextLinkForm::kRel, "/doko/kekka.php/13105110/?page=%d", {""}, true},
+        NextLinkCase{
+            "path", NextLinkForm::kPath, "/doko/kekka.php/13105110/page/%d/", {"次のページ"}},
+        NextLinkCase{"relative",
+                     NextLinkForm::kRelative,
+                     "/doko/kekka.php/13105110/?page=%d",
+                     {"次の20件 &gt;", "＞", "&raquo;", "&gt;"}},
+        NextLinkCase{"loop",
+                     NextLinkForm::kLoop,
+                     "/doko/kekka.php/13105110/?page=%d",
+                     {"次へ"},
+                     false,
+                     true},
+        NextLinkCase{"other_host",
+                     NextLinkForm::kOtherHost,
+                     "http://other.example.invalid/doko/kekka.php/13105110/?page=%d",
+                     {"次へ"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace valmeric::sitesim::testing

@@ -301,3 +301,60 @@ ResultPage ReadResultPage(std::string_view euc_body) {
 }
 
 }  // namespace valmeric::sitesim::testing
+
+namespace valmeric::sitesim::testing {
+namespace {
+
+// The value of attribute `name` in an opening tag, or empty.
+std::string Attribute(std::string_view tag, std::string_view name) {
+  const std::string key = " " + std::string(name) + "=\"";
+  const std::size_t at = tag.find(key);
+  if (at == std::string_view::npos) return {};
+  const std::size_t start = at + key.size();
+  const std::size_t end = tag.find('"', start);
+  return end == std::string_view::npos ? std::string()
+                                       : std::string(tag.substr(start, end - start));
+}
+
+bool NextText(const std::string& text) {
+  return text.starts_with("次") || text == ">" || text == "＞" || text == "»" || text == "&gt;" ||
+         text == "次へ&gt;";
+}
+
+}  // namespace
+
+std::vector<NextLink> FindNextLinks(std::string_view euc_body) {
+  std::vector<NextLink> links;
+  bool in_head = true;
+  for (const std::string& line : SplitLines(euc_body)) {
+    const std::string utf8 = Convert(line, "EUC-JP-MS", "UTF-8");
+    if (utf8.find("</head>") != std::string::npos) in_head = false;
+    for (std::size_t at = utf8.find('<'); at != std::string::npos; at = utf8.find('<', at + 1)) {
+      const bool anchor = utf8.compare(at, 3, "<a ") == 0;
+      if (!anchor && utf8.compare(at, 6, "<link ") != 0) continue;
+      const std::size_t close = utf8.find('>', at);
+      if (close == std::string::npos) break;
+      const std::string_view tag(utf8.data() + at, close - at);
+      NextLink link{Attribute(tag, "href"), {}, in_head};
+      if (anchor) {
+        const std::size_t end = utf8.find("</a>", close);
+        link.text = Trim(StripTags(utf8.substr(close + 1, end - close - 1)));
+      }
+      const std::string read = ReplaceAll(link.text, "&raquo;", "»");
+      if (Attribute(tag, "rel") == "next" || (anchor && NextText(read))) links.push_back(link);
+    }
+  }
+  return links;
+}
+
+std::string Resolve(std::string_view page_address, std::string_view href) {
+  if (href.starts_with("http://") || href.starts_with("/")) return std::string(href);
+  const std::string_view path = page_address.substr(0, page_address.find('?'));
+  if (href.starts_with("?")) return std::string(path) + std::string(href);
+  if (href.starts_with("./")) {
+    return std::string(path.substr(0, path.rfind('/') + 1)) + std::string(href.substr(2));
+  }
+  return "unresolved:" + std::string(href);
+}
+
+}  // namespace valmeric::sitesim::testing

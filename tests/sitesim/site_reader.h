@@ -56,4 +56,19 @@ struct ResultPage {
 };
 ResultPage ReadResultPage(std::string_view euc_body);
 
+// A link a client takes to the next result page: an <a> or <link> with
+// rel="next", or an <a> whose text (tags stripped, trimmed; "&raquo;" read as
+// "»") starts with "次" or is one of ">", "＞", "»", "&gt;", "次へ&gt;".
+struct NextLink {
+  std::string href;
+  std::string text;      // UTF-8, as the markup has it; empty for a <link>
+  bool in_head = false;  // before </head>
+};
+std::vector<NextLink> FindNextLinks(std::string_view euc_body);
+
+// href taken from the page at `page_address` (a path with its query):
+// "http://host/path" stays as it is, "/path" and "?query" and "./rest" are
+// resolved into a path on the page's own host.
+std::string Resolve(std::string_view page_address, std::string_view href);
+
 }  // namespace valmeric::sitesim::testing

@@ -50,8 +50,9 @@ class TruthTest : public ::testing::Test {
   }
 
   // What a collector writes for one prefecture and category: every pair in
-  // city order, then sub-category page order, each facility once.
-  static std::vector<Record> Crawl(int pref, int category) {
+  // city order, then sub-category page order, each facility once; with
+  // all_pages, each pair's pages in order by their next links.
+  static std::vector<Record> Crawl(int pref, int category, bool all_pages = false) {
     std::vector<Record> out;
     std::set<std::string> seen;
     for (const CityInfo& city : SharedData().CitiesOf(pref)) {
@@ -60,11 +61,15 @@ class TruthTest : public ::testing::Test {
         char path[64];
         std::snprintf(path, sizeof path, "/doko/kekka.php/%02d%03d%d/", city.prefecture, city.code,
                       sub.code);
-        auto res = site_->Get(path);
-        EXPECT_TRUE(res && res->status == 200) << path;
-        if (!res) continue;
-        for (Record& r : ReadResultPage(res->body).entries) {
-          if (seen.insert(r[0]).second) out.push_back(std::move(r));
+        for (std::string address = path; !address.empty();) {
+          auto res = site_->Get(address);
+          EXPECT_TRUE(res && res->status == 200) << address;
+          if (!res) break;
+          for (Record& r : ReadResultPage(res->body).entries) {
+            if (seen.insert(r[0]).second) out.push_back(std::move(r));
+          }
+          const auto next = FindNextLinks(res->body);
+          address = all_pages && !next.empty() ? Resolve(address, next.front().href) : "";
         }
       }
     }
@@ -98,6 +103,17 @@ TEST_P(TruthCrawlTest, ListedFacilitiesAreExactlyWhatTheResultPagesYield) {
   }
 }
 
+TEST_P(TruthCrawlTest, EveryPageListingIsExactlyWhatWalkingEveryPageYields) {
+  const auto [pref, category] = GetParam();
+  const auto crawled = Crawl(pref, category, true);
+  const auto truth = ParseTsv(Listed("pref_no=" + std::to_string(pref) +
+                                     "&ctgr=" + std::to_string(category) + "&pages=all"));
+  ASSERT_EQ(crawled.size(), truth.size());
+  for (std::size_t i = 0; i < truth.size(); ++i) {
+    EXPECT_EQ(crawled[i], truth[i]) << "facility " << i << " " << truth[i][0];
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Samples, TruthCrawlTest,
                          ::testing::Values(CrawlCase{31, 9}, CrawlCase{13, 10}, CrawlCase{13, 1},
                                            CrawlCase{1, 3}, CrawlCase{47, 2}),
@@ -120,8 +136,9 @@ TEST_F(TruthTest, CommaListsAndAllCoverTheSameFacilities) {
 }
 
 TEST_F(TruthTest, MalformedQueriesAreRejected) {
-  for (std::string q : {"pref_no=0&ctgr=1", "pref_no=48&ctgr=1", "pref_no=1&ctgr=11",
-                        "pref_no=1,&ctgr=1", "pref_no=a&ctgr=1", "ctgr=1", "pref_no=1"}) {
+  for (std::string q :
+       {"pref_no=0&ctgr=1", "pref_no=48&ctgr=1", "pref_no=1&ctgr=11", "pref_no=1,&ctgr=1",
+        "pref_no=a&ctgr=1", "ctgr=1", "pref_no=1", "pref_no=1&ctgr=1&pages=2"}) {
     auto res = site_->Get("/_sim/listed?" + q);
     ASSERT_TRUE(res);
     EXPECT_EQ(res->status, 400) << q;

@@ -6,6 +6,16 @@
 
 namespace valmeric::sitesim {
 
+// How a result page of more than one page links to its next page
+// (--next-link). kQuery is the site as it usually is: a 次へ anchor in the
+// pager, an absolute path with ?page=N. kRel puts <link rel="next"> in the
+// head instead of the anchor; kPath names the page by a path segment
+// (.../page/N/, served then besides ?page=N); kRelative writes a relative
+// href and varies the anchor's text. The last two are faults: kLoop sends the
+// last page's link back to page 1, and kOtherHost points the link at
+// another host.
+enum class NextLinkForm { kQuery, kRel, kPath, kRelative, kLoop, kOtherHost };
+
 // Misbehaviour on demand, for reliability tests of a client. Rates are
 // probabilities per site request; which requests misbehave depends only on
 // the seed and the request's arrival number, so a run that sends the same
@@ -30,6 +40,7 @@ struct FaultOptions {
   // list nothing, for the run such a town should leave.
   std::vector<int> gone_cities;
   std::vector<int> empty_cities;
+  NextLinkForm next_link = NextLinkForm::kQuery;
 };
 
 enum class FaultKind { kNone, kFail, kDrop, kStall, kRedirectLoop, kGzipCut };

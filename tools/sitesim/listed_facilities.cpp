@@ -35,8 +35,8 @@ std::optional<std::vector<int>> ParseList(const std::string& text, int max) {
   return values;
 }
 
-// The distinct facilities on the first result pages the query covers, in the
-// order a collection meets them.
+// The distinct facilities on the result pages the query covers, in the order
+// a collection meets them.
 std::vector<FacilityId> ListedIds(const FacilityModel& model, const ListedQuery& query) {
   const SiteData& data = model.data();
   std::vector<const refdata::SubCategory*> subs;
@@ -52,7 +52,8 @@ std::vector<FacilityId> ListedIds(const FacilityModel& model, const ListedQuery&
       const int city_index = static_cast<int>(&city - data.cities().data());
       for (const auto* sub : subs) {
         Listing listing = model.List(city_index, *sub);
-        const int shown = std::min(listing.total(), FacilityModel::kPageSize);
+        const int shown =
+            query.all_pages ? listing.total() : std::min(listing.total(), FacilityModel::kPageSize);
         for (int i = 0; i < shown; ++i) {
           const FacilityId& id = listing.members[static_cast<std::size_t>(i)];
           if (seen.insert(id.Key()).second) ids.push_back(id);

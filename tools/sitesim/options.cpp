@@ -30,6 +30,20 @@ bool ParseList(const std::string& text, std::vector<int>& out, int low, int high
   }
 }
 
+bool ParseNextLink(const std::string& text, NextLinkForm& out) {
+  static constexpr std::pair<const char*, NextLinkForm> kForms[] = {
+      {"query", NextLinkForm::kQuery}, {"rel", NextLinkForm::kRel},
+      {"path", NextLinkForm::kPath},   {"relative", NextLinkForm::kRelative},
+      {"loop", NextLinkForm::kLoop},   {"other-host", NextLinkForm::kOtherHost}};
+  for (const auto& [name, form] : kForms) {
+    if (text == name) {
+      out = form;
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 const char* UsageText() {
@@ -48,6 +62,16 @@ const char* UsageText() {
          "                        of the facilities gone, another share S with changed fields\n"
          "                        and S times as many new ones; /_sim/changes?pref_no=&ctgr=\n"
          "                        lists what a collection sees change\n"
+         "  --next-link FORM      how a result page of several pages links to the next one:\n"
+         "                        query (default): 次へ, /doko/kekka.php/PPCCCSSS/?page=N\n"
+         "                        rel: <link rel=\"next\"> in the head, no 次へ anchor\n"
+         "                        path: 次のページ, .../PPCCCSSS/page/N/ (served too)\n"
+         "                        relative: ?page=N or ./?page=N, the text by (page +\n"
+         "                        sub-category) mod 4: 次の20件 &gt;, ＞, &raquo;, &gt;\n"
+         "                        loop: 次へ on every page, the last one back to page 1\n"
+         "                        other-host: 次へ to http://other.example.invalid/...\n"
+         "                        /_sim/listed?pref_no=&ctgr=&pages=all lists the facilities\n"
+         "                        of every page, not just the first\n"
          "faults:\n"
          "  --latency-ms N        delay every page by N ms\n"
          "  --fail-rate R         answer a share R of pages with an error from --fail-codes\n"
@@ -109,6 +133,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args,
       ok = ParseValue(v, o.density) && o.density > 0.0 && o.density <= 20.0;
     } else if (a == "--change-share") {
       ok = ParseValue(v, o.change_share) && o.change_share >= 0.0 && o.change_share <= 0.5;
+    } else if (a == "--next-link") {
+      ok = ParseNextLink(v, o.faults.next_link);
     } else if (a == "--latency-ms") {
       ok = ParseValue(v, o.faults.latency_ms) && o.faults.latency_ms >= 0;
     } else if (a == "--fail-rate") {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "facility_details.h"
 
@@ -35,7 +36,9 @@ class Html final {
   std::string_view eol_ = "\n";
 };
 
-void Head(Html& h, const std::string& title, std::string_view body_id) {
+// head_link: one more line for the head, such as a <link rel="next">.
+void Head(Html& h, const std::string& title, std::string_view body_id,
+          const std::string& head_link = {}) {
   h << "<!DOCTYPE html>"
     << "<html lang=\"ja\">"
     << "<head>"
@@ -44,8 +47,9 @@ void Head(Html& h, const std::string& title, std::string_view body_id) {
     << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
     << "<meta name=\"description\" "
        "content=\"全国の病院・クリニック・歯科・動物病院を地域と診療科目から検索できます。\">"
-    << "<link rel=\"stylesheet\" href=\"/css/style.css\">"
-    << "<script src=\"/js/jquery.min.js\"></script>"
+    << "<link rel=\"stylesheet\" href=\"/css/style.css\">";
+  if (!head_link.empty()) h << head_link;
+  h << "<script src=\"/js/jquery.min.js\"></script>"
     << "<script src=\"/js/common.js\"></script>"
     << "</head>"
     << "<body id=\"" + std::string(body_id) + "\">"
@@ -131,6 +135,61 @@ void Entry(Html& h, const FacilityDetails& d) {
     << "</div>";
 }
 
+// The link from page `page` of `pages` to the next one; none when there is
+// no next page. self is the pair's result path, ending in '/'.
+struct NextLink {
+  std::string href;
+  std::string text;  // empty: a <link rel="next"> in the head, no anchor
+};
+
+std::optional<NextLink> NextLinkOf(NextLinkForm form, const std::string& self, int sub_code,
+                                   int page, int pages) {
+  if (pages < 2) return std::nullopt;
+  if (form == NextLinkForm::kLoop) {
+    // The last page leads back to the first, and so on for ever.
+    return NextLink{self + "?page=" + std::to_string(page % pages + 1), "次へ"};
+  }
+  if (page >= pages) return std::nullopt;
+  const std::string next = std::to_string(page + 1);
+  switch (form) {
+    case NextLinkForm::kRel:
+      return NextLink{self + "?page=" + next, {}};
+    case NextLinkForm::kPath:
+      return NextLink{self + "page/" + next + "/", "次のページ"};
+    case NextLinkForm::kRelative: {
+      // The texts take turns by page and sub-category, so that even a site
+      // of two-page pairs shows each of them; every other one is "./?page=N".
+      static constexpr const char* kTexts[] = {"次の20件 &gt;", "＞", "&raquo;", "&gt;"};
+      const int turn = (page + sub_code) % 4;
+      return NextLink{(turn % 2 == 0 ? "?page=" : "./?page=") + next, kTexts[turn]};
+    }
+    case NextLinkForm::kOtherHost:
+      return NextLink{"http://other.example.invalid" + self + "?page=" + next, "次へ"};
+    default:
+      return NextLink{self + "?page=" + next, "次へ"};
+  }
+}
+
+// The numbered links, then the next page's anchor when it has one.
+void Pager(Html& h, const std::string& self, int page, int pages,
+           const std::optional<NextLink>& next) {
+  h << "<div class=\"pager\">"
+    << "\t<ul>";
+  for (int p = 1; p <= pages; ++p) {
+    if (p == page) {
+      h << "\t\t<li class=\"current\"><span>" + std::to_string(p) + "</span></li>";
+    } else {
+      h << "\t\t<li><a href=\"" + self + "?page=" + std::to_string(p) + "\">" + std::to_string(p) +
+               "</a></li>";
+    }
+  }
+  if (next && !next->text.empty()) {
+    h << "\t\t<li class=\"next\"><a href=\"" + next->href + "\">" + next->text + "</a></li>";
+  }
+  h << "\t</ul>"
+    << "</div>";
+}
+
 }  // namespace
 
 std::string PageRenderer::CityPage(int prefecture) const {
@@ -198,9 +257,13 @@ std::string PageRenderer::ResultPage(int city_index, const refdata::SubCategory&
   const int total = listing.total();
   const int pages = std::max(1, (total + FacilityModel::kPageSize - 1) / FacilityModel::kPageSize);
 
+  const std::optional<NextLink> next = NextLinkOf(next_link_, self, sub.code, page, pages);
+  std::string head_link;
+  if (next && next->text.empty()) head_link = "<link rel=\"next\" href=\"" + next->href + "\">";
+
   Html h;
   h.UseCrLf();
-  Head(h, city.name + "の" + sub.name + " (" + pref + ")", "kekka");
+  Head(h, city.name + "の" + sub.name + " (" + pref + ")", "kekka", head_link);
   Crumbs(h, {"<a href=\"/doko/city.php?pref_no=" + std::to_string(city.prefecture) + "\">" + pref +
                  "</a>",
              "<a href=\"/doko/kamoku.php?pref_no=" + Pad(city.prefecture, 2) +
@@ -227,24 +290,7 @@ std::string PageRenderer::ResultPage(int city_index, const refdata::SubCategory&
       Entry(h, Describe(model_, listing.members[static_cast<std::size_t>(i)]));
     }
     h << "</div>";
-    if (pages > 1) {
-      h << "<div class=\"pager\">"
-        << "\t<ul>";
-      for (int p = 1; p <= pages; ++p) {
-        if (p == page) {
-          h << "\t\t<li class=\"current\"><span>" + std::to_string(p) + "</span></li>";
-        } else {
-          h << "\t\t<li><a href=\"" + self + "?page=" + std::to_string(p) + "\">" +
-                   std::to_string(p) + "</a></li>";
-        }
-      }
-      if (page < pages) {
-        h << "\t\t<li class=\"next\"><a href=\"" + self + "?page=" + std::to_string(page + 1) +
-                 "\">次へ</a></li>";
-      }
-      h << "\t</ul>"
-        << "</div>";
-    }
+    if (pages > 1) Pager(h, self, page, pages, next);
   }
   Foot(h);
   return h.Take();

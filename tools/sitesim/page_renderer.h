@@ -3,6 +3,7 @@
 #include <string>
 
 #include "facility_model.h"
+#include "faults.h"
 #include "site_data.h"
 
 namespace valmeric::sitesim {
@@ -13,7 +14,8 @@ namespace valmeric::sitesim {
 // resembles one.
 class PageRenderer final {
  public:
-  explicit PageRenderer(const FacilityModel& model) : model_(model) {}
+  explicit PageRenderer(const FacilityModel& model, NextLinkForm next_link = NextLinkForm::kQuery)
+      : model_(model), next_link_(next_link) {}
 
   // The municipalities of one prefecture; empty when the prefecture is unknown.
   std::string CityPage(int prefecture) const;
@@ -21,6 +23,8 @@ class PageRenderer final {
   std::string SubCategoryPage(int prefecture, int city_code) const;
   // One page (1-based) of the results of a (city, sub-category) pair; with
   // list_nothing, the pair's page as the site shows it when nothing matches.
+  // A pair of more than one page links each page to the next in the
+  // renderer's NextLinkForm.
   std::string ResultPage(int city_index, const refdata::SubCategory& sub, int page,
                          bool list_nothing = false) const;
   std::string NotFoundPage() const;
@@ -28,6 +32,7 @@ class PageRenderer final {
 
  private:
   const FacilityModel& model_;
+  NextLinkForm next_link_;
 };
 
 }  // namespace valmeric::sitesim

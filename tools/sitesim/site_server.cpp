@@ -58,7 +58,10 @@ std::string Gzip(const std::string& text) {
 }  // namespace
 
 SiteServer::SiteServer(const FacilityModel& model, FaultOptions faults)
-    : model_(model), renderer_(model), faults_(std::move(faults)), cache_(kCacheBudget) {}
+    : model_(model),
+      renderer_(model, faults.next_link),
+      faults_(std::move(faults)),
+      cache_(kCacheBudget) {}
 
 SiteStats SiteServer::stats() const {
   return SiteStats{requests_.load(), result_pages_.load(), fault_count_.load()};
@@ -102,13 +105,17 @@ bool SiteServer::HandleControl(const httplib::Request& req, httplib::Response& r
   }
   if (path == "/_sim/listed" || path == "/_sim/changes") {
     auto query = ParseListedQuery(Param(req, "pref_no"), Param(req, "ctgr"));
-    if (!query) {
+    const std::string pages = Param(req, "pages");
+    if (!query || (pages != "" && pages != "first" && pages != "all")) {
       res.status = 400;
-      res.set_content("pref_no and ctgr must be 'all' or comma lists of numbers in range\n",
-                      "text/plain; charset=UTF-8");
+      res.set_content(
+          "pref_no and ctgr must be 'all' or comma lists of numbers in range, pages 'first' or "
+          "'all'\n",
+          "text/plain; charset=UTF-8");
       return true;
     }
     query->decode_references = Param(req, "decode") != "0";
+    query->all_pages = pages == "all";
     res.set_content(
         path == "/_sim/changes" ? ChangesTsv(model_, *query) : ListedFacilitiesTsv(model_, *query),
         "text/tab-separated-values; charset=UTF-8");
@@ -176,6 +183,14 @@ void SiteServer::HandleSite(const httplib::Request& req, httplib::Response& res)
     std::string_view rest(path);
     rest.remove_prefix(std::string_view("/doko/kekka.php/").size());
     if (rest.ends_with('/')) rest.remove_suffix(1);
+    // With page-numbered paths, PPCCCSSS/page/N/ is page N as well as ?page=N.
+    int path_page = -1;
+    const std::size_t page_segment = rest.find("/page/");
+    if (opt.next_link == NextLinkForm::kPath && page_segment != std::string_view::npos) {
+      path_page = ParseNumber(rest.substr(page_segment + 6));
+      rest = rest.substr(0, page_segment);
+      if (path_page < 1) rest = {};
+    }
     const bool digits = rest.size() > 5 && std::all_of(rest.begin(), rest.end(),
                                                        [](char c) { return c >= '0' && c <= '9'; });
     int pref = digits ? ParseNumber(rest.substr(0, 2)) : -1;
@@ -184,6 +199,7 @@ void SiteServer::HandleSite(const httplib::Request& req, httplib::Response& res)
     int city_index = digits ? model_.data().FindCity(pref, city) : -1;
     const refdata::SubCategory* sub = digits ? model_.data().FindSubCategory(sub_code) : nullptr;
     int page = req.has_param("page") ? ParseNumber(Param(req, "page")) : 1;
+    if (path_page > 0) page = req.has_param("page") ? -1 : path_page;
     if (city_index < 0 || sub == nullptr || page < 1 || !path.ends_with('/')) {
       return SendHtml(res, 404, renderer_.NotFoundPage());
     }
