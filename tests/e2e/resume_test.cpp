@@ -506,5 +506,124 @@ TEST_F(ResumeTest, ARecordOrFileThatNoLongerTellsTheRunIsRefusedTouchingNothing)
   EXPECT_EQ(Run(Again("--resume", site)).status, 0);
 }
 
+
+// The facility codes of a CSV the program wrote, in file order.
+std::vector<std::string> CodesIn(const std::string& csv) {
+  std::vector<std::string> codes;
+  const auto lines = SplitLines(csv);
+  for (size_t i = 1; i < lines.size(); ++i)
+    codes.push_back(lines[i].substr(1, lines[i].find('"', 1) - 1));
+  return codes;
+}
+
+// The codes the local site's own model lists for a query, in the order a
+// client meets them: pages "first" or "all".
+std::vector<std::string> ListedCodes(const RunningSite& site, const std::string& query,
+                                     const char* pages) {
+  const auto reply = site.Get("/_sim/listed?" + query + "&pages=" + pages);
+  std::vector<std::string> codes;
+  if (!reply || reply->status != 200) return codes;
+  for (const auto& row : sitesim::testing::TsvRows(reply->body)) codes.push_back(row[0]);
+  return codes;
+}
+
+// Result pages the site has sent so far.
+long ResultPagesServed(const RunningSite& site) {
+  const auto reply = site.Get("/_sim/stats");
+  if (!reply) return -1;
+  const size_t at = reply->body.find("result_pages=");
+  return at == std::string::npos ? -1 : std::stol(reply->body.substr(at + 13));
+}
+
+// However the site writes its link to the next page, --all-pages writes
+// every facility of every page once, in page order; links that leave the
+// pair's pages are never asked for.
+TEST_F(ResumeTest, AllPagesFollowsEveryLinkFormTheSiteMayWrite) {
+  using sitesim::NextLinkForm;
+  const char* query = "pref_no=13&ctgr=1";
+  const struct {
+    const char* name;
+    NextLinkForm form;
+    bool followed;
+  } cases[] = {
+      {"query", NextLinkForm::kQuery, true},       {"rel", NextLinkForm::kRel, true},
+      {"path", NextLinkForm::kPath, true},         {"relative", NextLinkForm::kRelative, true},
+      {"loop", NextLinkForm::kLoop, true},         {"other_host", NextLinkForm::kOtherHost, false},
+  };
+  long pages_of_every_pair = -1;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    sitesim::FaultOptions faults;
+    faults.next_link = c.form;
+    RunningSite site(faults);
+    const Exit done = Run(NewRun(site, "13", "1", output_, db_path_, {"--all-pages"}));
+    EXPECT_EQ(done.status, 0) << done.err;
+    const auto want = ListedCodes(site, query, c.followed ? "all" : "first");
+    ASSERT_FALSE(want.empty());
+    EXPECT_EQ(CodesIn(Csv()), want);
+    const long served = ResultPagesServed(site);
+    if (c.form == NextLinkForm::kQuery) pages_of_every_pair = served;
+    // A loop back to the first page is never taken: no page is asked twice.
+    if (c.followed) EXPECT_EQ(served, pages_of_every_pair);
+  }
+}
+
+// A first-pages run followed by --more-pages writes what an all-pages run
+// writes; the pairs' later pages come after the first pages, in the same file.
+TEST_F(ResumeTest, MorePagesAfterAFirstPagesRunWritesWhatAllPagesWrites) {
+  RunningSite site;
+  const Exit first = Run(NewRun(site, "13", "1", output_, db_path_));
+  ASSERT_EQ(first.status, 0) << first.err;
+  EXPECT_NE(first.err.find("--more-pages"), std::string::npos) << first.err;
+  const auto first_pages = CodesIn(Csv());
+  EXPECT_EQ(first_pages, ListedCodes(site, "pref_no=13&ctgr=1", "first"));
+  const Exit status = Run({VALMERIC_CLI_EXE, "status", "--db", db_path_});
+  EXPECT_NE(status.out.find("--more-pages"), std::string::npos) << status.out;
+
+  const Exit more = Run(Again("--more-pages", site));
+  ASSERT_EQ(more.status, 0) << more.err;
+  auto written = CodesIn(Csv());
+  EXPECT_TRUE(std::equal(first_pages.begin(), first_pages.end(), written.begin()));
+  auto want = ListedCodes(site, "pref_no=13&ctgr=1", "all");
+  std::sort(written.begin(), written.end());
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(written, want);
+  EXPECT_EQ(Run(Again("--more-pages", site)).status, 2);  // nothing left beyond the first pages
+}
+
+// Kills that land while a pair's later pages are read, each followed by a
+// resume, leave the bytes of an uninterrupted all-pages run.
+TEST_F(ResumeTest, AllPagesRunsKilledOnLaterPagesResumeToTheSameBytes) {
+  RunningSite quick;
+  const std::string reference = Reference(quick, "13", "1", {"--all-pages"});
+  sitesim::FaultOptions slow;
+  slow.latency_ms = 3;
+  RunningSite site(slow);
+  const unsigned seed = std::random_device{}();
+  std::printf("kill moments drawn with seed %u\n", seed);
+  std::mt19937 random(seed);
+  std::uniform_int_distribution<int> moment_ms(0, 600);
+  pid_t pid = Spawn(NewRun(site, "13", "1", output_, db_path_, {"--all-pages"}));
+  int on_later_pages = 0;
+  Exit last;
+  for (int kills = 0; kills < 12; ++kills) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(moment_ms(random)));
+    kill(pid, SIGKILL);
+    last = Wait(pid);
+    if (last.status != 128 + SIGKILL) break;
+    const bool recorded = Run({VALMERIC_CLI_EXE, "status", "--db", db_path_}).status == 0;
+    if (recorded && test::QueryColumn(db_path_, "SELECT PairIndex >= 0 FROM T03_Run") ==
+                        std::vector<std::string>{"1"}) {
+      ++on_later_pages;
+    }
+    pid = Spawn(recorded ? Again("--resume", site)
+                         : NewRun(site, "13", "1", output_, db_path_, {"--all-pages"}));
+  }
+  if (last.status == 128 + SIGKILL) last = Wait(pid);
+  EXPECT_EQ(last.status, 0) << last.err;
+  EXPECT_GT(on_later_pages, 0);
+  ExpectSameBytes(Csv(), reference);
+}
+
 }  // namespace
 }  // namespace valmeric
