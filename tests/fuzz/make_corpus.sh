@@ -11,7 +11,7 @@ trap 'stop_local_site; rm -rf "$work"' EXIT
 start_local_site "$bin" "$work"
 site=$LOCAL_SITE
 
-mkdir -p "$corpus"/{result_page,euc_to_ansi,strip_tags,split_text,city_page,sub_category_page}
+mkdir -p "$corpus"/{result_page,next_page_link,euc_to_ansi,strip_tags,split_text,city_page,sub_category_page}
 fetch() { curl -sf "$site$1" -o "$2"; }
 
 n=0
@@ -20,6 +20,8 @@ for pair in 01101110 01101120 13101110 13104950 27128110 31201950 47201110; do
   { printf '1,札幌市中央区,01101,110,一般内科\n'; curl -sf "$site/doko/kekka.php/$pair/"; } \
     >"$corpus/result_page/page$n" || true
 done
+# Two of the pages with a pager, as pages only, for the next-link finder.
+for n in 1 3; do tail -n +2 "$corpus/result_page/page$n" >"$corpus/next_page_link/page$n"; done
 for pref in 1 13 31 47; do fetch "/doko/city.php?pref_no=$pref" "$corpus/city_page/pref$pref"; done
 fetch "/doko/kamoku.php?pref_no=01&city_no=27" "$corpus/sub_category_page/kamoku"
 

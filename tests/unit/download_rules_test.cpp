@@ -45,6 +45,9 @@ TEST(RedirectTarget, ResolvedAgainstTheAddressThatSentIt) {
       {"http://h/a/b", "?y", "http://h/a/b?y"},
       {"https://h/a", "//other/x", "https://other/x"},
       {"http://h/a", "HTTPS://H/x", "HTTPS://H/x"},
+      {"http://h/a", "http://h/a/b/../../c/./d#f", "http://h/c/d"},
+      {"https://h/a", "//other/x/../../y#f", "https://other/y"},
+      {"http://h/a", "javascript:void(0)", "javascript:void(0)"},
       {"http://h/a", "  /p#top \r\n", "http://h/p"},
       {"not an address", "/p", ""},
   };

@@ -518,12 +518,27 @@ std::optional<UrlParts> ParseAbsoluteUrl(std::string_view url) {
   return parts;
 }
 
+namespace {
+
+// An absolute address with the dot segments of its path worked out and its
+// fragment dropped, as RFC 3986 resolves a reference that has a scheme; text
+// that is no such address (mailto:, javascript:) stays as it is.
+std::string WithoutDotSegments(std::string_view url) {
+  const std::optional<UrlParts> parts = ParseAbsoluteUrl(url);
+  if (!parts) return std::string(url);
+  return std::string(url.substr(0, SchemeLength(url))) + "://" + parts->authority +
+         RemoveDotSegments(parts->path) + parts->query;
+}
+
+}  // namespace
+
 std::string ResolveReference(std::string_view base, std::string_view reference) {
   reference = Trim(reference);
-  if (SchemeLength(reference) != 0) return std::string(reference);
+  if (SchemeLength(reference) != 0) return WithoutDotSegments(reference);
   const std::optional<UrlParts> from = ParseAbsoluteUrl(base);
   if (!from) return {};
-  if (reference.substr(0, 2) == "//") return from->scheme + ":" + std::string(reference);
+  if (reference.substr(0, 2) == "//")
+    return WithoutDotSegments(from->scheme + ":" + std::string(reference));
   const std::string root = from->scheme + "://" + from->authority;
   reference = reference.substr(0, reference.find('#'));
   if (reference.empty()) return root + from->path + from->query;
