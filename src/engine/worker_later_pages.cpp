@@ -49,7 +49,8 @@ void TMyThread::BeginLaterPages(int index, const EntryReport& report) {
   journal_->ClearPairRead();
   for (const std::string& url : pair_pages_) journal_->AddPairPage(url);
   for (const std::string& code : pair_codes_) journal_->AddPairCode(code);
-  progress_.pair = {index, 1, *report.next_url, report.beyond->announced, report.beyond->listed};
+  progress_.pair = {index, 1, report.next_url.value_or(std::string()), report.beyond->announced,
+                    report.beyond->listed};
 }
 
 std::optional<PagesEnd> TMyThread::PagesEndBefore(const EntryReport& report) const {
@@ -61,6 +62,10 @@ std::optional<PagesEnd> TMyThread::PagesEndBefore(const EntryReport& report) con
 
 std::optional<TMyThread::CsvMark> TMyThread::FollowPages(int index, Savepoint& step,
                                                          EntryReport& report) {
+  if (!report.next_url) {  // the first page links no next one
+    EndPairPages(report, PagesEnd::kNoLink);
+    return std::nullopt;
+  }
   Database& db = db_->db();
   BeginLaterPages(index, report);
   in_later_pages_ = true;

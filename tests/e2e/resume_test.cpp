@@ -506,7 +506,6 @@ TEST_F(ResumeTest, ARecordOrFileThatNoLongerTellsTheRunIsRefusedTouchingNothing)
   EXPECT_EQ(Run(Again("--resume", site)).status, 0);
 }
 
-
 // The facility codes of a CSV the program wrote, in file order.
 std::vector<std::string> CodesIn(const std::string& csv) {
   std::vector<std::string> codes;
@@ -546,9 +545,9 @@ TEST_F(ResumeTest, AllPagesFollowsEveryLinkFormTheSiteMayWrite) {
     NextLinkForm form;
     bool followed;
   } cases[] = {
-      {"query", NextLinkForm::kQuery, true},       {"rel", NextLinkForm::kRel, true},
-      {"path", NextLinkForm::kPath, true},         {"relative", NextLinkForm::kRelative, true},
-      {"loop", NextLinkForm::kLoop, true},         {"other_host", NextLinkForm::kOtherHost, false},
+      {"query", NextLinkForm::kQuery, true}, {"rel", NextLinkForm::kRel, true},
+      {"path", NextLinkForm::kPath, true},   {"relative", NextLinkForm::kRelative, true},
+      {"loop", NextLinkForm::kLoop, true},   {"other_host", NextLinkForm::kOtherHost, false},
   };
   long pages_of_every_pair = -1;
   for (const auto& c : cases) {
@@ -564,7 +563,9 @@ TEST_F(ResumeTest, AllPagesFollowsEveryLinkFormTheSiteMayWrite) {
     const long served = ResultPagesServed(site);
     if (c.form == NextLinkForm::kQuery) pages_of_every_pair = served;
     // A loop back to the first page is never taken: no page is asked twice.
-    if (c.followed) EXPECT_EQ(served, pages_of_every_pair);
+    if (c.followed) {
+      EXPECT_EQ(served, pages_of_every_pair);
+    }
   }
 }
 
@@ -591,18 +592,21 @@ TEST_F(ResumeTest, MorePagesAfterAFirstPagesRunWritesWhatAllPagesWrites) {
   EXPECT_EQ(Run(Again("--more-pages", site)).status, 2);  // nothing left beyond the first pages
 }
 
-// Kills that land while a pair's later pages are read, each followed by a
-// resume, leave the bytes of an uninterrupted all-pages run.
+// Kills, each followed by a resume, leave the bytes of an uninterrupted
+// all-pages run. The site is dense: most of its pages are later pages, so
+// that many kills land while a pair's later pages are read, after a
+// checkpoint taken among them.
 TEST_F(ResumeTest, AllPagesRunsKilledOnLaterPagesResumeToTheSameBytes) {
-  RunningSite quick;
+  constexpr double kDense = 4.0;
+  RunningSite quick({}, sitesim::kDefaultSeed, {}, 0.0, kDense);
   const std::string reference = Reference(quick, "13", "1", {"--all-pages"});
   sitesim::FaultOptions slow;
-  slow.latency_ms = 3;
-  RunningSite site(slow);
+  slow.latency_ms = 1;
+  RunningSite site(slow, sitesim::kDefaultSeed, {}, 0.0, kDense);
   const unsigned seed = std::random_device{}();
   std::printf("kill moments drawn with seed %u\n", seed);
   std::mt19937 random(seed);
-  std::uniform_int_distribution<int> moment_ms(0, 600);
+  std::uniform_int_distribution<int> moment_ms(0, 2500);
   pid_t pid = Spawn(NewRun(site, "13", "1", output_, db_path_, {"--all-pages"}));
   int on_later_pages = 0;
   Exit last;

@@ -29,8 +29,8 @@ std::vector<std::vector<std::string>> TsvRows(const std::string& body) {
 }
 
 RunningSite::RunningSite(FaultOptions faults, std::uint64_t seed, ListenOptions listen,
-                         double change_share)
-    : model_(SharedData(), seed, 1.0, change_share),
+                         double change_share, double density)
+    : model_(SharedData(), seed, density, change_share),
       server_(model_,
               [&] {
                 faults.seed = seed;

@@ -25,9 +25,9 @@ std::vector<std::vector<std::string>> TsvRows(const std::string& body);
 class RunningSite final {
  public:
   // change_share: see FacilityModel; above 0 the site shows its data as
-  // changed later.
+  // changed later. density: facilities per city, relative to the usual.
   explicit RunningSite(FaultOptions faults = {}, std::uint64_t seed = kDefaultSeed,
-                       ListenOptions listen = {}, double change_share = 0.0);
+                       ListenOptions listen = {}, double change_share = 0.0, double density = 1.0);
 
   int port() const { return host_.http_port(); }
   int https_port() const { return host_.https_port(); }

@@ -19,6 +19,7 @@
 #include "support/named_case.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
+#include "support/worker_run.h"
 
 namespace valmeric {
 namespace {
@@ -530,6 +531,23 @@ TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold)
           WithDetail(msg::kDone, LaterPagesLeftText(6) + msg::kMorePagesQuestion),
           WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)}));
   EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_first_page, 6);
+}
+
+// Yes to the later pages: they are read into the same file, and the end of
+// that pass offers to open it.
+TEST_F(RunControllerTest, YesToTheLaterPagesReadsThemIntoTheSameFile) {
+  const std::string pair = MemorySite::Pairs()[0];
+  site_.SetPage(pair, 25, MemorySite::Facilities(1, 20), "?page=2");
+  site_.SetPage(pair + "?page=2", 25, MemorySite::Facilities(21, 25));
+  view_.answers = {kIdYes, kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  EXPECT_EQ(view_.Texts(),
+            (std::vector<std::string>{
+                WithDetail(msg::kDone, LaterPagesLeftText(5) + msg::kMorePagesQuestion),
+                DoneQuestion()}));
+  EXPECT_EQ(test::WrittenCodes(CsvPath()), test::CodesOf(MemorySite::Facilities(1, 25)));
+  EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_pairs, 0);
 }
 
 // Counts near the top of int, announced by page after page, add up to the
