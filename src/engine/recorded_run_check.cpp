@@ -52,6 +52,18 @@ std::optional<std::string> SelectionProblem(const JournalRun& run) {
   return std::nullopt;
 }
 
+// The pair whose later pages were under way, as recorded.
+std::optional<std::string> PairProblem(const PairInProgress& pair, int plan_end,
+                                       const std::string& wrong) {
+  if (pair.index < -1 || pair.index >= plan_end)
+    return wrong + Value("T03_Run.PairIndex", pair.index) + ")";
+  if (pair.pages < 0 || pair.pages > kMostPagesOfAPair)
+    return wrong + Value("T03_Run.PairPages", pair.pages) + ")";
+  if (pair.announced < 0) return wrong + Value("T03_Run.PairAnnounced", pair.announced) + ")";
+  if (pair.listed < 0) return wrong + Value("T03_Run.PairListed", pair.listed) + ")";
+  return std::nullopt;
+}
+
 std::optional<std::string> CountsProblem(const JournalRun& run, const RecordedIndexes& indexes) {
   const auto header = static_cast<std::int64_t>(
       CommittedHeader(EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932)).size());
@@ -77,7 +89,7 @@ std::optional<std::string> CountsProblem(const JournalRun& run, const RecordedIn
     return wrong + Value("T04_NotFetched.PlanIndex", *index) + ")";
   if (const auto index = IndexOutside(indexes.beyond_first_page, progress.next_entry))
     return wrong + Value("T05_MorePages.PlanIndex", *index) + ")";
-  return std::nullopt;
+  return PairProblem(progress.pair, plan_end, wrong);
 }
 
 // What the first bytes of a file tell of it.

@@ -24,8 +24,17 @@ std::optional<std::string> TMyThread::NextLink(const PageLines& lines, const std
 }
 
 bool TMyThread::GoesOnWithPair(int index) const {
-  return FollowsLaterPages() && progress_.pair.index == index && progress_.pair.pages > 0 &&
-         !progress_.pair.next_url.empty();
+  const PairInProgress& pair = progress_.pair;
+  if (!FollowsLaterPages() || pair.index != index || pair.pages <= 0) return false;
+  // Only a page of the pair's own is asked for: a recorded address that
+  // lies elsewhere (an edited record) starts the pair again from its first
+  // page, whose facilities the duplicate filter already holds.
+  const PlanPair plan_pair = plan_.Pair(static_cast<size_t>(index));
+  std::string own = ResultPageUrl(plan_pair.area_code, plan_pair.sub_category_code);
+  own.pop_back();  // its "/"
+  const std::string& next = pair.next_url;
+  return next.size() > own.size() + 1 && next.compare(0, own.size(), own) == 0 &&
+         (next[own.size()] == '/' || next[own.size()] == '?');
 }
 
 TMyThread::EntryReport TMyThread::PairUnderWay(size_t index, int position) {
