@@ -99,8 +99,8 @@ std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database
 
 // One run from its start to the end of its worker, the same for the window and
 // the command line. Starting claims the database (its lock, a scratch file
-// beside it), then prepares one of three starts: a new run, a resume or a
-// retry. A new run's start never costs the user the old file for nothing:
+// beside it), then prepares one of four starts: a new run, a resume, a
+// retry or the later pages of a finished run. A new run's start never costs the user the old file for nothing:
 // the duplicate table is emptied and the run recorded first, and only then is
 // the old output file deleted.
 class RunSession final {
@@ -132,7 +132,7 @@ class RunSession final {
   std::optional<ScratchFile> scratch_;  // outlives the worker, which downloads into it
   std::unique_ptr<TMyThread> worker_;
 
-  // The three starts: each checks what it needs, records what it changes and
+  // The four starts: each checks what it needs, records what it changes and
   // returns its worker's configuration. Each throws StartRefused.
   RunConfig PrepareNewRun(const RunRequest& request, ReferenceDb& db);
   RunConfig PrepareResume(const RunRequest& request, ReferenceDb& db);
