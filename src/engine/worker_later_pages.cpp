@@ -18,9 +18,7 @@ std::string PairPath(const PlanPair& pair) {
 
 std::optional<std::string> TMyThread::NextLink(const PageLines& lines, const std::string& page_url,
                                                const PlanPair& pair) const {
-  std::optional<std::string> next = NextPageLink(lines, page_url, PairPath(pair));
-  if (next) reports_.LaterPageFound();
-  return next;
+  return NextPageLink(lines, page_url, PairPath(pair));
 }
 
 bool TMyThread::GoesOnWithPair(int index) const {
@@ -49,7 +47,6 @@ TMyThread::EntryReport TMyThread::PairUnderWay(size_t index, int position) {
       PairBeyondFirstPage{static_cast<int>(index), pair.area_code, pair.sub_category_code,
                           under_way.announced, under_way.listed};
   report.next_url = under_way.next_url;
-  reports_.LaterPageFound();
   return report;
 }
 
@@ -84,6 +81,7 @@ std::optional<TMyThread::CsvMark> TMyThread::FollowPages(int index, Savepoint& s
         config_.settings.checkpoint_interval) {
       Checkpoint();
     }
+    reports_.LaterPageFound();  // the walk grows by the page the link leads to
     db.Begin();
     step.Set();
     out_file_.Flush();

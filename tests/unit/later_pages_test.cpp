@@ -63,7 +63,8 @@ class LaterPagesTest : public ::testing::Test {
     }
     session.Wait();
     site_->HealPairs();
-    return *reports.Take().outcome;
+    news_ = reports.Take();
+    return *news_.outcome;
   }
 
   bool Asked(const std::string& page) {
@@ -85,6 +86,7 @@ class LaterPagesTest : public ::testing::Test {
   }
 
   std::unique_ptr<MemorySite> site_;
+  RunNews news_;  // the last run's, as its owner took them at the end
   std::mutex mutex_;
   std::vector<std::string> asked_;
 };
@@ -102,25 +104,26 @@ TEST_F(LaterPagesTest, APairsPagesEndWhereTheirLinksStopMakingSense) {
     std::string not_asked;
     int beyond_first_page;  // left for a later run
     int unlisted;           // announced, listed by no page the links lead to
+    int later_pages = 0;    // read after first pages, and shown in the progress
   } cases[] = {
       {"EveryPageInOrder", [this](MemorySite&) { SetChain(50, 3); }, PageScope::kAllPages, 50, "",
-       0, 0},
+       0, 0, 2},
       {"FirstPagesOnlyUnlessAsked", [this](MemorySite&) { SetChain(50, 3); },
        PageScope::kFirstPages, 20, page2, 30, 0},
       {"TheCountCapsAllPagesTogether", [this](MemorySite&) { SetChain(25, 3); },
-       PageScope::kAllPages, 25, page3, 0, 0},
+       PageScope::kAllPages, 25, page3, 0, 0, 1},
       {"ALinkBackToAPageRead",
        [&](MemorySite& s) {
          SetChain(50, 3);
          s.SetPage(page2, 50, MemorySite::Facilities(21, 40), "/doko/kekka.php/01101110/");
        },
-       PageScope::kAllPages, 40, page3, 0, 10},
+       PageScope::kAllPages, 40, page3, 0, 10, 1},
       {"APageWithNothingNew",
        [&](MemorySite& s) {
          SetChain(50, 3);
          s.SetPage(page2, 50, MemorySite::Facilities(1, 20), "?page=3");
        },
-       PageScope::kAllPages, 20, page3, 0, 30},
+       PageScope::kAllPages, 20, page3, 0, 30, 1},
       {"ALinkToAnotherHost",
        [&](MemorySite& s) {
          SetChain(50, 3);
@@ -148,6 +151,9 @@ TEST_F(LaterPagesTest, APairsPagesEndWhereTheirLinksStopMakingSense) {
     EXPECT_EQ(outcome.progress.beyond_first_page, c.beyond_first_page);
     EXPECT_EQ(outcome.progress.unlisted, c.unlisted);
     EXPECT_EQ(ReadRecordedRun(site_->db_path())->progress.unlisted, c.unlisted);
+    EXPECT_EQ(outcome.progress.later_pages, c.later_pages);
+    EXPECT_EQ(news_.later_found, c.later_pages);
+    EXPECT_EQ(news_.later_started, c.later_pages);
   }
 }
 
