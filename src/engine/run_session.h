@@ -100,9 +100,9 @@ std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database
 // One run from its start to the end of its worker, the same for the window and
 // the command line. Starting claims the database (its lock, a scratch file
 // beside it), then prepares one of four starts: a new run, a resume, a
-// retry or the later pages of a finished run. A new run's start never costs the user the old file
-// for nothing: the duplicate table is emptied and the run recorded first, and only then is the old
-// output file deleted.
+// retry or the later pages of a finished run. A new run's start never costs
+// the user the old file for nothing: the duplicate table is emptied and the
+// run recorded first, and only then is the old output file deleted.
 class RunSession final {
  public:
   // Prepares and starts the worker, which reports to reports. Throws
