@@ -207,6 +207,8 @@ const CsvRow* CsvTable::Find(std::string_view code) const {
 const CsvRow* CsvTable::FindNumber(std::string_view code) const {
   const std::string_view number = NumberOf(code);
   if (number.empty()) return nullptr;
+  // Without a code that starts with a zero, a number's only code is itself.
+  if (!zero_led_codes_) return Find(number);
   if (!numbers_) {
     numbers_ = std::make_unique<std::unordered_map<std::string_view, size_t>>();
     for (size_t i = 0; i < rows_.size(); ++i) {
@@ -293,6 +295,7 @@ void CsvTable::ParseRecord(char* line, size_t size, size_t number, bool several_
     repeated_.push_back({std::string(row.code()), number, rows_[found->second].line});
     return;
   }
+  if (row.code().size() > 1 && row.code().front() == '0') zero_led_codes_ = true;
   rows_.push_back(row);
 }
 

@@ -90,6 +90,7 @@ class CsvTable final {
   // Whether records end with a comma after the eighth field (the trailing
   // empty column), as the first record does.
   enum class Shape { kUnknown, kTrailingColumn, kEightFields } shape_ = Shape::kUnknown;
+  bool zero_led_codes_ = false;  // a code of more than one character starts with "0"
   // Digits of a code without leading zeros -> position in rows_, or kSeveral;
   // made on the first FindNumber.
   mutable std::unique_ptr<std::unordered_map<std::string_view, size_t>> numbers_;
