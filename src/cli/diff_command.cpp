@@ -65,6 +65,19 @@ std::optional<CsvTable> ReadRun(const std::string& path, std::ostream& err) {
   return std::nullopt;
 }
 
+// Once for each file whose codes lost their leading zeros, as when Excel
+// saved it again.
+void WarnOfDroppedZeros(const CsvTable& file, const CsvTable& other, std::ostream& err) {
+  const DroppedZeros dropped = FindDroppedZeros(file, other);
+  if (dropped.count == 0) return;
+  err << text::kWarningPrefix
+      << Detail(text::kDiffZerosDropped,
+                file.name() + ": " + Count(static_cast<long long>(dropped.count)) + ", " +
+                    std::to_string(dropped.first->line) + ": " + SjisToUtf8(dropped.first->code()) +
+                    " / " + SjisToUtf8(dropped.first_other->code()))
+      << "\n";
+}
+
 }  // namespace
 
 int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -87,6 +100,8 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (!old_run) return kExitUsage;
   const std::optional<CsvTable> new_run = ReadRun(options.inputs[1], err);
   if (!new_run) return kExitUsage;
+  WarnOfDroppedZeros(*old_run, *new_run, err);
+  WarnOfDroppedZeros(*new_run, *old_run, err);
 
   ChangeCounts counts;
   try {

@@ -7,7 +7,8 @@ namespace {
 
 std::uint8_t ChangedColumns(const CsvRow& before, const CsvRow& after) {
   std::uint8_t columns = 0;
-  for (size_t i = 0; i < before.fields.size(); ++i) {
+  // The codes matched, perhaps as numbers whose leading zeros one file lost.
+  for (size_t i = kHspCode + 1; i < before.fields.size(); ++i) {
     if (before.fields[i] != after.fields[i]) columns |= static_cast<std::uint8_t>(1u << i);
   }
   return columns;
@@ -31,11 +32,34 @@ std::string ChangedTitles(std::uint8_t columns) {
 
 }  // namespace
 
+const CsvRow* Counterpart(const CsvRow& row, const CsvTable& self, const CsvTable& other) {
+  if (const CsvRow* same = other.Find(row.code())) return same;
+  const CsvRow* number = other.FindNumber(row.code());
+  if (number == nullptr || self.FindNumber(number->code()) != &row) return nullptr;
+  if (self.Find(number->code()) != nullptr) return nullptr;
+  if (!row.code().starts_with('0') || !number->code().starts_with('0')) return number;
+  return nullptr;
+}
+
+DroppedZeros FindDroppedZeros(const CsvTable& file, const CsvTable& other) {
+  DroppedZeros dropped;
+  for (const CsvRow& row : file.rows()) {
+    if (row.code().starts_with('0')) continue;
+    const CsvRow* match = Counterpart(row, file, other);
+    if (match == nullptr || match->code() == row.code()) continue;
+    if (dropped.count++ == 0) {
+      dropped.first = &row;
+      dropped.first_other = match;
+    }
+  }
+  return dropped;
+}
+
 std::vector<Change> CompareRuns(const CsvTable& old_run, const CsvTable& new_run) {
   std::vector<Change> report;
   std::vector<Change> changed;
   for (const CsvRow& row : new_run.rows()) {
-    const CsvRow* before = old_run.Find(row.code());
+    const CsvRow* before = Counterpart(row, new_run, old_run);
     if (before == nullptr) {
       report.push_back({ChangeKind::kNew, &row, 0});
     } else if (const std::uint8_t columns = ChangedColumns(*before, row); columns != 0) {
@@ -44,7 +68,8 @@ std::vector<Change> CompareRuns(const CsvTable& old_run, const CsvTable& new_run
   }
   report.insert(report.end(), changed.begin(), changed.end());
   for (const CsvRow& row : old_run.rows()) {
-    if (new_run.Find(row.code()) == nullptr) report.push_back({ChangeKind::kGone, &row, 0});
+    if (Counterpart(row, old_run, new_run) == nullptr)
+      report.push_back({ChangeKind::kGone, &row, 0});
   }
   return report;
 }

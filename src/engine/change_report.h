@@ -11,7 +11,8 @@ namespace valmeric {
 enum class ChangeKind { kNew, kChanged, kGone };
 
 // One row of a change report: a facility and, when it changed, which of its
-// columns did (bit i for column i of the collection CSV).
+// columns did (bit i for column i of the collection CSV; never the code,
+// which matched).
 struct Change {
   ChangeKind kind = ChangeKind::kNew;
   const CsvRow* row = nullptr;  // the newer run's record; the older one's for kGone
@@ -24,7 +25,24 @@ struct ChangeCounts {
   size_t gone = 0;
 };
 
-// Facilities keyed by code: those only in new_run in its order, then those in
+// The record of other that stands for row of self: the one with row's code;
+// else, where a spreadsheet took codes for numbers and dropped their leading
+// zeros, the one whose code is the same number ("0123" and "123"), when one of
+// the two codes has no leading zero, each record is the only one of that
+// number in its file and neither code is found as it is in the other file.
+// nullptr when there is none.
+const CsvRow* Counterpart(const CsvRow& row, const CsvTable& self, const CsvTable& other);
+
+// The records of file whose code has no leading zero and matched a code of
+// other that has them: the zeros file lost.
+struct DroppedZeros {
+  size_t count = 0;
+  const CsvRow* first = nullptr;        // the first such record of file
+  const CsvRow* first_other = nullptr;  // its counterpart in other
+};
+DroppedZeros FindDroppedZeros(const CsvTable& file, const CsvTable& other);
+
+// Facilities keyed by code (see Counterpart): those only in new_run in its order, then those in
 // both whose fields differ in new_run's order, then those only in old_run in
 // its order. Facilities that stayed the same are left out. The rows view the
 // two tables, which must outlive the result.

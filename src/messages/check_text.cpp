@@ -23,14 +23,13 @@ std::string LinesDisagree(std::int64_t recorded, std::int64_t lines) {
 const std::vector<std::string_view>& CheckTexts() {
   using namespace check_text;
   static const std::vector<std::string_view> texts = {kCsvEmpty,
-                                                      kCsvHeaderWithoutBom,
                                                       kCsvOtherHeader,
                                                       kCsvNotUtf8OrCp932,
                                                       kCsvNotCp932,
                                                       kCsvRecordForm,
                                                       kCsvEmptyLine,
                                                       kCsvLineEndsAfterFields,
-                                                      kCsvFieldUnquoted,
+                                                      kCsvQuoteInBareField,
                                                       kCsvFieldUnclosed,
                                                       kCsvFieldNoComma,
                                                       kCsvMoreThanEightFields,

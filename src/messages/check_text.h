@@ -17,8 +17,6 @@ namespace check_text {
 // A CSV file read back.
 inline constexpr char kCsvEmpty[] =
     "ファイルが空です。このプログラムの CSV ファイルは見出しの行で始まります";
-inline constexpr char kCsvHeaderWithoutBom[] =
-    "見出しの行が UTF-8 ですが、ファイルに BOM がありません";
 inline constexpr char kCsvOtherHeader[] = "見出しの行がこのプログラムの書くものと違います";
 inline constexpr char kCsvNotUtf8OrCp932[] = "UTF-8 ではないか、Shift_JIS (CP932) にない文字です";
 inline constexpr char kCsvNotCp932[] = "Shift_JIS (CP932) ではありません";
@@ -28,7 +26,7 @@ inline constexpr char kCsvRecordForm[] =
 inline constexpr char kCsvEmptyLine[] = "空の行です";
 inline constexpr char kCsvLineEndsAfterFields[] = " 項目で行が終わっています";  // after a count
 // After "N 番目の項目".
-inline constexpr char kCsvFieldUnquoted[] = "が引用符で始まっていません";
+inline constexpr char kCsvQuoteInBareField[] = "が引用符で囲まれていないのに引用符を含んでいます";
 inline constexpr char kCsvFieldUnclosed[] = "を閉じる引用符がありません";
 inline constexpr char kCsvFieldNoComma[] = "の後にカンマがありません";
 inline constexpr char kCsvMoreThanEightFields[] = "8 番目の項目の後にも続きがあります";

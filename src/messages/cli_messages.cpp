@@ -151,18 +151,18 @@ std::string HelpText() {
 const std::vector<std::string_view>& CliMessages() {
   using namespace text;
   static const std::vector<std::string_view> messages = {
-      kMainUsage,          kUnknownCommand,    kUnknownOption,    kUnexpectedArgument,
-      kTakesNoValue,       kNeedsValue,        kMilliseconds,     kTooManyDelays,
-      kEncodingValue,      kResumeAndRetry,    kCategoryRequired, kPrefectureRequired,
-      kOutputRequired,     kCategoryCodes,     kPrefectureCodes,  kDiffInputs,
-      kDiffWouldOverwrite, kDiffRepeatedCode,  kMismatch,         kDroppedRun,
-      kResuming,           kFetchingAgain,     kRetryHint,        kResumeHint,
-      kTableKept,          kErrorPrefix,       kWarningPrefix,    kNothingRecorded,
-      kStatusCategories,   kStatusPrefectures, kStatusOutput,     kStatusEntriesDone,
-      kStatusPlanUnknown,  kStatusWritten,     kStatusNotFetched, kStatusGone,
-      kStatusBeyond,       kStatusState,       kStateResumable,   kStateRetryable,
-      kStateFinished,      kStatusRunning,     kCollectUsage,     kStatusUsage,
-      kRebuildUsage,       kDiffUsage,         kRecorded};
+      kMainUsage,          kUnknownCommand,    kUnknownOption,     kUnexpectedArgument,
+      kTakesNoValue,       kNeedsValue,        kMilliseconds,      kTooManyDelays,
+      kEncodingValue,      kResumeAndRetry,    kCategoryRequired,  kPrefectureRequired,
+      kOutputRequired,     kCategoryCodes,     kPrefectureCodes,   kDiffInputs,
+      kDiffWouldOverwrite, kDiffRepeatedCode,  kDiffZerosDropped,  kMismatch,
+      kDroppedRun,         kResuming,          kFetchingAgain,     kRetryHint,
+      kResumeHint,         kTableKept,         kErrorPrefix,       kWarningPrefix,
+      kNothingRecorded,    kStatusCategories,  kStatusPrefectures, kStatusOutput,
+      kStatusEntriesDone,  kStatusPlanUnknown, kStatusWritten,     kStatusNotFetched,
+      kStatusGone,         kStatusBeyond,      kStatusState,       kStateResumable,
+      kStateRetryable,     kStateFinished,     kStatusRunning,     kCollectUsage,
+      kStatusUsage,        kRebuildUsage,      kDiffUsage,         kRecorded};
   return messages;
 }
 

@@ -35,6 +35,10 @@ inline constexpr char kDiffInputs[] =
 inline constexpr char kDiffWouldOverwrite[] =
     "比較結果のファイルが比べるファイルを上書きしてしまうため、作成しません。";
 inline constexpr char kDiffRepeatedCode[] = "同じ病院IDが前の行にもあります。最初の行を使います。";
+// Followed by "(path: N 件, line: code / the other file's code)".
+inline constexpr char kDiffZerosDropped[] =
+    "病院IDの先頭の 0 が消えています（Excel "
+    "で保存し直したファイルなど）。数として同じ病院IDを同じ施設として比べます。";
 inline constexpr char kMismatch[] = "指定された値が、記録されている取得処理のものと異なります。";
 // Before the recorded value in the detail of kMismatch: "記録: --output FILE".
 inline constexpr char kRecorded[] = "記録: ";

@@ -14,6 +14,7 @@
 #include "support/child_process.h"
 #include "support/csv_headers.h"
 #include "support/euc.h"
+#include "support/excel_csv.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {
@@ -49,14 +50,15 @@ std::string NewRun(const std::string& new_name) {
   return test::Sjis(text);
 }
 
-std::string Report(const std::string& new_name) {
+// In the newer file's encoding: CP932, or UTF-8 after a byte-order mark.
+std::string Report(const std::string& new_name, bool utf8 = false) {
   std::string text = std::string(kReportHeader) + "\r\n";
   for (int code = 10; code < 30; ++code) {
     text += "\"新規\"," + Fields(std::to_string(code), Name(std::to_string(code))) + "\"\",\r\n";
   }
   text += "\"変更\"," + Fields("1", new_name) + "\"病院名\",\r\n";
   text += "\"廃止\"," + Fields("2", Name("2")) + "\"\",\r\n";
-  return test::Sjis(text);
+  return utf8 ? "\xEF\xBB\xBF" + text : test::Sjis(text);
 }
 
 // The file's bytes, or nothing when it cannot be read (so one case's failure
@@ -69,7 +71,7 @@ std::optional<std::string> Contents(const std::string& path) {
   }
 }
 
-enum class Input { kRun, kFolder };
+enum class Input { kRun, kFolder, kSavedByExcel };
 enum class ReportBefore { kNone, kFile, kFileHeldByARun, kReadOnlyFile, kFolder };
 enum class ReportAfter { kNone, kUntouched, kStillThere, kFolder, kWhole };
 
@@ -104,6 +106,8 @@ TEST(DiffFaults, EveryInputGetsItsAnswerAndNoFileDiffDidNotMakeIsRemoved) {
       // As an earlier collector wrote a page's &#13;&#10;, or Excel a cell's line break.
       {.name = "a field over two lines is read and written back as it was",
        .new_name = "1歯科\r\n医院"},
+      // Quotes only where needed, no trailing column, LF, UTF-8: the report in UTF-8.
+      {.name = "NEW saved again by Excel", .new_csv = Input::kSavedByExcel},
       {.name = "a folder as OLD",
        .old_csv = Input::kFolder,
        .status = 2,
@@ -153,6 +157,9 @@ TEST(DiffFaults, EveryInputGetsItsAnswerAndNoFileDiffDidNotMakeIsRemoved) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
+    const std::string new_bytes = c.new_csv == Input::kSavedByExcel
+                                      ? test::ExcelResave(NewRun(c.new_name))
+                                      : NewRun(c.new_name);
     test::TempDir dir;
     fs::permissions(dir.path(), fs::perms::all);  // the unprivileged program writes here
     const std::string old_csv = dir.File("old.csv");
@@ -168,7 +175,7 @@ TEST(DiffFaults, EveryInputGetsItsAnswerAndNoFileDiffDidNotMakeIsRemoved) {
     if (c.new_csv == Input::kFolder) {
       fs::create_directory(new_csv);
     } else {
-      test::WriteFile(new_csv, NewRun(c.new_name));
+      test::WriteFile(new_csv, new_bytes);
     }
     NativeFile running_collection;
     switch (c.before) {
@@ -231,15 +238,15 @@ TEST(DiffFaults, EveryInputGetsItsAnswerAndNoFileDiffDidNotMakeIsRemoved) {
         EXPECT_TRUE(fs::is_directory(report));
         break;
       case ReportAfter::kWhole:
-        EXPECT_EQ(Contents(report), Report(c.new_name));
+        EXPECT_EQ(Contents(report), Report(c.new_name, c.new_csv == Input::kSavedByExcel));
         break;
     }
     // The inputs are only ever read.
     if (c.old_csv == Input::kRun) {
       EXPECT_EQ(Contents(old_csv), OldRun());
     }
-    if (c.new_csv == Input::kRun) {
-      EXPECT_EQ(Contents(new_csv), NewRun(c.new_name));
+    if (c.new_csv != Input::kFolder) {
+      EXPECT_EQ(Contents(new_csv), new_bytes);
     }
   }
 }

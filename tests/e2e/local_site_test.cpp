@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -17,6 +18,7 @@
 #include "refdb/table_builders.h"
 #include "running_site.h"
 #include "support/cp932_check.h"
+#include "support/excel_csv.h"
 #include "support/temp_dir.h"
 #include "support/test_database.h"
 
@@ -270,6 +272,62 @@ TEST_F(LocalSiteTest, AChangeReportBetweenTwoCollectionsTellsWhatTheSiteChanged)
   EXPECT_EQ(err_.str(), "新規 " + std::to_string(count["new"]) + " 件・変更 " +
                             std::to_string(count["changed"]) + " 件・廃止 " +
                             std::to_string(count["gone"]) + " 件\n");
+}
+
+// The report's lines other than those of facilities gone: the newer file's
+// fields, whatever the older file's codes look like.
+std::vector<std::string> NewAndChanged(const std::string& report) {
+  std::vector<std::string> lines;
+  for (const std::string& line : SplitLines(test::ReadCsv(report))) {
+    if (!line.starts_with("\"" + Utf8ToSjis("廃止"))) lines.push_back(line);
+  }
+  return lines;
+}
+
+// A collected list opened in Excel and saved again as "CSV UTF-8": quotes only
+// where needed, no trailing column, LF, and the codes of prefecture 6 ("06…")
+// without their leading zeros.
+TEST_F(LocalSiteTest, AListExcelSavedAgainComparesAsTheListItWasSavedFrom) {
+  RunningSite before;
+  RunningSite after({}, sitesim::kDefaultSeed, {}, 0.1);
+  const std::string old_csv = dir_.File("before.csv");
+  const std::string new_csv = dir_.File("after.csv");
+  const std::string saved = dir_.File("saved.csv");
+  ASSERT_EQ(Collect(before, "6", "1", old_csv), cli::kExitWrote) << err_.str();
+  ASSERT_EQ(Collect(after, "6", "1", new_csv), cli::kExitWrote) << err_.str();
+  const std::string collected = test::ReadCsv(old_csv);
+  ASSERT_TRUE(collected.find("\r\n\"06") != std::string::npos);
+  test::WriteFile(saved, test::ExcelResave(collected));
+  ASSERT_EQ(test::ReadFile(saved).find("\n06"), std::string::npos);
+
+  const std::string expected_report = dir_.File("expected.csv");
+  ASSERT_EQ(Run({"diff", old_csv, new_csv, "--output", expected_report}), cli::kExitWrote);
+  const std::string expected_counts = out_.str().substr(out_.str().find('\t'));
+  ASSERT_NE(expected_counts, "\t0\t0\t0\n");
+  const std::string warning = "警告: 病院IDの先頭の 0 が消えています";
+  struct Case {
+    const char* name;
+    std::string old_csv, new_csv;
+    std::string counts;
+  } cases[] = {
+      {"the list against its re-save", old_csv, saved, "\t0\t0\t0\n"},
+      {"the re-save against next month's list", saved, new_csv, expected_counts},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string report = dir_.File("report.csv");
+    ASSERT_EQ(Run({"diff", c.old_csv, c.new_csv, "--output", report}), cli::kExitWrote)
+        << err_.str();
+    EXPECT_EQ(out_.str(), report + c.counts);
+    // One warning, naming the file saved again, and the summary.
+    const std::string err = err_.str();
+    EXPECT_EQ(err.rfind(warning, 0), 0u) << err;
+    EXPECT_NE(err.find("(" + saved + ": "), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    if (c.new_csv == new_csv) {
+      EXPECT_EQ(NewAndChanged(report), NewAndChanged(expected_report));
+    }
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "common/text/text_encoding.h"
 #include "support/csv_headers.h"
 #include "support/euc.h"
+#include "support/excel_csv.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {
@@ -90,6 +91,10 @@ TEST(ChangeReport, ListsNewThenChangedInNewOrderThenGoneInOldOrder) {
   const Fields own_dropped = With(own, 1, "さくら");
   const Fields n = With(Facility("22"), 4, "-");
   const Fields n_moved = With(n, 3, "北海道札幌市北区2-2");
+  // Codes that a spreadsheet took for numbers, and codes of their own.
+  const Fields z = Facility("0123"), z_number = With(z, 0, "123");
+  const Fields y = Facility("0456"), y_changed = With(With(y, 0, "456"), 4, "011-999-2222");
+  const Fields x = Facility("00123"), x_number = With(x, 0, "123");
   struct Case {
     const char* name;
     std::vector<Fields> old_run, new_run;
@@ -110,6 +115,30 @@ TEST(ChangeReport, ListsNewThenChangedInNewOrderThenGoneInOldOrder) {
        {h_guarded, m, own_dropped, n_moved},
        {ReportLine("変更", own_dropped, "病院名"),
         ReportLine("変更", With(n_moved, 4, "'-"), "住所")}},
+      {"codes that lost their leading zeros",
+       {z, y, a},
+       {a, y_changed, z_number},
+       {ReportLine("変更", y_changed, "電話番号")}},
+      {"codes that gained leading zeros",
+       {z_number, y_changed},
+       {z, y},
+       {ReportLine("変更", y, "電話番号")}},
+      {"zeros on both sides make codes of their own",
+       {x},
+       {With(x, 0, "0123")},
+       {ReportLine("新規", With(x, 0, "0123")), ReportLine("廃止", x)}},
+      {"one number, two codes: neither is matched",
+       {z, x},
+       {z_number},
+       {ReportLine("新規", z_number), ReportLine("廃止", z), ReportLine("廃止", x)}},
+      {"a code found as it is comes first",
+       {z, z_number},
+       {With(z_number, 1, "別")},
+       {ReportLine("変更", With(z_number, 1, "別"), "病院名"), ReportLine("廃止", z)}},
+      {"a code that is not all digits keeps its zeros",
+       {With(z, 0, "0A1")},
+       {With(z, 0, "A1")},
+       {ReportLine("新規", With(z, 0, "A1")), ReportLine("廃止", With(z, 0, "0A1"))}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -216,6 +245,67 @@ TEST(CsvTable, AcceptsLfLineEndsAndALastLineWithoutOne) {
   ASSERT_EQ(table.rows().size(), 2u);
   EXPECT_EQ(SjisToUtf8(table.rows()[1].fields[3]), Facility("42")[3]);
   EXPECT_EQ(table.rows()[1].line, 3u);
+}
+
+// What the report makes of a change: its kind, the changed columns and the name.
+std::vector<std::string> Summary(const CsvTable& old_run, const CsvTable& new_run) {
+  std::vector<std::string> summary;
+  for (const Change& change : CompareRuns(old_run, new_run)) {
+    summary.push_back(std::to_string(static_cast<int>(change.kind)) + "/" +
+                      std::to_string(change.changed_columns) + "/" +
+                      SjisToUtf8(change.row->fields[1]));
+  }
+  return summary;
+}
+
+TEST(CsvTable, ReadsAListThatASpreadsheetSavedAgain) {
+  using Encoding = test::ExcelSave::Encoding;
+  const Fields zeros = Facility("0131");
+  const Fields quoted = With(Facility("0132"), 1, "北\"\"さくら\"\", 内科");  // quote and comma
+  const Fields lines = With(Facility("1133"), 3, "札幌市\n中央区");           // as Excel writes it
+  const Fields guarded = With(Facility("A0134"), 4, "'-");
+  const Fields gone = Facility("0135");
+  const std::vector<Fields> before = {zeros, quoted, lines, guarded, gone};
+  // A month later: one telephone changed, one facility gone, one new.
+  const std::vector<Fields> after = {zeros, With(quoted, 4, "011-999-0000"), lines, guarded,
+                                     Facility("0136")};
+  struct Case {
+    const char* name;
+    test::ExcelSave save;
+    CsvEncoding encoding;
+  } cases[] = {
+      {"CSV UTF-8: byte-order mark, LF, zeros dropped", {}, CsvEncoding::kUtf8},
+      {"UTF-8 without a byte-order mark, CR LF",
+       {.encoding = Encoding::kUtf8, .line_end = "\r\n"},
+       CsvEncoding::kUtf8},
+      {"CP932 with the trailing column",
+       {.encoding = Encoding::kCp932, .trailing_column = true},
+       CsvEncoding::kCp932},
+      {"CP932, CR LF, zeros kept",
+       {.encoding = Encoding::kCp932, .line_end = "\r\n", .keep_zeros = true},
+       CsvEncoding::kCp932},
+  };
+  const CsvTable old_run = CsvTable::Parse(CsvBytes(before), "old.csv");
+  const CsvTable new_run = CsvTable::Parse(CsvBytes(after), "new.csv");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const CsvTable saved = CsvTable::Parse(test::ExcelResave(CsvBytes(before), c.save), "x.csv");
+    EXPECT_EQ(saved.encoding(), c.encoding);
+    ASSERT_EQ(saved.rows().size(), before.size());
+    EXPECT_EQ(SjisToUtf8(saved.rows()[1].fields[1]), "北\"さくら\", 内科");
+    EXPECT_EQ(SjisToUtf8(saved.rows()[2].fields[3]), "札幌市\n中央区");
+    EXPECT_EQ(saved.rows()[2].line, 4u);
+    EXPECT_EQ(saved.rows()[3].line, 6u);
+    EXPECT_EQ(SjisToUtf8(saved.rows()[0].code()), c.save.keep_zeros ? "0131" : "131");
+    EXPECT_EQ(ReportLines(old_run, saved), std::vector<std::string>{});
+    EXPECT_EQ(ReportLines(saved, old_run), std::vector<std::string>{});
+    // A real change is found as between the files the collector wrote.
+    const CsvTable saved_after =
+        CsvTable::Parse(test::ExcelResave(CsvBytes(after), c.save), "y.csv");
+    EXPECT_EQ(Summary(saved, new_run), Summary(old_run, new_run));
+    EXPECT_EQ(Summary(old_run, saved_after), Summary(old_run, new_run));
+    EXPECT_EQ(Summary(old_run, new_run).size(), 3u);
+  }
 }
 
 TEST(CsvTable, ReadsAQuotedFieldOverLineBreaksAndCountsTheLinesOn) {
@@ -342,6 +432,7 @@ TEST_P(BrokenFile, IsRefusedWithItsNameAndLine) {
 }
 
 const std::string kGood = Line(Facility("81"));
+const std::string kBareOtherHeader = "病院ID,病院名,郵便番号,住所,電話番号,最寄駅,診療科目,URL";
 const std::string kRecordRule =
     "1 件は引用符で囲んだ 8 つの項目で、それぞれの後にカンマが付きます: ";
 
@@ -351,20 +442,40 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"Empty", "", "1 行目: ファイルが空です"},
         BrokenCase{"OtherHeader", test::Sjis("\"ID\",\"Name\"\r\n" + kGood + "\r\n"),
                    "1 行目: 見出しの行がこのプログラムの書くものと違います"},
-        BrokenCase{"Utf8WithoutByteOrderMark", std::string(kCsvHeader) + "\r\n",
-                   "1 行目: 見出しの行が UTF-8 ですが、ファイルに BOM がありません"},
+        BrokenCase{
+            "HeaderWithATitleMissing",
+            test::Sjis(Text(std::string(kCsvHeader).substr(0, std::string(kCsvHeader).rfind(',')),
+                            {kGood})),
+            "1 行目: 見出しの行がこのプログラムの書くものと違います"},
+        BrokenCase{"HeaderWithATitleMore", test::Sjis(Text(std::string(kCsvHeader) + ",備考", {})),
+                   "1 行目: 見出しの行がこのプログラムの書くものと違います"},
+        BrokenCase{"BareHeaderOfOtherTitles", test::Sjis(Text(kBareOtherHeader, {kGood})),
+                   "1 行目: 見出しの行がこのプログラムの書くものと違います"},
         BrokenCase{
             "SevenFields",
             test::Sjis(Text(kCsvHeader, {kGood, "\"1\",\"2\",\"3\",\"4\",\"5\",\"6\",\"7\","})),
             "3 行目: " + kRecordRule + "7 項目で行が終わっています"},
         BrokenCase{"NineFields", test::Sjis(Text(kCsvHeader, {kGood + "\"9\","})),
                    "2 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
-        BrokenCase{"NoCommaAfterTheLastField",
-                   test::Sjis(Text(kCsvHeader, {kGood.substr(0, kGood.size() - 1)})),
-                   "2 行目: " + kRecordRule + "8 番目の項目の後にカンマがありません"},
-        BrokenCase{"UnquotedField",
-                   test::Sjis(Text(kCsvHeader, {"\"1\",2,\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
-                   "2 行目: " + kRecordRule + "2 番目の項目が引用符で始まっていません"},
+        BrokenCase{"NoCommaAfterTheLastFieldOfAFileWithIt",
+                   test::Sjis(Text(kCsvHeader, {kGood, kGood.substr(0, kGood.size() - 1)})),
+                   "3 行目: " + kRecordRule + "8 番目の項目の後にカンマがありません"},
+        BrokenCase{
+            "QuoteInsideABareField",
+            test::Sjis(Text(kCsvHeader, {"\"1\",a\"\"b,\"3\",\"4\",\"5\",\"6\",\"7\",\"8\","})),
+            "2 行目: " + kRecordRule +
+                "2 番目の項目が引用符で囲まれていないのに引用符を含んでいます"},
+        BrokenCase{"SevenFieldsInAFileWithoutTheTrailingColumn",
+                   test::Sjis(Text(kCsvHeader, {"1,2,3,4,5,6,7,8", "1,2,3,4,5,6,7"})),
+                   "3 行目: " + kRecordRule + "7 項目で行が終わっています"},
+        BrokenCase{"NineFieldsInAFileWithoutTheTrailingColumn",
+                   test::Sjis(Text(kCsvHeader, {"1,2,3,4,5,6,7,8", "1,2,3,4,5,6,7,8,9"})),
+                   "3 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
+        BrokenCase{"TrailingColumnInAFileWithoutIt",
+                   test::Sjis(Text(kCsvHeader, {"1,2,3,4,5,6,7,8", "1,2,3,4,5,6,7,8,"})),
+                   "3 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
+        BrokenCase{"BareNineFieldsFirst", test::Sjis(Text(kCsvHeader, {"1,2,3,4,5,6,7,8,9"})),
+                   "2 行目: " + kRecordRule + "8 番目の項目の後にも続きがあります"},
         BrokenCase{"UnclosedQuote", test::Sjis(Text(kCsvHeader, {kGood, kGood, "\"1\",\"2"})),
                    "4 行目: " + kRecordRule + "2 番目の項目を閉じる引用符がありません"},
         BrokenCase{
@@ -389,6 +500,9 @@ INSTANTIATE_TEST_SUITE_P(
                    "3 行目: 7 バイト目: Shift_JIS (CP932) ではありません"},
         BrokenCase{"BytesThatAreNotUtf8",
                    "\xEF\xBB\xBF" + Text(kCsvHeader, {kGood, "\"1\",\"\xE6\x9C\","}),
+                   "3 行目: 6 バイト目: UTF-8 ではないか"},
+        BrokenCase{"BytesThatAreNotUtf8WithoutByteOrderMark",
+                   Text(kCsvHeader, {kGood, "\"1\",\"\xE6\x9C\","}),
                    "3 行目: 6 バイト目: UTF-8 ではないか"},
         BrokenCase{"Utf8CharacterShiftJisCannotHold",
                    "\xEF\xBB\xBF" + Text(kCsvHeader, {"\"1\",\"\xF0\x9F\x98\x80\","}),

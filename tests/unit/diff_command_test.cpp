@@ -10,6 +10,7 @@
 #include "common/platform/utf8_path.h"
 #include "support/csv_headers.h"
 #include "support/euc.h"
+#include "support/excel_csv.h"
 #include "support/temp_dir.h"
 
 namespace valmeric::cli {
@@ -86,6 +87,42 @@ TEST_F(DiffCommand, WarnsOfARepeatedCodeAndCountsTheFirst) {
   EXPECT_EQ(out_.str(), dir_.File("r.csv") + "\t1\t0\t0\n");
   EXPECT_EQ(err_.str(), "警告: 同じ病院IDが前の行にもあります。最初の行を使います。(" + new_csv +
                             ": 4 / 2: 1)\n新規 1 件・変更 0 件・廃止 0 件\n");
+}
+
+// Excel takes a code of digits for a number and saves it without its leading
+// zeros; the file that lost them is named once, however many codes did.
+TEST_F(DiffCommand, WarnsOnceOfAFileWhoseCodesLostTheirLeadingZeros) {
+  const std::string collected =
+      Cp932File({Record("0131"), Record("0132"), Record("0133", "03-9999-0000"), Record("A1")});
+  const std::string original = Write("original.csv", collected);
+  const std::string saved = Write("saved.csv", test::ExcelResave(collected));
+  const std::string kept = Write("kept.csv", test::ExcelResave(collected, {.keep_zeros = true}));
+  const std::string changed = Write(
+      "changed.csv", Cp932File({Record("0131"), Record("0132"), Record("0133"), Record("A1")}));
+  const std::string warning =
+      "警告: 病院IDの先頭の 0 が消えています（Excel で保存し直したファイルなど）。"
+      "数として同じ病院IDを同じ施設として比べます。(";
+  struct Case {
+    const char* name;
+    std::string old_csv, new_csv;
+    std::string err;
+    const char* counts;
+  } cases[] = {
+      {"the newer file saved again", original, saved,
+       warning + saved + ": 3 件, 2: 131 / 0131)\n新規 0 件・変更 0 件・廃止 0 件\n",
+       "\t0\t0\t0\n"},
+      {"the older file saved again", saved, changed,
+       warning + saved + ": 3 件, 2: 131 / 0131)\n新規 0 件・変更 1 件・廃止 0 件\n",
+       "\t0\t1\t0\n"},
+      {"zeros kept", original, kept, "新規 0 件・変更 0 件・廃止 0 件\n", "\t0\t0\t0\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string report = dir_.File("report.csv");
+    ASSERT_EQ(Run({c.old_csv, c.new_csv, "--output", report}), kExitWrote) << err_.str();
+    EXPECT_EQ(err_.str(), c.err);
+    EXPECT_EQ(out_.str(), report + c.counts);
+  }
 }
 
 TEST_F(DiffCommand, ABrokenFileIsNamedWithItsLineAndNoReportIsWritten) {

@@ -30,11 +30,11 @@ namespace {
 const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv"};
 
 // ASCII words a Japanese sentence may hold: encodings, table names, the
-// commands a user types, file name parts, the system's name.
+// commands a user types, file name parts, the system's name, the spreadsheet.
 const std::set<std::string> kAllowedWords = {
     "all",  "cp932", "utf",     "Shift_JIS", "T01_City",   "T02_Category", "collect",  "status",
     "diff", "help",  "rebuild", "cities",    "categories", "csv",          "hpt_data", "db",
-    "http", "https", "exe",     "valmeric",  "cli",        "Windows",      "wal"};
+    "http", "https", "exe",     "valmeric",  "cli",        "Windows",      "wal",      "Excel"};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
