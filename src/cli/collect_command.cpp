@@ -9,6 +9,7 @@
 #include "cli/progress_printer.h"
 #include "common/platform/app_paths.h"
 #include "common/platform/utf8_path.h"
+#include "engine/refresh_report.h"
 #include "engine/run_session.h"
 #include "messages/cli_messages.h"
 #include "messages/detail_text.h"
@@ -215,8 +216,11 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   }
   ProgressPrinter printer(err, options.quiet, terminal);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);
+  const std::optional<RefreshReport> report = WriteRefreshReport(outcome, session->run());
   const int status =
       ReportOutcome(outcome, session->output_path(), options.mode, out, err, options.quiet);
+  if (const std::string refresh = RefreshText(session->kept_previous(), report); !refresh.empty())
+    err << refresh << "\n";
   // A result line that never reached its reader (a full disk, a closed pipe)
   // must not read as success to a script.
   if (!out.flush()) {

@@ -48,13 +48,42 @@ bool OutputCanBeReplaced(const std::string& path) {
   return FileCanBeRemoved(path);
 }
 
-bool DeleteExistingOutput(const std::string& path) {
+std::string DatedName(const std::string& path, const std::string& day, int n) {
+  const std::filesystem::path file = PathFromUtf8(path);
+  std::string name = Utf8FromPath(file.stem()) + "_" + day;
+  if (n > 1) name += "(" + std::to_string(n) + ")";
+  name += Utf8FromPath(file.extension());
+  return Utf8FromPath(file.parent_path() / PathFromUtf8(name));
+}
+
+std::optional<std::string> FreeDatedName(const std::string& path) {
+  const std::optional<std::string> day = ModifiedDayOfFile(path);
+  if (!day) return std::nullopt;
+  for (int n = 1; n < 10000; ++n) {
+    std::string name = DatedName(path, *day, n);
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(PathFromUtf8(name), error);
+    if (!std::filesystem::exists(status) && status.type() != std::filesystem::file_type::unknown)
+      return name;
+  }
+  return std::nullopt;
+}
+
+bool MoveExistingOutput(const std::string& path, const std::string& kept) {
   namespace fs = std::filesystem;
   if (!OutputCanBeReplaced(path)) return false;
   std::error_code error;
-  const fs::path file = PathFromUtf8(path);
-  if (!fs::exists(fs::symlink_status(file, error))) return true;
-  return fs::remove(file, error) && !error;
+  if (!fs::exists(fs::symlink_status(PathFromUtf8(path), error))) return true;
+  return RenameWithoutReplacing(path, kept) == RenameResult::kRenamed;
+}
+
+KeptFile KeepExistingFile(const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(PathFromUtf8(path), error))) return {};
+  const std::optional<std::string> kept = FreeDatedName(path);
+  if (!kept || !MoveExistingOutput(path, *kept)) return {true, {}};
+  return {false, *kept};
 }
 
 }  // namespace valmeric

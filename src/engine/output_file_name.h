@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace valmeric {
@@ -16,9 +17,29 @@ bool OutputHeldByAnotherRun(const std::string& path);
 // can be removed and that no run writes. Changes nothing.
 bool OutputCanBeReplaced(const std::string& path);
 
-// Deletes the file at path before a run writes there. False when something is
-// there and stays: a folder of that name, another run's output, or a file
-// that cannot be removed.
-bool DeleteExistingOutput(const std::string& path);
+// The name a file at path is kept under, in its folder: its stem, "_", the
+// day ("YYYYMMDD") and, from the second of a day on, "(n)", then its
+// extension: "病院施設一覧.csv" -> "病院施設一覧_20261109.csv", then
+// "病院施設一覧_20261109(2).csv".
+std::string DatedName(const std::string& path, const std::string& day, int n = 1);
+
+// The first dated name, after the day the file at path was last modified,
+// that no file bears yet; none when the file cannot be asked.
+std::optional<std::string> FreeDatedName(const std::string& path);
+
+// Moves the file at path aside to kept (a free name in its folder) before a
+// run writes at path; with nothing at path there is nothing to move. False
+// when something is there and stays: a folder of that name, another run's
+// output, a file that cannot be renamed, or kept taken meanwhile. Nothing is
+// ever deleted.
+bool MoveExistingOutput(const std::string& path, const std::string& kept);
+
+// Where the file at path went when it was moved aside: empty when there was none.
+struct KeptFile {
+  bool refused = false;  // something is there and stays
+  std::string path;
+};
+// FreeDatedName and MoveExistingOutput in one.
+KeptFile KeepExistingFile(const std::string& path);
 
 }  // namespace valmeric

@@ -79,6 +79,11 @@ bool RunController::StartRun(const RunRequest& request) {
   }
   reports_ = std::move(reports);
   output_path_ = session_->output_path();
+  run_ = session_->run();
+  report_.reset();
+  // A retry or the later pages go on with the run whose list was kept.
+  if (request.mode == RunMode::kNew || request.mode == RunMode::kResume)
+    kept_previous_ = session_->kept_previous();
   state_ = kRunStarted;
   shown_position_ = 0;
   shown_later_found_ = 0;
@@ -133,6 +138,7 @@ void RunController::Poll() {
 void RunController::WorkerEnded(const RunOutcome& outcome) {
   outcome_ = outcome;
   DropRun();
+  report_ = WriteRefreshReport(outcome, run_);
   if (state_ == kRunStarted) state_ = StateForOutcome(outcome);
   FinishRun(state_);
 }
@@ -193,13 +199,17 @@ void RunController::OfferToOpen(const std::string& text) {
 }
 
 std::string RunController::WithNotes(const std::string& text) const {
-  return WithDetail(text, RunNotesText(outcome_.progress));
+  return WithRefresh(WithDetail(text, RunNotesText(outcome_.progress)));
+}
+
+std::string RunController::WithRefresh(const std::string& text) const {
+  return WithDetail(text, RefreshText(kept_previous_, report_));
 }
 
 bool RunController::OfferMorePages() {
   const RunProgress& progress = outcome_.progress;
   if (progress.beyond_pairs <= 0) return false;
-  std::string text = WithDetail(msg::kDone, RunNotesText(progress, false));
+  std::string text = WithRefresh(WithDetail(msg::kDone, RunNotesText(progress, false)));
   text = WithDetail(text, LaterPagesLeftText(progress.beyond_first_page) + msg::kMorePagesQuestion);
   if (Ask(text, msg::kDoneTitle, mb::kConfirm) != kIdYes) return false;
   RunRequest request;
@@ -223,6 +233,11 @@ bool RunController::OfferRetry() {
   return StartRun(request);
 }
 
+void RunController::ShowWithRefresh(UserMessage message) {
+  message.text = WithRefresh(message.text);
+  view_.ShowMessage(message);
+}
+
 void RunController::FinishRun(int state) {
   view_.RestoreCursor();
   switch (state) {
@@ -237,7 +252,7 @@ void RunController::FinishRun(int state) {
       if (outcome_.progress.facilities_written > 0) OfferToOpen("");
       break;
     case kRunNothing:
-      Ask(msg::kNothingFound, msg::kNothingTitle, mb::kNotice);
+      Ask(WithRefresh(msg::kNothingFound), msg::kNothingTitle, mb::kNotice);
       break;
     case kCloseConfirmed:
     case kClosing:
@@ -246,10 +261,10 @@ void RunController::FinishRun(int state) {
       view_.Quit();
       return;
     case kRunFailed:
-      view_.ShowMessage(FailureMessage(outcome_));
+      ShowWithRefresh(FailureMessage(outcome_));
       break;
     case kSiteUnreachable:
-      view_.ShowMessage(UnreachableMessage(outcome_));
+      ShowWithRefresh(UnreachableMessage(outcome_));
       break;
     default:
       break;  // cancelled: no message

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/refresh_report.h"
 #include "engine/run_outcome.h"
 #include "engine/run_reports.h"
 #include "engine/run_session.h"
@@ -56,6 +57,10 @@ class RunController final {
   bool running() const { return session_ != nullptr; }
   const std::string& output_path() const { return output_path_; }
   const RunOutcome& last_outcome() const { return outcome_; }
+  // Where the last new run kept the list it replaced.
+  const std::optional<std::string>& kept_previous() const { return kept_previous_; }
+  // The change report the last run wrote by itself, if one was due.
+  const std::optional<RefreshReport>& refresh_report() const { return report_; }
   const RunSettings& settings() const { return settings_; }
 
  private:
@@ -74,6 +79,9 @@ class RunController final {
   // text, with the run's notes below it (facilities beyond the first result
   // pages, entries skipped, counts unreadable), if any.
   std::string WithNotes(const std::string& text) const;
+  // text, with where the replaced list is kept and the change report below it.
+  std::string WithRefresh(const std::string& text) const;
+  void ShowWithRefresh(UserMessage message);
   int Ask(const std::string& text, const char* title, unsigned style);
 
   RunView& view_;
@@ -85,6 +93,10 @@ class RunController final {
   bool running_look_ = false;
   std::string output_path_;
   RunOutcome outcome_;
+  // The run as its session recorded it at its start: the list it replaced.
+  RecordedRun run_;
+  std::optional<std::string> kept_previous_;
+  std::optional<RefreshReport> report_;
   int shown_position_ = 0;
   int shown_later_found_ = 0;
   int entries_total_ = 0;  // the walk's plan entries, later pages left out

@@ -61,7 +61,31 @@ RecordedRun FromJournal(const JournalRun& run) {
           run.output_path,
           EncodingNamed(run.encoding).value_or(CsvEncoding::kCp932),
           run.progress,
-          run.pages};
+          run.pages,
+          run.previous_path,
+          run.previous_pages};
+}
+
+// Whether the list at output, which the new run of request replaces, is the
+// recorded run's and collected alike, so that the two lists may be compared:
+// the same ticks, encoding and file, and the plan walked to its end.
+bool SameCollection(const RecordedRun& recorded, const RunRequest& request,
+                    const std::string& output) {
+  std::error_code error;
+  return !recorded.Resumable() && recorded.selection.categories == request.selection.categories &&
+         recorded.selection.prefectures == request.selection.prefectures &&
+         recorded.encoding == request.encoding &&
+         fs::equivalent(PathFromUtf8(recorded.output_path), PathFromUtf8(output), error) && !error;
+}
+
+// The free dated name the file at output will be kept under (absolute); none
+// when nothing is there. Refused when a file is there and no name is free.
+std::optional<std::string> KeptName(const std::string& output) {
+  std::error_code error;
+  if (!fs::exists(fs::symlink_status(PathFromUtf8(output), error))) return std::nullopt;
+  const std::optional<std::string> name = FreeDatedName(output);
+  if (!name) throw StartRefused(StartProblem::kOutputInUse, output);
+  return Utf8FromPath(fs::absolute(PathFromUtf8(*name), error));
 }
 
 RecordedIndexes ReadIndexes(Database& db) {
@@ -223,8 +247,23 @@ RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) 
   // unfinished run recorded, and its duplicate table, stay for a resume.
   if (!OutputCanBeReplaced(output_path_))
     throw StartRefused(StartProblem::kOutputInUse, output_path_);
+  const std::optional<std::string> kept = KeptName(output_path_);
+  RecordNewRun(request, db, kept);
+  if (kept && !MoveExistingOutput(output_path_, *kept))
+    throw StartRefused(StartProblem::kOutputInUse, output_path_);
+  kept_previous_ = kept;
+  config.selection = request.selection;
+  config.encoding = request.encoding;
+  config.pages = request.pages;
+  return config;
+}
+
+void RunSession::RecordNewRun(const RunRequest& request, ReferenceDb& db,
+                              const std::optional<std::string>& kept) {
+  JournalRun record =
+      NewRunRecord(request.selection, output_path_, request.encoding, request.pages);
   // The duplicate table is emptied and the new run recorded in one
-  // transaction, before the old output file goes.
+  // transaction, before the old output file is moved aside.
   try {
     db.db().Begin();
     db.ClearSeenCodes();
@@ -232,20 +271,18 @@ RunConfig RunSession::PrepareNewRun(const RunRequest& request, ReferenceDb& db) 
     if (const auto previous = RunJournal::Read(db.db())) {
       const RecordedRun recorded = FromJournal(*previous);
       if (recorded.Resumable() || recorded.Retryable()) dropped_run_ = recorded;
+      if (kept && SameCollection(recorded, request, output_path_)) {
+        record.previous_path = *kept;
+        record.previous_pages = recorded.pages;
+      }
     }
-    RunJournal::StartNew(
-        db.db(), NewRunRecord(request.selection, output_path_, request.encoding, request.pages));
+    RunJournal::StartNew(db.db(), record);
     db.db().Commit();
   } catch (const DbError& failure) {
     db.db().Rollback();
     throw DatabaseRefusal(failure);
   }
-  if (!DeleteExistingOutput(output_path_))
-    throw StartRefused(StartProblem::kOutputInUse, output_path_);
-  config.selection = request.selection;
-  config.encoding = request.encoding;
-  config.pages = request.pages;
-  return config;
+  run_ = FromJournal(record);
 }
 
 RunConfig RunSession::PrepareResume(const RunRequest& request, ReferenceDb& db) {
@@ -269,6 +306,7 @@ RunConfig RunSession::PrepareMorePages(const RunRequest& request, ReferenceDb& d
     throw DatabaseRefusal(failure);
   }
   config.pages = PageScope::kMorePages;
+  run_.pages = PageScope::kMorePages;
   return config;
 }
 
@@ -277,6 +315,7 @@ RunConfig RunSession::TakeUpRecordedRun(const RunRequest& request, ReferenceDb& 
   const fs::path& database = request.database_path;
   const JournalRun run = CheckedRecord(db.db(), database, nothing);
   taken_up_ = FromJournal(run);
+  run_ = *taken_up_;
   if (!((*taken_up_).*fits)()) throw StartRefused(nothing, Utf8FromPath(database));
   output_path_ = run.output_path;
   if (IsDatabaseFile(output_path_, database))

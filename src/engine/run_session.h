@@ -70,6 +70,11 @@ struct RecordedRun {
   // before its plan was built).
   RunProgress progress;
   PageScope pages = PageScope::kFirstPages;
+  // The list the run replaced, kept under a dated name, when it was collected
+  // with the same ticks and encoding (absolute; empty when none), and the
+  // pages that run read.
+  std::string previous_path;
+  std::optional<PageScope> previous_pages;
 
   // It stopped before the end of its plan: --resume goes on with it.
   bool Resumable() const {
@@ -101,8 +106,9 @@ std::optional<RecordedRun> ReadRecordedRun(const std::filesystem::path& database
 // the command line. Starting claims the database (its lock, a scratch file
 // beside it), then prepares one of four starts: a new run, a resume, a
 // retry or the later pages of a finished run. A new run's start never costs
-// the user the old file for nothing: the duplicate table is emptied and the
-// run recorded first, and only then is the old output file deleted.
+// the user the old file: the duplicate table is emptied and the run recorded
+// first, and only then is the old output file moved aside, in its folder, to
+// a name with the day it was last modified. Nothing is deleted.
 class RunSession final {
  public:
   // Prepares and starts the worker, which reports to reports. Throws
@@ -119,6 +125,10 @@ class RunSession final {
   const std::optional<RecordedRun>& dropped_run() const { return dropped_run_; }
   // A resumed or retried run: the run as recorded when it was taken up.
   const std::optional<RecordedRun>& taken_up() const { return taken_up_; }
+  // A new run's start kept the file that was at its output path here (absolute).
+  const std::optional<std::string>& kept_previous() const { return kept_previous_; }
+  // The run as recorded at its start (its progress as it was then).
+  const RecordedRun& run() const { return run_; }
   // Asks the worker to stop: whatever it waits for is cut short.
   void Cancel();
   // Waits for the worker's thread to end (after its last report).
@@ -128,6 +138,8 @@ class RunSession final {
   std::string output_path_;
   std::optional<RecordedRun> dropped_run_;
   std::optional<RecordedRun> taken_up_;
+  std::optional<std::string> kept_previous_;
+  RecordedRun run_;
   std::optional<RunLock> lock_;
   std::optional<ScratchFile> scratch_;  // outlives the worker, which downloads into it
   std::unique_ptr<TMyThread> worker_;
@@ -135,6 +147,10 @@ class RunSession final {
   // The four starts: each checks what it needs, records what it changes and
   // returns its worker's configuration. Each throws StartRefused.
   RunConfig PrepareNewRun(const RunRequest& request, ReferenceDb& db);
+  // Empties the duplicate table and records the new run, naming the list it
+  // replaces (to be kept as kept) when the two may be compared.
+  void RecordNewRun(const RunRequest& request, ReferenceDb& db,
+                    const std::optional<std::string>& kept);
   RunConfig PrepareResume(const RunRequest& request, ReferenceDb& db);
   RunConfig PrepareRetry(const RunRequest& request, ReferenceDb& db);
   RunConfig PrepareMorePages(const RunRequest& request, ReferenceDb& db);

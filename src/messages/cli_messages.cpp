@@ -104,7 +104,7 @@ std::string RebuiltRows(int rows) {
 }
 
 std::string ChangeSummary(int added, int changed, int gone) {
-  return "新規 " + Count(added) + "・変更 " + Count(changed) + "・廃止 " + Count(gone);
+  return ChangeCountsText(added, changed, gone);
 }
 
 std::string EntriesLine(int done, int total, int not_fetched, int facilities,

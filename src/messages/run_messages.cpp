@@ -1,10 +1,17 @@
 #include "messages/run_messages.h"
 
+#include "common/platform/utf8_path.h"
+
 namespace valmeric {
 namespace {
 
 UserMessage Error(std::string_view text, std::string_view detail) {
   return {WithDetail(text, detail), msg::kErrorTitle, mb::kNotice};
+}
+
+// first and second, each on a line of its own.
+std::string Lines(const std::string& first, const std::string& second) {
+  return first.empty() ? second : WithDetail(first, second);
 }
 
 }  // namespace
@@ -75,6 +82,20 @@ std::string RunNotesText(const RunProgress& progress, bool later_pages_left) {
   if (progress.counts_unreadable > 0) add(CountsUnreadableText(progress.counts_unreadable));
   if (progress.pairs_unaskable > 0) add(PairsUnaskableText(progress.pairs_unaskable));
   return notes;
+}
+
+std::string RefreshText(const std::optional<std::string>& kept,
+                        const std::optional<RefreshReport>& report) {
+  std::string text;
+  if (kept) text = KeptPreviousText(Utf8FromPath(PathFromUtf8(*kept).filename()));
+  if (!report) return text;
+  if (!report->failure.empty())
+    return Lines(text, WithDetail(msg::kRefreshReportFailed, report->failure));
+  const ChangeCounts& counts = report->counts;
+  const std::string name = Utf8FromPath(PathFromUtf8(report->path).filename());
+  return Lines(text, RefreshReportText(static_cast<long long>(counts.added),
+                                       static_cast<long long>(counts.changed),
+                                       static_cast<long long>(counts.gone), name));
 }
 
 }  // namespace valmeric

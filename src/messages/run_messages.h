@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "engine/refresh_report.h"
 #include "engine/run_outcome.h"
 #include "engine/run_session.h"
 #include "messages/user_messages.h"
@@ -18,5 +21,9 @@ UserMessage UnreachableMessage(const RunOutcome& outcome);
 // most pages, entries skipped, counts that did not read, plan entries never
 // asked for; a line each, empty when there is none.
 std::string RunNotesText(const RunProgress& progress, bool later_pages_left = true);
+// The end of a run that replaced a list: where that list is kept, and the
+// change report written against it (or why not); empty when neither.
+std::string RefreshText(const std::optional<std::string>& kept,
+                        const std::optional<RefreshReport>& report);
 
 }  // namespace valmeric

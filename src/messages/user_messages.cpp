@@ -7,15 +7,15 @@ namespace valmeric {
 const std::vector<std::string_view>& UserMessageTexts() {
   using namespace msg;
   static const std::vector<std::string_view> texts = {
-      kApplicationTitle,  kErrorTitle,       kDefaultOutputName, kSaveTitle,     kSaveFilterName,
-      kSaveFilterPattern, kNoCategory,       kNoPrefecture,      kFileInUse,     kFetching,
-      kCancelQuestion,    kCancelTitle,      kCloseQuestion,     kCloseTitle,    kDone,
-      kOpenQuestion,      kDoneTitle,        kFileGone,          kNothingFound,  kNothingTitle,
-      kUnreachable,       kConfigError,      kConfigTitle,       kBuilderDone,   kDatabaseBusy,
-      kDatabaseUnusable,  kDatabaseWrite,    kOutputWrite,       kScratchWrite,  kNoPlanRows,
-      kResultLineWrite,   kResumeQuestion,   kResumeTitle,       kRetryQuestion, kNothingToResume,
-      kNothingToRetry,    kOutputChanged,    kPlanChanged,       kRecordInvalid, kStaleTablesHint,
-      kNoMorePages,       kMorePagesQuestion};
+      kApplicationTitle,  kErrorTitle,        kDefaultOutputName,  kSaveTitle,     kSaveFilterName,
+      kSaveFilterPattern, kNoCategory,        kNoPrefecture,       kFileInUse,     kFetching,
+      kCancelQuestion,    kCancelTitle,       kCloseQuestion,      kCloseTitle,    kDone,
+      kOpenQuestion,      kDoneTitle,         kFileGone,           kNothingFound,  kNothingTitle,
+      kUnreachable,       kConfigError,       kConfigTitle,        kBuilderDone,   kDatabaseBusy,
+      kDatabaseUnusable,  kDatabaseWrite,     kOutputWrite,        kScratchWrite,  kNoPlanRows,
+      kResultLineWrite,   kResumeQuestion,    kResumeTitle,        kRetryQuestion, kNothingToResume,
+      kNothingToRetry,    kOutputChanged,     kPlanChanged,        kRecordInvalid, kStaleTablesHint,
+      kNoMorePages,       kMorePagesQuestion, kRefreshReportFailed};
   return texts;
 }
 
@@ -32,6 +32,21 @@ std::string IncompleteText(int not_fetched, int gone) {
   text += "あります。";
   if (gone >= kManyGonePages) text.append("\n").append(StaleTablesHint());
   return text;
+}
+
+std::string ChangeCountsText(long long added, long long changed, long long gone) {
+  return "新規 " + std::to_string(added) + " 件・変更 " + std::to_string(changed) + " 件・廃止 " +
+         std::to_string(gone) + " 件";
+}
+
+std::string KeptPreviousText(std::string_view kept_name) {
+  return "前回のファイルは " + std::string(kept_name) + " として同じフォルダーに残しています。";
+}
+
+std::string RefreshReportText(long long added, long long changed, long long gone,
+                              std::string_view report_name) {
+  return "前回から " + ChangeCountsText(added, changed, gone) + "。変更点を " +
+         std::string(report_name) + " に書き出しました。";
 }
 
 std::string StaleTablesHint() {

@@ -105,6 +105,8 @@ inline constexpr char kRecordInvalid[] =
 // Comparing two runs.
 inline constexpr char kDiffInputIsFolder[] =
     "フォルダーが指定されたため、CSVファイルとして読み込めませんでした。";
+// The change report a run writes by itself after replacing a list.
+inline constexpr char kRefreshReportFailed[] = "前回との変更点のファイルを書き出せませんでした。";
 
 }  // namespace msg
 
@@ -148,6 +150,13 @@ std::string PairsUnaskableText(int pairs);
 // The status line while the city table is rebuilt, after prefecture:
 // "県コード：13 取得中".
 std::string CityBuilderProgress(int prefecture);
+// "新規 N 件・変更 N 件・廃止 N 件".
+std::string ChangeCountsText(long long added, long long changed, long long gone);
+// Where a new run kept the list it replaced: its file name, in the same folder.
+std::string KeptPreviousText(std::string_view kept_name);
+// The change report a run wrote by itself: the counts and the report's file name.
+std::string RefreshReportText(long long added, long long changed, long long gone,
+                              std::string_view report_name);
 // text, and detail on a line of its own when there is one.
 std::string WithDetail(std::string_view text, std::string_view detail);
 // A message written for a box, fit for a terminal: CR LF becomes LF.

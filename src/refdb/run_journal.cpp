@@ -100,7 +100,8 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   if (!db.Prepare(sql::kJournalExists).Step()) return std::nullopt;
   Statement query = db.Prepare(sql::SelectRunQuery(
       HasColumn(db, "T03_Run", "CsvCrc"), HasColumn(db, "T04_NotFetched", "Status"),
-      HasColumn(db, "T03_Run", "PairsUnaskable"), HasLaterPagesLayout(db)));
+      HasColumn(db, "T03_Run", "PairsUnaskable"), HasLaterPagesLayout(db),
+      HasColumn(db, "T03_Run", "PreviousPageMode")));
   if (!query.Step()) return std::nullopt;
   JournalRun run;
   run.categories = SplitCodes(query.ColumnText(0));
@@ -123,6 +124,9 @@ std::optional<JournalRun> RunJournal::Read(Database& db) {
   progress.counts_unreadable = ReadInt(query, 15, "T03_Run.CountsUnreadable", run);
   progress.pairs_unaskable = ReadInt(query, 16, "T03_Run.PairsUnaskable", run);
   ReadPages(query, 17, run);
+  run.previous_path = query.ColumnBlob(27);
+  if (const std::int64_t scope = query.ColumnInt(28); scope >= 0 && scope <= 2)
+    run.previous_pages = static_cast<PageScope>(scope);
   progress.entries_done = progress.next_entry;
   progress.entries_total = progress.plan_size;
   if (!run.too_wide) run.too_wide = FirstWideEntryNumber(db);
@@ -189,6 +193,10 @@ void RunJournal::StartNew(Database& db, const JournalRun& run) {
       .BindInt(9, run.progress.facilities_written);
   insert.Execute();
   SetPageScope(db, run.pages);
+  db.Prepare(sql::kSetPrevious)
+      .BindBlob(1, run.previous_path)
+      .BindInt(2, run.previous_pages ? static_cast<int>(*run.previous_pages) : -1)
+      .Run();
 }
 
 RunJournal::RunJournal(Database& db)

@@ -32,6 +32,10 @@ struct JournalRun {
   PageScope pages = PageScope::kFirstPages;
   // Read back, entries_done and entries_total are the plan's: next_entry and plan_size.
   RunProgress progress;
+  // The list this run replaced, kept under a dated name, when it was
+  // collected with the same selection and encoding, and its page scope.
+  std::string previous_path;
+  std::optional<PageScope> previous_pages;
   // The first recorded count or plan index that an int cannot hold; the
   // progress then holds it cut to the nearest int, never wrapped round.
   std::optional<RecordedNumber> too_wide;
@@ -83,7 +87,7 @@ class RunJournal final {
   // Records the scope a run goes on with. Needs the tables.
   static void SetPageScope(Database& db, PageScope pages);
   // Drops whatever was recorded and records run from its start (its counts
-  // are taken as they are). Needs the tables.
+  // and previous list are taken as they are). Needs the tables.
   static void StartNew(Database& db, const JournalRun& run);
   // Drops whatever was recorded. Needs the tables.
   static void Clear(Database& db);

@@ -31,7 +31,8 @@ std::string SelectMorePagesQuery(bool has_pages_end) {
          (has_pages_end ? "PagesEnd" : "0") + " FROM T05_MorePages ORDER BY PlanIndex";
 }
 
-std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes, bool has_pages) {
+std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes, bool has_pages,
+                           bool has_previous) {
   const std::string gone = std::string("Status IN ") + kGoneStatuses;
   const std::string not_fetched =
       has_status ? "(SELECT COUNT(*) FROM T04_NotFetched WHERE NOT " + gone + ")"
@@ -55,7 +56,8 @@ std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes, bool h
          first_only + "), (SELECT COUNT(*) FROM T05_MorePages" + first_only + "), " +
          std::string(has_crc ? "CsvCrc" : "NULL") + ", " + gone_count + ", " +
          (has_notes ? "EntriesSkipped, CountsUnreadable, PairsUnaskable" : "0, 0, 0") + ", " +
-         pages + " FROM T03_Run WHERE ID = 1";
+         pages + ", " + (has_previous ? "PreviousPath, PreviousPageMode" : "'', -1") +
+         " FROM T03_Run WHERE ID = 1";
 }
 
 }  // namespace valmeric::sql

@@ -84,8 +84,14 @@ inline constexpr AddedColumn kJournalAddedColumns[] = {
      "ALTER TABLE T04_NotFetched ADD COLUMN Page INTEGER NOT NULL DEFAULT 1"},
     {"T05_MorePages", "PagesEnd",
      "ALTER TABLE T05_MorePages ADD COLUMN PagesEnd INTEGER NOT NULL DEFAULT 0"},
+    // The list the run replaced, where it was kept, when it was collected
+    // with the same ticks and encoding, and that run's page scope (-1: none).
+    {"T03_Run", "PreviousPath",
+     "ALTER TABLE T03_Run ADD COLUMN PreviousPath BLOB NOT NULL DEFAULT ''"},
+    {"T03_Run", "PreviousPageMode",
+     "ALTER TABLE T03_Run ADD COLUMN PreviousPageMode INTEGER NOT NULL DEFAULT -1"},
 };
-inline constexpr char kJournalVersion[] = "PRAGMA user_version = 4";
+inline constexpr char kJournalVersion[] = "PRAGMA user_version = 5";
 inline constexpr char kHasColumn[] = "SELECT 1 FROM pragma_table_info(?) WHERE name = ?";
 inline constexpr char kJournalExists[] =
     "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'T03_Run'";
@@ -102,6 +108,8 @@ inline constexpr char kInsertPairRead[] =
     "INSERT OR IGNORE INTO T06_PairRead (Kind, Value) VALUES (?, ?)";
 inline constexpr char kSelectPairRead[] = "SELECT Kind, Value FROM T06_PairRead";
 inline constexpr char kSetPageMode[] = "UPDATE T03_Run SET PageMode = ? WHERE ID = 1";
+inline constexpr char kSetPrevious[] =
+    "UPDATE T03_Run SET PreviousPath = ?, PreviousPageMode = ? WHERE ID = 1";
 inline constexpr char kInsertRun[] =
     "INSERT INTO T03_Run (ID, Categories, Prefectures, OutputPath, Encoding, PlanSize, PlanCheck, "
     "EntriesDone, CsvBytes, FacilitiesWritten) VALUES (1, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
@@ -138,8 +146,9 @@ inline constexpr char kFirstWideEntryNumber[] =
 // The recorded run: a database of an earlier journal layout, which a run has
 // not upgraded yet, is read as it is (no fingerprint, no statuses, no
 // counts of entries skipped, counts unreadable and pairs never asked for, no
-// page scope and no pair in progress, as it lacks them).
-std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes, bool has_pages);
+// page scope, no pair in progress and no previous list, as it lacks them).
+std::string SelectRunQuery(bool has_crc, bool has_status, bool has_notes, bool has_pages,
+                           bool has_previous);
 
 // "SELECT SubCtgrCode, SubCtgrName FROM T02_Category WHERE CtgrCode = 1 OR ... ORDER BY ID"
 std::string SubCategoryQuery(const std::vector<int>& category_codes);

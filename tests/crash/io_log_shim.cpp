@@ -8,8 +8,10 @@
 //   VALMERIC_IO_FILES  the files' names in it, separated by "/"
 //
 // Without these the calls pass through untouched. A call on a watched file
-// that the log could not replay (stdio, a shared writable mapping, a rename)
-// is logged as unfollowed, and the test refuses the log.
+// that the log could not replay (stdio, a shared writable mapping, a rename
+// onto a watched name, or by rename() and renameat(), which a run never makes)
+// is logged as unfollowed, and the test refuses the log. A watched file moved
+// aside by renameat2 loses its name as by unlink, and is logged so.
 
 #undef _FORTIFY_SOURCE
 #include <dlfcn.h>
@@ -383,6 +385,12 @@ int renameat(int from_dir, const char* from, int to_dir, const char* to) {
   Unfollowed(FileOf(from_dir, from), 2);
   Unfollowed(FileOf(to_dir, to), 2);
   return real(from_dir, from, to_dir, to);
+}
+
+int renameat2(int from_dir, const char* from, int to_dir, const char* to, unsigned flags) {
+  REAL(renameat2);
+  Unfollowed(FileOf(to_dir, to), 2);
+  return Unlinked(FileOf(from_dir, from), [&] { return real(from_dir, from, to_dir, to, flags); });
 }
 
 void* mmap(void* address, size_t length, int protection, int flags, int fd, off_t offset) {

@@ -5,6 +5,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include <utime.h>
+
+#include <ctime>
 
 #include <filesystem>
 #include <functional>
@@ -227,6 +230,94 @@ TEST_F(CollectCommandTest, AnOutputFolderThatIsMissingIsAWriteError) {
                 "保存先のファイルに書き込めませんでした。\nファイルを開けませんでした。(", 0),
             0u)
       << err_.str();
+}
+
+// Gives the file at path a modification time at noon, local time, on the day.
+void SetModifiedDay(const std::string& path, int year, int month, int day) {
+  std::tm local{};
+  local.tm_year = year - 1900;
+  local.tm_mon = month - 1;
+  local.tm_mday = day;
+  local.tm_hour = 12;
+  local.tm_isdst = -1;
+  const std::time_t when = std::mktime(&local);
+  const utimbuf times{when, when};
+  ASSERT_EQ(::utime(path.c_str(), &times), 0);
+}
+
+TEST_F(CollectCommandTest, ARunKeepsTheOldListUnderItsDatedName) {
+  // The site does not answer: the run ends at once, after the old list was moved aside.
+  site_.FailNext(1000, 503);
+  site_.FailSubCategoryList(503);
+  const std::string csv = site_.File("result.csv");
+  const char* const kept[] = {"result_20261109.csv", "result_20261109(2).csv"};
+  for (int i = 0; i < 2; ++i) {
+    SCOPED_TRACE(kept[i]);
+    const std::string old_bytes = "last month's list " + std::to_string(i) + "\r\n";
+    test::WriteFile(csv, old_bytes);
+    SetModifiedDay(csv, 2026, 11, 9);
+    EXPECT_EQ(Run({"--quiet"}), kExitUnreachable) << err_.str();
+    EXPECT_EQ(test::ReadFile(site_.File(kept[i])), old_bytes);
+    EXPECT_EQ(RecordLines(csv), 0u);  // the run made its own file, as always
+    EXPECT_NE(err_.str().find(std::string("前回のファイルは ") + kept[i] +
+                              " として同じフォルダーに残しています。"),
+              std::string::npos)
+        << err_.str();
+  }
+}
+
+TEST_F(CollectCommandTest, ARefreshOfTheSameTicksWritesTheChangeReportThatDiffWrites) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> second;  // the second run's own options
+    bool site_fails_first;            // the second run stops, and --resume ends it
+    bool report;
+  };
+  const Case cases[] = {
+      {"same", {}, false, true},
+      {"resumed", {}, true, true},
+      {"other-ticks", {"--category", "1,2"}, false, false},
+      {"other-encoding", {"--encoding", "utf-8"}, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string csv = site_.File(std::string(c.name) + ".csv");
+    const std::string report = site_.File(std::string(c.name) + "_変更点.csv");
+    site_.SetPage("01101110", 3, SiteFixture::Facilities(1, 3));
+    site_.SetPage("01202120", 2, SiteFixture::Facilities(3, 4));
+    ASSERT_EQ(Run({"--quiet"}, c.name), kExitWrote) << err_.str();
+    SetModifiedDay(csv, 2026, 11, 9);
+    // A month later: facility 1 gone, 2 with a new address, 5 new.
+    std::vector<test::PageFacility> changed = SiteFixture::Facilities(2, 3);
+    changed[0].address = "北海道札幌市北区北八条西5丁目";
+    site_.SetPage("01101110", 2, changed);
+    site_.SetPage("01202120", 3, SiteFixture::Facilities(3, 5));
+    std::vector<std::string> second = {"--quiet"};
+    second.insert(second.end(), c.second.begin(), c.second.end());
+    if (c.site_fails_first) {
+      site_.FailNext(9, 503);
+      site_.FailSubCategoryList(503);
+      ASSERT_EQ(Run(second, c.name), kExitUnreachable) << err_.str();
+      EXPECT_FALSE(std::filesystem::exists(report));
+      site_.FailSubCategoryList(200);
+      second = {"--resume"};
+    }
+    ASSERT_EQ(Run(second, c.name), kExitWrote) << err_.str();
+    ASSERT_EQ(std::filesystem::exists(report), c.report);
+    const std::string summary = "前回から 新規 1 件・変更 1 件・廃止 1 件。変更点を " +
+                                std::string(c.name) + "_変更点.csv に書き出しました。";
+    EXPECT_EQ(err_.str().find(summary) != std::string::npos, c.report) << err_.str();
+    if (!c.report) continue;
+    const std::string by_diff = site_.File(std::string(c.name) + "-diff.csv");
+    std::ostringstream diff_out;
+    std::ostringstream diff_err;
+    ASSERT_EQ(CliMain({"diff", site_.File(std::string(c.name) + "_20261109.csv"), csv, "--output",
+                       by_diff},
+                      diff_out, diff_err, interrupted_, false),
+              kExitWrote)
+        << diff_err.str();
+    EXPECT_EQ(test::ReadFile(report), test::ReadFile(by_diff));
+  }
 }
 
 TEST_F(CollectCommandTest, AnInterruptStopsAfterTheCurrentEntry) {

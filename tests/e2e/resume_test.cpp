@@ -261,7 +261,7 @@ TEST_F(ResumeTest, ADatabaseOfTheEarlierLayoutGainsTheJournalAndKeepsItsRows) {
   RunningSite site;
   EXPECT_EQ(Run(NewRun(site, "31", "1", output_, db_path_)).status, 0);
   EXPECT_EQ(rows(db_path_), before);
-  EXPECT_EQ(test::QueryColumn(db_path_, "PRAGMA user_version"), std::vector<std::string>{"4"});
+  EXPECT_EQ(test::QueryColumn(db_path_, "PRAGMA user_version"), std::vector<std::string>{"5"});
   EXPECT_EQ(test::QueryColumn(db_path_, "SELECT FacilitiesWritten FROM T03_Run"),
             std::vector<std::string>{std::to_string(SplitLines(Csv()).size() - 1)});
   EXPECT_EQ(test::QueryColumn(db_path_, "SELECT COUNT(*) FROM T00_Data"),

@@ -173,6 +173,8 @@ std::vector<std::string> AllMessages() {
   all.insert(all.end(), {DoneQuestion(),
                          IncompleteText(3),
                          KeptText(5, "/out/a.csv"),
+                         KeptPreviousText("病院施設一覧_20261109.csv"),
+                         RefreshReportText(1, 2, 3, "病院施設一覧_変更点.csv"),
                          InterruptedText(1, 4, 2, "/out/a.csv"),
                          ResumeDetail("/out/a.csv", 1, 4),
                          BeyondFirstPageText(10, 2),

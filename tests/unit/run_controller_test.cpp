@@ -13,6 +13,8 @@
 #include <limits>
 #include <mutex>
 
+#include "common/platform/native_file.h"
+#include "common/platform/utf8_path.h"
 #include "common/text/sjis_text.h"
 #include "refdb/run_lock.h"
 #include "support/memory_site.h"
@@ -163,6 +165,30 @@ TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
   EXPECT_EQ(view_.progress, 4);
   EXPECT_EQ(view_.alerts, 1);
   EXPECT_EQ(Controller().last_outcome().progress.facilities_written, 3);
+}
+
+TEST_F(RunControllerTest, TheEndOfARefreshNamesTheKeptListAndWhatChanged) {
+  site_.SetPage(MemorySite::Pairs()[0], 3, MemorySite::Facilities(1, 3));
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+  const std::string last_month = Csv();
+  const std::optional<std::string> day = ModifiedDayOfFile(CsvPath());
+  ASSERT_TRUE(day);
+  // A month later facility 1 is gone and 4 is new.
+  site_.SetPage(MemorySite::Pairs()[0], 3, MemorySite::Facilities(2, 4));
+  view_.answers = {kIdNo};
+  Controller().ActionClick();
+  ASSERT_TRUE(PollUntilIdle());
+
+  const std::string kept = "result_" + *day + ".csv";
+  EXPECT_EQ(
+      view_.shown.back().text,
+      "事業所情報の取得が完了しました。\n前回のファイルは " + kept +
+          " として同じフォルダーに残しています。\n前回から 新規 1 件・変更 0 件・廃止 1 "
+          "件。変更点を result_変更点.csv に書き出しました。\n保存したファイルを開きますか？");
+  EXPECT_EQ(test::ReadFile(site_.File(kept)), last_month);
+  EXPECT_TRUE(fs::exists(PathFromUtf8(site_.File("result_変更点.csv"))));
 }
 
 TEST_F(RunControllerTest, WithoutAProgramToOpenTheFileTheWindowSaysSoAndNamesIt) {

@@ -90,4 +90,13 @@ std::string RealPath(const std::string& path);
 // Makes a new file's name in its folder durable, where the system needs that.
 void SyncFolderOf(const std::string& path);
 
+enum class RenameResult { kRenamed, kNameTaken, kFailed };
+
+// Gives the file at from the name to (in the same folder), never over a file
+// that already bears that name.
+RenameResult RenameWithoutReplacing(const std::string& from, const std::string& to);
+// The local calendar day on which the file at path was last modified, as
+// "YYYYMMDD"; none when the file cannot be asked.
+std::optional<std::string> ModifiedDayOfFile(const std::string& path);
+
 }  // namespace valmeric

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 
 #include "common/platform/native_file.h"
@@ -171,6 +173,51 @@ void SyncFolderOf(const std::string& path) {
   if (fd < 0) return;
   ::fsync(fd);  // a folder that cannot be synced costs durability only on a power cut
   ::close(fd);
+}
+
+namespace {
+
+RenameResult RenameFailure() {
+  return errno == EEXIST ? RenameResult::kNameTaken : RenameResult::kFailed;
+}
+
+// Where the file system knows no exclusive rename: a new link that fails on
+// a taken name, and the old name dropped after it.
+RenameResult RenameByLink(const std::string& from, const std::string& to) {
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP) return RenameFailure();
+    // No links either (FAT): the name is checked, then taken.
+    struct stat info {};
+    if (::lstat(to.c_str(), &info) == 0) return RenameResult::kNameTaken;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? RenameResult::kRenamed : RenameResult::kFailed;
+  }
+  if (::unlink(from.c_str()) == 0) return RenameResult::kRenamed;
+  ::unlink(to.c_str());  // the file keeps its old name alone
+  return RenameResult::kFailed;
+}
+
+}  // namespace
+
+RenameResult RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    SyncFolderOf(to);
+    return RenameResult::kRenamed;
+  }
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return RenameFailure();
+  const RenameResult result = RenameByLink(from, to);
+  if (result == RenameResult::kRenamed) SyncFolderOf(to);
+  return result;
+}
+
+std::optional<std::string> ModifiedDayOfFile(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) return std::nullopt;
+  std::tm local{};
+  if (::localtime_r(&info.st_mtime, &local) == nullptr) return std::nullopt;
+  char day[40];
+  std::snprintf(day, sizeof day, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday);
+  return std::string(day);
 }
 
 }  // namespace valmeric

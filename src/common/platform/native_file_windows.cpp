@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -228,5 +229,30 @@ std::string RealPath(const std::string& path) {
 
 // NTFS journals the names in a folder itself; there is nothing to sync.
 void SyncFolderOf(const std::string&) {}
+
+RenameResult RenameWithoutReplacing(const std::string& from, const std::string& to) {
+  // Without MOVEFILE_REPLACE_EXISTING a name that is taken refuses the move.
+  if (MoveFileExW(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str(), MOVEFILE_WRITE_THROUGH))
+    return RenameResult::kRenamed;
+  const DWORD code = GetLastError();
+  return code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS ? RenameResult::kNameTaken
+                                                                   : RenameResult::kFailed;
+}
+
+std::optional<std::string> ModifiedDayOfFile(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(PathFromUtf8(path).c_str(), GetFileExInfoStandard, &data))
+    return std::nullopt;
+  SYSTEMTIME utc{};
+  SYSTEMTIME local{};
+  if (!FileTimeToSystemTime(&data.ftLastWriteTime, &utc) ||
+      !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
+    return std::nullopt;
+  }
+  char day[40];
+  std::snprintf(day, sizeof day, "%04u%02u%02u", static_cast<unsigned>(local.wYear),
+                static_cast<unsigned>(local.wMonth), static_cast<unsigned>(local.wDay));
+  return std::string(day);
+}
 
 }  // namespace valmeric
