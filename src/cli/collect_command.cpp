@@ -141,7 +141,9 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
       err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
       return ExitCodeForFailure(outcome);
     case Outcome::kSiteUnreachable:
-      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
+      err << ForConsole(UnreachableMessage(outcome).text) << "\n";
+      if (outcome.placeholder_host) err << text::kSiteOriginHint << "\n";
+      err << Kept(outcome, output, mode);
       return kExitUnreachable;
     case Outcome::kCancelled:
       err << InterruptedText(progress.entries_done, progress.entries_total,

@@ -1,5 +1,7 @@
 #include "messages/cli_messages.h"
 
+#include "cli/version.h"
+#include "common/network/site_address.h"
 #include "common/network/site_lists.h"
 #include "engine/run_settings.h"
 #include "messages/user_messages.h"
@@ -15,7 +17,8 @@ constexpr char kMainUsage[] =
     "  rebuild-cities      市区町村の表をサイトの市区町村一覧ページから作り直します\n"
     "  rebuild-categories  診療科目の表をサイトの科目一覧ページから作り直します\n"
     "  diff                取得した 2 つの CSV ファイルの違いを一覧にします\n"
-    "  help                この説明を表示します\n";
+    "  help                この説明を表示します\n"
+    "  --version           版と取得先サイトのホスト名を表示します\n";
 
 // The defaults as the usage text names them, read from the run's own settings.
 std::string DefaultPause() {
@@ -148,21 +151,28 @@ std::string HelpText() {
          CodeTable("都道府県のコード:", kPrefectureNamesUtf8, 6);
 }
 
+std::string VersionText() {
+  const bool placeholder = AimsAtPlaceholderHost(SiteOrigin());
+  return Named("valmeric-cli ") + kProgramVersion + "\n" + text::kBuiltForHost +
+         std::string(BuiltSiteHost()) + (placeholder ? text::kPlaceholderHostNote : "") + "\n";
+}
+
 const std::vector<std::string_view>& CliMessages() {
   using namespace text;
   static const std::vector<std::string_view> messages = {
-      kMainUsage,          kUnknownCommand,    kUnknownOption,    kUnexpectedArgument,
-      kTakesNoValue,       kNeedsValue,        kMilliseconds,     kTooManyDelays,
-      kEncodingValue,      kResumeAndRetry,    kCategoryRequired, kPrefectureRequired,
-      kOutputRequired,     kCategoryCodes,     kPrefectureCodes,  kDiffInputs,
-      kDiffWouldOverwrite, kDiffRepeatedCode,  kMismatch,         kDroppedRun,
-      kResuming,           kFetchingAgain,     kRetryHint,        kResumeHint,
-      kTableKept,          kErrorPrefix,       kWarningPrefix,    kNothingRecorded,
-      kStatusCategories,   kStatusPrefectures, kStatusOutput,     kStatusEntriesDone,
-      kStatusPlanUnknown,  kStatusWritten,     kStatusNotFetched, kStatusGone,
-      kStatusBeyond,       kStatusState,       kStateResumable,   kStateRetryable,
-      kStateFinished,      kStatusRunning,     kCollectUsage,     kStatusUsage,
-      kRebuildUsage,       kDiffUsage,         kRecorded};
+      kMainUsage,          kUnknownCommand,     kUnknownOption,    kUnexpectedArgument,
+      kTakesNoValue,       kNeedsValue,         kMilliseconds,     kTooManyDelays,
+      kEncodingValue,      kResumeAndRetry,     kCategoryRequired, kPrefectureRequired,
+      kOutputRequired,     kCategoryCodes,      kPrefectureCodes,  kDiffInputs,
+      kDiffWouldOverwrite, kDiffRepeatedCode,   kMismatch,         kDroppedRun,
+      kResuming,           kFetchingAgain,      kRetryHint,        kResumeHint,
+      kTableKept,          kErrorPrefix,        kWarningPrefix,    kNothingRecorded,
+      kStatusCategories,   kStatusPrefectures,  kStatusOutput,     kStatusEntriesDone,
+      kStatusPlanUnknown,  kStatusWritten,      kStatusNotFetched, kStatusGone,
+      kStatusBeyond,       kStatusState,        kStateResumable,   kStateRetryable,
+      kStateFinished,      kStatusRunning,      kCollectUsage,     kStatusUsage,
+      kRebuildUsage,       kDiffUsage,          kRecorded,         kSiteOriginHint,
+      kBuiltForHost,       kPlaceholderHostNote};
   return messages;
 }
 
