@@ -215,7 +215,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   if (const auto& taken = session->taken_up(); taken && !options.quiet) {
     err << TakingUpText(options.mode) << "\n" << RecordedLine(*taken) << "\n";
   }
-  ProgressPrinter printer(err, options.quiet, terminal);
+  ProgressPrinter printer(err, options.quiet, terminal, terminal ? StandardErrorColumns() : 0);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);
   const int status =
       ReportOutcome(outcome, session->output_path(), options.mode, out, err, options.quiet);

@@ -302,7 +302,8 @@ TEST(JapaneseMessages, TheCommandLineAnswersInJapanese) {
   cli::CliMain({"help"}, out, err, no, false);
   EXPECT_EQ(Problem(out.str()), "") << out.str();
   // The code tables, first and last of each.
-  for (const char* code : {" 1 内科系", "10 動物病院", " 1 北海道", "13 東京都", "47 沖縄県"}) {
+  for (const char* code : {" 1 内科系", "10 動物病院", " 1 北海道", "13 東京都", "47 沖縄県",
+                           "終了ステータス:\n  0  ", "\n  5  ", "\n  130  "}) {
     EXPECT_NE(out.str().find(code), std::string::npos) << code;
   }
 }
