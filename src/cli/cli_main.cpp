@@ -23,6 +23,10 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     out << HelpText();
     return kExitWrote;
   }
+  if (command == "--version" || command == "version") {
+    out << VersionText();
+    return kExitWrote;
+  }
   if (command == "collect") {
     CollectOptions options;
     try {

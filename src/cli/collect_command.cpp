@@ -142,7 +142,9 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
       err << ForConsole(FailureMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
       return ExitCodeForFailure(outcome);
     case Outcome::kSiteUnreachable:
-      err << ForConsole(UnreachableMessage(outcome).text) << "\n" << Kept(outcome, output, mode);
+      err << ForConsole(UnreachableMessage(outcome).text) << "\n";
+      if (outcome.placeholder_host) err << text::kSiteOriginHint << "\n";
+      err << Kept(outcome, output, mode);
       return kExitUnreachable;
     case Outcome::kCancelled:
       err << InterruptedText(progress.entries_done, progress.entries_total,
@@ -214,7 +216,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   if (const auto& taken = session->taken_up(); taken && !options.quiet) {
     err << TakingUpText(options.mode) << "\n" << RecordedLine(*taken) << "\n";
   }
-  ProgressPrinter printer(err, options.quiet, terminal);
+  ProgressPrinter printer(err, options.quiet, terminal, terminal ? StandardErrorColumns() : 0);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);
   const std::optional<RefreshReport> report = WriteRefreshReport(outcome, session->run());
   const int status =

@@ -25,6 +25,9 @@ void CatchStopRequests(std::atomic<bool>& interrupted);
 void SetUpConsoleText();
 
 bool StandardErrorIsTerminal();
+// The width of the terminal standard error goes to, in columns; 0 when it is
+// not known.
+int StandardErrorColumns();
 
 // The program's name as the user types it: "valmeric-cli", or
 // "valmeric-cli.exe" on Windows.

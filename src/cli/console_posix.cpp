@@ -1,3 +1,4 @@
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -34,6 +35,12 @@ void SetUpConsoleText() {}
 
 bool StandardErrorIsTerminal() {
   return isatty(STDERR_FILENO) != 0;
+}
+
+int StandardErrorColumns() {
+  winsize size{};
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0) return 0;
+  return size.ws_col;
 }
 
 }  // namespace valmeric::cli

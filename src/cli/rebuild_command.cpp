@@ -57,6 +57,7 @@ int RunRebuild(RebuildTable table, const std::vector<std::string>& args, std::os
     if (!options.quiet) err << RebuiltRows(rows) << "\n" << msg::kBuilderDone << "\n";
   } catch (const BuildError& error) {
     err << text::kErrorPrefix << error.what() << "\n" << text::kTableKept << "\n";
+    if (error.placeholder_host()) err << text::kSiteOriginHint << "\n";
     exit_code = kExitUnreachable;
   } catch (const DbError& error) {
     err << text::kErrorPrefix << error.what() << "\n" << text::kTableKept << "\n";

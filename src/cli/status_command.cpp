@@ -85,7 +85,10 @@ int RunStatus(const std::vector<std::string>& args, std::ostream& out, std::ostr
       << text::kStatusUnlisted << BeyondLine(progress.unlisted, progress.unlisted_pairs) << "\n"
       << text::kStatusState << State(*run) << "\n";
   if (HeldByARun(*database)) out << text::kStatusRunning << "\n";
-  if (const std::string notes = RunNotesText(progress); !notes.empty()) err << notes << "\n";
+  // Pages beyond the first and facilities on no page have lines of their own above.
+  RunProgress rest = progress;
+  rest.beyond_first_page = rest.unlisted = 0;
+  if (const std::string notes = RunNotesText(rest); !notes.empty()) err << notes << "\n";
   return run->Resumable() || run->Retryable() ? kExitWrote : kExitNothingFound;
 }
 

@@ -30,6 +30,9 @@ struct RunOutcome {
   // it stopped before its file was ever opened, which leaves nothing to go on with.
   bool recorded = true;
   std::string detail;  // the technical reason (path, system error, status), UTF-8
+  // The site could not be reached at the placeholder host of a build made
+  // without the site's host name.
+  bool placeholder_host = false;
 };
 
 // How a walk over the plan stopped, besides reaching its end.

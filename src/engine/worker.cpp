@@ -215,6 +215,8 @@ RunOutcome TMyThread::EndWalk(const std::optional<CsvMark>& cut_short) {
   outcome.kind = DecideOutcome(progress_, end_);
   if (outcome.kind == Outcome::kSiteUnreachable || outcome.kind == Outcome::kIncomplete) {
     outcome.detail = last_error_;
+    outcome.placeholder_host =
+        !config_.settings.pages && AimsAtPlaceholderHost(config_.settings.download.origin);
   }
   if (outcome.kind == Outcome::kSiteUnreachable && !retry) RewindFailedRow();
   if (cut_short) {

@@ -1,5 +1,7 @@
 #include "messages/cli_messages.h"
 
+#include "cli/version.h"
+#include "common/network/site_address.h"
 #include "common/network/site_lists.h"
 #include "engine/run_settings.h"
 #include "messages/user_messages.h"
@@ -15,7 +17,20 @@ constexpr char kMainUsage[] =
     "  rebuild-cities      市区町村の表をサイトの市区町村一覧ページから作り直します\n"
     "  rebuild-categories  診療科目の表をサイトの科目一覧ページから作り直します\n"
     "  diff                取得した 2 つの CSV ファイルの違いを一覧にします\n"
-    "  help                この説明を表示します\n";
+    "  help                この説明を表示します\n"
+    "  --version           版と取得先サイトのホスト名を表示します\n";
+
+// The meanings of the exit statuses, as cli/exit_codes.h numbers them.
+constexpr char kExitStatuses[] =
+    "終了ステータス:\n"
+    "  0  1 件以上の事業所を書き込みました\n"
+    "  1  終わりましたが、該当する事業所はありませんでした\n"
+    "  2  使い方、設定またはデータベースの誤り（何も書き込んでいません）\n"
+    "  3  サイトに接続できませんでした（書き込んだ分は残り、--resume で続きから取得できます）\n"
+    "  4  出力ファイル、データベースまたは標準出力に書き込めませんでした\n"
+    "  5  終わりましたが、取得できなかったページか、サイトにないページがあります"
+    "（--retry-failed でもう一度取得できます）\n"
+    "  130  中断しました（--resume で続きから取得できます）\n";
 
 // The defaults as the usage text names them, read from the run's own settings.
 std::string DefaultPause() {
@@ -144,25 +159,35 @@ std::string MainUsage() {
 
 std::string HelpText() {
   return MainUsage() + "\n" + Named(kCollectUsage) + Named(kStatusUsage) + Named(kRebuildUsage) +
-         Named(kDiffUsage) + "\n" + CodeTable("診療科目のコード:", kCategoryNamesUtf8, 5) + "\n" +
+         Named(kDiffUsage) + "\n" + kExitStatuses + "\n" +
+         CodeTable("診療科目のコード:", kCategoryNamesUtf8, 5) + "\n" +
          CodeTable("都道府県のコード:", kPrefectureNamesUtf8, 6);
+}
+
+std::string VersionText() {
+  const bool placeholder = AimsAtPlaceholderHost(SiteOrigin());
+  return Named("valmeric-cli ") + kProgramVersion + "\n" + text::kBuiltForHost +
+         std::string(BuiltSiteHost()) + (placeholder ? text::kPlaceholderHostNote : "") + "\n";
 }
 
 const std::vector<std::string_view>& CliMessages() {
   using namespace text;
   static const std::vector<std::string_view> messages = {
-      kMainUsage,          kUnknownCommand,    kUnknownOption,     kUnexpectedArgument,
-      kTakesNoValue,       kNeedsValue,        kMilliseconds,      kTooManyDelays,
-      kEncodingValue,      kResumeAndRetry,    kCategoryRequired,  kPrefectureRequired,
-      kOutputRequired,     kCategoryCodes,     kPrefectureCodes,   kDiffInputs,
-      kDiffWouldOverwrite, kDiffRepeatedCode,  kDiffZerosDropped,  kMismatch,
-      kDroppedRun,         kResuming,          kFetchingAgain,     kRetryHint,
-      kResumeHint,         kTableKept,         kErrorPrefix,       kWarningPrefix,
-      kNothingRecorded,    kStatusCategories,  kStatusPrefectures, kStatusOutput,
-      kStatusEntriesDone,  kStatusPlanUnknown, kStatusWritten,     kStatusNotFetched,
-      kStatusGone,         kStatusBeyond,      kStatusState,       kStateResumable,
-      kStateRetryable,     kStateFinished,     kStatusRunning,     kCollectUsage,
-      kStatusUsage,        kRebuildUsage,      kDiffUsage,         kRecorded};
+      kMainUsage,          kUnknownCommand,    kUnknownOption,       kUnexpectedArgument,
+      kTakesNoValue,       kNeedsValue,        kMilliseconds,        kTooManyDelays,
+      kEncodingValue,      kResumeAndRetry,    kCategoryRequired,    kPrefectureRequired,
+      kOutputRequired,     kCategoryCodes,     kPrefectureCodes,     kDiffInputs,
+      kDiffWouldOverwrite, kDiffRepeatedCode,  kDiffZerosDropped,    kMismatch,
+      kDroppedRun,         kResuming,          kFetchingAgain,       kRetryHint,
+      kResumeHint,         kTableKept,         kErrorPrefix,         kWarningPrefix,
+      kNothingRecorded,    kStatusCategories,  kStatusPrefectures,   kStatusOutput,
+      kStatusEntriesDone,  kStatusPlanUnknown, kStatusWritten,       kStatusNotFetched,
+      kStatusGone,         kStatusBeyond,      kStatusState,         kStateResumable,
+      kStateRetryable,     kStateFinished,     kStatusRunning,       kCollectUsage,
+      kStatusUsage,        kRebuildUsage,      kDiffUsage,           kRecorded,
+      kSiteOriginHint,     kBuiltForHost,      kPlaceholderHostNote, kExitStatuses,
+      kAllPagesOnlyNew,    kFetchingMorePages, kMorePagesHint,       kStatusUnlisted,
+      kStateMorePages};
   return messages;
 }
 

@@ -53,6 +53,11 @@ inline constexpr char kRetryHint[] =
     "もう一度取得するには valmeric-cli collect --retry-failed を実行してください。";
 inline constexpr char kResumeHint[] = "続きは valmeric-cli collect --resume で取得できます。";
 inline constexpr char kTableKept[] = "表は元のままです。";
+inline constexpr char kSiteOriginHint[] =
+    "取得先のサイトは --site-origin https://ホスト名 または環境変数 VALMERIC_SITE_ORIGIN "
+    "で指定できます。";
+inline constexpr char kBuiltForHost[] = "取得先サイトのホスト名: ";
+inline constexpr char kPlaceholderHostNote[] = "（ホスト名を指定せずにビルドされた仮の名前です）";
 inline constexpr char kErrorPrefix[] = "エラー: ";
 inline constexpr char kWarningPrefix[] = "警告: ";
 
@@ -107,6 +112,8 @@ std::string Named(std::string_view text);
 // The usage texts, and every text above, for the check that each is Japanese.
 std::string MainUsage();
 std::string HelpText();
+// "valmeric-cli VERSION" and the host the build fetches from.
+std::string VersionText();
 const std::vector<std::string_view>& CliMessages();
 
 }  // namespace valmeric::cli

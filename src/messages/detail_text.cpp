@@ -37,7 +37,7 @@ const std::vector<std::string_view>& DetailSentences() {
       kListPageBadCode,   kOriginForm,
       kOriginParts,       kCsvFormat,
       kUnknownError,      kWindowsError,
-      kStrayWal};
+      kStrayWal,          kBuiltWithoutSiteHost};
   return sentences;
 }
 

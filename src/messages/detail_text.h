@@ -54,6 +54,8 @@ inline constexpr char kCsvFormat[] = "CSV ファイルの形式が正しくあ�
 
 // The table builders.
 inline constexpr char kListPageNotFetched[] = "一覧ページを取得できませんでした。";
+inline constexpr char kBuiltWithoutSiteHost[] =
+    "このプログラムは取得先サイトのホスト名を指定せずにビルドされたため、サイトに接続できません。";
 inline constexpr char kListPageNoCity[] = "一覧ページに市区町村が載っていません。";
 inline constexpr char kListPageNoSubCategory[] = "一覧ページに診療科目が載っていません。";
 inline constexpr char kListPageBadCode[] = "一覧ページのコードが数値ではありません。";

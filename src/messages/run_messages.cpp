@@ -1,6 +1,7 @@
 #include "messages/run_messages.h"
 
 #include "common/platform/utf8_path.h"
+#include "messages/detail_text.h"
 
 namespace valmeric {
 namespace {
@@ -64,7 +65,8 @@ UserMessage FailureMessage(const RunOutcome& outcome) {
 }
 
 UserMessage UnreachableMessage(const RunOutcome& outcome) {
-  return Error(msg::kUnreachable, outcome.detail);
+  if (!outcome.placeholder_host) return Error(msg::kUnreachable, outcome.detail);
+  return Error(msg::kUnreachable, outcome.detail + "\n" + detail::kBuiltWithoutSiteHost);
 }
 
 std::string RunNotesText(const RunProgress& progress, bool later_pages_left) {

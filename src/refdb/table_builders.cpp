@@ -37,8 +37,11 @@ PageLines FetchPageLines(const std::string& url, const BuilderSettings& settings
     const bool fetched = fetcher.Fetch(url, settings.scratch_path);
     const long status = fetcher.last_status();
     if (!fetched || status < 200 || status > 299) {
+      const bool placeholder = AimsAtPlaceholderHost(settings.download.origin);
       throw BuildError(Detail(detail::kListPageNotFetched, url) + "\n" +
-                       (fetched ? HttpStatusText(status) : fetcher.last_error()));
+                           (fetched ? HttpStatusText(status) : fetcher.last_error()) +
+                           (placeholder ? std::string("\n") + detail::kBuiltWithoutSiteHost : ""),
+                       placeholder);
     }
   } catch (const ScratchFileError& error) {
     throw BuildError(Detail(detail::kListPageNotFetched, url) + "\n" + error.what());

@@ -23,6 +23,14 @@ struct BuilderSettings {
 class BuildError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // placeholder_host: the page could not be fetched from the placeholder
+  // host of a build made without the site's host name.
+  BuildError(const std::string& message, bool placeholder_host)
+      : std::runtime_error(message), placeholder_host_(placeholder_host) {}
+  bool placeholder_host() const { return placeholder_host_; }
+
+ private:
+  bool placeholder_host_ = false;
 };
 
 // Refills T01_City from the city list pages of the 47 prefectures.

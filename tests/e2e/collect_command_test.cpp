@@ -14,12 +14,16 @@
 #include <sstream>
 
 #include "cli/exit_codes.h"
+#include "common/network/site_host.h"
 #include "common/text/sjis_text.h"
 #include "engine/run_session.h"
+#include "messages/cli_messages.h"
+#include "messages/detail_text.h"
 #include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
 #include "support/cp932_check.h"
 #include "support/euc.h"
+#include "support/raw_server.h"
 #include "support/site_fixture.h"
 #include "support/test_database.h"
 
@@ -75,6 +79,26 @@ TEST_F(CollectCommandTest, ARunWritesTheCsvAndSaysWhere) {
        std::filesystem::directory_iterator(std::filesystem::path(csv).parent_path())) {
     EXPECT_FALSE(entry.path().filename().string().starts_with("tmp-"))
         << "scratch file left: " << entry.path();
+  }
+}
+
+// A build without the site's host, run without --site-origin, behind a proxy
+// that cannot resolve the placeholder host (so no name is looked up here).
+TEST_F(CollectCommandTest, ABuildWithoutTheSitesHostSaysSoAndHowToNameASite) {
+  if (std::string_view(kSiteHost) != kPlaceholderSiteHost) GTEST_SKIP() << "built for a real host";
+  if (std::getenv("VALMERIC_SITE_ORIGIN") != nullptr) GTEST_SKIP() << "an origin is named";
+  test::RawServer proxy("HTTP/1.1 502 Bad Gateway\r\nContent-Length: 0\r\n\r\n");
+  ::setenv("http_proxy", proxy.Origin().c_str(), 1);
+  ::setenv("no_proxy", "", 1);
+  const int status =
+      CliMain({"collect", "--category", "1", "--prefecture", "1", "--output", site_.File("result"),
+               "--db", site_.db_path(), "--pause-ms", "0", "--retry-delays-ms", "1,1"},
+              out_, err_, interrupted_, false);
+  ::unsetenv("http_proxy");
+  ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+  EXPECT_EQ(status, kExitUnreachable) << err_.str();
+  for (const char* line : {detail::kBuiltWithoutSiteHost, text::kSiteOriginHint}) {
+    EXPECT_NE(err_.str().find(line), std::string::npos) << err_.str();
   }
 }
 

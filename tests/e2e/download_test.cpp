@@ -6,9 +6,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "common/network/page_fetcher.h"
+#include "common/network/site_address.h"
 #include "common/network/site_host.h"
 #include "common/platform/scratch_file.h"
 #include "messages/download_text.h"
@@ -51,6 +54,66 @@ TEST(DownloadScratchFile, FetchesKeepTheScratchFileItself) {
     ASSERT_EQ(stat(scratch.path().c_str(), &now), 0) << "the scratch file is gone";
     EXPECT_EQ(now.st_ino, created.st_ino) << "another file stands under the name";
     EXPECT_EQ(ReadFile(scratch.path()), c.stored);
+  }
+}
+
+// Sets an environment variable for one scope, then puts back what was there.
+class ScopedEnv final {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      ::setenv(name_, old_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv&) = delete;
+  ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// The proxy variables as curl reads them (WinINet keeps the system's
+// settings instead): the proxy gets the request with the whole address, and
+// a host no_proxy names is reached directly.
+TEST(DownloadProxy, GoesThroughTheEnvironmentsProxyUnlessNoProxyNamesTheHost) {
+  test::LocalServer site;
+  site.server().Get("/page", [](const httplib::Request&, httplib::Response& res) {
+    res.set_content("direct", "text/html");
+  });
+  site.Start();
+  struct Row {
+    const char* name;
+    std::string url;
+    std::string no_proxy;
+    bool proxied;
+  } rows[] = {
+      {"TheSiteHost", CityListUrl(1), "", true},
+      {"ALocalServer", site.Origin() + "/page", "", true},
+      {"NamedInNoProxy", site.Origin() + "/page", "localhost,127.0.0.1", false},
+  };
+  test::TempDir dir;
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::RawServer proxy(
+        "HTTP/1.1 200 OK\r\nContent-Length: 7\r\nConnection: close\r\n\r\nproxied");
+    const ScopedEnv http_proxy("http_proxy", proxy.Origin());
+    const ScopedEnv no_proxy("no_proxy", row.no_proxy);
+    const DownloadOutcome outcome = DownloadToFile(row.url, dir.File("page"));
+    EXPECT_TRUE(outcome.transport_ok);
+    EXPECT_EQ(outcome.http_status, 200);
+    EXPECT_EQ(ReadFile(dir.File("page")), row.proxied ? "proxied" : "direct");
+    const std::vector<std::string> heads = proxy.RequestHeads();
+    ASSERT_EQ(heads.size(), row.proxied ? 1u : 0u);
+    if (row.proxied) {
+      EXPECT_TRUE(heads[0].starts_with("GET " + row.url + " HTTP/1.1\r\n")) << heads[0];
+    }
   }
 }
 

@@ -12,16 +12,17 @@ namespace valmeric::test {
 namespace {
 
 // Reads until the end of the request's head, or until the client stops.
-void ReadRequestHead(int client) {
+std::string ReadRequestHead(int client) {
   std::string head;
   char buffer[4096];
   while (head.find("\r\n\r\n") == std::string::npos) {
     pollfd wait{client, POLLIN, 0};
-    if (poll(&wait, 1, 5000) <= 0) return;
+    if (poll(&wait, 1, 5000) <= 0) break;
     const ssize_t n = recv(client, buffer, sizeof buffer, 0);
-    if (n <= 0) return;
+    if (n <= 0) break;
     head.append(buffer, static_cast<size_t>(n));
   }
+  return head;
 }
 
 void SendAll(int client, const std::string& bytes) {
@@ -61,6 +62,11 @@ std::string RawServer::Origin() const {
   return "http://127.0.0.1:" + std::to_string(port_);
 }
 
+std::vector<std::string> RawServer::RequestHeads() const {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  return heads_;
+}
+
 // Looks at the stop request every 50 ms while it waits for a connection.
 void RawServer::Serve() {
   while (!stopping_) {
@@ -68,7 +74,11 @@ void RawServer::Serve() {
     if (poll(&wait, 1, 50) <= 0) continue;
     const int client = accept(listener_, nullptr, nullptr);
     if (client < 0) continue;
-    ReadRequestHead(client);
+    const std::string head = ReadRequestHead(client);
+    {
+      const std::lock_guard<std::mutex> hold(mutex_);
+      heads_.push_back(head);
+    }
     SendAll(client, answer_);
     shutdown(client, SHUT_WR);
     close(client);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <atomic>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace valmeric::test {
 
@@ -18,6 +20,9 @@ class RawServer final {
 
   // "http://127.0.0.1:PORT"
   std::string Origin() const;
+  // The heads of the requests answered so far (each is in before its answer
+  // goes).
+  std::vector<std::string> RequestHeads() const;
 
  private:
   void Serve();
@@ -26,6 +31,8 @@ class RawServer final {
   int listener_ = -1;
   int port_ = 0;
   std::atomic<bool> stopping_{false};
+  mutable std::mutex mutex_;
+  std::vector<std::string> heads_;
   std::thread thread_;
 };
 

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 #include "cli/code_list.h"
 #include "cli/collect_options.h"
+#include "cli/progress_printer.h"
 #include "cli/rebuild_command.h"
 #include "engine/output_file_name.h"
 
@@ -140,6 +144,47 @@ TEST(OutputFileName, GetsCsvUnlessItAlreadyHasIt) {
       {"a.csv.bak", "a.csv.bak.csv"},
   };
   for (const Case& c : cases) EXPECT_EQ(WithCsvExtension(c.in), c.out);
+}
+
+TEST(ProgressLine, IsCutOnWholeCharactersWideOnesCountingTwo) {
+  struct Case {
+    std::string text;
+    int columns;
+    std::string cut;
+  } cases[] = {
+      {"[1/4] abc", 20, "[1/4] abc"},
+      {"[1/4] abc", 7, "[1/4] a"},
+      {"[1/4] 東京都", 10, "[1/4] 東京"},  // 都 would take columns 11 and 12
+      {"[1/4] 東京都", 9, "[1/4] 東"},     // never half of 京
+      {"ｱｲｳ東", 4, "ｱｲｳ"},                 // half-width kana take one column
+      {"東", 1, ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(CutToColumns(c.text, c.columns), c.cut) << c.text;
+}
+
+TEST(ProgressLine, APipeGetsEachEntryOnceAndATerminalLineNeverWraps) {
+  const auto news = [](int position, bool starts) {
+    RunNews n;
+    if (starts) n.plan.emplace().entries_total = 40;
+    n.position = position;
+    n.status_changed = true;
+    n.status = "\x93\x8c\x8b\x9e\x93\x73 \x90\x7a\x8b\x4b\x8b\xe6";  // CP932: 東京都 and a city
+    return n;
+  };
+  const RunNews start = news(1, true), same = news(1, false), next = news(2, false);
+  std::ostringstream pipe;
+  ProgressPrinter piped(pipe, false, false);
+  for (const RunNews* news : {&start, &same, &next, &next}) piped.Show(*news, true);
+  piped.Finish();
+  const std::string lines = pipe.str();
+  EXPECT_EQ(lines.rfind("[1/40]", 0), 0u) << lines;
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 2) << lines;
+  EXPECT_NE(lines.find("\n[2/40]"), std::string::npos) << lines;
+
+  std::ostringstream terminal;
+  ProgressPrinter drawn(terminal, false, true, 16);
+  drawn.Show(start, true);
+  EXPECT_EQ(terminal.str(), "\r\033[K[1/40] 東京都 ") << "15 columns of a 16-column terminal";
 }
 
 }  // namespace

@@ -12,7 +12,10 @@
 #include <vector>
 
 #include "cli/cli_main.h"
+#include "cli/version.h"
 #include "common/network/download.h"
+#include "common/network/site_address.h"
+#include "common/network/site_host.h"
 #include "common/platform/app_paths.h"
 #include "messages/check_text.h"
 #include "messages/cli_messages.h"
@@ -214,6 +217,8 @@ std::vector<std::string> AllMessages() {
   RunOutcome unreachable;
   unreachable.detail = HttpStatusText(403);
   all.push_back(UnreachableMessage(unreachable).text);
+  unreachable.placeholder_host = true;
+  all.push_back(UnreachableMessage(unreachable).text);
   return all;
 }
 
@@ -299,9 +304,34 @@ TEST(JapaneseMessages, TheCommandLineAnswersInJapanese) {
   cli::CliMain({"help"}, out, err, no, false);
   EXPECT_EQ(Problem(out.str()), "") << out.str();
   // The code tables, first and last of each.
-  for (const char* code : {" 1 内科系", "10 動物病院", " 1 北海道", "13 東京都", "47 沖縄県"}) {
+  for (const char* code : {" 1 内科系", "10 動物病院", " 1 北海道", "13 東京都", "47 沖縄県",
+                           "終了ステータス:\n  0  ", "\n  5  ", "\n  130  "}) {
     EXPECT_NE(out.str().find(code), std::string::npos) << code;
   }
+}
+
+// A build that carries the placeholder host blames no user's network for
+// what the build lacks, and --version names the host a build was made for.
+TEST(JapaneseMessages, APlaceholderHostIsToldWhereverTheSiteIsUnreached) {
+  const bool placeholder_build = std::string_view(kSiteHost) == kPlaceholderSiteHost;
+  EXPECT_EQ(AimsAtPlaceholderHost(SiteOrigin()), placeholder_build);
+  EXPECT_FALSE(AimsAtPlaceholderHost(SiteOrigin::Parse("http://127.0.0.1:8080")));
+  for (const bool placeholder : {false, true}) {
+    RunOutcome outcome;
+    outcome.detail = "why";
+    outcome.placeholder_host = placeholder;
+    const std::string text = UnreachableMessage(outcome).text;
+    EXPECT_EQ(text.find(detail::kBuiltWithoutSiteHost) != std::string::npos, placeholder) << text;
+    EXPECT_NE(text.find("why"), std::string::npos) << text;
+  }
+  const std::atomic<bool> no{false};
+  std::ostringstream out, err;
+  EXPECT_EQ(cli::CliMain({"--version"}, out, err, no, false), 0);
+  EXPECT_NE(out.str().find(cli::kProgramVersion), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find(std::string(cli::text::kBuiltForHost) + kSiteHost), std::string::npos)
+      << out.str();
+  EXPECT_EQ(out.str().find(cli::text::kPlaceholderHostNote) != std::string::npos, placeholder_build)
+      << out.str();
 }
 
 }  // namespace

@@ -42,6 +42,26 @@ TEST(ScratchFile, LeavesAFileThatIsNoLongerItsOwn) {
   EXPECT_EQ(test::ReadFile(path), "not ours");
 }
 
+TEST(ScratchFile, ADeadRunsLeftoverGoesAndALiveRunsStays) {
+  test::TempDir dir;
+  const ScratchFile live(dir.path().string());
+  struct Row {
+    const char* name;
+    bool stays;
+  };
+  const Row rows[] = {
+      {"tmp-Ab12cd.dat", false},  // a killed run's: nobody holds it
+      {"tmp-Ab12cd.txt", true},  {"tmp-.dat", true}, {"tmp.dat", true}, {"hosp.db", true},
+  };
+  for (const Row& row : rows) test::WriteFile(dir.File(row.name), "page");
+  const ScratchFile next(dir.path().string());
+  for (const Row& row : rows) EXPECT_EQ(fs::exists(dir.File(row.name)), row.stays) << row.name;
+  EXPECT_TRUE(fs::exists(live.path())) << "a live run's file must stay";
+  EXPECT_EQ(ScratchFile::RemoveLeftovers(dir.path().string()), 0);
+  EXPECT_TRUE(fs::exists(live.path()));
+  EXPECT_TRUE(fs::exists(next.path()));
+}
+
 TEST(ScratchFile, AFolderThatCannotHoldItIsTold) {
   test::TempDir dir;
   EXPECT_THROW(ScratchFile(dir.File("no/such/folder")), ScratchFileError);

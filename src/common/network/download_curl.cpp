@@ -90,7 +90,9 @@ void SetCommonOptions(CURL* curl, CurlHandle& owner, CurlTransfer& t, const char
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, owner.headers);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, agent);
   curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(curl, CURLOPT_PROXY, "");
+  // No proxy is set here: libcurl follows the environment as curl does
+  // (http_proxy, https_proxy or HTTPS_PROXY, all_proxy, no_proxy or NO_PROXY),
+  // which is how a user behind a proxy reaches the site.
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);

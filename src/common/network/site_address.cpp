@@ -35,6 +35,14 @@ std::string DetailPageUrl(std::string_view link_path) {
   return url;
 }
 
+std::string_view BuiltSiteHost() {
+  return kSiteHost;
+}
+
+bool AimsAtPlaceholderHost(const SiteOrigin& origin) {
+  return origin.str().empty() && std::string_view(kSiteHost) == kPlaceholderSiteHost;
+}
+
 namespace {
 
 bool IsHostChar(char c) {

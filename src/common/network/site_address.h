@@ -11,6 +11,14 @@ std::string CityListUrl(int prefecture_code);
 std::string SubCategoryListUrl();
 std::string DetailPageUrl(std::string_view link_path);
 
+// The host this build fetches from.
+std::string_view BuiltSiteHost();
+
+class SiteOrigin;
+// True when pages would go to the placeholder host the build carries when it
+// was made without the site's host name: origin names no other site.
+bool AimsAtPlaceholderHost(const SiteOrigin& origin);
+
 // A replacement for the site's scheme, host and port ("http://127.0.0.1:8080"),
 // used by tests and local runs. Empty means the real site.
 class SiteOrigin final {
