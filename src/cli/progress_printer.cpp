@@ -67,14 +67,13 @@ void ProgressPrinter::Show(const RunNews& news, bool force) {
   }
   // Later pages lengthen the walk as their links are found.
   position_ = news.position + news.later_started;
-  later_found_ = news.later_found;
   if (news.status_changed) status_ = SjisToUtf8(news.status);
   if (quiet_ || maximum_ == 0) return;
   const auto now = std::chrono::steady_clock::now();
   if (terminal_ && !force && now - last_print_ < kPrintInterval) return;
   last_print_ = now;
   std::string line;
-  const int maximum = maximum_ + later_found_;
+  const int maximum = maximum_ + news.later_found;
   line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum));
   line.append("] ").append(status_);
   line.append("  ").append(ProgressWritten(news.written));

@@ -41,9 +41,8 @@ class ProgressPrinter final {
   int pending_position_ = -1;
   int position_ = 0;
   int maximum_ = 0;
-  int later_found_ = 0;  // later pages found so far: the walk grows by them
-  int start_ = 0;        // entries done before this start
-  std::string status_;   // UTF-8
+  int start_ = 0;       // entries done before this start
+  std::string status_;  // UTF-8
   std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_print_{};
   bool line_open_ = false;

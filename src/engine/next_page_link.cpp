@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/network/download_transfer.h"
+#include "common/network/site_address.h"
 #include "common/text/char_refs.h"
 #include "common/text/euc_to_ansi.h"
 #include "common/text/sjis_text.h"
@@ -304,6 +305,14 @@ std::optional<std::string> NextPageLink(const PageLines& lines, std::string_view
                                         std::string_view pair_path) {
   const LinkRule rule(page_url, pair_path);
   return LinkScanner(lines.text(), rule).Run();
+}
+
+std::optional<std::string> NextPageLinkOfPair(const PageLines& lines, std::string_view page_url,
+                                              std::string_view area_code,
+                                              std::string_view sub_category_code) {
+  std::string path = ResultPagePath(area_code, sub_category_code);
+  path.pop_back();  // its "/": "?page=2" may follow the path itself
+  return NextPageLink(lines, page_url, path);
 }
 
 }  // namespace valmeric

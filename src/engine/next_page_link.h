@@ -47,4 +47,10 @@ std::optional<std::string> NextPageLink(const PageLines& lines, std::string_view
 // text is a next link only by its start (次…) or its rel.
 inline constexpr std::size_t kAnchorTextKept = 1024;
 
+// The next link of a pair's result page: one under the pair's own result
+// path ("/doko/kekka.php/" + area code + sub-category code).
+std::optional<std::string> NextPageLinkOfPair(const PageLines& lines, std::string_view page_url,
+                                              std::string_view area_code,
+                                              std::string_view sub_category_code);
+
 }  // namespace valmeric

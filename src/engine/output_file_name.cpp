@@ -48,12 +48,14 @@ bool OutputCanBeReplaced(const std::string& path) {
   return FileCanBeRemoved(path);
 }
 
-std::string DatedName(const std::string& path, const std::string& day, int n) {
+std::string WithStemSuffix(const std::string& path, const std::string& suffix) {
   const std::filesystem::path file = PathFromUtf8(path);
-  std::string name = Utf8FromPath(file.stem()) + "_" + day;
-  if (n > 1) name += "(" + std::to_string(n) + ")";
-  name += Utf8FromPath(file.extension());
+  const std::string name = Utf8FromPath(file.stem()) + suffix + Utf8FromPath(file.extension());
   return Utf8FromPath(file.parent_path() / PathFromUtf8(name));
+}
+
+std::string DatedName(const std::string& path, const std::string& day, int n) {
+  return WithStemSuffix(path, "_" + day + (n > 1 ? "(" + std::to_string(n) + ")" : ""));
 }
 
 std::optional<std::string> FreeDatedName(const std::string& path) {

@@ -17,6 +17,10 @@ bool OutputHeldByAnotherRun(const std::string& path);
 // can be removed and that no run writes. Changes nothing.
 bool OutputCanBeReplaced(const std::string& path);
 
+// A name beside path, its stem followed by suffix:
+// ("病院施設一覧.csv", "_変更点") -> "病院施設一覧_変更点.csv".
+std::string WithStemSuffix(const std::string& path, const std::string& suffix);
+
 // The name a file at path is kept under, in its folder: its stem, "_", the
 // day ("YYYYMMDD") and, from the second of a day on, "(n)", then its
 // extension: "病院施設一覧.csv" -> "病院施設一覧_20261109.csv", then

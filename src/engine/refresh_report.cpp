@@ -1,17 +1,13 @@
 #include "engine/refresh_report.h"
 
-#include <filesystem>
 #include <stdexcept>
 
-#include "common/platform/utf8_path.h"
 #include "engine/csv_reader.h"
 #include "engine/output_file_name.h"
 #include "messages/user_messages.h"
 
 namespace valmeric {
 namespace {
-
-namespace fs = std::filesystem;
 
 // A first-pages list and one with the pairs' later pages differ by those
 // pages' facilities alone: such lists are not compared.
@@ -38,9 +34,7 @@ void Write(RefreshReport& report, const RecordedRun& run) {
 }  // namespace
 
 std::string RefreshReportPath(const std::string& output) {
-  const fs::path file = PathFromUtf8(output);
-  const std::string name = Utf8FromPath(file.stem()) + "_変更点" + Utf8FromPath(file.extension());
-  return Utf8FromPath(file.parent_path() / PathFromUtf8(name));
+  return WithStemSuffix(output, "_変更点");
 }
 
 std::optional<RefreshReport> WriteRefreshReport(const RunOutcome& outcome, const RecordedRun& run) {

@@ -8,6 +8,7 @@
 #include "common/network/site_address.h"
 #include "common/platform/native_file.h"
 #include "common/text/sjis_text.h"
+#include "engine/next_page_link.h"
 #include "messages/detail_text.h"
 #include "messages/download_text.h"
 #include "refdb/list_page_readers.h"
@@ -171,14 +172,10 @@ std::vector<int> TMyThread::EntriesToWalk() {
 
 std::optional<TMyThread::CsvMark> TMyThread::Walk(const std::vector<int>& walk) {
   const bool retry = IsPass();
-  Database& db = db_->db();
-  Savepoint entry(db);
+  Savepoint entry(db_->db());
   for (size_t k = 0; k < walk.size() && !cancel_.IsCancelled(); ++k) {
     const int index = walk[k];
-    db.Begin();
-    entry.Set();
-    out_file_.Flush();
-    const CsvMark mark = MarkOnDisk();
+    const CsvMark mark = BeginStep(entry);
     const int position = retry ? static_cast<int>(k) + 1 : index + 1;
     EntryReport report = GoesOnWithPair(index) ? PairUnderWay(static_cast<size_t>(index), position)
                                                : ProcessQuery(static_cast<size_t>(index), position);
@@ -196,12 +193,21 @@ std::optional<TMyThread::CsvMark> TMyThread::Walk(const std::vector<int>& walk) 
       end_.failed_in_row_limit = true;
       break;
     }
-    if (std::chrono::steady_clock::now() - last_checkpoint_ >=
-        config_.settings.checkpoint_interval) {
-      Checkpoint();
-    }
+    CheckpointWhenDue();
   }
   return std::nullopt;
+}
+
+TMyThread::CsvMark TMyThread::BeginStep(Savepoint& step) {
+  db_->db().Begin();
+  step.Set();
+  out_file_.Flush();
+  return MarkOnDisk();
+}
+
+void TMyThread::CheckpointWhenDue() {
+  if (std::chrono::steady_clock::now() - last_checkpoint_ >= config_.settings.checkpoint_interval)
+    Checkpoint();
 }
 
 RunOutcome TMyThread::EndWalk(const std::optional<CsvMark>& cut_short) {
@@ -421,7 +427,8 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
     report.beyond =
         PairBeyondFirstPage{static_cast<int>(index), pair.area_code, pair.sub_category_code,
                             counts.total, counts.done + counts.skipped};
-    if (FollowsLaterPages()) report.next_url = NextLink(page.lines, url, pair);
+    if (FollowsLaterPages())
+      report.next_url = NextPageLinkOfPair(page.lines, url, pair.area_code, pair.sub_category_code);
   }
   return report;
 }

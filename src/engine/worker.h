@@ -135,9 +135,6 @@ class TMyThread final : private ResultPageSink {
   LaterPage ReadLaterPage(int index, EntryReport& report);
   // The pair's first page led on: what it held goes into the journal.
   void BeginLaterPages(int index, const EntryReport& report);
-  // The link to the pair's next page, as the page at page_url gives it.
-  std::optional<std::string> NextLink(const PageLines& lines, const std::string& page_url,
-                                      const PlanPair& pair) const;
   // Takes a pair's end into its report: counted, and recorded when its
   // pages listed less than announced.
   void EndPairPages(EntryReport& report, PagesEnd end);
@@ -166,6 +163,11 @@ class TMyThread final : private ResultPageSink {
   void CutBack(const CsvMark& mark);
   // Makes the CSV durable, then commits the journal with the duplicate table.
   void Checkpoint();
+  // Opens a step (an entry, or a later page of one) inside its savepoint; the
+  // CSV's mark where it begins.
+  CsvMark BeginStep(Savepoint& step);
+  // Commits a checkpoint when the last one is checkpoint_interval old.
+  void CheckpointWhenDue();
   // Commits the progress with the duplicate table, the CSV taken as mark says.
   void CommitProgress(const CsvMark& mark);
   CsvMark MarkOnDisk();

@@ -7,19 +7,6 @@
 #include "engine/worker.h"
 
 namespace valmeric {
-namespace {
-
-// The path every page of the pair's results lies under.
-std::string PairPath(const PlanPair& pair) {
-  return "/doko/kekka.php/" + pair.area_code + pair.sub_category_code;
-}
-
-}  // namespace
-
-std::optional<std::string> TMyThread::NextLink(const PageLines& lines, const std::string& page_url,
-                                               const PlanPair& pair) const {
-  return NextPageLink(lines, page_url, PairPath(pair));
-}
 
 bool TMyThread::GoesOnWithPair(int index) const {
   const PairInProgress& pair = progress_.pair;
@@ -72,20 +59,13 @@ std::optional<TMyThread::CsvMark> TMyThread::FollowPages(int index, Savepoint& s
     EndPairPages(report, PagesEnd::kNoLink);
     return std::nullopt;
   }
-  Database& db = db_->db();
   BeginLaterPages(index, report);
   in_later_pages_ = true;
   std::optional<PagesEnd> end;
   while (report.beyond->listed < report.beyond->announced && !(end = PagesEndBefore(report))) {
-    if (std::chrono::steady_clock::now() - last_checkpoint_ >=
-        config_.settings.checkpoint_interval) {
-      Checkpoint();
-    }
+    CheckpointWhenDue();
     reports_.LaterPageFound();  // the walk grows by the page the link leads to
-    db.Begin();
-    step.Set();
-    out_file_.Flush();
-    const CsvMark mark = MarkOnDisk();
+    const CsvMark mark = BeginStep(step);
     const LaterPage page = ReadLaterPage(index, report);
     if (page == LaterPage::kInterrupted) {
       step.Undo();
@@ -132,7 +112,7 @@ TMyThread::LaterPage TMyThread::ReadLaterPage(int index, EntryReport& report) {
   pages.listed = std::min(pages.announced, pages.listed + counts.done + counts.skipped);
   report.skipped += counts.skipped;
   report.count_unreadable = report.count_unreadable || counts.count_unreadable;
-  report.next_url = NextLink(page.lines, url, pair);
+  report.next_url = NextPageLinkOfPair(page.lines, url, pair.area_code, pair.sub_category_code);
   progress_.pair.next_url = report.next_url.value_or(std::string());
   progress_.pair.listed = pages.listed;
   return LaterPage::kRead;

@@ -8,14 +8,16 @@
 
 namespace valmeric {
 
+std::string ResultPagePath(std::string_view area_code, std::string_view sub_category_code) {
+  std::string path = "/doko/kekka.php/";
+  path += area_code;
+  path += sub_category_code;
+  path += "/";
+  return path;
+}
+
 std::string ResultPageUrl(std::string_view area_code, std::string_view sub_category_code) {
-  std::string url = "https://";
-  url += kSiteHost;
-  url += "/doko/kekka.php/";
-  url += area_code;
-  url += sub_category_code;
-  url += "/";
-  return url;
+  return std::string("https://") + kSiteHost + ResultPagePath(area_code, sub_category_code);
 }
 
 std::string CityListUrl(int prefecture_code) {

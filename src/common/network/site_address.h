@@ -7,6 +7,8 @@ namespace valmeric {
 
 // The directory site's page addresses, all built from the one site host.
 std::string ResultPageUrl(std::string_view area_code, std::string_view sub_category_code);
+// The path of that address: "/doko/kekka.php/01101110/".
+std::string ResultPagePath(std::string_view area_code, std::string_view sub_category_code);
 std::string CityListUrl(int prefecture_code);
 std::string SubCategoryListUrl();
 std::string DetailPageUrl(std::string_view link_path);
