@@ -402,6 +402,9 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   const std::string url = ResultPageUrl(pair.area_code, pair.sub_category_code);
   pair_pages_ = {url};
   pair_codes_.clear();
+  // Read again from its first page, the pair drops a position recorded for
+  // it (one a resume did not take up): its later pages start afresh.
+  if (progress_.pair.index == static_cast<int>(index)) progress_.pair = {};
   const PageRead page = FetchResultPage(url);
   // A transfer or a reading still under way is given up: its entry is taken back.
   EntryReport interrupted;
