@@ -204,10 +204,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
     session.emplace(request, reports);
   } catch (const StartRefused& refusal) {
     err << ForConsole(StartRefusalMessage(refusal).text) << "\n";
-    if (refusal.problem() == StartProblem::kOutputInUse ||
-        refusal.problem() == StartProblem::kDatabaseMissing) {
-      err << "(" << refusal.what() << ")\n";
-    }
+    if (refusal.problem() == StartProblem::kOutputInUse) err << "(" << refusal.what() << ")\n";
     return ExitCodeForRefusal(refusal.problem());
   }
   if (const auto& dropped = session->dropped_run()) {

@@ -2,15 +2,17 @@
 
 #include "common/platform/app_paths.h"
 #include "common/platform/utf8_path.h"
-#include "messages/user_messages.h"
+#include "messages/run_messages.h"
 
 namespace valmeric::cli {
 
 std::optional<std::filesystem::path> ExistingDatabase(const std::string& named, std::ostream& err) {
   const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : PathFromUtf8(named);
+  // A file that is there is left to the database's own checks, whose words
+  // say more (an empty file, a stray -wal).
   std::error_code error;
   if (std::filesystem::is_regular_file(path, error)) return path;
-  err << msg::kConfigError << "\n(" << Utf8FromPath(path) << ")\n";
+  err << ForConsole(ConfigErrorText(path, LookAtDatabaseFile(Utf8FromPath(path)))) << "\n";
   return std::nullopt;
 }
 

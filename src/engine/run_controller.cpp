@@ -87,6 +87,7 @@ bool RunController::StartRun(const RunRequest& request) {
   state_ = kRunStarted;
   shown_position_ = 0;
   shown_later_found_ = 0;
+  written_ = 0;
   entries_total_ = 0;
   running_look_ = true;
   view_.ShowRunningLook();
@@ -120,7 +121,11 @@ void RunController::ActionClick() {
 void RunController::Poll() {
   if (!reports_) return;
   const RunNews news = reports_->Take();
-  if (news.plan) entries_total_ = news.plan->entries_total;
+  if (news.plan) {
+    entries_total_ = news.plan->entries_total;
+    written_ = news.plan->facilities_written;
+  }
+  written_ = std::max(written_, news.written);
   // Later pages lengthen the bar as their links are found.
   if (news.plan || news.later_found != shown_later_found_) {
     shown_later_found_ = news.later_found;
@@ -137,6 +142,7 @@ void RunController::Poll() {
 
 void RunController::WorkerEnded(const RunOutcome& outcome) {
   outcome_ = outcome;
+  written_ = outcome.progress.facilities_written;
   DropRun();
   report_ = WriteRefreshReport(outcome, run_);
   if (state_ == kRunStarted) state_ = StateForOutcome(outcome);
@@ -198,6 +204,28 @@ void RunController::OfferToOpen(const std::string& text) {
   }
 }
 
+std::string RunController::SavedLine() const {
+  const std::filesystem::path path = PathFromUtf8(output_path_);
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(path, error);
+  return SavedText(written_, Utf8FromPath(error ? path : full));
+}
+
+std::string RunController::IdleStatus(int state) const {
+  const std::string file = Utf8FromPath(PathFromUtf8(output_path_).filename());
+  switch (state) {
+    case kRunStarted:
+    case kRunIncomplete:
+      return SavedText(written_, file);
+    case kRunNothing:
+      return msg::kNothingFound;
+    case kRunCancelled:
+      return StoppedStatus(true, written_, file);
+    default:
+      return StoppedStatus(false, written_, file);
+  }
+}
+
 std::string RunController::WithNotes(const std::string& text) const {
   return WithRefresh(WithDetail(text, RunNotesText(outcome_.progress)));
 }
@@ -209,7 +237,8 @@ std::string RunController::WithRefresh(const std::string& text) const {
 bool RunController::OfferMorePages() {
   const RunProgress& progress = outcome_.progress;
   if (progress.beyond_pairs <= 0) return false;
-  std::string text = WithRefresh(WithDetail(msg::kDone, RunNotesText(progress, false)));
+  std::string text = WithDetail(msg::kDone, SavedLine());
+  text = WithRefresh(WithDetail(text, RunNotesText(progress, false)));
   text = WithDetail(text, LaterPagesLeftText(progress.beyond_first_page) + msg::kMorePagesQuestion);
   if (Ask(text, msg::kDoneTitle, mb::kConfirm) != kIdYes) return false;
   RunRequest request;
@@ -244,12 +273,12 @@ void RunController::FinishRun(int state) {
     case kRunStarted:
       view_.AlertRunDone();
       if (OfferMorePages()) return;  // the window stays busy with the later pages
-      OfferToOpen(WithNotes(msg::kDone));
+      OfferToOpen(WithNotes(WithDetail(msg::kDone, SavedLine())));
       break;
     case kRunIncomplete:
       view_.AlertRunDone();
       if (OfferRetry()) return;  // the window stays busy with the new run
-      if (outcome_.progress.facilities_written > 0) OfferToOpen("");
+      if (outcome_.progress.facilities_written > 0) OfferToOpen(SavedLine());
       break;
     case kRunNothing:
       Ask(WithRefresh(msg::kNothingFound), msg::kNothingTitle, mb::kNotice);
@@ -271,6 +300,7 @@ void RunController::FinishRun(int state) {
   }
   running_look_ = false;
   view_.ShowIdleLook();
+  view_.ShowStatus(IdleStatus(state));
 }
 
 }  // namespace valmeric

@@ -82,6 +82,10 @@ class RunController final {
   // text, with where the replaced list is kept and the change report below it.
   std::string WithRefresh(const std::string& text) const;
   void ShowWithRefresh(UserMessage message);
+  // The end question's line: the facilities saved and the file's full path.
+  std::string SavedLine() const;
+  // What the status line keeps once the window is idle again.
+  std::string IdleStatus(int state) const;
   int Ask(const std::string& text, const char* title, unsigned style);
 
   RunView& view_;
@@ -99,6 +103,7 @@ class RunController final {
   std::optional<RefreshReport> report_;
   int shown_position_ = 0;
   int shown_later_found_ = 0;
+  int written_ = 0;  // facility lines in the file, as last heard of
   int entries_total_ = 0;  // the walk's plan entries, later pages left out
   // The run's reports outlive its session: the worker reports to them until it ends.
   std::unique_ptr<RunReports> reports_;

@@ -27,6 +27,11 @@ void RunReports::EntryStarted(int position, std::string place) {
   std::unique_lock lock(mutex_);
   position_ = position;
   place_ = std::move(place);
+  // The entry shows at once, before its page has told its counts.
+  status_position_ = position_;
+  status_place_ = place_;
+  done_ = total_ = kCountsUnknown;
+  status_changed_ = true;
   Notify(lock, false);
 }
 
@@ -88,7 +93,9 @@ RunNews RunReports::Take() {
     news.outcome = std::move(outcome_);
     outcome_.reset();
   }
-  if (news.status_changed) news.status = PairStatusText(place, done, total);
+  if (news.status_changed) {
+    news.status = total == kCountsUnknown ? place : PairStatusText(place, done, total);
+  }
   return news;
 }
 

@@ -41,7 +41,8 @@ class RunReports final {
   // Worker side.
   // The walk is about to start, as progress says.
   void PlanReady(const RunProgress& progress);
-  // An entry of the walk starts: its place ("北海道札幌市 - 一般内科") heads its status line.
+  // An entry of the walk starts: its place ("北海道札幌市 - 一般内科") is its
+  // status line until its page tells the counts, and heads it after.
   void EntryStarted(int position, std::string place);
   void PairCounts(int done, int total, int written);
   // A pair's page links to a next one, to be read; and that page starts.
@@ -56,6 +57,7 @@ class RunReports final {
 
  private:
   void Notify(std::unique_lock<std::mutex>& lock, bool end);
+  static constexpr int kCountsUnknown = -1;
 
   const std::function<void()> wake_;
   const Wake when_;

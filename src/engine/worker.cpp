@@ -414,7 +414,9 @@ TMyThread::EntryReport TMyThread::ProcessQuery(size_t index, int position) {
   PairCounts counts;
   if (!page.lines.empty()) counts = ReadResultPage(page.lines, *this);
   if (counts.cut_short) return interrupted;
-  if (counts.done == 0) ShowPairStatus(0, counts.total);  // a page that listed nothing
+  // A page that listed nothing shows its counts; one that never came keeps
+  // the entry's place alone.
+  if (ok && counts.done == 0) ShowPairStatus(0, counts.total);
   cancel_.WaitFor(config_.settings.page_pause);
 
   EntryReport report;

@@ -17,10 +17,21 @@ std::string Lines(const std::string& first, const std::string& second) {
 
 }  // namespace
 
+std::string ConfigErrorText(const std::filesystem::path& database, DatabaseFileState state) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::absolute(database, error);
+  if (error) full = database;
+  const char* problem = state == DatabaseFileState::kUnreadable     ? msg::kDatabaseFileUnreadable
+                        : state == DatabaseFileState::kNotADatabase ? msg::kDatabaseFileNotADatabase
+                                                                    : msg::kDatabaseFileMissing;
+  return WithDetail(msg::kConfigError, DatabaseFileDetail(Utf8FromPath(full), problem));
+}
+
 UserMessage StartRefusalMessage(const StartRefused& refusal) {
   switch (refusal.problem()) {
     case StartProblem::kDatabaseMissing:
-      return {msg::kConfigError, msg::kConfigTitle, mb::kNotice};
+      return {ConfigErrorText(PathFromUtf8(refusal.what()), DatabaseFileState::kMissing),
+              msg::kConfigTitle, mb::kNotice};
     case StartProblem::kDatabaseBusy:
       return Error(msg::kDatabaseBusy, refusal.what());
     case StartProblem::kDatabaseUnusable:

@@ -6,9 +6,13 @@
 #include "engine/run_outcome.h"
 #include "engine/run_session.h"
 #include "messages/user_messages.h"
+#include "refdb/database_file.h"
 
 namespace valmeric {
 
+// The configuration error, with the database's full path and what is wrong
+// with its file on a line of its own.
+std::string ConfigErrorText(const std::filesystem::path& database, DatabaseFileState state);
 // The box for a start that was refused: Japanese, with the detail below.
 UserMessage StartRefusalMessage(const StartRefused& refusal);
 // The box for a run that a local error stopped.

@@ -6,21 +6,61 @@ namespace valmeric {
 
 const std::vector<std::string_view>& UserMessageTexts() {
   using namespace msg;
-  static const std::vector<std::string_view> texts = {
-      kApplicationTitle,  kErrorTitle,        kDefaultOutputName,  kSaveTitle,     kSaveFilterName,
-      kSaveFilterPattern, kNoCategory,        kNoPrefecture,       kFileInUse,     kFetching,
-      kCancelQuestion,    kCancelTitle,       kCloseQuestion,      kCloseTitle,    kDone,
-      kOpenQuestion,      kDoneTitle,         kFileGone,           kNothingFound,  kNothingTitle,
-      kUnreachable,       kConfigError,       kConfigTitle,        kBuilderDone,   kDatabaseBusy,
-      kDatabaseUnusable,  kDatabaseWrite,     kOutputWrite,        kScratchWrite,  kNoPlanRows,
-      kResultLineWrite,   kResumeQuestion,    kResumeTitle,        kRetryQuestion, kNothingToResume,
-      kNothingToRetry,    kOutputChanged,     kPlanChanged,        kRecordInvalid, kStaleTablesHint,
-      kNoMorePages,       kMorePagesQuestion, kRefreshReportFailed};
+  static const std::vector<std::string_view> texts = {kApplicationTitle,
+                                                      kErrorTitle,
+                                                      kDefaultOutputName,
+                                                      kSaveTitle,
+                                                      kSaveFilterName,
+                                                      kSaveFilterPattern,
+                                                      kNoCategory,
+                                                      kNoPrefecture,
+                                                      kFileInUse,
+                                                      kFetching,
+                                                      kCancelQuestion,
+                                                      kCancelTitle,
+                                                      kCloseQuestion,
+                                                      kCloseTitle,
+                                                      kDone,
+                                                      kOpenQuestion,
+                                                      kDoneTitle,
+                                                      kFileGone,
+                                                      kNothingFound,
+                                                      kNothingTitle,
+                                                      kUnreachable,
+                                                      kConfigError,
+                                                      kConfigTitle,
+                                                      kBuilderDone,
+                                                      kDatabaseBusy,
+                                                      kDatabaseUnusable,
+                                                      kDatabaseWrite,
+                                                      kOutputWrite,
+                                                      kScratchWrite,
+                                                      kNoPlanRows,
+                                                      kResultLineWrite,
+                                                      kResumeQuestion,
+                                                      kResumeTitle,
+                                                      kRetryQuestion,
+                                                      kNothingToResume,
+                                                      kNothingToRetry,
+                                                      kOutputChanged,
+                                                      kPlanChanged,
+                                                      kRecordInvalid,
+                                                      kStaleTablesHint,
+                                                      kNoMorePages,
+                                                      kMorePagesQuestion,
+                                                      kRefreshReportFailed,
+                                                      kDatabaseFileMissing,
+                                                      kDatabaseFileUnreadable,
+                                                      kDatabaseFileNotADatabase};
   return texts;
 }
 
 std::string DoneQuestion() {
   return std::string(msg::kDone) + "\n" + msg::kOpenQuestion;
+}
+
+std::string DoneQuestion(int facilities, std::string_view path) {
+  return std::string(msg::kDone) + "\n" + SavedText(facilities, path) + "\n" + msg::kOpenQuestion;
 }
 
 std::string IncompleteText(int not_fetched, int gone) {
@@ -79,7 +119,22 @@ std::string InterruptedText(int entries_done, int entries_total, int facilities_
 }
 
 std::string ResumeDetail(std::string_view output, int done, int total) {
-  return std::string(output) + "  " + std::to_string(done) + " / " + std::to_string(total) + " 件";
+  return std::string(output) + "\n" + std::to_string(total) + " ページ中 " + std::to_string(done) +
+         " ページ処理済み";
+}
+
+std::string SavedText(int facilities, std::string_view file) {
+  return std::to_string(facilities) + " 件を保存しました（" + std::string(file) + "）";
+}
+
+std::string StoppedStatus(bool cancelled, int facilities, std::string_view file) {
+  std::string text = cancelled ? "中断しました。" : "途中で終了しました。";
+  if (facilities <= 0) return text;
+  return text + std::to_string(facilities) + " 件を保存しています（" + std::string(file) + "）";
+}
+
+std::string DatabaseFileDetail(std::string_view path, std::string_view problem) {
+  return std::string(path) + "（" + std::string(problem) + "）";
 }
 
 std::string BeyondFirstPageText(int facilities, int pairs) {

@@ -70,6 +70,9 @@ inline constexpr char kConfigError[] =
     "DBファイルの設定が正しくありません。\n管理者に確認してください。";
 inline constexpr char kConfigTitle[] = "設定エラー";
 inline constexpr char kBuilderDone[] = "終了";
+inline constexpr char kDatabaseFileMissing[] = "ファイルがありません";
+inline constexpr char kDatabaseFileUnreadable[] = "ファイルを読み込めません";
+inline constexpr char kDatabaseFileNotADatabase[] = "データベースのファイルではありません";
 
 // Failures that stop a start or a run.
 inline constexpr char kDatabaseBusy[] =
@@ -115,6 +118,8 @@ const std::vector<std::string_view>& UserMessageTexts();
 
 // "…完了しました。\n保存したファイルを開きますか？"
 std::string DoneQuestion();
+// The same, with the line of what was saved where (SavedText) between.
+std::string DoneQuestion(int facilities, std::string_view path);
 // From this many pages that do not exist on, the end of a run says that the
 // reference tables may be out of date.
 inline constexpr int kManyGonePages = 3;
@@ -131,8 +136,16 @@ std::string KeptText(int facilities_written, std::string_view output);
 // After an interrupt: how far the run got, and what it wrote where.
 std::string InterruptedText(int entries_done, int entries_total, int facilities_written,
                             std::string_view output);
-// The second line of the resume question: the file and "N / M 件".
+// The resume question's detail: the file on a line, and "M ページ中 N ページ処理済み" on the next.
 std::string ResumeDetail(std::string_view output, int done, int total);
+// The end question's line, and the status line after a run: "N 件を保存しました（file）".
+std::string SavedText(int facilities, std::string_view file);
+// The status line after a run that stopped before its end: cancelled by the
+// user, or stopped by a failure; with what it saved, when it saved anything.
+std::string StoppedStatus(bool cancelled, int facilities, std::string_view file);
+// Why the database file cannot serve, after its path: missing, unreadable, or
+// not a database.
+std::string DatabaseFileDetail(std::string_view path, std::string_view problem);
 // Facilities that result pages announced beyond what their first page listed.
 std::string BeyondFirstPageText(int facilities, int pairs);
 // The same, as the start of the question whether to read the later pages.

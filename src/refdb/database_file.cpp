@@ -187,6 +187,17 @@ bool InWalMode(const std::string& path) {
   return header && (*header)[19] == 2;
 }
 
+DatabaseFileState LookAtDatabaseFile(const std::string& path) {
+  const fs::path file = PathFromUtf8(path);
+  std::error_code error;
+  const fs::file_status status = fs::status(file, error);
+  if (status.type() == fs::file_type::not_found) return DatabaseFileState::kMissing;
+  if (error) return DatabaseFileState::kUnreadable;
+  if (!fs::is_regular_file(status)) return DatabaseFileState::kNotADatabase;
+  if (!std::ifstream(file, std::ios::binary)) return DatabaseFileState::kUnreadable;
+  return FileHeader(path) ? DatabaseFileState::kPresent : DatabaseFileState::kNotADatabase;
+}
+
 void CheckDatabaseFile(const std::string& path) {
   const fs::path file = PathFromUtf8(path);
   std::error_code error;

@@ -23,6 +23,15 @@ namespace valmeric {
 // check). Nothing is written; the -wal is left as it is.
 void CheckDatabaseFile(const std::string& path);
 
+// What a look at the file finds, before anything opens it as a database.
+enum class DatabaseFileState {
+  kPresent,       // a file that begins as SQLite's do
+  kMissing,       // nothing under the name
+  kUnreadable,    // a file the program may not read
+  kNotADatabase,  // a folder, or a file of something else
+};
+DatabaseFileState LookAtDatabaseFile(const std::string& path);
+
 // True when the WAL file at wal_path holds at least one committed
 // transaction that SQLite would read: a valid header, and frames whose salts
 // and running checksums hold up to a commit frame.

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "common/network/site_lists.h"
-#include "messages/user_messages.h"
+#include "common/platform/utf8_path.h"
+#include "messages/run_messages.h"
 #include "window_model/selection_settings.h"
 #include "window_model/selection_ticks.h"
 
@@ -34,13 +35,12 @@ std::filesystem::path MainWindowModel::settings_path() const {
 }
 
 void MainWindowModel::FindDatabase() {
-  std::error_code error;
-  db_ready_ = std::filesystem::is_regular_file(database_path_, error);
+  db_state_ = LookAtDatabaseFile(Utf8FromPath(database_path_));
 }
 
 bool MainWindowModel::CheckConfig(RunController& controller, RunView& view) {
-  if (!db_ready_) {
-    view.ShowMessage({msg::kConfigError, msg::kConfigTitle, mb::kNotice});
+  if (!db_ready()) {
+    view.ShowMessage({ConfigErrorText(database_path_, db_state_), msg::kConfigTitle, mb::kNotice});
     return false;
   }
   LoadSettings();

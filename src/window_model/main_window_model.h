@@ -5,6 +5,7 @@
 #include "engine/plan.h"
 #include "engine/run_controller.h"
 #include "engine/run_view.h"
+#include "refdb/database_file.h"
 #include "window_model/selection_group.h"
 
 namespace valmeric::window_model {
@@ -33,16 +34,17 @@ class MainWindowModel final {
   // hpt.ini in the database's folder.
   std::filesystem::path settings_path() const;
 
-  // At the window's creation: whether the database file is there. The
-  // database is opened by its first query, not here.
+  // At the window's creation: whether the database file is there and looks
+  // like one. The database is opened by its first query, not here.
   void FindDatabase();
-  bool db_ready() const { return db_ready_; }
+  bool db_ready() const { return db_state_ == DatabaseFileState::kPresent; }
 
   // The configuration check. With the database: loads the ticks, then lets
   // the controller ask about an unfinished run, and returns true. Without:
   // shows the configuration error through view and returns false; the window
   // must then end the application. The settings file is then neither read
-  // nor written.
+  // nor written. The error's detail line names the file and what is wrong
+  // with it.
   bool CheckConfig(RunController& controller, RunView& view);
 
   void LoadSettings();
@@ -59,7 +61,7 @@ class MainWindowModel final {
   const std::filesystem::path database_path_;
   SelectionGroup categories_;
   SelectionGroup prefectures_;
-  bool db_ready_ = false;
+  DatabaseFileState db_state_ = DatabaseFileState::kMissing;
 };
 
 }  // namespace valmeric::window_model

@@ -24,8 +24,14 @@ using app::kIdNo;
 using app::kIdYes;
 using app::TFrmMain;
 
-const QString kDone =
-    QString::fromUtf8("事業所情報の取得が完了しました。\n保存したファイルを開きますか？");
+// The end question of a run that saved facilities into file.
+QString Done(int facilities, const std::string& file) {
+  return QString::fromUtf8(
+             "事業所情報の取得が完了しました。\n%1 件を保存しました（%2）\n"
+             "保存したファイルを開きますか？")
+      .arg(facilities)
+      .arg(QString::fromStdString(fs::absolute(file).string()));
+}
 const QString kCancelQuestion = QString::fromUtf8("取得処理を中断します。\nよろしいですか？");
 const QString kCloseQuestion = QString::fromUtf8("取得処理の実行中ですが終了しますか？");
 const QString kNothing = QString::fromUtf8("該当する事業所情報は見つかりませんでした。");
@@ -64,11 +70,12 @@ int ScratchFilesIn(const fs::path& folder) {
 
 class RunControlTest : public ::testing::Test {
  protected:
-  void ExpectIdleLook() {
+  // status: what the status line keeps after the run.
+  void ExpectIdleLook(const QString& status) {
     EXPECT_TRUE(h.Idle());
     for (const char* name : {"chkCtgr", "chkArea"}) EXPECT_TRUE(h.Check(name)->isEnabled()) << name;
     for (const char* name : {"lstCtgr", "lstArea"}) EXPECT_TRUE(h.List(name)->isEnabled()) << name;
-    EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(), QString());
+    EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(), status);
     EXPECT_EQ(h.Find<QProgressBar>("prgBar")->value(), 0);
     EXPECT_TRUE(h.Find<QProgressBar>("prgBar")->isVisible());
   }
@@ -150,7 +157,7 @@ TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
   ASSERT_TRUE(h.WaitIdle());
 
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_EQ(h.dialogs.boxes[0].text, kDone);
+  EXPECT_EQ(h.dialogs.boxes[0].text, Done(5, h.site.File("result.csv")));
   EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("処理確認"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40124u);
   EXPECT_EQ(h.window().outputPath(), QString::fromStdString(h.site.File("result.csv")));
@@ -160,7 +167,7 @@ TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
   EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
   EXPECT_EQ(ScratchFilesIn(h.site.db_folder()), 0);
   EXPECT_TRUE(urls.opened.empty());
-  ExpectIdleLook();
+  ExpectIdleLook(QString::fromUtf8("5 件を保存しました（result.csv）"));
 }
 
 TEST_F(RunControlTest, AnsweringYesOpensTheFile) {
@@ -188,7 +195,7 @@ TEST_F(RunControlTest, WithoutAProgramToOpenTheFileABoxSaysSo) {
                 QString::fromStdString(h.site.File("result.csv")));
   EXPECT_EQ(h.dialogs.boxes[1].title, QStringLiteral("Error"));
   EXPECT_EQ(h.dialogs.boxes[1].style, 0x40040u);
-  ExpectIdleLook();
+  ExpectIdleLook(QString::fromUtf8("5 件を保存しました（result.csv）"));
 }
 
 // The save dialog opens in Documents (named by the XDG user folders file),
@@ -229,7 +236,8 @@ TEST_F(RunControlTest, AFileGoneBeforeTheAnswerIsReported) {
   h.dialogs.setNextAnswer(kIdYes);
   UrlCatcher urls;
   h.dialogs.on_box = [&](const ShownBox& box) {
-    if (box.text == kDone) fs::remove(h.site.File("result.txt.csv"));
+    if (box.text == Done(5, h.site.File("result.txt.csv")))
+      fs::remove(h.site.File("result.txt.csv"));
   };
   h.Start("result.txt");
   ASSERT_TRUE(h.WaitIdle());
@@ -277,12 +285,13 @@ TEST_F(RunControlTest, AFileThatCannotBeDeletedStopsTheStart) {
 
 TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish) {
   ASSERT_NO_FATAL_FAILURE(StartRunHeldAtSecondPage());
-  // The second entry is being read: the bar stands at 2 of 4, the label shows the first.
+  // The second entry is being read: the bar stands at 2 of 4, the label
+  // shows it from its start.
   EXPECT_TRUE(
       QTest::qWaitFor([&] { return h.Find<QProgressBar>("prgBar")->value() == 2; }, kWaitMs));
   EXPECT_EQ(h.Find<QProgressBar>("prgBar")->maximum(), 4);
   EXPECT_EQ(h.Find<QLabel>("lblStatus")->text(),
-            QString::fromUtf8("北海道札幌市中央区 - 一般内科 (3/3)"));
+            QString::fromUtf8("北海道札幌市中央区 - 循環器内科"));
   EXPECT_EQ(h.Find<QLabel>("lblStatus")->geometry().right() + 1, 304);
 
   h.dialogs.setNextAnswer(kIdNo);
@@ -297,7 +306,8 @@ TEST_F(RunControlTest, CancelAnsweredNoLetsTheRunFinish) {
   h.dialogs.setNextAnswer(kIdNo);
   h.site.Release();
   ASSERT_TRUE(h.WaitIdle());
-  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion, kDone}));
+  EXPECT_EQ(BoxTexts(),
+            (std::vector<QString>{kCancelQuestion, Done(5, h.site.File("result.csv"))}));
   EXPECT_EQ(CsvCodes(h.site.File("result.csv")), Codes(GuiSite::Facilities(1, 5)));
 }
 
@@ -321,7 +331,8 @@ TEST_F(RunControlTest, CancelAnsweredYesStopsAfterTheEntryWithoutAMessage) {
   EXPECT_EQ(std::vector<std::string>(codes.begin(), codes.begin() + 3),
             Codes(GuiSite::Facilities(1, 3)));
   EXPECT_EQ(ScratchFilesIn(h.site.db_folder()), 0);
-  ExpectIdleLook();
+  ExpectIdleLook(
+      QString::fromUtf8("中断しました。%1 件を保存しています（result.csv）").arg(codes.size()));
 }
 
 TEST_F(RunControlTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunIsUndisturbed) {
@@ -337,13 +348,20 @@ TEST_F(RunControlTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunIsUndistur
   EXPECT_TRUE(h.Idle());
   EXPECT_FALSE(h.window().hasWorker());
   EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion}));
-  ExpectIdleLook();
+  // What the window last heard of: the first entry's three facilities, or
+  // none when its news had not come yet.
+  const QString status = h.Find<QLabel>("lblStatus")->text();
+  EXPECT_TRUE(status == QString::fromUtf8("中断しました。") ||
+              status == QString::fromUtf8("中断しました。3 件を保存しています（first.csv）"))
+      << status.toStdString();
+  ExpectIdleLook(status);
 
   // A new run at once, while the site still holds the old request.
   h.dialogs.setNextAnswer(kIdNo);
   h.Start("second");
   ASSERT_TRUE(h.WaitIdle());
-  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCancelQuestion, kDone}));
+  EXPECT_EQ(BoxTexts(),
+            (std::vector<QString>{kCancelQuestion, Done(5, h.site.File("second.csv"))}));
   EXPECT_EQ(CsvCodes(h.site.File("second.csv")), Codes(GuiSite::Facilities(1, 5)));
   EXPECT_EQ(CsvCodes(h.site.File("first.csv")), Codes(GuiSite::Facilities(1, 3)));
 }
@@ -362,7 +380,7 @@ TEST_F(RunControlTest, ClosingDuringARunAnsweredNoKeepsItGoing) {
   h.dialogs.setNextAnswer(kIdNo);
   h.site.Release();
   ASSERT_TRUE(h.WaitIdle());
-  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCloseQuestion, kDone}));
+  EXPECT_EQ(BoxTexts(), (std::vector<QString>{kCloseQuestion, Done(5, h.site.File("result.csv"))}));
   EXPECT_FALSE(h.window().terminateRequested());
 }
 
@@ -412,7 +430,7 @@ TEST_F(RunControlTest, ARunThatFindsNothingSaysSo) {
   EXPECT_EQ(h.window().runState(), 1);
   EXPECT_EQ(valmeric::SplitLines(ReadText(h.site.File("result.csv"))),
             (std::vector<std::string>{CsvHeaderLine()}));
-  ExpectIdleLook();
+  ExpectIdleLook(kNothing);
 }
 
 TEST_F(RunControlTest, ASelectionTheTablesHoldNothingForIsRefusedNotReportedAsNothingFound) {
@@ -442,7 +460,7 @@ TEST_F(RunControlTest, ASiteThatCannotBeReachedIsReported) {
   EXPECT_EQ(h.dialogs.boxes[0].title, QStringLiteral("Error"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
   EXPECT_EQ(h.window().runState(), 9);
-  ExpectIdleLook();
+  ExpectIdleLook(QString::fromUtf8("途中で終了しました。"));
 }
 
 TEST_F(RunControlTest, AnOutputFileThatCannotBeCreatedIsAnErrorNotASuccess) {
@@ -458,7 +476,7 @@ TEST_F(RunControlTest, AnOutputFileThatCannotBeCreatedIsAnErrorNotASuccess) {
   EXPECT_EQ(h.dialogs.boxes[0].style & 0xF, 0u);  // OK only: nothing to open
   EXPECT_EQ(h.window().runState(), 8);
   EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]), 0);
-  ExpectIdleLook();
+  ExpectIdleLook(QString::fromUtf8("途中で終了しました。"));
 }
 
 TEST_F(RunControlTest, ADatabaseHeldByAnotherProgramKeepsTheOldFileAndTheIdleWindow) {
@@ -487,8 +505,11 @@ TEST(ConfigCheckTest, AMissingDatabaseIsReportedOnceAndEndsTheApplication) {
   ASSERT_TRUE(h.window().terminateRequested());
   QTest::qWait(50);
   ASSERT_EQ(h.dialogs.boxes.size(), 1u);
-  EXPECT_EQ(h.dialogs.boxes[0].text,
-            QString::fromUtf8("DBファイルの設定が正しくありません。\n管理者に確認してください。"));
+  EXPECT_EQ(
+      h.dialogs.boxes[0].text,
+      QString::fromUtf8("DBファイルの設定が正しくありません。\n管理者に確認してください。\n") +
+          QString::fromStdString(fs::absolute(h.site.db_path()).string()) +
+          QString::fromUtf8("（ファイルがありません）"));
   EXPECT_EQ(h.dialogs.boxes[0].title, QString::fromUtf8("設定エラー"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40040u);
   EXPECT_FALSE(h.window().dbReady());
@@ -527,12 +548,12 @@ TEST_F(RunControlTest, CancelledThenResumedAtTheNextStartTheFileIsThatOfAWholeRu
   EXPECT_EQ(h.dialogs.boxes[0].text,
             QString::fromUtf8("前回の取得は途中で終了しています。続きから再開しますか？\n") +
                 QString::fromStdString(fs::absolute(h.site.File("result.csv")).string()) +
-                QString::fromUtf8("  1 / 4 件"));
+                QString::fromUtf8("\n4 ページ中 1 ページ処理済み"));
   EXPECT_EQ(h.dialogs.boxes[0].style, 0x40024u);
   EXPECT_EQ(h.List("lstCtgr")->item(0)->checkState(), Qt::Checked);
   EXPECT_EQ(h.List("lstArea")->item(0)->checkState(), Qt::Checked);
   ASSERT_TRUE(h.WaitIdle());
-  EXPECT_EQ(BoxTexts().back(), kDone);
+  EXPECT_EQ(BoxTexts().back(), Done(5, h.site.File("result.csv")));
   EXPECT_EQ(ReadText(h.site.File("result.csv")), whole);
   EXPECT_EQ(h.site.Requests(GuiSite::Pairs()[0]),
             2);  // once per run: the resume began at the second

@@ -79,7 +79,13 @@ std::string WithoutAllowedParts(const std::string& text) {
     while (end < t.size() && (IsWordChar(t[end]) || t[end] == '-')) ++end;
     return end;
   });
-  // A path: a run without spaces that holds a slash or a backslash.
+  // A path: a run without spaces that holds a slash or a backslash; full-width
+  // parentheses end a run as a space would.
+  for (const std::string paren : {"（", "）"}) {
+    for (size_t at = rest.find(paren); at != std::string::npos; at = rest.find(paren, at)) {
+      rest.replace(at, paren.size(), " ");
+    }
+  }
   std::string out;
   size_t start = 0;
   while (start <= rest.size()) {
@@ -143,6 +149,8 @@ TEST(JapaneseMessageCheck, TellsAJapaneseMessageFromAnEnglishOne) {
       {"使い方: valmeric-cli collect --category LIST --output FILE", true},
       {"続きは valmeric-cli.exe collect --resume で取得できます。", true},
       {"都道府県: 13 東京都", true},
+      {"5 件を保存しました（/out/a.csv）", true},
+      {"/db/hpt_data.db（not found）", false},
       {"(Couldn't connect to server)", false},
       {"cannot open /tmp/x.csv: No such file or directory", false},
       {"T01_City: no cities for prefecture 13", false},
@@ -180,6 +188,10 @@ std::vector<std::string> AllMessages() {
                          RefreshReportText(1, 2, 3, "病院施設一覧_変更点.csv"),
                          InterruptedText(1, 4, 2, "/out/a.csv"),
                          ResumeDetail("/out/a.csv", 1, 4),
+                         SavedText(5, "/out/a.csv"),
+                         StoppedStatus(true, 5, "a.csv"),
+                         StoppedStatus(false, 0, "a.csv"),
+                         DatabaseFileDetail("/db/hpt_data.db", msg::kDatabaseFileMissing),
                          BeyondFirstPageText(10, 2),
                          IncompleteText(2, 5),
                          cli::MainUsage(),

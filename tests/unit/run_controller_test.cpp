@@ -139,6 +139,8 @@ class RunControllerTest : public ::testing::Test {
 
   std::string Csv() { return test::ReadFile(CsvPath()); }
   std::string CsvPath() { return site_.File("result.csv"); }
+  std::string FullCsvPath() { return fs::absolute(CsvPath()).string(); }
+  std::string Saved(int facilities) { return SavedText(facilities, FullCsvPath()); }
 
   MemorySite site_;
   RunSettings settings_;
@@ -158,8 +160,9 @@ TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
   ASSERT_TRUE(PollUntilIdle());
 
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
-  EXPECT_EQ(view_.Texts(), std::vector<std::string>{DoneQuestion()});
+  EXPECT_EQ(view_.Texts(), std::vector<std::string>{DoneQuestion(3, FullCsvPath())});
   EXPECT_EQ(view_.shown[0].style, 0x40124u);
+  EXPECT_EQ(view_.status, SavedText(3, "result.csv"));
   EXPECT_EQ(view_.opened, std::vector<std::string>{site_.File("result.csv")});
   EXPECT_EQ(view_.progress_maximum, 4);
   EXPECT_EQ(view_.progress, 4);
@@ -184,7 +187,7 @@ TEST_F(RunControllerTest, TheEndOfARefreshNamesTheKeptListAndWhatChanged) {
   const std::string kept = "result_" + *day + ".csv";
   EXPECT_EQ(
       view_.shown.back().text,
-      "事業所情報の取得が完了しました。\n前回のファイルは " + kept +
+      "事業所情報の取得が完了しました。\n" + Saved(3) + "\n前回のファイルは " + kept +
           " として同じフォルダーに残しています。\n前回から 新規 1 件・変更 0 件・廃止 1 "
           "件。変更点を result_変更点.csv に書き出しました。\n保存したファイルを開きますか？");
   EXPECT_EQ(test::ReadFile(site_.File(kept)), last_month);
@@ -305,9 +308,14 @@ TEST_P(GapTest, TheEndSaysHowManyPagesAreMissing) {
         view_.shown[0].text,
         WithDetail(IncompleteText(GetParam().not_fetched, GetParam().gone), msg::kRetryQuestion));
     EXPECT_EQ(view_.shown[0].style, 0x40024u);
-    EXPECT_EQ(view_.shown[1].text, msg::kOpenQuestion);
+    const int written = Controller().last_outcome().progress.facilities_written;
+    EXPECT_EQ(view_.shown[1].text, WithDetail(Saved(written), msg::kOpenQuestion));
     EXPECT_TRUE(view_.opened.empty());
+    EXPECT_EQ(view_.status, SavedText(written, "result.csv"));
   } else {
+    EXPECT_EQ(view_.status,
+              StoppedStatus(false, Controller().last_outcome().progress.facilities_written,
+                            "result.csv"));
     ASSERT_EQ(view_.shown.size(), 1u);
     EXPECT_EQ(view_.shown[0].text.rfind(msg::kUnreachable, 0), 0u) << view_.shown[0].text;
     EXPECT_NE(view_.shown[0].text.find("(HTTP " + std::to_string(GetParam().status) + ")"),
@@ -388,6 +396,9 @@ TEST_F(RunControllerTest, CancelAndCloseCutAStalledTransferShort) {
     EXPECT_EQ(view_.quit, c.quit);
     EXPECT_EQ(view_.settings_saved, c.quit ? 1 : 0);
     EXPECT_EQ(view_.Texts().size(), 1u);  // the question only: no outcome message
+    if (!c.quit) {
+      EXPECT_EQ(view_.status, "中断しました。");
+    }
     EXPECT_EQ(Controller().last_outcome().progress.entries_done, 0);
     site_.DelayNext(0, 0);
   }
@@ -403,6 +414,7 @@ TEST_F(RunControllerTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunStarts)
   EXPECT_FALSE(Controller().running());
   EXPECT_FALSE(view_.running_look);
   EXPECT_EQ(view_.Texts(), std::vector<std::string>{msg::kCancelQuestion});
+  EXPECT_EQ(view_.status, "中断しました。");
 
   site_.SetPage(MemorySite::Pairs()[1], 1, MemorySite::Facilities(7, 7));
   view_.answers = {kIdNo};
@@ -421,7 +433,8 @@ TEST_F(RunControllerTest, CancelAnsweredNoLeavesTheRunAlone) {
   Controller().CancelClick();
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
   ASSERT_TRUE(PollUntilIdle());
-  EXPECT_EQ(view_.Texts(), (std::vector<std::string>{msg::kCancelQuestion, DoneQuestion()}));
+  EXPECT_EQ(view_.Texts(),
+            (std::vector<std::string>{msg::kCancelQuestion, DoneQuestion(1, FullCsvPath())}));
 }
 
 // A run cancelled at its third entry is offered at the next start; yes
@@ -455,6 +468,8 @@ class ResumeAtStartTest : public RunControllerTest {
     view_.answers = {kIdYes};
     Controller().CancelClick();
     ASSERT_TRUE(PollUntilIdle());
+    // Entries 1 and 2: facilities 1 to 3 and 3 to 5.
+    EXPECT_EQ(view_.status, StoppedStatus(true, 5, "result.csv"));
     site_.HealPairs();
   }
 
@@ -489,7 +504,7 @@ TEST_F(ResumeAtStartTest, YesRestoresTheTicksAndFinishesFromWhereItStopped) {
   EXPECT_TRUE(std::is_sorted(view_.progress_steps.begin(), view_.progress_steps.end()));
   EXPECT_EQ(view_.progress, 4);
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
-  EXPECT_EQ(view_.Texts().back(), DoneQuestion());
+  EXPECT_EQ(view_.Texts().back(), DoneQuestion(9, FullCsvPath()));
   EXPECT_EQ(test::ReadFile(CsvPath()), full_);
   EXPECT_EQ(site_.ResultRequests(), 4 + 3 + 2);  // the stalled third page is asked for again
 }
@@ -529,7 +544,7 @@ TEST_F(RunControllerTest, TheEndOffersToFetchTheMissingPagesAgainAndYesFetchesTh
   ASSERT_TRUE(PollUntilIdle());
   ASSERT_EQ(view_.Texts().size(), 2u);
   EXPECT_EQ(view_.Texts()[0], WithDetail(IncompleteText(1), msg::kRetryQuestion));
-  EXPECT_EQ(view_.Texts()[1], DoneQuestion());
+  EXPECT_EQ(view_.Texts()[1], DoneQuestion(4, FullCsvPath()));
   EXPECT_EQ(Controller().run_state(), RunController::kRunStarted);
   EXPECT_EQ(Controller().last_outcome().progress.not_fetched, 0);
   EXPECT_EQ(view_.progress_maximum, 1);  // the retry walks the one missing entry
@@ -551,11 +566,12 @@ TEST_F(RunControllerTest, TheEndTellsHowManyFacilitiesTheFirstPagesCouldNotHold)
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(Controller().last_outcome().progress.beyond_first_page, 6);
   EXPECT_EQ(Controller().last_outcome().progress.beyond_pairs, 2);
-  EXPECT_EQ(
-      view_.Texts(),
-      (std::vector<std::string>{
-          WithDetail(msg::kDone, LaterPagesLeftText(6) + msg::kMorePagesQuestion),
-          WithDetail(WithDetail(msg::kDone, BeyondFirstPageText(6, 2)), msg::kOpenQuestion)}));
+  EXPECT_EQ(view_.Texts(),
+            (std::vector<std::string>{
+                WithDetail(WithDetail(msg::kDone, Saved(40)),
+                           LaterPagesLeftText(6) + msg::kMorePagesQuestion),
+                WithDetail(WithDetail(WithDetail(msg::kDone, Saved(40)), BeyondFirstPageText(6, 2)),
+                           msg::kOpenQuestion)}));
   EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_first_page, 6);
 }
 
@@ -569,9 +585,9 @@ TEST_F(RunControllerTest, YesToTheLaterPagesReadsThemIntoTheSameFile) {
   Controller().ActionClick();
   ASSERT_TRUE(PollUntilIdle());
   EXPECT_EQ(view_.Texts(),
-            (std::vector<std::string>{
-                WithDetail(msg::kDone, LaterPagesLeftText(5) + msg::kMorePagesQuestion),
-                DoneQuestion()}));
+            (std::vector<std::string>{WithDetail(WithDetail(msg::kDone, Saved(20)),
+                                                 LaterPagesLeftText(5) + msg::kMorePagesQuestion),
+                                      DoneQuestion(25, FullCsvPath())}));
   EXPECT_EQ(test::WrittenCodes(CsvPath()), test::CodesOf(MemorySite::Facilities(1, 25)));
   EXPECT_EQ(ReadRecordedRun(site_.db_path())->progress.beyond_pairs, 0);
 }

@@ -86,6 +86,19 @@ TEST_F(WorkerTest, WritesEveryNewFacilityOnceInPlanOrder) {
   EXPECT_EQ(run.statuses.back(), test::Sjis("北海道函館市 - 循環器内科 (0/0)"));
 }
 
+// An entry shows on the status line as it starts: one whose page never came
+// shows its place, not the counts of the entry before.
+TEST_F(WorkerTest, AnEntryWhosePageFailsStillShowsOnTheStatusLine) {
+  site_.SetPage("01101110", 3, MemorySite::Facilities(1, 3));
+  site_.SetRawPage("01202120", "");  // nothing to read a count or an entry from
+  RunConfig config = Config();
+  config.settings.retry.delays = {};
+  const RunRecord run = RunToEnd(config);
+  EXPECT_EQ(run.outcome.progress.not_fetched, 1);
+  ASSERT_FALSE(run.statuses.empty());
+  EXPECT_EQ(run.statuses.back(), test::Sjis("北海道函館市 - 循環器内科"));
+}
+
 TEST_F(WorkerTest, AnEmptyPlanLeavesTheHeaderAlone) {
   RunConfig config = Config();
   config.selection = {{1}, {47}};

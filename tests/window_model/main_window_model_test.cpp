@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "support/named_case.h"
 #include "support/temp_dir.h"
@@ -43,7 +44,8 @@ class RecordingView final : public RunView {
 
 struct ConfigCase {
   const char* name;
-  bool database;
+  std::function<void(const fs::path&)> make;  // puts what the case has at the database's path
+  const char* expected_problem;               // the detail's reason, or nothing when ready
   bool expected_ready;
   std::string expected_categories;  // after the check
   size_t expected_messages;
@@ -56,7 +58,7 @@ TEST_P(CheckConfigTest, LoadsTheTicksOnlyWithTheDatabase) {
   const auto& c = GetParam();
   test::TempDir dir;
   const fs::path db = dir.path() / "hpt_data.db";
-  if (c.database) test::CreateTestDatabase(db.string(), {}, {});
+  c.make(db);
   const std::string ini = "[Config]\r\nCategory=0010\r\n";
   test::WriteFile((dir.path() / "hpt.ini").string(), ini);
 
@@ -68,7 +70,9 @@ TEST_P(CheckConfigTest, LoadsTheTicksOnlyWithTheDatabase) {
   EXPECT_EQ(TickText(model.categories()), c.expected_categories);
   ASSERT_EQ(view.messages.size(), c.expected_messages);
   if (c.expected_messages > 0) {
-    EXPECT_EQ(view.messages[0].text, msg::kConfigError);
+    EXPECT_EQ(view.messages[0].text, std::string(msg::kConfigError) + "\n" +
+                                         fs::absolute(db).string() + "（" + c.expected_problem +
+                                         "）");
     EXPECT_EQ(view.messages[0].title, msg::kConfigTitle);
     EXPECT_EQ(view.messages[0].style, mb::kNotice);
   }
@@ -78,8 +82,19 @@ TEST_P(CheckConfigTest, LoadsTheTicksOnlyWithTheDatabase) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CheckConfigTest,
-    ::testing::Values(ConfigCase{"WithTheDatabase", true, true, "0010000000", 0},
-                      ConfigCase{"WithoutTheDatabase", false, false, "0000000000", 1}),
+    ::testing::Values(
+        ConfigCase{"WithTheDatabase",
+                   [](const fs::path& db) { test::CreateTestDatabase(db.string(), {}, {}); }, "",
+                   true, "0010000000", 0},
+        ConfigCase{"WithoutTheDatabase", [](const fs::path&) {}, "ファイルがありません", false,
+                   "0000000000", 1},
+        ConfigCase{"AnEmptyFile", [](const fs::path& db) { test::WriteFile(db.string(), ""); },
+                   "データベースのファイルではありません", false, "0000000000", 1},
+        ConfigCase{"ATextFile",
+                   [](const fs::path& db) { test::WriteFile(db.string(), "[Config]\r\n"); },
+                   "データベースのファイルではありません", false, "0000000000", 1},
+        ConfigCase{"AFolder", [](const fs::path& db) { fs::create_directory(db); },
+                   "データベースのファイルではありません", false, "0000000000", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct RestoreCase {
