@@ -103,7 +103,7 @@ class RunController final {
   std::optional<RefreshReport> report_;
   int shown_position_ = 0;
   int shown_later_found_ = 0;
-  int written_ = 0;  // facility lines in the file, as last heard of
+  int written_ = 0;        // facility lines in the file, as last heard of
   int entries_total_ = 0;  // the walk's plan entries, later pages left out
   // The run's reports outlive its session: the worker reports to them until it ends.
   std::unique_ptr<RunReports> reports_;
