@@ -98,6 +98,49 @@ expect_exit 0 diff "$jp/データ/皮膚科.csv" "$jp/データ/鳥取.csv" --ou
 [ -s "$jp/データ/変更.csv" ] || { echo "no change report in $jp/データ" >&2; exit 1; }
 [ -z "$(find "$jp" -name 'tmp-*.dat')" ] || { echo "scratch files left in $jp" >&2; exit 1; }
 
+echo "== the monthly refresh: the list kept, the change report, a list Excel saved again"
+month=(collect --category 10 --prefecture 1 "${quick[@]}" --output "$jp/データ/月次")
+expect_exit 0 "${month[@]}" --site-origin "$LOCAL_SITE"
+cp "$jp/データ/月次.csv" "$work/last-month.csv"
+restart_site --change-share 0.2  # a month later: some gone, some changed, some new
+expect_exit 0 "${month[@]}" --site-origin "$LOCAL_SITE"
+kept=$(ls "$jp/データ/"月次_2*.csv)
+cmp "$kept" "$work/last-month.csv"
+report="$jp/データ/月次_変更点.csv"
+[ -s "$report" ] || { echo "the run wrote no change report" >&2; exit 1; }
+expect_exit 0 diff "$kept" "$jp/データ/月次.csv" --output "$work/比較"
+cmp "$report" "$work/比較.csv"
+[ "$(wc -l <"$report")" -gt 1 ] || { echo "the site's changes are not in the report" >&2; exit 1; }
+echo "a second run of the same ticks kept the first as $(basename "$kept") and wrote the report diff writes"
+cp "$jp/データ/月次.csv" "$work/this-month.csv"
+stop_local_site
+expect_exit 3 "${month[@]}" --site-origin "$LOCAL_SITE"
+cmp "$(ls -t "$jp/データ/"月次_2*.csv | grep -vxF "$kept" | head -1)" "$work/this-month.csv"
+echo "a run the site did not answer left the list it replaced under its dated name"
+restart_site
+# As Excel saves it again: quotes only where needed, no trailing empty
+# column, the codes' leading zeros gone.
+/usr/bin/python3 - "$work/this-month.csv" "$work/excel.csv" <<'PY'
+import csv, io, sys
+rows = list(csv.reader(io.StringIO(open(sys.argv[1], encoding="cp932", newline="").read())))
+out = io.StringIO()
+writer = csv.writer(out, lineterminator="\r\n")
+zeros = 0
+for i, row in enumerate(rows):
+    if row and row[-1] == "":
+        row = row[:-1]
+    if i > 0 and row[0].startswith("0"):
+        row[0] = row[0].lstrip("0")
+        zeros += 1
+    writer.writerow(row)
+open(sys.argv[2], "w", encoding="cp932", newline="").write(out.getvalue())
+sys.exit(0 if zeros > 0 else "no code lost a leading zero")
+PY
+expect_exit 0 diff "$work/this-month.csv" "$work/excel.csv" --output "$work/excel-diff"
+[ "$(wc -l <"$work/excel-diff.csv")" = 1 ] ||
+  { echo "the list Excel saved again differs:" >&2; head "$work/excel-diff.csv" >&2; exit 1; }
+echo "diff of the list against its Excel re-save: 0 / 0 / 0"
+
 echo "== Japanese on a Japanese system's console, redirected to a file"
 localedef -i ja_JP -f UTF-8 "$work/ja_JP.UTF-8" 2>/dev/null || true
 status=0
