@@ -3,6 +3,7 @@
 #include "cli/collect_command.h"
 #include "cli/console.h"
 #include "cli/diff_command.h"
+#include "cli/export_command.h"
 #include "cli/exit_codes.h"
 #include "cli/rebuild_command.h"
 #include "cli/status_command.h"
@@ -39,6 +40,7 @@ int CliMain(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (command == "status") return RunStatus(rest, out, err);
   if (command == "diff") return RunDiff(rest, out, err);
+  if (command == "export") return RunExport(rest, out, err);
   if (command == "rebuild-cities") return RunRebuild(RebuildTable::kCities, rest, err);
   if (command == "rebuild-categories") return RunRebuild(RebuildTable::kSubCategories, rest, err);
   err << ProgramName() << ": " << Detail(text::kUnknownCommand, command) << "\n" << MainUsage();

@@ -2,12 +2,15 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace valmeric {
 
 // The chosen output path with ".csv" appended unless its extension already
 // is ".csv" in any letter case: "list" -> "list.csv", "a.txt" -> "a.txt.csv".
 std::string WithCsvExtension(const std::string& path);
+// The same for any extension (with its dot): ("list", ".xlsx") -> "list.xlsx".
+std::string WithExtension(const std::string& path, std::string_view extension);
 
 // True when a run holds the file at path as its output (it keeps a lock on
 // the file from its start to its end).

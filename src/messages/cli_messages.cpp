@@ -17,6 +17,7 @@ constexpr char kMainUsage[] =
     "  rebuild-cities      市区町村の表をサイトの市区町村一覧ページから作り直します\n"
     "  rebuild-categories  診療科目の表をサイトの科目一覧ページから作り直します\n"
     "  diff                取得した 2 つの CSV ファイルの違いを一覧にします\n"
+    "  export              取得した CSV ファイルから Excel ブック（.xlsx）を作ります\n"
     "  help                この説明を表示します\n"
     "  --version           版と取得先サイトのホスト名を表示します\n";
 
@@ -110,6 +111,13 @@ const char kDiffUsage[] =
     "  載らなくなった事業所（廃止）を病院IDで突き合わせ、NEW と同じ文字コードで\n"
     "  REPORT に書き出します。REPORT には collect と同じく .csv を付けます\n";
 
+const char kExportUsage[] =
+    "使い方: valmeric-cli export CSV [--output XLSX] [--db FILE]\n"
+    "  取得した CSV ファイルから Excel ブックを作ります（既定の名前は CSV の拡張子を\n"
+    "  .xlsx にしたもの）。すべてのセルは文字列で、見出しの行は固定、フィルター付きです。\n"
+    "  2 枚目のシート「取得情報」には、データベースに記録された取得の内容を書きます。\n"
+    "  CSV ファイルは変更しません\n";
+
 std::string Count(long long n) {
   return std::to_string(n) + " 件";
 }
@@ -159,7 +167,7 @@ std::string MainUsage() {
 
 std::string HelpText() {
   return MainUsage() + "\n" + Named(kCollectUsage) + Named(kStatusUsage) + Named(kRebuildUsage) +
-         Named(kDiffUsage) + "\n" + kExitStatuses + "\n" +
+         Named(kDiffUsage) + Named(kExportUsage) + "\n" + kExitStatuses + "\n" +
          CodeTable("診療科目のコード:", kCategoryNamesUtf8, 5) + "\n" +
          CodeTable("都道府県のコード:", kPrefectureNamesUtf8, 6);
 }
@@ -187,7 +195,7 @@ const std::vector<std::string_view>& CliMessages() {
       kStatusUsage,        kRebuildUsage,      kDiffUsage,           kRecorded,
       kSiteOriginHint,     kBuiltForHost,      kPlaceholderHostNote, kExitStatuses,
       kAllPagesOnlyNew,    kFetchingMorePages, kMorePagesHint,       kStatusUnlisted,
-      kStateMorePages};
+      kStateMorePages,     kExportUsage,       kExportInput};
   return messages;
 }
 

@@ -32,6 +32,8 @@ inline constexpr char kPrefectureCodes[] =
     "都道府県のコードは 1 から 47 までの数をカンマで区切って指定するか、all と指定してください。";
 inline constexpr char kDiffInputs[] =
     "diff には比べる 2 つの CSV ファイル（OLD と NEW）を指定してください。";
+inline constexpr char kExportInput[] =
+    "export には Excel ブックにする CSV ファイルを 1 つ指定してください。";
 inline constexpr char kDiffWouldOverwrite[] =
     "比較結果のファイルが比べるファイルを上書きしてしまうため、作成しません。";
 inline constexpr char kDiffRepeatedCode[] = "同じ病院IDが前の行にもあります。最初の行を使います。";
@@ -92,6 +94,7 @@ extern const std::string kCollectUsage;
 extern const char kStatusUsage[];
 extern const char kRebuildUsage[];
 extern const char kDiffUsage[];
+extern const char kExportUsage[];
 
 // "…件" counts and the lines that carry figures.
 std::string Count(long long n);  // "N 件"

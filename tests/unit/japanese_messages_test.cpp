@@ -23,6 +23,7 @@
 #include "messages/download_text.h"
 #include "messages/run_messages.h"
 #include "messages/user_messages.h"
+#include "messages/workbook_text.h"
 #include "support/temp_dir.h"
 
 namespace valmeric {
@@ -35,9 +36,10 @@ const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv"};
 // ASCII words a Japanese sentence may hold: encodings, table names, the
 // commands a user types, file name parts, the system's name, the spreadsheet.
 const std::set<std::string> kAllowedWords = {
-    "all",  "cp932", "utf",     "Shift_JIS", "T01_City",   "T02_Category", "collect",  "status",
-    "diff", "help",  "rebuild", "cities",    "categories", "csv",          "hpt_data", "db",
-    "http", "https", "exe",     "valmeric",  "cli",        "Windows",      "wal",      "Excel"};
+    "all",      "cp932", "utf",   "Shift_JIS", "T01_City", "T02_Category", "collect",
+    "status",   "diff",  "help",  "rebuild",   "cities",   "categories",   "csv",
+    "hpt_data", "db",    "http",  "https",     "exe",      "valmeric",     "cli",
+    "Windows",  "wal",   "Excel", "export",    "xlsx"};
 
 bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -175,6 +177,7 @@ std::vector<std::string> AllMessages() {
   add(DownloadTexts());
   add(CheckTexts());
   add(cli::CliMessages());
+  add(workbook_text::Texts());
   for (const DownloadFailureRow& row : DownloadFailureTable()) {
     all.push_back(DownloadFailureText(row.kind, "library words"));
   }

@@ -95,8 +95,15 @@ enum class RenameResult { kRenamed, kNameTaken, kFailed };
 // Gives the file at from the name to (in the same folder), never over a file
 // that already bears that name.
 RenameResult RenameWithoutReplacing(const std::string& from, const std::string& to);
-// The local calendar day on which the file at path was last modified, as
-// "YYYYMMDD"; none when the file cannot be asked.
+// When the file at path was last modified, in local time; none when the
+// file cannot be asked.
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+};
+std::optional<LocalTime> ModifiedLocalTime(const std::string& path);
+// That day, as "YYYYMMDD".
 std::optional<std::string> ModifiedDayOfFile(const std::string& path);
+// That minute, as "YYYY-MM-DD HH:MM".
+std::optional<std::string> ModifiedTimeOfFile(const std::string& path);
 
 }  // namespace valmeric

@@ -209,15 +209,13 @@ RenameResult RenameWithoutReplacing(const std::string& from, const std::string& 
   return result;
 }
 
-std::optional<std::string> ModifiedDayOfFile(const std::string& path) {
+std::optional<LocalTime> ModifiedLocalTime(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) return std::nullopt;
   std::tm local{};
   if (::localtime_r(&info.st_mtime, &local) == nullptr) return std::nullopt;
-  char day[40];
-  std::snprintf(day, sizeof day, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday);
-  return std::string(day);
+  return LocalTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                   local.tm_min};
 }
 
 }  // namespace valmeric

@@ -239,7 +239,7 @@ RenameResult RenameWithoutReplacing(const std::string& from, const std::string& 
                                                                    : RenameResult::kFailed;
 }
 
-std::optional<std::string> ModifiedDayOfFile(const std::string& path) {
+std::optional<LocalTime> ModifiedLocalTime(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(PathFromUtf8(path).c_str(), GetFileExInfoStandard, &data))
     return std::nullopt;
@@ -249,10 +249,7 @@ std::optional<std::string> ModifiedDayOfFile(const std::string& path) {
       !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) {
     return std::nullopt;
   }
-  char day[40];
-  std::snprintf(day, sizeof day, "%04u%02u%02u", static_cast<unsigned>(local.wYear),
-                static_cast<unsigned>(local.wMonth), static_cast<unsigned>(local.wDay));
-  return std::string(day);
+  return LocalTime{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute};
 }
 
 }  // namespace valmeric
