@@ -11,10 +11,12 @@
 #include "common/platform/utf8_path.h"
 #include "engine/refresh_report.h"
 #include "engine/run_session.h"
+#include "engine/workbook_export.h"
 #include "messages/cli_messages.h"
 #include "messages/detail_text.h"
 #include "messages/run_messages.h"
 #include "messages/user_messages.h"
+#include "messages/workbook_text.h"
 #include "refdb/run_journal.h"
 
 namespace valmeric::cli {
@@ -168,6 +170,24 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
   return kExitWrote;
 }
 
+// The workbook beside the CSV of a run that wrote facilities; its path is a
+// second result line. One that cannot be written turns a success into a
+// write error; the CSV stays as the run left it.
+int WriteWorkbookOf(const RunOutcome& outcome, const RunSession& session,
+                    const CollectOptions& options, int status, std::ostream& out,
+                    std::ostream& err) {
+  const std::optional<RunWorkbook> book =
+      WriteRunWorkbook(outcome, session.run(), SiteShown(options.settings.download.origin));
+  if (!book) return status;
+  if (!book->failure.empty()) {
+    err << book->failure << "\n";
+    return status == kExitWrote ? kExitWriteError : status;
+  }
+  if (!options.quiet) err << workbook_text::kExported << book->path << "\n";
+  out << book->path << "\n";
+  return status;
+}
+
 }  // namespace
 
 int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& err,
@@ -216,10 +236,11 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   ProgressPrinter printer(err, options.quiet, terminal, terminal ? StandardErrorColumns() : 0);
   const RunOutcome outcome = WaitForRun(*session, reports, printer, interrupted);
   const std::optional<RefreshReport> report = WriteRefreshReport(outcome, session->run());
-  const int status =
+  int status =
       ReportOutcome(outcome, session->output_path(), options.mode, out, err, options.quiet);
   if (const std::string refresh = RefreshText(session->kept_previous(), report); !refresh.empty())
     err << refresh << "\n";
+  if (options.xlsx) status = WriteWorkbookOf(outcome, *session, options, status, out, err);
   // A result line that never reached its reader (a full disk, a closed pipe)
   // must not read as success to a script.
   if (!out.flush()) {

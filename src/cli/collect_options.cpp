@@ -16,44 +16,46 @@ CollectOptions ParseCollectOptions(const std::vector<std::string>& args) {
   bool resume = false;
   bool retry = false;
   bool more_pages = false;
-  ReadOptions(args, {"--quiet", "--resume", "--retry-failed", "--more-pages", "--all-pages"},
-              [&](const std::string& name, const std::string& value) {
-                if (ReadSiteOption(name, value, options.settings.download)) return;
-                if (name == "--quiet") {
-                  options.quiet = true;
-                } else if (name == "--resume") {
-                  resume = true;
-                } else if (name == "--retry-failed") {
-                  retry = true;
-                } else if (name == "--more-pages") {
-                  more_pages = true;
-                } else if (name == "--all-pages") {
-                  options.pages = PageScope::kAllPages;
-                } else if (name == "--category") {
-                  options.selection.categories =
-                      ParseCodeList(value, kCategoryCount, text::kCategoryCodes);
-                  has_category = true;
-                } else if (name == "--prefecture") {
-                  options.selection.prefectures =
-                      ParseCodeList(value, kPrefectureCount, text::kPrefectureCodes);
-                  has_prefecture = true;
-                } else if (name == "--output") {
-                  options.output = value;
-                } else if (name == "--db") {
-                  options.database = value;
-                } else if (name == "--pause-ms") {
-                  options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
-                } else if (name == "--retry-delays-ms") {
-                  options.settings.retry.delays = ParseDelays(value);
-                } else if (name == "--encoding") {
-                  const std::optional<CsvEncoding> encoding = EncodingNamed(value);
-                  if (!encoding) throw UsageError(text::kEncodingValue);
-                  options.encoding = *encoding;
-                  options.has_encoding = true;
-                } else {
-                  throw UsageError(Detail(text::kUnknownOption, name));
-                }
-              });
+  ReadOptions(
+      args, {"--quiet", "--resume", "--retry-failed", "--more-pages", "--all-pages", "--xlsx"},
+      [&](const std::string& name, const std::string& value) {
+        if (ReadSiteOption(name, value, options.settings.download)) return;
+        if (name == "--quiet") {
+          options.quiet = true;
+        } else if (name == "--xlsx") {
+          options.xlsx = true;
+        } else if (name == "--resume") {
+          resume = true;
+        } else if (name == "--retry-failed") {
+          retry = true;
+        } else if (name == "--more-pages") {
+          more_pages = true;
+        } else if (name == "--all-pages") {
+          options.pages = PageScope::kAllPages;
+        } else if (name == "--category") {
+          options.selection.categories = ParseCodeList(value, kCategoryCount, text::kCategoryCodes);
+          has_category = true;
+        } else if (name == "--prefecture") {
+          options.selection.prefectures =
+              ParseCodeList(value, kPrefectureCount, text::kPrefectureCodes);
+          has_prefecture = true;
+        } else if (name == "--output") {
+          options.output = value;
+        } else if (name == "--db") {
+          options.database = value;
+        } else if (name == "--pause-ms") {
+          options.settings.page_pause = ParseMilliseconds(value, "--pause-ms");
+        } else if (name == "--retry-delays-ms") {
+          options.settings.retry.delays = ParseDelays(value);
+        } else if (name == "--encoding") {
+          const std::optional<CsvEncoding> encoding = EncodingNamed(value);
+          if (!encoding) throw UsageError(text::kEncodingValue);
+          options.encoding = *encoding;
+          options.has_encoding = true;
+        } else {
+          throw UsageError(Detail(text::kUnknownOption, name));
+        }
+      });
   if (int{resume} + int{retry} + int{more_pages} > 1) throw UsageError(text::kResumeAndRetry);
   if (resume || retry || more_pages) {
     if (options.pages != PageScope::kFirstPages) throw UsageError(text::kAllPagesOnlyNew);

@@ -28,6 +28,7 @@ struct CollectOptions {
   RunSettings settings;  // the site's origin comes from VALMERIC_SITE_ORIGIN unless given
   CsvEncoding encoding = CsvEncoding::kCp932;
   bool quiet = false;
+  bool xlsx = false;  // the workbook beside the CSV, once facilities are written
 };
 
 // Reads the arguments that follow "collect". Throws UsageError.

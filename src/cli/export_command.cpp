@@ -63,13 +63,12 @@ std::optional<RecordedRun> RecordedRunIn(const std::string& named) {
   }
 }
 
-std::string SiteShown() {
+std::string SiteOfEnvironment() {
   try {
-    const SiteOrigin origin = EnvironmentOrigin();
-    if (!origin.str().empty()) return origin.str();
+    return SiteShown(EnvironmentOrigin());
   } catch (const UsageError&) {
+    return SiteShown(SiteOrigin());
   }
-  return std::string(BuiltSiteHost());
 }
 
 }  // namespace
@@ -88,7 +87,8 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << text::kErrorPrefix << Detail(workbook_text::kSameAsCsv, options.output) << "\n";
     return kExitUsage;
   }
-  const WorkbookFacts facts = FactsOf(options.input, RecordedRunIn(options.database), SiteShown());
+  const WorkbookFacts facts =
+      FactsOf(options.input, RecordedRunIn(options.database), SiteOfEnvironment());
   try {
     ExportWorkbook(options.input, options.output, facts);
   } catch (const WorkbookError& error) {

@@ -194,6 +194,10 @@ std::string WorkbookPathFor(const std::string& csv_path) {
   return Utf8FromPath(path);
 }
 
+std::string SiteShown(const SiteOrigin& origin) {
+  return origin.str().empty() ? std::string(BuiltSiteHost()) : origin.str();
+}
+
 WorkbookFacts FactsOf(const std::string& csv_path, const std::optional<RecordedRun>& recorded,
                       std::string site) {
   WorkbookFacts facts;
@@ -247,6 +251,30 @@ WorkbookSummary ExportWorkbook(const std::string& csv_path, const std::string& x
   }
   const CsvTable table = CsvTable::Read(csv_path);
   return WriteWorkbook(table, xlsx_path, facts);
+}
+
+std::optional<RunWorkbook> WriteRunWorkbook(const RunOutcome& outcome, const RecordedRun& run,
+                                            std::string site) {
+  const bool wrote = outcome.kind == Outcome::kCompleted || outcome.kind == Outcome::kIncomplete;
+  if (!wrote || outcome.progress.facilities_written <= 0 || run.output_path.empty()) {
+    return std::nullopt;
+  }
+  RecordedRun ended = run;
+  ended.progress = outcome.progress;
+  RunWorkbook workbook;
+  std::error_code error;
+  const fs::path path = PathFromUtf8(WorkbookPathFor(run.output_path));
+  const fs::path absolute = fs::absolute(path, error);
+  workbook.path = Utf8FromPath(error ? path : absolute);
+  try {
+    ExportWorkbook(run.output_path, workbook.path,
+                   FactsOf(run.output_path, ended, std::move(site)));
+  } catch (const WorkbookError& failure) {
+    workbook.failure = failure.what();
+  } catch (const std::runtime_error& failure) {  // the CSV could not be read
+    workbook.failure = Detail(wt::kCannotWrite, failure.what());
+  }
+  return workbook;
 }
 
 }  // namespace valmeric

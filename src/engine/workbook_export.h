@@ -5,7 +5,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/network/site_address.h"
 #include "engine/csv_reader.h"
+#include "engine/run_outcome.h"
 #include "engine/run_session.h"
 
 namespace valmeric {
@@ -39,6 +41,10 @@ inline constexpr size_t kMostLinksOnASheet = 65530;
 // replaced (or, without one, added).
 std::string WorkbookPathFor(const std::string& csv_path);
 
+// The site as the facts name it: the origin a run was pointed at, or the
+// host the program was built for.
+std::string SiteShown(const SiteOrigin& origin);
+
 // The facts of the CSV at csv_path; recorded is the run the database
 // records, taken only when its output is that very file.
 WorkbookFacts FactsOf(const std::string& csv_path, const std::optional<RecordedRun>& recorded,
@@ -58,5 +64,18 @@ WorkbookSummary WriteWorkbook(const CsvTable& table, const std::string& path,
 // std::runtime_error when it cannot be read, WorkbookError.
 WorkbookSummary ExportWorkbook(const std::string& csv_path, const std::string& xlsx_path,
                                const WorkbookFacts& facts);
+
+// The workbook a run made of its CSV, or why it could not.
+struct RunWorkbook {
+  std::string path;     // absolute
+  std::string failure;  // UTF-8; empty when it was written
+};
+
+// After a run that ended having written facilities (finished, or finished
+// with pages missing): the workbook of its CSV, beside it under the same
+// name. run is the run as its session recorded it. None for any other end.
+// A failure changes nothing else about the run.
+std::optional<RunWorkbook> WriteRunWorkbook(const RunOutcome& outcome, const RecordedRun& run,
+                                            std::string site);
 
 }  // namespace valmeric

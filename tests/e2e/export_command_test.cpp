@@ -98,6 +98,39 @@ INSTANTIATE_TEST_SUITE_P(
                                     HostileFacilities()}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// --xlsx: the workbook comes with a run that wrote facilities, also one
+// with pages missing, and again with the retry that fetches them.
+TEST_F(ExportCommandTest, CollectWithXlsxWritesTheWorkbookAfterEachRunThatChangesTheCsv) {
+  site_.SetPage("01101110", 3, SiteFixture::Facilities(1, 3));
+  site_.SetPage("01202120", 2, SiteFixture::Facilities(11, 12));
+  site_.FailPair("01202120", 503);
+  const std::vector<std::string> base = {"--db",
+                                         site_.db_path(),
+                                         "--site-origin",
+                                         site_.server().Origin(),
+                                         "--pause-ms",
+                                         "0",
+                                         "--retry-delays-ms",
+                                         "0",
+                                         "--xlsx"};
+  std::vector<std::string> first = {"collect",  "--category",        "1", "--prefecture", "1",
+                                    "--output", site_.File("result")};
+  first.insert(first.end(), base.begin(), base.end());
+  ASSERT_EQ(Cli(first), kExitIncomplete) << err_.str();
+  const std::string csv = site_.File("result.csv");
+  const std::string xlsx = fs::absolute(site_.File("result.xlsx")).string();
+  EXPECT_NE(out_.str().find("\n" + xlsx + "\n"), std::string::npos) << out_.str();
+  EXPECT_EQ(CheckWorkbook(csv, xlsx, {"保存した事業所=3 件", "取得できなかったページ=1 件"}), 0);
+
+  site_.HealPairs();
+  std::vector<std::string> retry = {"collect", "--retry-failed"};
+  retry.insert(retry.end(), base.begin(), base.end());
+  ASSERT_EQ(Cli(retry), kExitWrote) << err_.str();
+  EXPECT_NE(err_.str().find("Excel ブックを書き出しました: " + xlsx), std::string::npos)
+      << err_.str();
+  EXPECT_EQ(CheckWorkbook(csv, xlsx, {"保存した事業所=5 件", "取得できなかったページ=0 件"}), 0);
+}
+
 // A CSV the database records no run for: the second sheet says so.
 TEST_F(ExportCommandTest, ACsvWithoutItsRunRecordedNamesTheFileOnly) {
   site_.SetPage("01101110", 3, SiteFixture::Facilities(1, 3));
