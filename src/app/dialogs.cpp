@@ -33,7 +33,8 @@ int QtDialogs::MessageBox(QWidget* parent, const QString& text, const QString& t
   return kIdOk;
 }
 
-std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const SaveDialogOptions& options) {
+std::optional<SavedFile> QtDialogs::SaveFileName(QWidget* parent,
+                                                 const SaveDialogOptions& options) {
   QFileDialog dialog(parent, options.title);
   // The toolkit's own dialog, which speaks the toolkit's translation: a
   // desktop's native one would follow the user's locale.
@@ -41,13 +42,14 @@ std::optional<QString> QtDialogs::SaveFileName(QWidget* parent, const SaveDialog
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   if (!options.folder.isEmpty()) dialog.setDirectory(options.folder);
   dialog.setFileMode(QFileDialog::AnyFile);
-  dialog.setNameFilter(options.filter);
+  dialog.setNameFilters(options.filters);
   dialog.selectFile(options.initial_name);
   // Asking before replacing a file is the dialog's default; it adds no
   // extension of its own (the caller completes ".csv").
   dialog.setDefaultSuffix(QString());
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst();
+  return SavedFile{dialog.selectedFiles().constFirst(),
+                   static_cast<int>(options.filters.indexOf(dialog.selectedNameFilter()))};
 }
 
 }  // namespace valmeric::app

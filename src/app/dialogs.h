@@ -4,6 +4,7 @@
 // that tests can answer them.
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 #include "messages/user_messages.h"
@@ -21,9 +22,15 @@ namespace mb = valmeric::mb;
 
 struct SaveDialogOptions {
   QString title;
-  QString filter;        // "CSV files (*.csv)" style
+  QStringList filters;   // "CSV files (*.csv)" style, the first one chosen at first
   QString initial_name;  // a bare file name, no folder
   QString folder;        // where the dialog opens; empty: its own choice
+};
+
+// The file chosen, and the position in filters of the type chosen with it.
+struct SavedFile {
+  QString path;
+  int filter = 0;
 };
 
 class Dialogs {
@@ -33,8 +40,8 @@ class Dialogs {
   virtual int MessageBox(QWidget* parent, const QString& text, const QString& title,
                          unsigned style) = 0;
   // Asks for a file to save to; nothing when the user cancels.
-  virtual std::optional<QString> SaveFileName(QWidget* parent,
-                                              const SaveDialogOptions& options) = 0;
+  virtual std::optional<SavedFile> SaveFileName(QWidget* parent,
+                                                const SaveDialogOptions& options) = 0;
 };
 
 // The real boxes and the toolkit's save dialog.
@@ -42,7 +49,7 @@ class QtDialogs final : public Dialogs {
  public:
   int MessageBox(QWidget* parent, const QString& text, const QString& title,
                  unsigned style) override;
-  std::optional<QString> SaveFileName(QWidget* parent, const SaveDialogOptions& options) override;
+  std::optional<SavedFile> SaveFileName(QWidget* parent, const SaveDialogOptions& options) override;
 };
 
 }  // namespace valmeric::app

@@ -276,17 +276,20 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
   return dialogs_.MessageBox(this, Text(message.text), Text(message.title), message.style);
 }
 
-std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
+std::optional<RunView::ChosenFile> TFrmMain::AskOutputFile(const std::string& initial_name) {
   OutputPath = Text(initial_name);
-  const QString filter = Text(msg::kSaveFilterName) + " (" + Text(msg::kSaveFilterPattern) + ")";
+  // The CSV's type first, as the dialog always offered it; then the workbook's.
+  const QStringList filters = {
+      Text(msg::kSaveFilterName) + " (" + Text(msg::kSaveFilterPattern) + ")",
+      Text(msg::kWorkbookFilterName) + " (" + Text(msg::kWorkbookFilterPattern) + ")"};
   const QString folder = QString::fromStdString(Utf8FromPath(save_folder_.Initial()));
   const auto chosen =
-      dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filter, OutputPath, folder});
+      dialogs_.SaveFileName(this, {Text(msg::kSaveTitle), filters, OutputPath, folder});
   if (!chosen) return std::nullopt;
-  OutputPath = *chosen;
-  const std::string path = QFile::encodeName(*chosen).toStdString();
-  save_folder_.Chosen(PathFromUtf8(chosen->toStdString()));
-  return path;
+  OutputPath = chosen->path;
+  const std::string path = QFile::encodeName(chosen->path).toStdString();
+  save_folder_.Chosen(PathFromUtf8(chosen->path.toStdString()));
+  return ChosenFile{path, chosen->filter == 1};
 }
 
 void TFrmMain::ShowRunningLook() {

@@ -1,14 +1,34 @@
 #include "engine/run_controller.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
+#include <string_view>
 
 #include "common/platform/utf8_path.h"
 #include "common/text/text_encoding.h"
 #include "messages/run_messages.h"
+#include "messages/workbook_text.h"
 #include "refdb/run_lock.h"
 
 namespace valmeric {
+
+namespace {
+
+// The CSV a choice in the save dialog runs into: with the workbook's type,
+// the name's ".xlsx" (in any letter case) becomes ".csv".
+std::string CsvPathOfChoice(const RunView::ChosenFile& chosen) {
+  const std::string& path = chosen.path;
+  constexpr std::string_view kXlsx = ".xlsx";
+  if (!chosen.workbook || path.size() <= kXlsx.size()) return path;
+  const std::string_view end = std::string_view(path).substr(path.size() - kXlsx.size());
+  const bool xlsx = std::equal(end.begin(), end.end(), kXlsx.begin(), [](char a, char b) {
+    return std::tolower(static_cast<unsigned char>(a)) == b;
+  });
+  return xlsx ? path.substr(0, path.size() - kXlsx.size()) + ".csv" : path;
+}
+
+}  // namespace
 
 int StateForOutcome(const RunOutcome& outcome) {
   switch (outcome.kind) {
@@ -61,6 +81,10 @@ void RunController::StartupCheck() {
                                           std::max(recorded->progress.plan_size, 0));
   if (Ask(WithDetail(msg::kResumeQuestion, detail), msg::kResumeTitle, mb::kConfirm) != kIdYes)
     return;
+  // A run whose workbook is there gets it made again at its end.
+  std::error_code error;
+  wants_workbook_ =
+      std::filesystem::exists(PathFromUtf8(WorkbookPathFor(recorded->output_path)), error);
   view_.RestoreSelection(recorded->selection);
   RunRequest request;
   request.mode = RunMode::kResume;
@@ -81,6 +105,7 @@ bool RunController::StartRun(const RunRequest& request) {
   output_path_ = session_->output_path();
   run_ = session_->run();
   report_.reset();
+  workbook_.reset();
   // A retry or the later pages go on with the run whose list was kept.
   if (request.mode == RunMode::kNew || request.mode == RunMode::kResume)
     kept_previous_ = session_->kept_previous();
@@ -107,8 +132,9 @@ void RunController::ActionClick() {
   output_path_ = msg::kDefaultOutputName;
   const auto chosen = view_.AskOutputFile(output_path_);
   if (!chosen) return;
-  output_path_ = CompletedOutputPath(*chosen);
+  output_path_ = CompletedOutputPath(CsvPathOfChoice(*chosen));
   if (session_) return;  // one worker at a time
+  wants_workbook_ = chosen->workbook;
 
   RunRequest request;
   request.selection = selection;
@@ -190,14 +216,27 @@ bool RunController::CloseQuery() {
   return false;
 }
 
+std::string RunController::WithWorkbook(const std::string& text) {
+  if (!wants_workbook_) return text;
+  workbook_ = WriteRunWorkbook(outcome_, run_, SiteShown(settings_.download.origin));
+  if (!workbook_) return text;
+  return WithDetail(text, workbook_->failure.empty()
+                              ? std::string(workbook_text::kExported) + workbook_->path
+                              : workbook_->failure);
+}
+
 void RunController::OfferToOpen(const std::string& text) {
+  const std::string with_workbook = WithWorkbook(text);
   const std::string question =
-      text.empty() ? msg::kOpenQuestion : WithDetail(text, msg::kOpenQuestion);
+      with_workbook.empty() ? msg::kOpenQuestion : WithDetail(with_workbook, msg::kOpenQuestion);
   if (Ask(question, msg::kDoneTitle, mb::kConfirmDefaultNo) != kIdYes) return;
+  // The workbook, when the run made one, is what the user asked for.
+  const std::string opened =
+      workbook_ && workbook_->failure.empty() ? workbook_->path : output_path_;
   std::error_code error;
-  if (std::filesystem::exists(PathFromUtf8(output_path_), error)) {
-    if (!view_.OpenFile(output_path_)) {
-      Ask(WithDetail(msg::kNoOpener, output_path_), msg::kErrorTitle, mb::kNotice);
+  if (std::filesystem::exists(PathFromUtf8(opened), error)) {
+    if (!view_.OpenFile(opened)) {
+      Ask(WithDetail(msg::kNoOpener, opened), msg::kErrorTitle, mb::kNotice);
     }
   } else {
     Ask(msg::kFileGone, msg::kErrorTitle, mb::kNotice);

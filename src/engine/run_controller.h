@@ -11,6 +11,7 @@
 #include "engine/run_session.h"
 #include "engine/run_settings.h"
 #include "engine/run_view.h"
+#include "engine/workbook_export.h"
 
 namespace valmeric {
 
@@ -61,6 +62,8 @@ class RunController final {
   const std::optional<std::string>& kept_previous() const { return kept_previous_; }
   // The change report the last run wrote by itself, if one was due.
   const std::optional<RefreshReport>& refresh_report() const { return report_; }
+  // The workbook the last run wrote beside its CSV, when one was asked for.
+  const std::optional<RunWorkbook>& workbook() const { return workbook_; }
   const RunSettings& settings() const { return settings_; }
 
  private:
@@ -70,6 +73,9 @@ class RunController final {
   void DropRun();
   void FinishRun(int state);
   void OfferToOpen(const std::string& text);
+  // The workbook of the finished run's CSV, when the run is to have one;
+  // text with what became of it below.
+  std::string WithWorkbook(const std::string& text);
   // A finished run with pages not fetched: offers to fetch just those again;
   // true when that run has started.
   bool OfferRetry();
@@ -101,6 +107,8 @@ class RunController final {
   RecordedRun run_;
   std::optional<std::string> kept_previous_;
   std::optional<RefreshReport> report_;
+  bool wants_workbook_ = false;  // the Excel type was chosen, or a resumed run has one
+  std::optional<RunWorkbook> workbook_;
   int shown_position_ = 0;
   int shown_later_found_ = 0;
   int written_ = 0;        // facility lines in the file, as last heard of

@@ -20,8 +20,14 @@ class RunView {
   virtual void RestoreSelection(const Selection& selection) = 0;
   // Shows a message box; returns kIdOk, kIdYes or kIdNo.
   virtual int ShowMessage(const UserMessage& message) = 0;
+  // The file chosen in the save dialog, and whether its type was the Excel
+  // workbook's rather than the CSV's.
+  struct ChosenFile {
+    std::string path;
+    bool workbook = false;
+  };
   // Asks for the file to save to, proposing initial_name; nothing when cancelled.
-  virtual std::optional<std::string> AskOutputFile(const std::string& initial_name) = 0;
+  virtual std::optional<ChosenFile> AskOutputFile(const std::string& initial_name) = 0;
 
   // Running: busy cursor, lists and start disabled, cancel enabled, the bar at
   // 0 and visible, the fetching text in the window-text colour, painted at

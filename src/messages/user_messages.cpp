@@ -11,7 +11,7 @@ const std::vector<std::string_view>& UserMessageTexts() {
                                                       kDefaultOutputName,
                                                       kSaveTitle,
                                                       kSaveFilterName,
-                                                      kSaveFilterPattern,
+                                                      kSaveFilterPattern, kWorkbookFilterName, kWorkbookFilterPattern,
                                                       kNoCategory,
                                                       kNoPrefecture,
                                                       kFileInUse,

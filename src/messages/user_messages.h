@@ -46,6 +46,8 @@ inline constexpr char kDefaultOutputName[] = "病院施設一覧.csv";
 inline constexpr char kSaveTitle[] = "取得情報の保存先を指定してください";
 inline constexpr char kSaveFilterName[] = "CSVファイル";
 inline constexpr char kSaveFilterPattern[] = "*.csv";
+inline constexpr char kWorkbookFilterName[] = "Excel ブック";
+inline constexpr char kWorkbookFilterPattern[] = "*.xlsx";
 
 inline constexpr char kNoCategory[] = "診療科目は１つ以上を選択してください。";
 inline constexpr char kNoPrefecture[] = "都道府県は１つ以上を選択してください。";

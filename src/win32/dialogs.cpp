@@ -11,13 +11,17 @@ int SystemDialogs::Ask(HWND owner, const std::wstring& text, const std::wstring&
   return MessageBoxW(owner, text.c_str(), title.c_str(), style);
 }
 
-std::optional<std::wstring> SystemDialogs::ChooseSaveFile(HWND owner,
-                                                          const SaveDialogOptions& options) {
-  // "name (pattern)\0pattern\0\0"
-  std::wstring filter = options.filter_name + L" (" + options.filter_pattern + L")";
-  filter.push_back(L'\0');
-  filter += options.filter_pattern;
-  filter.push_back(L'\0');
+std::optional<SaveChoice> SystemDialogs::ChooseSaveFile(HWND owner,
+                                                        const SaveDialogOptions& options) {
+  // "name (pattern)\0pattern\0" for each type, then a second \0 (c_str's).
+  std::wstring filter;
+  for (const auto& [name, pattern] : {std::pair{options.filter_name, options.filter_pattern},
+                                      std::pair{options.workbook_name, options.workbook_pattern}}) {
+    filter += name + L" (" + pattern + L")";
+    filter.push_back(L'\0');
+    filter += pattern;
+    filter.push_back(L'\0');
+  }
 
   std::vector<wchar_t> file(32768, L'\0');
   options.initial_name.copy(file.data(), file.size() - 1);
@@ -36,7 +40,7 @@ std::optional<std::wstring> SystemDialogs::ChooseSaveFile(HWND owner,
   dialog.Flags =
       OFN_EXPLORER | OFN_ENABLESIZING | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
   if (!GetSaveFileNameW(&dialog)) return std::nullopt;
-  return std::wstring(file.data());
+  return SaveChoice{std::wstring(file.data()), dialog.nFilterIndex == 2};
 }
 
 }  // namespace valmeric::win32

@@ -85,7 +85,7 @@ class TFrmMain final : private RunView {
   Selection TickedSelection() override;
   void RestoreSelection(const Selection& selection) override;
   int ShowMessage(const UserMessage& message) override;
-  std::optional<std::string> AskOutputFile(const std::string& initial_name) override;
+  std::optional<ChosenFile> AskOutputFile(const std::string& initial_name) override;
   void ShowRunningLook() override;
   void RestoreCursor() override;
   void ShowIdleLook() override;

@@ -22,14 +22,18 @@ int TFrmMain::ShowMessage(const UserMessage& message) {
   return dialogs_.Ask(hwnd_, Wide(message.text), Wide(message.title), message.style);
 }
 
-std::optional<std::string> TFrmMain::AskOutputFile(const std::string& initial_name) {
-  const SaveDialogOptions options{Wide(msg::kSaveTitle), Wide(msg::kSaveFilterName),
-                                  Wide(msg::kSaveFilterPattern), Wide(initial_name),
+std::optional<RunView::ChosenFile> TFrmMain::AskOutputFile(const std::string& initial_name) {
+  const SaveDialogOptions options{Wide(msg::kSaveTitle),
+                                  Wide(msg::kSaveFilterName),
+                                  Wide(msg::kSaveFilterPattern),
+                                  Wide(msg::kWorkbookFilterName),
+                                  Wide(msg::kWorkbookFilterPattern),
+                                  Wide(initial_name),
                                   save_folder_.Initial().native()};
   const auto chosen = dialogs_.ChooseSaveFile(hwnd_, options);
   if (!chosen) return std::nullopt;
-  save_folder_.Chosen(std::filesystem::path(*chosen));
-  return Utf8(*chosen);
+  save_folder_.Chosen(std::filesystem::path(chosen->path));
+  return ChosenFile{Utf8(chosen->path), chosen->workbook};
 }
 
 void TFrmMain::ShowRunningLook() {

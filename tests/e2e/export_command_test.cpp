@@ -9,6 +9,8 @@
 
 #include "cli/cli_main.h"
 #include "cli/exit_codes.h"
+#include "engine/csv_writer.h"
+#include "engine/workbook_export.h"
 #include "support/named_case.h"
 #include "support/site_fixture.h"
 #include "support/test_database.h"
@@ -129,6 +131,27 @@ TEST_F(ExportCommandTest, CollectWithXlsxWritesTheWorkbookAfterEachRunThatChange
   EXPECT_NE(err_.str().find("Excel ブックを書き出しました: " + xlsx), std::string::npos)
       << err_.str();
   EXPECT_EQ(CheckWorkbook(csv, xlsx, {"保存した事業所=5 件", "取得できなかったページ=0 件"}), 0);
+}
+
+// A sheet holds at most 65,530 links: the detail addresses after that are
+// plain text, the cells otherwise alike.
+TEST_F(ExportCommandTest, DetailAddressesPastTheMostLinksASheetHoldsStayText) {
+  std::string csv_bytes = CsvHeaderLine() + ",\r\n";
+  for (int i = 0; i < static_cast<int>(kMostLinksOnASheet) + 2; ++i) {
+    const std::string code = std::to_string(100000000 + i);
+    std::string line;
+    for (const std::string& field :
+         {code, std::string("name"), std::string("060-0001"), std::string("address"),
+          std::string("011-222-3333"), std::string(""), std::string(""),
+          "https://hospital-directory.example/hospital/" + code + "/"}) {
+      AppendCsvField(line, field);
+    }
+    csv_bytes += line + "\r\n";
+  }
+  const std::string csv = site_.File("many.csv");
+  test::WriteFile(csv, csv_bytes);
+  ASSERT_EQ(Cli({"export", csv, "--db", site_.db_path()}), kExitWrote) << err_.str();
+  EXPECT_EQ(CheckWorkbook(csv, site_.File("many.xlsx"), {}), 0);
 }
 
 // A CSV the database records no run for: the second sheet says so.

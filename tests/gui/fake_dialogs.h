@@ -23,8 +23,11 @@ struct ShownBox {
 class FakeDialogs final : public app::Dialogs {
  public:
   void setNextAnswer(int answer) { answers_.push_back(answer); }
-  void setNextFileName(const QString& path) { files_.push_back({true, path}); }
-  void setNextFileCancelled() { files_.push_back({false, QString()}); }
+  // filter: the position of the file type chosen (0 the CSV's, 1 the workbook's).
+  void setNextFileName(const QString& path, int filter = 0) {
+    files_.push_back({true, {path, filter}});
+  }
+  void setNextFileCancelled() { files_.push_back({false, {}}); }
 
   int MessageBox(QWidget*, const QString& text, const QString& title, unsigned style) override {
     boxes.push_back({text, title, style});
@@ -39,7 +42,8 @@ class FakeDialogs final : public app::Dialogs {
     return answer;
   }
 
-  std::optional<QString> SaveFileName(QWidget*, const app::SaveDialogOptions& options) override {
+  std::optional<app::SavedFile> SaveFileName(QWidget*,
+                                             const app::SaveDialogOptions& options) override {
     save_dialogs.push_back(options);
     if (files_.empty()) {
       ADD_FAILURE() << "unexpected save dialog";
@@ -57,7 +61,7 @@ class FakeDialogs final : public app::Dialogs {
 
  private:
   std::deque<int> answers_;
-  std::deque<std::pair<bool, QString>> files_;  // false: the dialog is cancelled
+  std::deque<std::pair<bool, app::SavedFile>> files_;  // false: the dialog is cancelled
 };
 
 }  // namespace valmeric::test

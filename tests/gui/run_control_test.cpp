@@ -152,7 +152,9 @@ TEST_F(RunControlTest, FullRunWritesEachFacilityOnceAndAsksToOpenTheFile) {
   EXPECT_EQ(h.dialogs.save_dialogs[0].title,
             QString::fromUtf8("取得情報の保存先を指定してください"));
   EXPECT_EQ(h.dialogs.save_dialogs[0].initial_name, QString::fromUtf8("病院施設一覧.csv"));
-  EXPECT_EQ(h.dialogs.save_dialogs[0].filter, QString::fromUtf8("CSVファイル (*.csv)"));
+  EXPECT_EQ(h.dialogs.save_dialogs[0].filters,
+            (QStringList{QString::fromUtf8("CSVファイル (*.csv)"),
+                         QString::fromUtf8("Excel ブック (*.xlsx)")}));
   ExpectRunningLook();
   ASSERT_TRUE(h.WaitIdle());
 
@@ -180,6 +182,26 @@ TEST_F(RunControlTest, AnsweringYesOpensTheFile) {
   ASSERT_EQ(urls.opened.size(), 1u);
   EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(QString::fromStdString(h.site.File("result.CSV"))));
   EXPECT_EQ(h.dialogs.boxes.size(), 1u);
+}
+
+// The workbook's file type: the run goes into the CSV of that name, the
+// workbook comes at the end, and Yes opens it.
+TEST_F(RunControlTest, TheWorkbookTypeWritesTheWorkbookAndYesOpensIt) {
+  h.site.SetFivePages();
+  h.TickFirstOfEach();
+  h.dialogs.setNextAnswer(kIdYes);
+  UrlCatcher urls;
+  h.StartWorkbook("一覧.xlsx");
+  ASSERT_TRUE(h.WaitIdle());
+  const std::string book = fs::absolute(h.site.File("一覧.xlsx")).string();
+  ASSERT_EQ(h.dialogs.boxes.size(), 1u);
+  EXPECT_TRUE(h.dialogs.boxes[0].text.contains(QString::fromUtf8("Excel ブックを書き出しました: ") +
+                                               QString::fromStdString(book)))
+      << h.dialogs.boxes[0].text.toStdString();
+  EXPECT_EQ(CsvCodes(h.site.File("一覧.csv")), Codes(GuiSite::Facilities(1, 5)));
+  EXPECT_EQ(ReadText(book).substr(0, 2), "PK");
+  ASSERT_EQ(urls.opened.size(), 1u);
+  EXPECT_EQ(urls.opened[0], QUrl::fromLocalFile(QString::fromStdString(book)));
 }
 
 TEST_F(RunControlTest, WithoutAProgramToOpenTheFileABoxSaysSo) {

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -124,6 +125,10 @@ TEST(SaveDialogTextTest, LabelsButtonsAndTheReplaceQuestionAreJapanese) {
       question_buttons = ButtonTexts(box);
       box->button(QMessageBox::Yes)->click();
     });
+    // The second file type, the workbook's, is the one the caller learns of.
+    if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+      types->setCurrentIndex(1);
+    }
     dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
         ->setText(QStringLiteral("old.csv"));
     if (save != nullptr) save->click();
@@ -131,8 +136,11 @@ TEST(SaveDialogTextTest, LabelsButtonsAndTheReplaceQuestionAreJapanese) {
   });
 
   app::QtDialogs dialogs;
-  const auto chosen = dialogs.SaveFileName(
-      nullptr, {Utf8("保存先"), Utf8("CSVファイル (*.csv)"), Utf8("病院施設一覧.csv"), folder});
+  const auto chosen =
+      dialogs.SaveFileName(nullptr, {Utf8("保存先"),
+                                     {Utf8("CSVファイル (*.csv)"), Utf8("Excel ブック (*.xlsx)")},
+                                     Utf8("病院施設一覧.csv"),
+                                     folder});
 
   EXPECT_EQ(look_in, Utf8("アドレス:"));
   EXPECT_EQ(file_name, Utf8("ファイル名(&N):"));
@@ -143,7 +151,8 @@ TEST(SaveDialogTextTest, LabelsButtonsAndTheReplaceQuestionAreJapanese) {
   EXPECT_EQ(question, Utf8("old.csv は既に存在します。\n置き換えますか?"));
   EXPECT_EQ(question_buttons, (QStringList{Utf8("いいえ(&N)"), Utf8("はい(&Y)")}));
   ASSERT_TRUE(chosen.has_value());
-  EXPECT_EQ(QDir::cleanPath(*chosen), QDir(folder).filePath(QStringLiteral("old.csv")));
+  EXPECT_EQ(QDir::cleanPath(chosen->path), QDir(folder).filePath(QStringLiteral("old.csv")));
+  EXPECT_EQ(chosen->filter, 1);
 }
 
 TEST(ToolkitTranslationTest, FoundBesideTheProgramOrInTheToolkitsFolderAndOptional) {

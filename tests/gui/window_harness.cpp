@@ -53,6 +53,11 @@ void WindowHarness::Start(const std::string& name) {
   Button("btnAction")->click();
 }
 
+void WindowHarness::StartWorkbook(const std::string& name) {
+  dialogs.setNextFileName(QString::fromStdString(site.File(name)), 1);
+  Button("btnAction")->click();
+}
+
 std::string ReadText(const std::string& path) {
   return ReadFile(path);
 }

@@ -42,6 +42,8 @@ class WindowHarness {
   void TickFirstOfEach();
   // Chooses name (in the site's folder) in the save dialog and presses start.
   void Start(const std::string& name);
+  // The same with the workbook's file type chosen in the save dialog.
+  void StartWorkbook(const std::string& name);
   bool Idle() { return Button("btnAction")->isEnabled() && !Button("btnCancel")->isEnabled(); }
   bool WaitIdle() {
     return QTest::qWaitFor([this] { return Idle(); }, kWaitMs);

@@ -49,9 +49,10 @@ class FakeView final : public RunView {
     answers.pop_front();
     return answer;
   }
-  std::optional<std::string> AskOutputFile(const std::string& initial_name) override {
+  std::optional<ChosenFile> AskOutputFile(const std::string& initial_name) override {
     proposed_name = initial_name;
-    return output;
+    if (!output) return std::nullopt;
+    return ChosenFile{*output, workbook};
   }
   void ShowRunningLook() override { running_look = true; }
   void RestoreCursor() override {}
@@ -81,6 +82,7 @@ class FakeView final : public RunView {
 
   Selection selection{{1}, {1}};
   std::optional<std::string> output;
+  bool workbook = false;  // the Excel type chosen in the save dialog
   std::deque<int> answers;
   std::function<void()> on_question;  // runs before a question is answered
   std::string proposed_name;
@@ -168,6 +170,48 @@ TEST_F(RunControllerTest, AFinishedRunAsksToOpenItsFileAndReturnsToIdle) {
   EXPECT_EQ(view_.progress, 4);
   EXPECT_EQ(view_.alerts, 1);
   EXPECT_EQ(Controller().last_outcome().progress.facilities_written, 3);
+}
+
+// The Excel type in the save dialog: the run writes the CSV of that name, the
+// workbook at its end, and Yes opens the workbook. A workbook that cannot be
+// written is told, and Yes opens the CSV.
+TEST_F(RunControllerTest, TheWorkbookTypeMakesTheWorkbookAtTheEndAndOpensIt) {
+  const struct {
+    const char* name;
+    bool folder_in_the_way;  // a folder bears the workbook's name
+  } cases[] = {{"Written", false}, {"Refused", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    controller_.reset();
+    view_ = FakeView();
+    // Chosen as "result.XLSX": the CSV is result.csv, the workbook result.xlsx.
+    const std::string stem = FullCsvPath().substr(0, FullCsvPath().size() - 4);
+    const std::string book = stem + ".xlsx";
+    fs::remove(book);
+    if (c.folder_in_the_way) fs::create_directories(book);
+    view_.output = stem + ".XLSX";
+    view_.workbook = true;
+    site_.SetPage(MemorySite::Pairs()[0], 3, MemorySite::Facilities(1, 3));
+    view_.answers = {kIdYes};
+    Controller().ActionClick();
+    ASSERT_TRUE(PollUntilIdle());
+    EXPECT_EQ(Controller().output_path(), CsvPath());
+    ASSERT_TRUE(Controller().workbook());
+    ASSERT_EQ(view_.shown.size(), 1u);
+    const std::string& question = view_.shown[0].text;
+    if (c.folder_in_the_way) {
+      EXPECT_NE(question.find("Excel ブックを書き出せませんでした。"), std::string::npos)
+          << question;
+      EXPECT_EQ(view_.opened, std::vector<std::string>{CsvPath()});
+      fs::remove_all(book);
+    } else {
+      EXPECT_EQ(test::ReadFile(book).substr(0, 2), "PK");
+      EXPECT_EQ(question, WithDetail(WithDetail(WithDetail(msg::kDone, Saved(3)),
+                                                "Excel ブックを書き出しました: " + book),
+                                     msg::kOpenQuestion));
+      EXPECT_EQ(view_.opened, std::vector<std::string>{book});
+    }
+  }
 }
 
 TEST_F(RunControllerTest, TheEndOfARefreshNamesTheKeptListAndWhatChanged) {

@@ -22,16 +22,16 @@ class ScriptedDialogs final : public Dialogs {
   // dismiss-box) to answer: a screenshot shows it as it is.
   void QueueSystemBox() { answers_.push_back(kSystemBox); }
   // Nothing: the dialog is cancelled.
-  void QueueFile(std::optional<std::wstring> path) { files_.push_back(std::move(path)); }
+  void QueueFile(std::optional<SaveChoice> choice) { files_.push_back(std::move(choice)); }
 
   int Ask(HWND owner, const std::wstring& text, const std::wstring& title, unsigned style) override;
-  std::optional<std::wstring> ChooseSaveFile(HWND owner, const SaveDialogOptions& options) override;
+  std::optional<SaveChoice> ChooseSaveFile(HWND owner, const SaveDialogOptions& options) override;
 
  private:
   static constexpr int kSystemBox = -1;
   TestLog& log_;
   std::deque<int> answers_;
-  std::deque<std::optional<std::wstring>> files_;
+  std::deque<std::optional<SaveChoice>> files_;
 };
 
 }  // namespace valmeric::win32::test

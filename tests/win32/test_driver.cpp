@@ -37,7 +37,7 @@ std::vector<std::vector<std::string>> ReadScript() {
     if (space != std::string::npos) {
       std::istringstream rest(line.substr(space + 1));
       std::string word;
-      if (words[0] == "save" || words[0] == "wait-file") {
+      if (words[0] == "save" || words[0] == "save-xlsx" || words[0] == "wait-file") {
         words.push_back(line.substr(space + 1));
       } else {
         while (rest >> word) words.push_back(word);
@@ -170,8 +170,8 @@ bool TestDriver::Run(const std::vector<std::string>& words) {
     HWND box = OwnedDialog(form_.hwnd());
     if (box == nullptr) return false;
     if (command == "dismiss-box") PostMessageW(box, WM_COMMAND, arg(1) == "yes" ? IDYES : IDNO, 0);
-  } else if (command == "save") {
-    dialogs_.QueueFile(Wide(arg(1)));
+  } else if (command == "save" || command == "save-xlsx") {
+    dialogs_.QueueFile(SaveChoice{Wide(arg(1)), command == "save-xlsx"});
   } else if (command == "save-cancel") {
     dialogs_.QueueFile(std::nullopt);
   } else if (command == "wait-config") {

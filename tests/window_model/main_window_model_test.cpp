@@ -29,7 +29,7 @@ class RecordingView final : public RunView {
     messages.push_back(message);
     return kIdNo;
   }
-  std::optional<std::string> AskOutputFile(const std::string&) override { return std::nullopt; }
+  std::optional<ChosenFile> AskOutputFile(const std::string&) override { return std::nullopt; }
   void ShowRunningLook() override {}
   void RestoreCursor() override {}
   void ShowIdleLook() override {}

@@ -15,10 +15,10 @@ click btnAction
 close"
 L=$D/log.txt
 command_line_run "$WORK/linux.csv"
-check "the save dialog: title, filter, proposed name, opened in Documents" bash -c \
-  "grep '^save|' '$L' | head -1 | grep -qx 'save|取得情報の保存先を指定してください|CSVファイル (\*.csv)|病院施設一覧.csv|[A-Z]:\\\\users\\\\.*\\\\Documents'"
+check "the save dialog: title, the two file types, proposed name, opened in Documents" bash -c \
+  "grep '^save|' '$L' | head -1 | grep -qx 'save|取得情報の保存先を指定してください|CSVファイル (\*.csv);Excel ブック (\*.xlsx)|病院施設一覧.csv|[A-Z]:\\\\users\\\\.*\\\\Documents'"
 check "the next save dialog opens where the last file went" bash -c \
-  "grep '^save|' '$L' | sed -n 2p | grep -qxF 'save|取得情報の保存先を指定してください|CSVファイル (*.csv)|病院施設一覧.csv|$(win "$D")'"
+  "grep '^save|' '$L' | sed -n 2p | grep -qxF 'save|取得情報の保存先を指定してください|CSVファイル (*.csv);Excel ブック (*.xlsx)|病院施設一覧.csv|$(win "$D")'"
 check "the CSV got its .csv and is the command line's, byte for byte" cmp "$D/out.csv" "$WORK/linux.csv"
 # Facilities in the file: its lines after the header.
 N=$(($(wc -l <"$WORK/linux.csv") - 1))
