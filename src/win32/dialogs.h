@@ -16,8 +16,8 @@ struct SaveDialogOptions {
   std::wstring filter_pattern;    // "*.csv"
   std::wstring workbook_name;     // "Excel ブック": the second type
   std::wstring workbook_pattern;  // "*.xlsx"
-  std::wstring initial_name;    // a bare file name, no folder
-  std::wstring folder;          // where the dialog opens; empty: the system's choice
+  std::wstring initial_name;      // a bare file name, no folder
+  std::wstring folder;            // where the dialog opens; empty: the system's choice
 };
 
 // The file chosen, and whether with the second (the workbook's) type.
@@ -34,7 +34,7 @@ class Dialogs {
                   unsigned style) = 0;
   // The full path chosen; nothing when the user cancels.
   virtual std::optional<SaveChoice> ChooseSaveFile(HWND owner,
-                                                     const SaveDialogOptions& options) = 0;
+                                                   const SaveDialogOptions& options) = 0;
 };
 
 // MessageBoxW and the system's save dialog.

@@ -26,8 +26,7 @@ int ScriptedDialogs::Ask(HWND owner, const std::wstring& text, const std::wstrin
   return answer;
 }
 
-std::optional<SaveChoice> ScriptedDialogs::ChooseSaveFile(HWND,
-                                                          const SaveDialogOptions& options) {
+std::optional<SaveChoice> ScriptedDialogs::ChooseSaveFile(HWND, const SaveDialogOptions& options) {
   log_.Line({"save", Utf8(options.title),
              Utf8(options.filter_name + L" (" + options.filter_pattern + L");" +
                   options.workbook_name + L" (" + options.workbook_pattern + L")"),
