@@ -140,6 +140,9 @@ expect_exit 0 diff "$work/this-month.csv" "$work/excel.csv" --output "$work/exce
 [ "$(wc -l <"$work/excel-diff.csv")" = 1 ] ||
   { echo "the list Excel saved again differs:" >&2; head "$work/excel-diff.csv" >&2; exit 1; }
 echo "diff of the list against its Excel re-save: 0 / 0 / 0"
+expect_exit 0 export "$work/this-month.csv" --output "$jp/データ/月次ブック"
+/usr/bin/python3 tests/e2e/check_workbook.py "$work/this-month.csv" "$jp/データ/月次ブック.xlsx"
+echo "the workbook written under Wine, into a Japanese folder, holds the CSV's cells"
 
 echo "== Japanese on a Japanese system's console, redirected to a file"
 localedef -i ja_JP -f UTF-8 "$work/ja_JP.UTF-8" 2>/dev/null || true

@@ -224,7 +224,7 @@ WorkbookSummary WriteWorkbook(const CsvTable& table, const std::string& path,
   if (probe == nullptr) Fail(path, StdioErrorText());
   std::fclose(probe);
   try {
-    Workbook book(part, path);
+    Workbook book(PathForNarrowApi(part), path);
     book.SetTitle();
     lxw_worksheet* list = book.AddSheet(wt::kListSheet);
     lxw_worksheet* facts_sheet = book.AddSheet(wt::kFactsSheet);

@@ -70,6 +70,11 @@ enum class CreateResult { kCreated, kNameTaken, kFailed };
 std::FILE* OpenStdioFile(const std::string& path, const char* mode);
 // The system's words for why the last std::FILE call of this thread failed.
 std::string StdioErrorText();
+// The name under which a library that opens files by char names (fopen on
+// Windows takes them in the system's ANSI code page) reaches the existing
+// file at path: the path itself on POSIX; on Windows the path in the ANSI
+// code page, or its short (8.3) form where a character has no ANSI form.
+std::string PathForNarrowApi(const std::string& path);
 
 // Creates path as a new empty file readable only by the user, failing when the
 // name is taken. error says why it failed.

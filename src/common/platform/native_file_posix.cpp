@@ -209,6 +209,10 @@ RenameResult RenameWithoutReplacing(const std::string& from, const std::string& 
   return result;
 }
 
+std::string PathForNarrowApi(const std::string& path) {
+  return path;
+}
+
 std::optional<LocalTime> ModifiedLocalTime(const std::string& path) {
   struct stat info {};
   if (::stat(path.c_str(), &info) != 0 && ::lstat(path.c_str(), &info) != 0) return std::nullopt;

@@ -149,6 +149,37 @@ std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
   return _wfopen(PathFromUtf8(path).c_str(), WideFromUtf8(mode).c_str());
 }
 
+namespace {
+
+// wide in the ANSI code page; none when a character has no form there.
+std::optional<std::string> InAnsiCodePage(const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  BOOL lossy = FALSE;
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
+                                       static_cast<int>(wide.size()), nullptr, 0, nullptr, &lossy);
+  if (size <= 0 || lossy) return std::nullopt;
+  std::string narrow(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
+                      narrow.data(), size, nullptr, &lossy);
+  return narrow;
+}
+
+}  // namespace
+
+std::string PathForNarrowApi(const std::string& path) {
+  const std::wstring wide = PathFromUtf8(path).wstring();
+  if (const auto ansi = InAnsiCodePage(wide)) return *ansi;
+  std::wstring short_path(MAX_PATH, L'\0');
+  DWORD size = GetShortPathNameW(wide.c_str(), short_path.data(), MAX_PATH);
+  if (size > MAX_PATH) {
+    short_path.resize(size);
+    size = GetShortPathNameW(wide.c_str(), short_path.data(), size);
+  }
+  if (size == 0) return path;
+  short_path.resize(size);
+  return InAnsiCodePage(short_path).value_or(path);
+}
+
 std::string StdioErrorText() {
   // When a call of the system failed, the C runtime keeps its error beside
   // errno: its words are those of the program's other file errors.
