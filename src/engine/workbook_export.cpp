@@ -213,8 +213,7 @@ WorkbookFacts FactsOf(const std::string& csv_path, const std::optional<RecordedR
   return facts;
 }
 
-WorkbookSummary WriteWorkbook(const CsvTable& table, const std::string& path,
-                              const WorkbookFacts& facts) {
+WorkbookSummary WriteWorkbook(CsvTable table, const std::string& path, const WorkbookFacts& facts) {
   const std::string part = path + ".part";
   WorkbookSummary summary;
   summary.records = table.rows().size();
@@ -230,6 +229,8 @@ WorkbookSummary WriteWorkbook(const CsvTable& table, const std::string& path,
     lxw_worksheet* facts_sheet = book.AddSheet(wt::kFactsSheet);
     summary.links = WriteList(book, list, table);
     WriteFacts(book, facts_sheet, facts);
+    // The rows are on disk now; the library holds the links until it closes.
+    { const CsvTable written = std::move(table); }
     book.Close();
     std::error_code error;
     fs::rename(PathFromUtf8(part), PathFromUtf8(path), error);
@@ -249,8 +250,7 @@ WorkbookSummary ExportWorkbook(const std::string& csv_path, const std::string& x
       PathFromUtf8(csv_path) == PathFromUtf8(xlsx_path)) {
     throw WorkbookError(Detail(workbook_text::kSameAsCsv, xlsx_path));
   }
-  const CsvTable table = CsvTable::Read(csv_path);
-  return WriteWorkbook(table, xlsx_path, facts);
+  return WriteWorkbook(CsvTable::Read(csv_path), xlsx_path, facts);
 }
 
 std::optional<RunWorkbook> WriteRunWorkbook(const RunOutcome& outcome, const RecordedRun& run,

@@ -54,10 +54,9 @@ WorkbookFacts FactsOf(const std::string& csv_path, const std::optional<RecordedR
 // cells, the title row bold, frozen and filtered, the detail addresses as
 // links, the columns fitted), the facts on the second. The workbook is made
 // beside path under another name and renamed into place at the end, so a
-// workbook already there stays whole until the new one is. Throws
-// WorkbookError.
-WorkbookSummary WriteWorkbook(const CsvTable& table, const std::string& path,
-                              const WorkbookFacts& facts);
+// workbook already there stays whole until the new one is. The table is
+// let go before the workbook is closed. Throws WorkbookError.
+WorkbookSummary WriteWorkbook(CsvTable table, const std::string& path, const WorkbookFacts& facts);
 
 // Reads the CSV at csv_path and writes its workbook at xlsx_path. Throws
 // CsvFormatError for a file that is not the collector's CSV,
