@@ -2,7 +2,9 @@
 # prefix of the build tree's own (made on first use) and keeps Wine quiet.
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/windows/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"  # no Mono or Gecko install prompts
+# No Mono or Gecko install prompts; no menu entries or desktop files on the
+# host for the shortcuts an installer makes (winemenubuilder).
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 
 # Wine names the user (USERNAME, the profile C:\users\NAME) after the Unix
 # variable USER, taken when a prefix's Wine server starts its session, and
