@@ -1,5 +1,6 @@
 # Sourced by the scripts that run the Windows build under Wine. Sets a Wine
-# prefix of the build tree's own (made on first use) and keeps Wine quiet.
+# prefix of the build tree's own (made on first use) and its user, and keeps
+# Wine quiet.
 export WINEPREFIX="${WINEPREFIX:-$PWD/build/windows/wine}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko install prompts; no menu entries or desktop files on the

@@ -42,7 +42,7 @@ ShowInstDetails show
 !define COMPARE_LINK "$SMPROGRAMS\${COMPARE_NAME}.lnk"
 !define DESKTOP_LINK "$DESKTOP\${COMPARE_NAME}.lnk"
 
-Var DesktopLink      ; 1: the comparison goes on the desktop (/DESKTOP, or ticked)
+Var DesktopLink      ; 1: /DESKTOP asked for the comparison on the desktop
 Var DesktopCheckbox  ; the finish page's third checkbox
 
 !insertmacro MUI_PAGE_DIRECTORY
