@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The installer under Wine: its pages and the uninstaller's in Japanese, a
-# silent install for the user with the guide beside the program, a start of
-# the installed program, a silent uninstall that leaves only the user's CSV
-# files.
+# silent install for the user with the guide beside the program and its
+# Start-menu entries, a start of the installed program, a silent install with
+# the comparison's desktop shortcut and two CSV files dropped on it, a silent
+# uninstall that leaves only the user's CSV files and none of the shortcuts.
 #
 #   scripts/windows-installer-check.sh [BUILD_DIR]   (default build/windows)
 #
@@ -35,7 +36,8 @@ PROFILE='C:\users\ユーザー\田中太郎\𠮷田'
 PROFILE_UNIX=$WINEPREFIX/drive_c/users/ユーザー/田中太郎/𠮷田
 LOCAL=$PROFILE_UNIX/AppData/Local
 PROGRAMS=$PROFILE_UNIX/AppData/Roaming/Microsoft/Windows/Start\ Menu/Programs
-mkdir -p "$LOCAL" "$PROGRAMS"
+DESKTOP=$PROFILE_UNIX/Desktop
+mkdir -p "$LOCAL" "$PROGRAMS" "$DESKTOP"
 set_profile_folders() {
   local reg key
   reg=$(mktemp --suffix=.reg)
@@ -45,6 +47,7 @@ set_profile_folders() {
       printf '\r\n[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\%s]\r\n' "$key"
       printf '"%s"="%s"\r\n' \
         "Local AppData" "$PROFILE\AppData\Local" \
+        "Desktop" "$PROFILE\Desktop" \
         "AppData" "$PROFILE\AppData\Roaming" \
         "Start Menu" "$PROFILE\AppData\Roaming\Microsoft\Windows\Start Menu" \
         "Programs" "$PROFILE\AppData\Roaming\Microsoft\Windows\Start Menu\Programs" |
@@ -57,7 +60,10 @@ set_profile_folders() {
 }
 set_profile_folders
 DIR=$LOCAL/Programs/Valmeric
-rm -rf "$DIR"
+SECOND='C:\Programs\バルメリック'  # the second install's folder, below
+SECOND_UNIX=$WINEPREFIX/drive_c/Programs/バルメリック
+# Nothing an earlier check that stopped half-way left.
+rm -rf "$DIR" "$SECOND_UNIX" "$PROGRAMS"/Valmeric*.lnk "$DESKTOP"/Valmeric*.lnk
 
 # first_page_texts PROGRAM: starts PROGRAM as a user starts it, prints the
 # caption and control texts of its first page and closes it.
@@ -90,6 +96,9 @@ check "the guide beside the program" test -s "$DIR/guide-ja.html"
 check "the batch file that compares two CSV files" test -s "$DIR/compare-csv.bat"
 check "the guide in the Start menu" test -f "$PROGRAMS/Valmeric 使い方.lnk"
 check "a Start-menu entry" test -f "$PROGRAMS/Valmeric.lnk"
+check "the program's folder in the Start menu" test -f "$PROGRAMS/Valmeric のフォルダー.lnk"
+check "the comparison in the Start menu" test -f "$PROGRAMS/Valmeric 2 つの CSV を比べる.lnk"
+check "no desktop shortcut unless asked for" test ! -e "$DESKTOP/Valmeric 2 つの CSV を比べる.lnk"
 check "an entry in the user's programs list" reg_has_key
 
 # The installed program, started as the Start-menu entry starts it, shows its
@@ -114,8 +123,44 @@ printf 'mine\r\n' >"$DIR/mine.csv"
 wine "$DIR/uninstall.exe" /S
 wineserver -w  # the uninstaller runs on from a copy of itself
 check "the uninstall leaves only the user's CSV file" test "$(cd "$DIR" && find . -mindepth 1 | sort | tr '\n' ' ')" = "./mine.csv "
-check "the Start-menu entries are gone" bash -c "test ! -e '$PROGRAMS/Valmeric.lnk' && test ! -e '$PROGRAMS/Valmeric 使い方.lnk'"
+check "the Start-menu entries are gone" test -z "$(find "$PROGRAMS" -name 'Valmeric*')"
 check "the programs list entry is gone" reg_lacks_key
 rm -rf "$DIR"
+
+# Installed again, silently with the desktop shortcut, by a Japanese
+# system (cmd reads the batch file in its code page): two CSV files dropped
+# on the shortcut (the shell starts its batch file with their paths) are
+# compared by the valmeric-cli.exe beside the batch file, the report beside
+# the newer one. Into a folder of CP932 names: this Wine resolves no
+# shortcut whose target's path leaves the ANSI code page (Windows does).
+locales=$(mktemp -d)
+localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8" 2>/dev/null || true
+japanese() { LOCPATH=$locales LANG=ja_JP.UTF-8 "$@"; }
+japanese wine "$SETUP" /S /DESKTOP "/D=$SECOND"
+wineserver -w
+LINK=$DESKTOP/Valmeric\ 2\ つの\ CSV\ を比べる.lnk
+check "/DESKTOP puts the comparison on the desktop" test -f "$LINK"
+header='"病院ID","病院名","郵便番号","住所","電話番号","最寄駅","診療科目","詳細ページURL"'
+record='"0123456","ｻｸﾗ医院","〒123-4567","東京都","03","","内科","https://example.invalid/0123456/",'
+printf '%s\r\n%s\r\n' "$header" "$record" | iconv -f UTF-8 -t CP932 >"$PROFILE_UNIX/old.csv"
+printf '%s\r\n' "$header" | iconv -f UTF-8 -t CP932 >"$PROFILE_UNIX/new.csv"
+touch -d '2026-01-01 10:00' "$PROFILE_UNIX/old.csv"
+touch -d '2026-01-02 10:00' "$PROFILE_UNIX/new.csv"
+japanese wine start /b "$(winepath -w "$LINK")" "$PROFILE\new.csv" "$PROFILE\old.csv" \
+  </dev/null >/dev/null 2>&1 || true
+report=$PROFILE_UNIX/new_変更点.csv
+reported() { iconv -f CP932 -t UTF-8 "$report" 2>/dev/null | grep -q '^"廃止","0123456"'; }
+for _ in $(seq 1 600); do reported && break; sleep 0.1; done
+check "two CSV files dropped on it give the report beside the newer" reported
+# The batch file waits for a key at its end, in a console of its own: the
+# Wine server ends it (and has nothing to end when nothing started).
+wineserver -k || true
+rm -f "$PROFILE_UNIX/old.csv" "$PROFILE_UNIX/new.csv" "$report"
+japanese wine "$SECOND_UNIX/uninstall.exe" /S
+wineserver -w
+check "its uninstall removes the desktop shortcut" test ! -e "$LINK"
+check "and the Start-menu entries" test -z "$(find "$PROGRAMS" -name 'Valmeric*')"
+check "and the program's folder" test ! -e "$SECOND_UNIX"
+rm -rf "$locales"
 
 tally

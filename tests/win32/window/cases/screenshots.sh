@@ -24,10 +24,13 @@ shot() {
   check "screenshot $(basename "$4")" test -s "$4"
 }
 # Under a Japanese locale, as the office's Windows: the system boxes say
-# はい and いいえ. The run's file goes where the save dialog opens.
+# はい and いいえ. The run's file goes where the save dialog opens, the
+# Documents of the user scripts/wine_env.sh names, left without an earlier
+# case's lists (the end question names the copy it keeps of the last one).
 localedef -i ja_JP -f UTF-8 "$WORK/ja_JP.UTF-8" 2>/dev/null || true
 export LOCPATH=$WORK LANG=ja_JP.UTF-8
-documents=$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Documents
+documents=$WINEPREFIX/drive_c/users/$USER/Documents
+rm -f "$documents"/病院施設一覧*.csv
 D=$(make_folder shot)
 shot "$D" "wait-config
 tick lstCtgr 0
