@@ -31,7 +31,7 @@ namespace {
 
 // Texts that are not sentences and stay as they are: the program's name, the
 // title the window's error boxes have always had, and the save dialog's pattern.
-const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv"};
+const std::set<std::string> kNotSentences = {"Valmeric", "Error", "*.csv", "*.xlsx"};
 
 // ASCII words a Japanese sentence may hold: encodings, table names, the
 // commands a user types, file name parts, the system's name, the spreadsheet.
