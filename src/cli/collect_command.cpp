@@ -81,13 +81,6 @@ std::string RecordedLine(const RecordedRun& run) {
                      progress.facilities_written, run.output_path);
 }
 
-// A path for the result line: absolute, so that a script may use it from anywhere.
-std::string AbsolutePath(const std::string& path) {
-  std::error_code error;
-  const fs::path absolute = fs::absolute(PathFromUtf8(path), error);
-  return error ? path : Utf8FromPath(absolute);
-}
-
 // Names given again with --resume or --retry-failed must be the recorded run's.
 std::optional<std::string> Mismatch(const CollectOptions& options, const RecordedRun& recorded) {
   if (options.has_category && options.selection.categories != recorded.selection.categories) {
@@ -160,13 +153,13 @@ int ReportOutcome(const RunOutcome& outcome, const std::string& output, RunMode 
     case Outcome::kIncomplete:
       err << IncompleteText(progress.not_fetched, progress.gone) << "\n"
           << WithDetail(outcome.detail, Named(text::kRetryHint)) << "\n";
-      out << AbsolutePath(output) << "\t" << progress.facilities_written << "\n";
+      out << AbsoluteUtf8Path(output) << "\t" << progress.facilities_written << "\n";
       return kExitIncomplete;
     case Outcome::kCompleted:
       break;
   }
   if (!quiet) err << msg::kDone << "\n";
-  out << AbsolutePath(output) << "\t" << progress.facilities_written << "\n";
+  out << AbsoluteUtf8Path(output) << "\t" << progress.facilities_written << "\n";
   return kExitWrote;
 }
 

@@ -114,10 +114,8 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return kExitWriteError;
   }
   err << ChangeSummary(counts.added, counts.changed, counts.gone) << "\n";
-  std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(output), error);
-  out << (error ? output : Utf8FromPath(absolute)) << "\t" << counts.added << "\t" << counts.changed
-      << "\t" << counts.gone << "\n";
+  out << AbsoluteUtf8Path(output) << "\t" << counts.added << "\t" << counts.changed << "\t"
+      << counts.gone << "\n";
   // A result line that never reached its reader must not read as success.
   if (!out.flush()) {
     err << msg::kResultLineWrite << "\n";

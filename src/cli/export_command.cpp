@@ -101,10 +101,7 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << text::kErrorPrefix << error.what() << "\n";
     return kExitUsage;
   }
-  std::error_code error;
-  const std::filesystem::path absolute =
-      std::filesystem::absolute(PathFromUtf8(options.output), error);
-  out << (error ? options.output : Utf8FromPath(absolute)) << "\n";
+  out << AbsoluteUtf8Path(options.output) << "\n";
   if (!out.flush()) {
     err << msg::kResultLineWrite << "\n";
     return kExitWriteError;

@@ -19,7 +19,7 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string WithExtension(const std::string& path, std::string_view extension) {
+bool HasExtension(const std::string& path, std::string_view extension) {
   // '/' everywhere, and the system's own separator where it differs.
   const char separators[] = {'/', static_cast<char>(std::filesystem::path::preferred_separator),
                              '\0'};
@@ -27,8 +27,11 @@ std::string WithExtension(const std::string& path, std::string_view extension) {
   const size_t dot = path.find_last_of('.');
   const bool has_extension =
       dot != std::string::npos && (slash == std::string::npos || dot > slash);
-  if (has_extension && EqualsNoCase(std::string_view(path).substr(dot), extension)) return path;
-  return path + std::string(extension);
+  return has_extension && EqualsNoCase(std::string_view(path).substr(dot), extension);
+}
+
+std::string WithExtension(const std::string& path, std::string_view extension) {
+  return HasExtension(path, extension) ? path : path + std::string(extension);
 }
 
 std::string WithCsvExtension(const std::string& path) {

@@ -9,6 +9,9 @@ namespace valmeric {
 // The chosen output path with ".csv" appended unless its extension already
 // is ".csv" in any letter case: "list" -> "list.csv", "a.txt" -> "a.txt.csv".
 std::string WithCsvExtension(const std::string& path);
+// Whether path's extension (after its last dot, in its last name) is
+// extension (with its dot) in any letter case.
+bool HasExtension(const std::string& path, std::string_view extension);
 // The same for any extension (with its dot): ("list", ".xlsx") -> "list.xlsx".
 std::string WithExtension(const std::string& path, std::string_view extension);
 

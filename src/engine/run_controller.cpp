@@ -1,12 +1,12 @@
 #include "engine/run_controller.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <string_view>
 
 #include "common/platform/utf8_path.h"
 #include "common/text/text_encoding.h"
+#include "engine/output_file_name.h"
 #include "messages/run_messages.h"
 #include "messages/workbook_text.h"
 #include "refdb/run_lock.h"
@@ -20,12 +20,8 @@ namespace {
 std::string CsvPathOfChoice(const RunView::ChosenFile& chosen) {
   const std::string& path = chosen.path;
   constexpr std::string_view kXlsx = ".xlsx";
-  if (!chosen.workbook || path.size() <= kXlsx.size()) return path;
-  const std::string_view end = std::string_view(path).substr(path.size() - kXlsx.size());
-  const bool xlsx = std::equal(end.begin(), end.end(), kXlsx.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
-  });
-  return xlsx ? path.substr(0, path.size() - kXlsx.size()) + ".csv" : path;
+  if (!chosen.workbook || !HasExtension(path, kXlsx)) return path;
+  return path.substr(0, path.size() - kXlsx.size()) + ".csv";
 }
 
 }  // namespace
@@ -244,10 +240,7 @@ void RunController::OfferToOpen(const std::string& text) {
 }
 
 std::string RunController::SavedLine() const {
-  const std::filesystem::path path = PathFromUtf8(output_path_);
-  std::error_code error;
-  const std::filesystem::path full = std::filesystem::absolute(path, error);
-  return SavedText(written_, Utf8FromPath(error ? path : full));
+  return SavedText(written_, AbsoluteUtf8Path(output_path_));
 }
 
 std::string RunController::IdleStatus(int state) const {

@@ -26,10 +26,8 @@ void RunReports::PlanReady(const RunProgress& progress) {
 void RunReports::EntryStarted(int position, std::string place) {
   std::unique_lock lock(mutex_);
   position_ = position;
-  place_ = std::move(place);
   // The entry shows at once, before its page has told its counts.
-  status_position_ = position_;
-  status_place_ = place_;
+  status_place_ = std::move(place);
   done_ = total_ = kCountsUnknown;
   status_changed_ = true;
   Notify(lock, false);
@@ -37,10 +35,6 @@ void RunReports::EntryStarted(int position, std::string place) {
 
 void RunReports::PairCounts(int done, int total, int written) {
   std::unique_lock lock(mutex_);
-  if (status_position_ != position_) {
-    status_position_ = position_;
-    status_place_ = place_;
-  }
   done_ = done;
   total_ = total;
   written_ = written;

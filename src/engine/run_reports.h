@@ -70,9 +70,7 @@ class RunReports final {
   int position_ = 0;
   int later_found_ = 0;
   int later_started_ = 0;
-  std::string place_;        // the place of the entry being read
-  int status_position_ = 0;  // the entry the status counts belong to
-  std::string status_place_;
+  std::string status_place_;  // the place of the entry being read
   int done_ = 0;
   int total_ = 0;
   int written_ = 0;

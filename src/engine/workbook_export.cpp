@@ -262,10 +262,7 @@ std::optional<RunWorkbook> WriteRunWorkbook(const RunOutcome& outcome, const Rec
   RecordedRun ended = run;
   ended.progress = outcome.progress;
   RunWorkbook workbook;
-  std::error_code error;
-  const fs::path path = PathFromUtf8(WorkbookPathFor(run.output_path));
-  const fs::path absolute = fs::absolute(path, error);
-  workbook.path = Utf8FromPath(error ? path : absolute);
+  workbook.path = AbsoluteUtf8Path(WorkbookPathFor(run.output_path));
   try {
     ExportWorkbook(run.output_path, workbook.path,
                    FactsOf(run.output_path, ended, std::move(site)));

@@ -18,13 +18,11 @@ std::string Lines(const std::string& first, const std::string& second) {
 }  // namespace
 
 std::string ConfigErrorText(const std::filesystem::path& database, DatabaseFileState state) {
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(database, error);
-  if (error) full = database;
   const char* problem = state == DatabaseFileState::kUnreadable     ? msg::kDatabaseFileUnreadable
                         : state == DatabaseFileState::kNotADatabase ? msg::kDatabaseFileNotADatabase
                                                                     : msg::kDatabaseFileMissing;
-  return WithDetail(msg::kConfigError, DatabaseFileDetail(Utf8FromPath(full), problem));
+  return WithDetail(msg::kConfigError,
+                    DatabaseFileDetail(AbsoluteUtf8Path(Utf8FromPath(database)), problem));
 }
 
 UserMessage StartRefusalMessage(const StartRefused& refusal) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace valmeric {
 
@@ -16,6 +17,14 @@ inline std::filesystem::path PathFromUtf8(std::string_view utf8) {
 inline std::string Utf8FromPath(const std::filesystem::path& path) {
   const std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
+}
+
+// path made absolute against the working folder; path as it is when the
+// system cannot say.
+inline std::string AbsoluteUtf8Path(const std::string& path) {
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+  return error ? path : Utf8FromPath(absolute);
 }
 
 }  // namespace valmeric
