@@ -375,7 +375,8 @@ TEST_F(RunControlTest, CancelPressedTwiceReturnsToIdleAtOnceAndANewRunIsUndistur
   // facilities, as far as its news had come.
   const QString status = h.Find<QLabel>("lblStatus")->text();
   EXPECT_TRUE(status == QString::fromUtf8("中断しました。") ||
-              QRegularExpression(QString::fromUtf8("^中断しました。[123] 件を保存しています（first\\.csv）$"))
+              QRegularExpression(
+                  QString::fromUtf8("^中断しました。[123] 件を保存しています（first\\.csv）$"))
                   .match(status)
                   .hasMatch())
       << status.toStdString();
