@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -161,13 +162,17 @@ TEST_F(WorkerTest, ACancelWhileAnArrivedPageIsReadTakesItsEntryBack) {
 // A first page that is not a result page of the site's (a login or "busy"
 // page, an empty body, another encoding) is asked again and then counted as
 // not fetched, never read as "nothing found"; stray bytes in a name are not
-// another encoding.
+// another encoding. A result page whose links or count are written unusually
+// loses none of its facilities, and what it could not read is counted for the
+// end message and the journal.
 struct HostilePageCase {
   const char* name;
   std::function<std::string()> body;  // the first pair's answer, status 200
   int not_fetched;
   int written;         // facilities written of the four pairs' 1 + 1 + 1 + (page's)
   const char* detail;  // in the outcome's detail, when not_fetched
+  int skipped;         // entries without a usable code
+  int counts_unreadable;
 };
 VALMERIC_PRINT_CASE_BY_NAME(HostilePageCase)
 
@@ -179,6 +184,27 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 std::vector<std::string> TwoFacilityPageLines() {
   return test::ResultPageLines(2, MemorySite::Facilities(11, 12));
+}
+
+// The two facilities' page with its count written as count_text.
+std::string TwoFacilityPageCounting(const std::string& count_text) {
+  std::vector<std::string> lines = test::ResultPageLines(0, MemorySite::Facilities(11, 12));
+  for (std::string& line : lines) {
+    const size_t at = line.find(">0<");
+    if (at != std::string::npos) line.replace(at + 1, 1, count_text);
+  }
+  return test::EucPage(lines);
+}
+
+// The two facilities' page with suffix after each facility link's path.
+std::string TwoFacilityPageLinking(const std::string& suffix) {
+  std::vector<std::string> lines = TwoFacilityPageLines();
+  for (std::string& line : lines) {
+    const size_t at = line.find("/\">");
+    if (line.find("/hospital/") != std::string::npos && at != std::string::npos)
+      line.insert(at + 1, suffix);
+  }
+  return test::EucPage(lines);
 }
 
 class HostilePageTest : public WorkerTest, public ::testing::WithParamInterface<HostilePageCase> {};
@@ -199,6 +225,12 @@ TEST_P(HostilePageTest, IsNeverReadAsAPageThatListsNothing) {
   } else {
     EXPECT_EQ(run.outcome.kind, Outcome::kCompleted);
   }
+  EXPECT_EQ(run.outcome.progress.entries_skipped, GetParam().skipped);
+  EXPECT_EQ(run.outcome.progress.counts_unreadable, GetParam().counts_unreadable);
+  Database db(site_.db_path());
+  const RunProgress recorded = RunJournal::Read(db)->progress;
+  EXPECT_EQ(recorded.entries_skipped, GetParam().skipped);
+  EXPECT_EQ(recorded.counts_unreadable, GetParam().counts_unreadable);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,18 +241,19 @@ INSTANTIATE_TEST_SUITE_P(
                           return test::EucPage({"<html><head><title>ログイン</title></head>",
                                                 "<body><form>会員ログイン</form></body></html>"});
                         },
-                        1, 3, "検索結果ではない"},
-        HostilePageCase{"EmptyBody", [] { return std::string(); }, 1, 3, "検索結果ではない"},
+                        1, 3, "検索結果ではない", 0, 0},
+        HostilePageCase{"EmptyBody", [] { return std::string(); }, 1, 3, "検索結果ではない", 0, 0},
         HostilePageCase{"DeclaredUtf8",
                         [] {
                           auto lines = TwoFacilityPageLines();
                           lines.insert(lines.begin(), "<meta charset=\"UTF-8\">");
                           return test::EucPage(lines);
                         },
-                        1, 3, "EUC-JP 以外"},
-        HostilePageCase{"Utf8", [] { return Joined(TwoFacilityPageLines()); }, 1, 3, "EUC-JP 以外"},
+                        1, 3, "EUC-JP 以外", 0, 0},
+        HostilePageCase{"Utf8", [] { return Joined(TwoFacilityPageLines()); }, 1, 3, "EUC-JP 以外",
+                        0, 0},
         HostilePageCase{"ShiftJis", [] { return test::Sjis(Joined(TwoFacilityPageLines())); }, 1, 3,
-                        "EUC-JP 以外"},
+                        "EUC-JP 以外", 0, 0},
         HostilePageCase{"StrayBytesInAName",
                         [] {
                           std::string body = test::EucPage(TwoFacilityPageLines());
@@ -228,8 +261,46 @@ INSTANTIATE_TEST_SUITE_P(
                           body.replace(name, 2, "\x8F\x41");
                           return body;
                         },
-                        0, 5, ""},
-        HostilePageCase{"EmptyResultPage", [] { return test::ResultPageBody(0, {}); }, 0, 3, ""}),
+                        0, 5, "", 0, 0},
+        HostilePageCase{"EmptyResultPage", [] { return test::ResultPageBody(0, {}); }, 0, 3, "", 0,
+                        0},
+        HostilePageCase{"LinksWithAQuery", [] { return TwoFacilityPageLinking("?from=list"); }, 0,
+                        5, "", 0, 0},
+        HostilePageCase{"LinksWithAFragment", [] { return TwoFacilityPageLinking("#detail"); }, 0,
+                        5, "", 0, 0},
+        HostilePageCase{"ACodeWithASpace",
+                        [] {
+                          auto facilities = MemorySite::Facilities(11, 12);
+                          facilities[0].code = "a b";
+                          return test::ResultPageBody(2, facilities);
+                        },
+                        0, 4, "", 1, 0},
+        HostilePageCase{"AnEntryInAComment",
+                        [] {
+                          const auto facilities = MemorySite::Facilities(11, 13);
+                          auto lines = test::ResultPageLines(3, facilities);
+                          const std::string link = "/hospital/" + facilities[2].code + "/";
+                          const auto at = std::find_if(lines.begin(), lines.end(),
+                                                       [&](auto& l) {
+                                                         return l.find(link) != std::string::npos;
+                                                       }) -
+                                          lines.begin();
+                          lines.insert(lines.begin() + at + 10, "-->");  // after its </div>
+                          lines.insert(lines.begin() + at - 2, "<!--");  // before its <div>
+                          return test::EucPage(lines);
+                        },
+                        0, 5, "", 0, 0},
+        HostilePageCase{"ACountWithCommas", [] { return TwoFacilityPageCounting("1,234"); }, 0, 5,
+                        "", 0, 0},
+        HostilePageCase{"ACountInSpaces", [] { return TwoFacilityPageCounting(" 2 "); }, 0, 5, "",
+                        0, 0},
+        HostilePageCase{"AFullWidthCount", [] { return TwoFacilityPageCounting("２"); }, 0, 5, "",
+                        0, 0},
+        HostilePageCase{"ACountPastAnInt",
+                        [] { return TwoFacilityPageCounting("9223372036854775808"); }, 0, 5, "", 0,
+                        1},
+        HostilePageCase{"ANegativeCount", [] { return TwoFacilityPageCounting("-1"); }, 0, 5, "", 0,
+                        1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A pair's fields stay apart: names holding a comma, or none, cost nothing;
