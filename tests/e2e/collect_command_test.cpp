@@ -19,6 +19,7 @@
 #include "engine/run_session.h"
 #include "messages/cli_messages.h"
 #include "messages/detail_text.h"
+#include "messages/user_messages.h"
 #include "refdb/run_journal.h"
 #include "refdb/run_lock.h"
 #include "support/cp932_check.h"
@@ -155,6 +156,19 @@ TEST_F(CollectCommandTest, ReferenceRowsThatGiveNoPairAreAConfigurationError) {
       << err_.str();
   EXPECT_EQ(test::ReadFile(site_.File("result.csv")), "last month's list");
   EXPECT_EQ(site_.ResultRequests(), 0);
+}
+
+// A pair whose sub-category code is gone is never asked for; the run goes on
+// with the others and its end says how many pairs it could not ask for.
+TEST_F(CollectCommandTest, PairsThatCannotBeAskedAreToldAtTheEnd) {
+  site_.SetPage("01101110", 3, SiteFixture::Facilities(1, 3));
+  site_.SetPage("01202110", 2, SiteFixture::Facilities(3, 4));
+  test::ExecuteOn(site_.db_path(),
+                  "UPDATE T02_Category SET SubCtgrCode = NULL WHERE SubCtgrCode = 120");
+  EXPECT_EQ(Run({}), kExitWrote) << err_.str();
+  EXPECT_EQ(RecordLines(site_.File("result.csv")), 4u);
+  EXPECT_NE(err_.str().find(PairsUnaskableText(2)), std::string::npos) << err_.str();
+  EXPECT_EQ(site_.ResultRequests(), 2);
 }
 
 TEST_F(CollectCommandTest, ASecondRunOnTheSameDatabaseIsRefusedAndTouchesNothing) {
