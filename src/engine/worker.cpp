@@ -293,7 +293,11 @@ bool TMyThread::SiteStillAnswers() {
   if (!fetched.error.empty()) last_error_ = fetched.error;
   cancel_.WaitFor(config_.settings.page_pause);
   if (fetched.kind != FetchResult::kFetched) return false;
-  return !ReadSubCategoryListPage(PageLines::Load(config_.scratch_path)).empty();
+  return !ReadSubCategoryListPage(LoadPage()).empty();
+}
+
+PageLines TMyThread::LoadPage() const {
+  return PageLines::Load(config_.scratch_path, [this] { return cancel_.IsCancelled(); });
 }
 
 void TMyThread::RewindFailedRow() {
@@ -369,7 +373,10 @@ TMyThread::PageRead TMyThread::FetchResultPage(const std::string& url) {
   const std::vector<std::chrono::milliseconds>& delays = config_.settings.retry.delays;
   for (size_t attempt = 0;; ++attempt) {
     PageRead page{pages_->Fetch(url, config_.scratch_path, cancel_), {}};
-    if (page.fetched.has_body) page.lines = PageLines::Load(config_.scratch_path);
+    if (page.fetched.has_body) page.lines = LoadPage();
+    // A page split only in part, because the run was cancelled, is no page.
+    if (cancel_.IsCancelled())
+      return {{FetchResult::kCancelled, false, page.fetched.status, {}}, {}};
     if (page.fetched.kind != FetchResult::kFetched) return page;
     const PageKind kind = CheckResultPage(page.lines);
     if (kind == PageKind::kResultPage) return page;

@@ -141,6 +141,8 @@ class TMyThread final : private ResultPageSink {
   // Fetches a result page; a page that arrives but is no result page is
   // asked again after the retry delays, then counts as not fetched.
   PageRead FetchResultPage(const std::string& url);
+  // The page in the scratch file, split into lines until the run is cancelled.
+  PageLines LoadPage() const;
   // Counts a fetch in the row of failures; true when the page arrived.
   bool CountInRow(const FetchResult& fetched);
   // Takes what one entry left into the progress and the (uncommitted) journal.

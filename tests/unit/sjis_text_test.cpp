@@ -143,6 +143,27 @@ TEST(PageLines, KeepsTheStartOfALongBlankRunAndNumbersLinesAsInThePage) {
   EXPECT_THROW(PageLines::Load(dir.File("missing.txt")), std::runtime_error);
 }
 
+// A run's cancel ends the splitting of a page of millions of lines at once,
+// instead of after the whole page.
+TEST(PageLines, AStopRequestEndsTheSplittingEarly) {
+  std::string text;
+  for (int i = 0; i < 1'000'000; ++i) text += "x\n";
+  for (const bool stop : {false, true}) {
+    int asked = 0;
+    const PageLines page(text, [&] {
+      ++asked;
+      return stop;
+    });
+    EXPECT_GE(asked, 1);
+    if (stop) {
+      EXPECT_EQ(asked, 1);
+      EXPECT_LT(page.size(), 100'000u);
+    } else {
+      EXPECT_EQ(page.size(), 1'000'000u);
+    }
+  }
+}
+
 TEST(HasAt, ComparesBytesAtAPosition) {
   EXPECT_TRUE(HasAt("<h1>", 2, "h1>"));
   EXPECT_FALSE(HasAt("<h1", 2, "h1>"));

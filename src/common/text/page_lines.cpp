@@ -12,26 +12,31 @@ bool IsBreak(char c) {
   return c == '\r' || c == '\n';
 }
 
+// Lines split between two looks at the stop request: a few milliseconds of
+// splitting at most.
+constexpr std::size_t kLinesBetweenStopChecks = 1 << 16;
+
 }  // namespace
 
-PageLines::PageLines(std::string text) : text_(std::move(text)) {
+PageLines::PageLines(std::string text, const StopRequest& stop) : text_(std::move(text)) {
   const size_t zero = text_.find('\0');
   if (zero != std::string::npos) text_.resize(zero);
   // Line starts are 32-bit: far beyond any page a download lets through.
   if (text_.size() >= std::numeric_limits<std::uint32_t>::max())
     text_.resize(std::numeric_limits<std::uint32_t>::max() - 1);
-  Split();
+  Split(stop);
 }
 
-PageLines PageLines::Load(const std::string& path) {
-  return PageLines(ReadWholeFile(path));
+PageLines PageLines::Load(const std::string& path, const StopRequest& stop) {
+  return PageLines(ReadWholeFile(path), stop);
 }
 
-void PageLines::Split() {
+void PageLines::Split(const StopRequest& stop) {
   std::size_t blank_run = 0;
   std::uint32_t left_out = 0;
   std::size_t start = 0;
-  while (start < text_.size()) {
+  for (std::size_t line = 1; start < text_.size(); ++line) {
+    if (stop && line % kLinesBetweenStopChecks == 0 && stop()) break;
     std::size_t end = start;
     bool blank = true;
     while (end < text_.size() && !IsBreak(text_[end])) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -22,11 +23,16 @@ class PageLines {
  public:
   static constexpr std::size_t kBlankRunKept = 32;
 
+  // Asked now and then while a page is split; true ends the splitting at
+  // once, and the lines found so far are all the page holds. A run's cancel,
+  // so that a page of millions of lines does not keep it waiting.
+  using StopRequest = std::function<bool()>;
+
   PageLines() = default;
-  explicit PageLines(std::string text);
+  explicit PageLines(std::string text, const StopRequest& stop = {});
   // The page in the file at path. Throws std::runtime_error when the file
   // cannot be opened or read, or is a folder.
-  static PageLines Load(const std::string& path);
+  static PageLines Load(const std::string& path, const StopRequest& stop = {});
 
   std::size_t size() const { return starts_.size(); }
   bool empty() const { return starts_.empty(); }
@@ -38,7 +44,7 @@ class PageLines {
   std::string_view text() const { return text_; }
 
  private:
-  void Split();
+  void Split(const StopRequest& stop);
 
   std::string text_;
   std::vector<std::uint32_t> starts_;
