@@ -293,7 +293,8 @@ bool TMyThread::SiteStillAnswers() {
   if (!fetched.error.empty()) last_error_ = fetched.error;
   cancel_.WaitFor(config_.settings.page_pause);
   if (fetched.kind != FetchResult::kFetched) return false;
-  return !ReadSubCategoryListPage(LoadPage()).empty();
+  const PageLines page = LoadPage();
+  return cancel_.IsCancelled() || !ReadSubCategoryListPage(page).empty();
 }
 
 PageLines TMyThread::LoadPage() const {
