@@ -38,11 +38,6 @@ DiffOptions ParseDiffOptions(const std::vector<std::string>& args) {
   return options;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error);
-}
-
 std::optional<CsvTable> ReadRun(const std::string& path, std::ostream& err) {
   std::error_code ignored;
   if (std::filesystem::is_directory(PathFromUtf8(path), ignored)) {
@@ -90,7 +85,7 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   const std::string output = WithCsvExtension(options.output);
   for (const std::string& input : options.inputs) {
-    if (SameFile(input, output)) {
+    if (SameExistingFile(input, output)) {
       err << text::kErrorPrefix << Detail(text::kDiffWouldOverwrite, input) << "\n";
       return kExitUsage;
     }

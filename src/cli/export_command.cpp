@@ -81,16 +81,13 @@ int RunExport(const std::vector<std::string>& args, std::ostream& out, std::ostr
     err << ProgramName() << " export: " << error.what() << "\n" << Named(kExportUsage);
     return kExitUsage;
   }
-  std::error_code same_error;
-  if (std::filesystem::equivalent(PathFromUtf8(options.input), PathFromUtf8(options.output),
-                                  same_error)) {
-    err << text::kErrorPrefix << Detail(workbook_text::kSameAsCsv, options.output) << "\n";
-    return kExitUsage;
-  }
   const WorkbookFacts facts =
       FactsOf(options.input, RecordedRunIn(options.database), SiteOfEnvironment());
   try {
     ExportWorkbook(options.input, options.output, facts);
+  } catch (const WorkbookIsTheCsvError& error) {
+    err << text::kErrorPrefix << error.what() << "\n";
+    return kExitUsage;
   } catch (const WorkbookError& error) {
     err << text::kErrorPrefix << error.what() << "\n";
     return kExitWriteError;

@@ -71,11 +71,9 @@ RecordedRun FromJournal(const JournalRun& run) {
 // the same ticks, encoding and file, and the plan walked to its end.
 bool SameCollection(const RecordedRun& recorded, const RunRequest& request,
                     const std::string& output) {
-  std::error_code error;
   return !recorded.Resumable() && recorded.selection.categories == request.selection.categories &&
          recorded.selection.prefectures == request.selection.prefectures &&
-         recorded.encoding == request.encoding &&
-         fs::equivalent(PathFromUtf8(recorded.output_path), PathFromUtf8(output), error) && !error;
+         recorded.encoding == request.encoding && SameExistingFile(recorded.output_path, output);
 }
 
 // The free dated name the file at output will be kept under (absolute); none

@@ -204,12 +204,7 @@ WorkbookFacts FactsOf(const std::string& csv_path, const std::optional<RecordedR
   facts.csv_name = Utf8FromPath(PathFromUtf8(csv_path).filename());
   facts.csv_time = ModifiedTimeOfFile(csv_path).value_or("");
   facts.site = std::move(site);
-  std::error_code error;
-  if (recorded &&
-      fs::equivalent(PathFromUtf8(recorded->output_path), PathFromUtf8(csv_path), error) &&
-      !error) {
-    facts.run = recorded;
-  }
+  if (recorded && SameExistingFile(recorded->output_path, csv_path)) facts.run = recorded;
   return facts;
 }
 
@@ -245,11 +240,8 @@ WorkbookSummary WriteWorkbook(CsvTable table, const std::string& path, const Wor
 
 WorkbookSummary ExportWorkbook(const std::string& csv_path, const std::string& xlsx_path,
                                const WorkbookFacts& facts) {
-  std::error_code error;
-  if (fs::equivalent(PathFromUtf8(csv_path), PathFromUtf8(xlsx_path), error) ||
-      PathFromUtf8(csv_path) == PathFromUtf8(xlsx_path)) {
-    throw WorkbookError(Detail(workbook_text::kSameAsCsv, xlsx_path));
-  }
+  if (SameExistingFile(csv_path, xlsx_path) || PathFromUtf8(csv_path) == PathFromUtf8(xlsx_path))
+    throw WorkbookIsTheCsvError(Detail(workbook_text::kSameAsCsv, xlsx_path));
   return WriteWorkbook(CsvTable::Read(csv_path), xlsx_path, facts);
 }
 

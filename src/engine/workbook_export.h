@@ -19,6 +19,12 @@ class WorkbookError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The workbook's name is the CSV's own: nothing is written.
+class WorkbookIsTheCsvError : public WorkbookError {
+ public:
+  using WorkbookError::WorkbookError;
+};
+
 // What the second sheet tells of the list: the CSV file, and the run that
 // wrote it when the database still records that run.
 struct WorkbookFacts {
@@ -60,7 +66,8 @@ WorkbookSummary WriteWorkbook(CsvTable table, const std::string& path, const Wor
 
 // Reads the CSV at csv_path and writes its workbook at xlsx_path. Throws
 // CsvFormatError for a file that is not the collector's CSV,
-// std::runtime_error when it cannot be read, WorkbookError.
+// std::runtime_error when it cannot be read, WorkbookIsTheCsvError when
+// xlsx_path names the CSV itself, WorkbookError.
 WorkbookSummary ExportWorkbook(const std::string& csv_path, const std::string& xlsx_path,
                                const WorkbookFacts& facts);
 

@@ -27,4 +27,11 @@ inline std::string AbsoluteUtf8Path(const std::string& path) {
   return error ? path : Utf8FromPath(absolute);
 }
 
+// True when a and b name one file that exists (a hard link to it too); false
+// when either is missing or the system cannot say.
+inline bool SameExistingFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(PathFromUtf8(a), PathFromUtf8(b), error);
+}
+
 }  // namespace valmeric
