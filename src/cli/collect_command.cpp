@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "cli/console.h"
+#include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/progress_printer.h"
-#include "common/platform/app_paths.h"
 #include "common/platform/utf8_path.h"
 #include "engine/refresh_report.h"
 #include "engine/run_session.h"
@@ -191,8 +191,7 @@ int RunCollect(const CollectOptions& options, std::ostream& out, std::ostream& e
   request.output_path = options.output;
   request.encoding = options.encoding;
   request.pages = options.pages;
-  request.database_path =
-      options.database.empty() ? DefaultDatabasePath() : PathFromUtf8(options.database);
+  request.database_path = NamedDatabasePath(options.database);
   request.settings = options.settings;
   if (options.mode != RunMode::kNew) {
     std::optional<RecordedRun> recorded;

@@ -6,8 +6,12 @@
 
 namespace valmeric::cli {
 
+std::filesystem::path NamedDatabasePath(const std::string& named) {
+  return named.empty() ? DefaultDatabasePath() : PathFromUtf8(named);
+}
+
 std::optional<std::filesystem::path> ExistingDatabase(const std::string& named, std::ostream& err) {
-  const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : PathFromUtf8(named);
+  const std::filesystem::path path = NamedDatabasePath(named);
   // A file that is there is left to the database's own checks, whose words
   // say more (an empty file, a stray -wal).
   std::error_code error;

@@ -7,9 +7,12 @@
 
 namespace valmeric::cli {
 
-// The database named on the command line, or db/hpt_data.db beside the
-// executable. Prints the configuration message, with the path and why, when
-// no file is there.
+// The database named on the command line (--db), or db/hpt_data.db beside
+// the executable when none is named.
+std::filesystem::path NamedDatabasePath(const std::string& named);
+
+// The database NamedDatabasePath gives, when a file is there. Prints the configuration message,
+// with the path and why, when no file is there.
 std::optional<std::filesystem::path> ExistingDatabase(const std::string& named, std::ostream& err);
 
 }  // namespace valmeric::cli

@@ -5,10 +5,10 @@
 #include <system_error>
 
 #include "cli/console.h"
+#include "cli/database_path.h"
 #include "cli/exit_codes.h"
 #include "cli/option_reader.h"
 #include "common/network/site_address.h"
-#include "common/platform/app_paths.h"
 #include "common/platform/utf8_path.h"
 #include "engine/output_file_name.h"
 #include "engine/workbook_export.h"
@@ -53,7 +53,7 @@ ExportOptions ParseExportOptions(const std::vector<std::string>& args) {
 
 // The run the database records, when there is a database to ask.
 std::optional<RecordedRun> RecordedRunIn(const std::string& named) {
-  const std::filesystem::path path = named.empty() ? DefaultDatabasePath() : PathFromUtf8(named);
+  const std::filesystem::path path = NamedDatabasePath(named);
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   try {
