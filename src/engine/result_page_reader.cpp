@@ -150,10 +150,12 @@ bool CommentOpenAfter(std::string_view line, bool open) {
   }
 }
 
-// Offset from the heading line to the "<ad" line of the entry, or 0.
-int AddressBlockOffset(const PageLines& lines, size_t i, ResultPageSink& sink) {
+// Offset from the heading line to the "<ad" line of the entry, or 0. The
+// search is a few lines long and never stops for a cancel: an entry that has
+// begun is read whole, or a cancel would leave its record without an address.
+int AddressBlockOffset(const PageLines& lines, size_t i) {
   for (int k = 1; k <= kAddressSearchLines; ++k) {
-    if (sink.CancelRequested() || i + k + 1 >= lines.size()) return 0;
+    if (i + k + 1 >= lines.size()) return 0;
     const std::string_view t = TrimView(lines[i + k]);
     if (HasAt(t, 2, "/dl")) return 0;
     if (HasAt(t, 1, "<ad")) return k;
@@ -205,10 +207,9 @@ void ReadDepartments(std::string_view raw_line, Record& record) {
 
 // Cuts the entry that starts at line i into a record (the code and detail
 // address are already filled in).
-void ReadEntryFields(const PageLines& lines, size_t i, const std::string& anchor,
-                     ResultPageSink& sink, Record& record) {
+void ReadEntryFields(const PageLines& lines, size_t i, const std::string& anchor, Record& record) {
   record[kName] = Trim(StripTags(anchor));
-  const size_t block = i + static_cast<size_t>(AddressBlockOffset(lines, i, sink));
+  const size_t block = i + static_cast<size_t>(AddressBlockOffset(lines, i));
   ReadTelephone(lines[block], record);
   if (block + 3 < lines.size()) {
     ReadAddress(lines[block + 1], record);
@@ -338,7 +339,7 @@ PairCounts ReadResultPage(const PageLines& lines, ResultPageSink& sink, int list
         record[kHspCode] = std::move(code);
         if (!sink.CheckHspCode(record[kHspCode])) {
           record[kDetailUrl] = DetailPageUrl(PathPart(link_path));
-          ReadEntryFields(lines, i, anchor, sink, record);
+          ReadEntryFields(lines, i, anchor, record);
           sink.WriteRecord(record);
         }
         ++counts.done;

@@ -22,13 +22,22 @@ class FakeSink final : public ResultPageSink {
   std::vector<Record> records;
   std::vector<std::pair<int, int>> statuses;
   int cancel_after_records = -1;  // cancel once this many records are written
+  int cancel_after_checks = -1;   // cancel once this many codes are checked
 
-  bool CheckHspCode(const std::string& code) override { return !seen.insert(code).second; }
+  bool CheckHspCode(const std::string& code) override {
+    ++checks;
+    return !seen.insert(code).second;
+  }
   void WriteRecord(const Record& record) override { records.push_back(record); }
   void ShowPairStatus(int done, int total) override { statuses.emplace_back(done, total); }
   bool CancelRequested() override {
-    return cancel_after_records >= 0 && static_cast<int>(records.size()) >= cancel_after_records;
+    return (cancel_after_records >= 0 &&
+            static_cast<int>(records.size()) >= cancel_after_records) ||
+           (cancel_after_checks >= 0 && checks >= cancel_after_checks);
   }
+
+ private:
+  int checks = 0;
 };
 
 PageLines EucLines(const std::vector<std::string>& utf8_lines) {
@@ -405,14 +414,38 @@ TEST(ResultPageReader, EntriesInsideCommentsAreNoEntries) {
   }
 }
 
-TEST(ResultPageReader, CancellingStillWritesTheEntryBeingRead) {
-  FakeSink sink;
-  sink.cancel_after_records = 1;
-  const PairCounts counts = ReadResultPage(EucLines(test::ResultPageLines(5, Facilities(5))), sink);
-  EXPECT_EQ(Codes(sink.records), (std::vector<std::string>{Facilities(1)[0].code}));
-  EXPECT_EQ(counts.done, 1);
-  // Fields are complete even though the run was cancelled while reading them.
-  EXPECT_EQ(sink.records[0][6], Sjis("内科、小児科"));
+// A cancel that comes while an entry is read lets that entry be read whole,
+// with every field, and then stops the page; the caller takes back a page
+// cut short, so only a page read to its end is kept.
+TEST(ResultPageReader, CancellingStillWritesTheEntryBeingReadWhole) {
+  struct Case {
+    int announced_and_listed;
+    int cancel_after_records;  // -1: not this way
+    int cancel_after_checks;   // -1: not this way; k: while entry k's fields are read
+    int expected_records;
+    bool expected_cut_short;
+  } cases[] = {
+      {5, 1, -1, 1, true},
+      {5, -1, 1, 1, true},
+      {3, -1, 3, 3, false},  // the last entry: the page is complete, nothing to take back
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.announced_and_listed << " " << c.cancel_after_records
+                                    << " " << c.cancel_after_checks);
+    const auto facilities = Facilities(c.announced_and_listed);
+    FakeSink sink;
+    sink.cancel_after_records = c.cancel_after_records;
+    sink.cancel_after_checks = c.cancel_after_checks;
+    const PairCounts counts =
+        ReadResultPage(EucLines(test::ResultPageLines(c.announced_and_listed, facilities)), sink);
+    ASSERT_EQ(sink.records.size(), static_cast<size_t>(c.expected_records));
+    EXPECT_EQ(counts.done, c.expected_records);
+    EXPECT_EQ(counts.cut_short, c.expected_cut_short);
+    for (size_t i = 0; i < sink.records.size(); ++i) {
+      EXPECT_EQ(std::vector<std::string>(sink.records[i].begin(), sink.records[i].end()),
+                test::ExpectedFields(facilities[i], kSiteHost));
+    }
+  }
 }
 
 }  // namespace
