@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <system_error>
 
-#include "cli/version.h"
 #include "common/network/site_lists.h"
 #include "common/platform/native_file.h"
 #include "common/platform/utf8_path.h"
 #include "common/text/text_encoding.h"
+#include "common/version.h"
 #include "engine/record.h"
 #include "messages/detail_text.h"
 #include "messages/workbook_text.h"
@@ -93,7 +93,7 @@ class Workbook final {
     // The library takes the texts as char* and copies them.
     std::string title = wt::kTitle;
     std::string author = "Valmeric";
-    std::string comments = author + " " + cli::kProgramVersion;
+    std::string comments = author + " " + kProgramVersion;
     lxw_doc_properties properties{};
     properties.title = title.data();
     properties.author = author.data();

@@ -1,8 +1,8 @@
 #include "messages/cli_messages.h"
 
-#include "cli/version.h"
 #include "common/network/site_address.h"
 #include "common/network/site_lists.h"
+#include "common/version.h"
 #include "engine/run_settings.h"
 #include "messages/user_messages.h"
 

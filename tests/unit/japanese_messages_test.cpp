@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "cli/cli_main.h"
-#include "cli/version.h"
 #include "common/network/download.h"
 #include "common/network/site_address.h"
 #include "common/network/site_host.h"
 #include "common/platform/app_paths.h"
+#include "common/version.h"
 #include "messages/check_text.h"
 #include "messages/cli_messages.h"
 #include "messages/detail_text.h"
@@ -342,7 +342,7 @@ TEST(JapaneseMessages, APlaceholderHostIsToldWhereverTheSiteIsUnreached) {
   const std::atomic<bool> no{false};
   std::ostringstream out, err;
   EXPECT_EQ(cli::CliMain({"--version"}, out, err, no, false), 0);
-  EXPECT_NE(out.str().find(cli::kProgramVersion), std::string::npos) << out.str();
+  EXPECT_NE(out.str().find(kProgramVersion), std::string::npos) << out.str();
   EXPECT_NE(out.str().find(std::string(cli::text::kBuiltForHost) + kSiteHost), std::string::npos)
       << out.str();
   EXPECT_EQ(out.str().find(cli::text::kPlaceholderHostNote) != std::string::npos, placeholder_build)
