@@ -25,7 +25,7 @@ class FakeSink final : public ResultPageSink {
   int cancel_after_checks = -1;   // cancel once this many codes are checked
 
   bool CheckHspCode(const std::string& code) override {
-    ++checks;
+    ++checks_;
     return !seen.insert(code).second;
   }
   void WriteRecord(const Record& record) override { records.push_back(record); }
@@ -33,11 +33,11 @@ class FakeSink final : public ResultPageSink {
   bool CancelRequested() override {
     return (cancel_after_records >= 0 &&
             static_cast<int>(records.size()) >= cancel_after_records) ||
-           (cancel_after_checks >= 0 && checks >= cancel_after_checks);
+           (cancel_after_checks >= 0 && checks_ >= cancel_after_checks);
   }
 
  private:
-  int checks = 0;
+  int checks_ = 0;
 };
 
 PageLines EucLines(const std::vector<std::string>& utf8_lines) {
